@@ -1,0 +1,64 @@
+// brindlequay-cli [--data DIR] [--libs DIR] [--verbose] COMMAND ...
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/cli/commands.h"
+
+namespace bq::cli {
+
+std::string LibsFolder(const GlobalOptions& options) {
+  std::string dir = options.libsDir.empty() ? options.exeDir + "libs" : options.libsDir;
+  if (dir.empty() || dir.back() != '/') dir.push_back('/');
+  return dir;
+}
+
+}  // namespace bq::cli
+
+namespace {
+
+std::string ExecutableFolder(const char* argv0) {
+  char buf[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  std::string path = n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string(argv0);
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+}
+
+int Usage(FILE* out) {
+  std::fprintf(out, "usage: brindlequay-cli [--data DIR] [--libs DIR] [--verbose] COMMAND ...\ncommands:\n");
+  for (const auto& c : bq::cli::Commands()) std::fprintf(out, "  %s\n", c.usage);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bq::cli::GlobalOptions options;
+  options.exeDir = ExecutableFolder(argv[0]);
+  int i = 1;
+  for (; i < argc; ++i) {
+    std::string a = argv[i];
+    if ((a == "--data" || a == "--libs") && i + 1 < argc) {
+      (a == "--data" ? options.dataDir : options.libsDir) = argv[++i];
+    } else if (a == "--verbose") {
+      options.verbose = true;
+    } else {
+      break;
+    }
+  }
+  if (i >= argc) return Usage(stderr);
+  std::string name = argv[i];
+  if (name == "help" || name == "--help") {
+    Usage(stdout);
+    return 0;
+  }
+  bq::cli::Args args(argv + i + 1, argv + argc);
+  for (const auto& c : bq::cli::Commands())
+    if (name == c.name) return c.run(args, options);
+  std::fprintf(stderr, "brindlequay-cli: unknown command '%s'\n", name.c_str());
+  return Usage(stderr);
+}

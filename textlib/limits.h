@@ -1,0 +1,15 @@
+#pragma once
+// Every buffer that grows from outside input has a named cap, and all of the
+// caps live here so they can be read and tuned in one place.
+#include <cstddef>
+
+namespace bq::limits {
+
+// Source files and scripts.
+inline constexpr std::size_t kMaxScriptFile = 64u << 20;      // a .pss file read for compile or INCLUDE
+inline constexpr int kMaxIncludeDepth = 16;                    // nested INCLUDE levels
+
+// Files read whole by the file layer.
+inline constexpr std::size_t kMaxReadFile = 1u << 30;
+
+}  // namespace bq::limits
