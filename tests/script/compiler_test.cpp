@@ -6,7 +6,7 @@
 namespace bq::script::test {
 namespace {
 
-using Lines = std::vector<std::string>;
+
 
 TEST(ProgramFrame, OneLineProgramGivesElevenInstructions) {
   TScriptEngine engine;

@@ -12,6 +12,8 @@
 
 namespace bq::script::test {
 
+using Lines = std::vector<std::string>;
+
 inline std::vector<std::string> SplitCrLf(const std::string& text) {
   std::vector<std::string> lines;
   std::size_t i = 0;
