@@ -68,66 +68,124 @@ std::string FieldForMessage(std::string_view field) {
 
 bool IsCommaBlank(unsigned char c) { return c >= 0x01 && c <= 0x20; }
 
+// The first ',' or '"' from pos (npos when none): two memchr scans, the
+// second bounded by the first.
+std::size_t FindCommaOrQuote(std::string_view s, std::size_t pos) {
+  if (pos >= s.size()) return std::string_view::npos;
+  const char* base = s.data();
+  const void* comma = std::memchr(base + pos, ',', s.size() - pos);
+  const std::size_t limit = comma ? static_cast<std::size_t>(static_cast<const char*>(comma) - base) : s.size();
+  const void* quote = std::memchr(base + pos, '"', limit - pos);
+  if (quote) return static_cast<std::size_t>(static_cast<const char*>(quote) - base);
+  return comma ? limit : std::string_view::npos;
+}
+
 }  // namespace
 
-std::string CsvEscape(std::string_view text) {
-  std::string body;
-  body.reserve(text.size() + 8);
+// The whole escape in one pass straight into out; the opening quote is put
+// in afterwards when a blank or a comma turned up.
+void AppendEscaped(std::string& out, std::string_view text) {
+  const std::size_t start = out.size();
+  const char* p = text.data();
+  const std::size_t n = text.size();
   bool needQuote = false;
-  EscapeBodyInto(text, body, needQuote);
+  std::size_t run = 0, i = 0;
+  auto flush = [&] { out.append(p + run, i - run); };
+  while (i < n) {
+    const unsigned char c = static_cast<unsigned char>(p[i]);
+    if (c >= 0x80) {
+      if (IsLeadByte(c)) {
+        if (i + 1 < n && IsTrail(static_cast<unsigned char>(p[i + 1]))) {
+          i += 2;
+          continue;
+        }
+        flush();
+        out += "??";
+        i += i + 1 < n ? 2 : 1;
+        run = i;
+        continue;
+      }
+      ++i;
+      continue;
+    }
+    const char* repl = nullptr;
+    switch (c) {
+      case '\t': repl = "\\t"; break;
+      case '\n': repl = "\\n"; break;
+      case '\r': repl = ""; break;
+      case '\\': repl = "\\\\"; break;
+      case '"': repl = "\"\""; break;
+      case ' ':
+      case ',': needQuote = true; break;
+      default: break;
+    }
+    if (repl) {
+      flush();
+      out += repl;
+      run = i + 1;
+    }
+    ++i;
+  }
+  flush();
+  if (needQuote) {
+    out.insert(start, 1, '"');
+    out += '"';
+  }
+}
+
+std::string CsvEscape(std::string_view text) {
   std::string out;
-  out.reserve(body.size() + 2);
-  AppendQuoted(out, body, needQuote);
+  out.reserve(text.size() + 8);
+  AppendEscaped(out, text);
   return out;
 }
 
 void AppendCsvText(std::string& out, std::string_view text) {
-  bool simple = true;
-  for (char ch : text) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if (c == '\t' || c == '\n' || c == '\r' || c == '\\' || c == ' ' || c == ',' || c == '"' ||
-        c >= 0x80) {
-      simple = false;
-      break;
-    }
-  }
-  if (simple) {
-    out += text;
-  } else {
-    out += CsvEscape(text);
-  }
+  AppendEscaped(out, text);
   out += ',';
 }
 
 void CsvUnescapeInto(std::string_view w, std::string& out) {
   out.clear();
-  if (w.find('\\') == std::string_view::npos) {
+  const std::size_t first = w.find('\\');
+  if (first == std::string_view::npos) {
     out.assign(w);
     return;
   }
   out.reserve(w.size());
-  for (std::size_t i = 0; i < w.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(w[i]);
-    if (IsLeadByte(c) && i + 1 < w.size()) {
-      out.append(w.data() + i, 2);
-      ++i;
-    } else if (c == '\\') {
-      if (i + 1 >= w.size()) break;  // a backslash at the very end is dropped
-      const char n = w[++i];
-      if (n == 'n') {
-        out += "\r\n";
-      } else if (n == 't') {
-        out += '\t';
-      } else if (IsLeadByte(static_cast<unsigned char>(n)) && i + 1 < w.size()) {
-        out.append(w.data() + i, 2);
-        ++i;
-      } else {
-        out += n;
-      }
-    } else {
-      out += static_cast<char>(c);
+  const char* p = w.data();
+  const std::size_t n = w.size();
+  std::size_t run = 0;  // start of the bytes not yet copied
+  std::size_t i = 0;
+  while (i < n) {
+    const unsigned char c = static_cast<unsigned char>(p[i]);
+    if (IsLeadByte(c)) {
+      i += i + 1 < n ? 2 : 1;  // a pair is copied whole, so its trail is no escape
+      continue;
     }
+    if (c != '\\') {
+      ++i;
+      continue;
+    }
+    out.append(p + run, i - run);
+    if (i + 1 >= n) return;  // a backslash at the very end is dropped
+    const unsigned char e = static_cast<unsigned char>(p[i + 1]);
+    if (e == 'n') {
+      out += "\r\n";
+      i += 2;
+    } else if (e == 't') {
+      out += '\t';
+      i += 2;
+    } else if (IsLeadByte(e) && i + 2 < n) {
+      out.append(p + i + 1, 2);
+      i += 3;
+    } else {
+      out += static_cast<char>(e);
+      i += 2;
+    }
+    run = i;
   }
+  out.append(p + run, n - run);
 }
 
 std::string CsvUnescape(std::string_view written) {
@@ -205,7 +263,7 @@ void TCommaFile::ReadFieldInto(std::string& out) {
   bool quoted = false;
   while (pos_ < n) {
     if (!quoted) {
-      std::size_t stop = line_.find_first_of(",\"", pos_);
+      std::size_t stop = FindCommaOrQuote(line_, pos_);
       if (stop == std::string_view::npos) stop = n;
       out.append(line_.data() + pos_, stop - pos_);
       pos_ = stop;
@@ -245,6 +303,17 @@ bool TCommaFile::ReadBoolean() { return ReadField() == "1"; }
 std::string TCommaFile::ReadText() { return CsvUnescape(ReadField()); }
 
 void TCommaFile::ReadTextInto(std::string& out, std::string& scratch) {
+  // A field without double quotes is its own bytes up to the comma: decode it
+  // straight from the line.
+  std::size_t start = pos_;
+  while (start < line_.size() && line_[start] == ' ') ++start;
+  const std::size_t stop = FindCommaOrQuote(line_, start);
+  if (stop == std::string_view::npos || line_[stop] == ',') {
+    const std::size_t end = stop == std::string_view::npos ? line_.size() : stop;
+    CsvUnescapeInto(line_.substr(start, end - start), out);
+    pos_ = stop == std::string_view::npos ? line_.size() : stop + 1;
+    return;
+  }
   ReadFieldInto(scratch);
   CsvUnescapeInto(scratch, out);
 }
