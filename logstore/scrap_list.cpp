@@ -363,6 +363,13 @@ std::string TScrapList::TreeTitle(int index) const {
   return out + title;
 }
 
+std::string TScrapList::TreeTitle(const TDataInfo& article) const {
+  const TDataInfo* at = Item(article.Position);
+  if (at == &article) return TreeTitle(article.Position);
+  const int index = IndexOfItem(article);
+  return index >= 0 ? TreeTitle(index) : DisplayTitle(article.TITLE);
+}
+
 // ---- files ----
 
 void TScrapList::SaveNode() {
