@@ -14,4 +14,10 @@ inline constexpr std::size_t kMaxScriptCode = 16u << 20;       // instructions i
 // Files read whole by the file layer.
 inline constexpr std::size_t kMaxReadFile = 1u << 30;
 
+// Site folder files. A node file or root definition larger than this is no
+// definition at all; a log larger than this is reported as unreadable.
+inline constexpr std::size_t kMaxNodeFile = 1u << 20;
+inline constexpr std::size_t kMaxRootDef = 1u << 20;
+inline constexpr std::size_t kMaxLogFile = 1u << 30;
+
 }  // namespace bq::limits
