@@ -12,4 +12,8 @@ inline constexpr int kMaxIncludeDepth = 16;                    // nested INCLUDE
 // Files read whole by the file layer.
 inline constexpr std::size_t kMaxReadFile = 1u << 30;
 
+// Pattern matcher: each '*' that is not last in its alternative starts a
+// search of the rest of the pattern; deeper chains than this find nothing.
+inline constexpr int kMaxPatternStarDepth = 1000;
+
 }  // namespace bq::limits
