@@ -10,6 +10,7 @@
 #include "bench/bbs_page_kanji.h"
 #include "textlib/cp932.h"
 #include "textlib/kanji.h"
+#include "textlib/links.h"
 
 namespace {
 
@@ -68,6 +69,29 @@ void BM_IconvEucPageToSjis(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
 }
 
+void BM_ExtractLinks(benchmark::State& state) {
+  const std::string& page = PagesOf(state.range(0) << 20).sjis;
+  std::size_t links = 0;
+  for (auto _ : state) {
+    bq::LinkList list = bq::ExtractLinks(page, "http://bbs.example.jp/board/index.html");
+    links = list.size();
+    benchmark::DoNotOptimize(list.data());
+  }
+  state.counters["links"] = static_cast<double>(links);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+}
+
+void BM_ExtractImageSources(benchmark::State& state) {
+  const std::string& page = PagesOf(state.range(0) << 20).sjis;
+  for (auto _ : state) {
+    bq::LinkList list = bq::ExtractSources(page, "IMG", "http://bbs.example.jp/board/index.html");
+    benchmark::DoNotOptimize(list.data());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * page.size()));
+}
+
+BENCHMARK(BM_ExtractLinks)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExtractImageSources)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EucPageToSjis)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_JisPageToSjis)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Utf8PageToSjis)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond);
