@@ -252,7 +252,10 @@ std::string DeclaredCharset(std::string_view page) {
   bool haveFallback = false;
   for (std::size_t i = page.find('<'); i != std::string_view::npos; i = page.find('<', i + 1)) {
     if (!HasWordAt(page, i, "<META")) continue;
-    if (HasWordAt(page, i, kStrict)) return StrictCharset(page, i);
+    if (HasWordAt(page, i, kStrict)) {
+      std::string strict = StrictCharset(page, i);
+      if (!strict.empty()) return strict;
+    }
     if (haveFallback) continue;
     std::size_t gt = page.find('>', i);
     std::string tag = UpperCopy(page.substr(i, gt == std::string_view::npos ? gt : gt - i));

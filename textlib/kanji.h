@@ -36,9 +36,9 @@ std::string EucToSjis(std::string_view euc);
 // Shift_JIS text without escapes passes through.
 std::string JisToSjis(std::string_view jis);
 
-// The upper-cased charset the page declares: first the CHARSET= part of the
-// first <META HTTP-EQUIV="CONTENT-TYPE" ...> tag, else the value of the first
-// <META ... CHARSET=...> tag; empty when neither is there.
+// The upper-cased charset the page declares: the CHARSET= part of the first
+// <META HTTP-EQUIV="CONTENT-TYPE" ...> tag that has one, else the value of
+// the first <META ... CHARSET=...> tag; empty when neither is there.
 std::string DeclaredCharset(std::string_view page);
 // The upper-cased charset parameter of a Content-Type header value.
 std::string HeaderCharset(std::string_view contentType);

@@ -150,7 +150,9 @@ TEST(KanjiDeclared, CharsetOfTheStrictMetaFormFirst) {
   EXPECT_EQ(DeclaredCharset("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=euc-jp\">"), "EUC-JP");
   EXPECT_EQ(DeclaredCharset("<META charset=\"utf-8\"><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html;charset=Shift_JIS\">"),
             "SHIFT_JIS");
-  EXPECT_EQ(DeclaredCharset("<meta http-equiv=\"Content-Type\" content=\"text/html\"><meta charset=utf-8>"), "");
+  EXPECT_EQ(DeclaredCharset("<meta http-equiv=\"Content-Type\" content=\"text/html\"><meta charset=utf-8>"), "UTF-8");
+  EXPECT_EQ(DeclaredCharset("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=EUC-JP"), "EUC-JP");  // no '>'
+  EXPECT_EQ(DeclaredCharset("<META HTTP-EQUIV=\"CONTENT-TYPE\" CONTENT='text/html; charset=euc-jp'>"), "EUC-JP'");
 }
 
 TEST(KanjiDeclared, Html5MetaCharsetForms) {
