@@ -42,7 +42,9 @@ std::size_t FindAttrName(std::string_view name, std::string_view tag) {
       quote = c;
       continue;
     }
-    bool atBoundary = i == 0 || IsBlank(tag[i - 1]) || tag[i - 1] == '<';
+    // After a blank, the tag start, a '/' or a closed quote (value"name=).
+    bool atBoundary = i == 0 || IsBlank(tag[i - 1]) || tag[i - 1] == '<' || tag[i - 1] == '/' ||
+                      tag[i - 1] == '"' || tag[i - 1] == '\'';
     if (atBoundary && StartsWithNoCase(tag.substr(i), name) &&
         (i + name.size() == tag.size() || !IsNameChar(tag[i + name.size()])))
       return i;

@@ -36,6 +36,9 @@ INSTANTIATE_TEST_SUITE_P(
                       AttrCase{"NameInsideAnotherValue", "HREF", "A TITLE=\"HREF=bad\" HREF=good", "good"},
                       AttrCase{"LongerAttributeName", "SRC", "IMG SRCSET=a.png SRC=b.png", "b.png"},
                       AttrCase{"EmptyQuoted", "VALUE", "INPUT VALUE=\"\"", ""},
+                      AttrCase{"RightAfterAQuotedValue", "NAME", "INPUT VALUE=\"Go\"NAME=b", "b"},
+                      AttrCase{"AfterASlash", "HREF", "A/HREF=x", "x"},
+                      AttrCase{"QuotedNameIsNoAttribute", "HREF", "A X='HREF'", ""},
                       AttrCase{"DoubleByteValue", "ALT", "IMG ALT=\x95\x5c\x8e\xa6", "\x95\x5c\x8e\xa6"}),
     [](const ::testing::TestParamInfo<AttrCase>& i) { return std::string(i.param.name); });
 
