@@ -27,4 +27,10 @@ inline constexpr int kMaxRedirects = 10;                       // redirect hops 
 inline constexpr std::size_t kMaxCacheIndex = 64u << 20;       // the cache index read into memory
 inline constexpr std::size_t kMaxCachedPage = 128u << 20;      // one cache file read back
 
+// Site folder files. A node file or root definition larger than this is no
+// definition at all; a log larger than this is reported as unreadable.
+inline constexpr std::size_t kMaxNodeFile = 1u << 20;
+inline constexpr std::size_t kMaxRootDef = 1u << 20;
+inline constexpr std::size_t kMaxLogFile = 1u << 30;
+
 }  // namespace bq::limits
