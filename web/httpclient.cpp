@@ -312,7 +312,7 @@ void THttpClient::RunRequest() {
     }
     if (ReplyNumber == 401 && OnAuthenticationNeeded) OnAuthenticationNeeded();
     if (ReplyNumber < 299 || ReplyNumber > 399) return;
-    if (++hops >= limits::kMaxRedirects) throw EHttpError("Too many redirects");
+    if (++hops > limits::kMaxRedirects) throw EHttpError("Too many redirects");
     type_ = rtGet;
   }
 }

@@ -87,6 +87,7 @@ void ParseHeaderLine(std::string_view line, TReplyInfo& info) {
   } else if (StartsNoCase(name, "TRANSFER-ENCODING:") && name.size() == 18) {
     info.chunked = Lower(value).find("chunked") != std::string::npos;
   } else if (StartsNoCase(name, "CONTENT-TYPE:") && name.size() == 13) {
+    info.contentType = std::string(Trim(value).substr(0, 256));
     std::string v = Lower(value);
     size_t p = v.find("charset=");
     if (p == std::string::npos) return;

@@ -29,6 +29,7 @@ struct TReplyInfo {
   bool hasContentLength = false;
   bool chunked = false;
   std::string charset;
+  std::string contentType;  // the whole Content-Type value
   std::string lastModified, date;
 };
 

@@ -366,6 +366,7 @@ void TSockClient::Connect() {
   sbuf_.clear();
   spos_ = 0;
   sendError_ = 0;
+  BytesSent = 0;
   auto resolve = [this] {
     try {
       ResolveHost();
@@ -426,12 +427,11 @@ void TSockClient::CloseSocket() {
   StatusMessage(4, "Request Close Socket");
   connected_ = false;
   connecting_ = false;
-  bool had = static_cast<bool>(fd_);
   tls_.reset();
   tlsWant_ = 0;
   fd_.reset();
   sendFile_.reset();
-  if (had && !destroying_ && OnDisconnect) OnDisconnect();
+  if (!destroying_ && OnDisconnect) OnDisconnect();
 }
 
 void TSockClient::SendBuffer(const std::string& bytes) {

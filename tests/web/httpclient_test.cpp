@@ -100,7 +100,7 @@ TEST_F(HttpTest, RedirectWithCookieFollowedByGetCarryingTheCookie) {
   EXPECT_EQ(c.HeaderInfo.Cookie, "sid=42");
 }
 
-TEST_F(HttpTest, RedirectLoopEndsAfterTenRequests) {
+TEST_F(HttpTest, RedirectLoopEndsAfterTenRedirects) {
   ScriptedServer srv(ScriptedServer::Replies({"HTTP/1.0 301 Moved\r\nLocation: /again\r\n\r\n"}));
   THttpClient c(pump);
   try {
@@ -109,7 +109,7 @@ TEST_F(HttpTest, RedirectLoopEndsAfterTenRequests) {
   } catch (const EHttpError& e) {
     EXPECT_STREQ(e.what(), "Too many redirects");
   }
-  EXPECT_EQ(srv.requests().size(), 10u);
+  EXPECT_EQ(srv.requests().size(), 11u);
 }
 
 TEST_F(HttpTest, RedirectHandlerMayTakeOver) {
