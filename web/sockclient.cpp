@@ -347,7 +347,7 @@ bool TSockClient::TryConnect(const Address& a, int port) {
   return connected_;
 }
 
-void TSockClient::FailConnect(const std::string& message) {
+void TSockClient::FailConnect(std::string message) {
   connected_ = connecting_ = false;
   tls_.reset();
   tlsWant_ = 0;

@@ -106,7 +106,7 @@ class TSockClient {
   void TimerOn();
   void TimerOff();
   void TimerCheck();
-  void FailConnect(const std::string& message);
+  void FailConnect(std::string message);
 
   EventPump& pump_;
   sys::Fd fd_;
