@@ -99,6 +99,7 @@ class TSockClient {
   }
   void Pass();
   void ReadHandler();
+  bool ReadChunk();
   void WriteHandler();
   void SendBuffer(const std::string& bytes);
   bool TryConnect(const Address& a, int port);
