@@ -85,21 +85,26 @@ void BM_CacheFileName(benchmark::State& state) {
   Site& s = TheSite();
   std::string dir = s.dir + "idx" + std::to_string(state.range(0)) + "/";
   fs::ForceDirectories(dir);
+  // Records as the fetcher writes them: one per key (synthetic keys spread
+  // over the whole range), and the probed address under its own key.
+  std::string probe = "http://site.example.jp/board/read.cgi?no=" + std::to_string(state.range(0) / 2);
+  std::uint64_t probeKey = CacheKey(probe);
   {
     std::string data;
-    for (int64_t i = 0; i < state.range(0); ++i) {
-      std::string a = "http://site" + std::to_string(i) + ".example.jp/board/read.cgi?no=" + std::to_string(i);
-      std::uint64_t k = CacheKey(a);
+    auto add = [&](std::uint64_t k, const std::string& a) {
       for (int b = 0; b < 8; ++b) data.push_back(static_cast<char>((k >> (8 * b)) & 0xFF));
       data.push_back(static_cast<char>(a.size() & 0xFF));
       data.push_back(static_cast<char>(a.size() >> 8));
       data += a;
+    };
+    for (int64_t i = 0; i < state.range(0) - 1; ++i) {
+      std::uint64_t k = (static_cast<std::uint64_t>(i) * 0x9E3779B97F4A7C15ull) << 4;
+      if (k != probeKey) add(k, "http://site" + std::to_string(i) + ".example.jp/board/read.cgi?no=" + std::to_string(i));
     }
+    add(probeKey, probe);
     std::ofstream(dir + "cache.idx", std::ios::binary) << data;
   }
   TCacheIndex idx(dir);
-  std::string probe = "http://site" + std::to_string(state.range(0) / 2) + ".example.jp/board/read.cgi?no=" +
-                      std::to_string(state.range(0) / 2);
   idx.CacheFileName(probe);  // the first call reads the index
   for (auto _ : state) benchmark::DoNotOptimize(idx.CacheFileName(probe));
   state.counters["records"] = static_cast<double>(idx.Records());
