@@ -46,6 +46,7 @@ int ToPort(const std::string& text) {
   for (; ok && i < text.size(); ++i) ok = text[i] >= '0' && text[i] <= '9';
   if (!ok) throw Exception("'" + text + "' is not a valid integer value");
   v = std::stoi(text);
+  if (v < 1 || v > 65535) throw Exception("'" + text + "' is not a valid port number");
   return v;
 }
 

@@ -196,6 +196,7 @@ void TSockClient::ReadHandler() {
 
 bool TSockClient::ReadChunk() {
   if (cancel_ || !fd_) return false;
+  StatusMessage(8, "ReadToStream");
   char buf[kChunk];
   ssize_t n;
   int err = 0;
@@ -238,6 +239,7 @@ bool TSockClient::ReadChunk() {
 
 void TSockClient::WriteHandler() {
   if (cancel_) return;
+  StatusMessage(8, "WriteFromStream");
   char fileBuf[kChunk];
   const char* data;
   size_t len;

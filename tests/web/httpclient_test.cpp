@@ -228,6 +228,12 @@ TEST_F(HttpTest, EmptyAddressAndBadPort) {
   } catch (const Exception& e) {
     EXPECT_STREQ(e.what(), "'8x' is not a valid integer value");
   }
+  try {
+    c.Get("http://host:70000/");
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "'70000' is not a valid port number");
+  }
 }
 
 TEST_F(HttpTest, CredentialsAndHeaderInfoLines) {

@@ -49,6 +49,29 @@ TEST_F(SockClientTest, LfOnlyLineKeepsRestBuffered) {
   EXPECT_EQ(resolved, 0);  // a dotted address needs no lookup
 }
 
+TEST_F(SockClientTest, StatusTextsFollowTheReportLevel) {
+  ScriptedServer srv([](Conn& c, int) { c.Send("x\n"); });
+  TSockClient s(pump);
+  std::vector<std::string> seen;
+  s.OnStatus = [&](const std::string& t) { seen.push_back(t); };
+  s.Host = "127.0.0.1";
+  s.Port = srv.port();
+  s.ReportLevel = 4;
+  s.Connect();
+  s.Disconnect();
+  EXPECT_EQ(seen, (std::vector<std::string>{"Request Close Socket"}));
+  seen.clear();
+  s.ReportLevel = 8;
+  s.Connect();
+  EXPECT_EQ(s.ReadLn(), "x\n");
+  s.Disconnect();
+  std::vector<std::string> want = {"Connecting", "Resolve Host", "Timer On", "Timer Off", "ReadLn", "ReadToStream"};
+  ASSERT_GE(seen.size(), want.size() + 2);
+  EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.begin() + 6), want);
+  EXPECT_EQ(seen.end()[-2], "Disconnecting");
+  EXPECT_EQ(seen.back(), "Request Close Socket");
+}
+
 TEST_F(SockClientTest, CaptureWithoutLimitEndsOnlyWhenPeerCloses) {
   ScriptedServer srv([](Conn& c, int) {
     c.Send("one ");

@@ -21,6 +21,13 @@ using test::ScriptedServer;
 
 SystemProxySettings NoProxy() { return {}; }
 
+std::atomic<bool> g_lookupStarted{false};
+int SlowLookup(const char* node, const char* service, const addrinfo* hints, addrinfo** res) {
+  g_lookupStarted = true;
+  ::usleep(300 * 1000);
+  return ::getaddrinfo(node, service, hints, res);
+}
+
 class WebAccessTest : public test::TempDirTest {
  protected:
   void SetUp() override {
@@ -166,6 +173,31 @@ TEST_F(WebAccessTest, SkipEndsTheTransferWithoutStopState) {
   EXPECT_FALSE(web.Stopped());
 }
 
+TEST_F(WebAccessTest, SkipDuringLookupOrHeaderIsAnEmptyPage) {
+  sockcalls::CurrentHooks().getaddrinfo = SlowLookup;
+  g_lookupStarted = false;
+  pump.Add([&] {
+    if (g_lookupStarted) web.Abort();
+  });
+  EXPECT_EQ(web.GetPage("http://localhost:1/", false), "");
+  EXPECT_FALSE(web.Stopped());
+  pump.Clear();
+  sockcalls::CurrentHooks() = sockcalls::RealHooks();
+  std::atomic<bool> asked{false};
+  ScriptedServer srv([&](Conn& c, int) {
+    c.ReadRequest();
+    asked = true;
+    c.Hold(5000);
+  });
+  int after = 0;
+  pump.Add([&] {
+    if (asked && ++after == 10) web.Abort();
+  });
+  EXPECT_EQ(web.GetPage(srv.url(), false), "");
+  EXPECT_EQ(web.ReplyNo(), 406);
+  EXPECT_FALSE(web.Stopped());
+}
+
 // Stop pressed while each wait of a fetch is running.
 class StopAtEveryWait : public WebAccessTest {
  protected:
@@ -178,13 +210,6 @@ class StopAtEveryWait : public WebAccessTest {
     return "no failure";
   }
 };
-
-std::atomic<bool> g_lookupStarted{false};
-int SlowLookup(const char* node, const char* service, const addrinfo* hints, addrinfo** res) {
-  g_lookupStarted = true;
-  ::usleep(300 * 1000);
-  return ::getaddrinfo(node, service, hints, res);
-}
 
 TEST_F(StopAtEveryWait, Lookup) {
   sockcalls::CurrentHooks().getaddrinfo = SlowLookup;
