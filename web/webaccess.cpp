@@ -28,15 +28,23 @@ std::string_view TrimText(std::string_view s) {
   return s.substr(b, e - b);
 }
 
-// The cache file is a cache: written whole under a temporary name and
-// renamed, so a reader never sees half a page, but not flushed to disk.
+// The cache file is a cache: rewritten in place, without truncating it to
+// nothing first or renaming a new file over it, because ext4 flushes the
+// data of a file replaced either way, and that would cost every fetch a
+// wait for the disk. A write that fails leaves no file behind.
 void SaveCacheFile(const std::string& path, const std::string& text) {
-  std::string os = fs::ToOsPath(path), temp = os + ".part";
-  sys::Fd fd(sys::Open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+  std::string os = fs::ToOsPath(path);
+  sys::Fd fd(sys::Open(os.c_str(), O_WRONLY | O_CREAT, 0644));
   if (!fd) return;
-  bool ok = sys::WriteAll(fd.get(), text.data(), text.size());
+  bool ok = sys::WriteAll(fd.get(), text.data(), text.size()) && ::ftruncate(fd.get(), static_cast<off_t>(text.size())) == 0;
   ok = sys::Close(fd.release()) == 0 && ok;
-  if (!ok || sys::Rename(temp.c_str(), os.c_str()) != 0) ::unlink(temp.c_str());
+  if (!ok) ::unlink(os.c_str());
+}
+
+bool IsPlainAscii(std::string_view s) {
+  unsigned char any = 0;
+  for (char c : s) any |= static_cast<unsigned char>(c);
+  return (any & 0x80) == 0 && s.find('\x1b') == std::string_view::npos;
 }
 
 // Age of a file in days, or a negative value when it is missing.
@@ -206,9 +214,13 @@ void TWebAccess::SetDocDate() {
 }
 
 std::string TWebAccess::Finish(const std::string& text) {
+  std::string_view page = TrimText(text);
+  // Seven-bit text without escapes reads the same in every code the
+  // conversion knows, so it needs none.
+  if (IsPlainAscii(page)) return std::string(page);
   // The one place where a page becomes Shift_JIS; the reply's Content-Type
   // is a hint used when the page declares no charset of its own.
-  return ToSjis(TrimText(text), Reply.contentType);
+  return ToSjis(page, Reply.contentType);
 }
 
 void TWebAccess::HandleRedirect(bool& handled) {
