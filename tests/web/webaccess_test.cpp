@@ -415,6 +415,9 @@ TEST(NormalizeLines, EveryBreakBecomesCrLfWithOneAtTheEnd) {
   EXPECT_EQ(NormalizeLines(""), "");
   EXPECT_EQ(NormalizeLines(std::string("ab\0cd", 5)), "ab\r\n");
   EXPECT_EQ(NormalizeLines("\r"), "\r\n");
+  EXPECT_EQ(NormalizeLines("\nx"), "\r\nx\r\n");
+  EXPECT_EQ(NormalizeLines("a\r\r\nb"), "a\r\n\r\nb\r\n");
+  EXPECT_EQ(NormalizeLines("a\r\n\nb\r\n"), "a\r\n\r\nb\r\n");
 }
 
 }  // namespace
