@@ -120,6 +120,15 @@ void TSockClient::StatusMessage(int level, const std::string& text) {
   if (!destroying_ && OnStatus) OnStatus(text);
 }
 
+void TSockClient::CheckError(int code, int expected) {
+  StatusMessage(16, "Checking Error In Error Manager");
+  LastError = code;
+  if (code == expected) return;
+  std::string text = ErrorText(code);
+  if (OnError) OnError(text);
+  throw ESockError(text);
+}
+
 std::string TSockClient::ErrorText(int code) {
   StatusMessage(16, "Looking Up Error Message");
   return SockErrorText(code);
@@ -456,7 +465,7 @@ void TSockClient::SendBuffer(const std::string& bytes) {
     cancel_ = false;
     throw EAbortError("Socket send aborted");
   }
-  if (sendError_) throw ESockError(ErrorText(sendError_));
+  if (sendError_) CheckError(sendError_, 0);
   if (!sendComplete_) throw ESockError(ErrorText(10057));
 }
 
@@ -491,7 +500,7 @@ void TSockClient::SendFile(const std::string& fileName) {
     cancel_ = false;
     throw EAbortError("Socket send aborted");
   }
-  if (sendError_) throw ESockError(ErrorText(sendError_));
+  if (sendError_) CheckError(sendError_, 0);
 }
 
 std::string TSockClient::ReadLn() {

@@ -106,6 +106,28 @@ TEST_F(SockClientTest, TextWriteSendsAtMost16384BytesAndStopsAtNul) {
   EXPECT_EQ(s.ReadLn(), "16386:xab\n");
 }
 
+TEST_F(SockClientTest, SendToAPeerThatResetIsAnErrorNotAHang) {
+  ScriptedServer srv([](Conn& c, int) {
+    linger lg{1, 0};
+    setsockopt(c.fd(), SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
+  });
+  TSockClient s(pump);
+  std::string reported;
+  s.OnError = [&](const std::string& t) { reported = t; };
+  s.Host = "127.0.0.1";
+  s.Port = srv.port();
+  s.Connect();
+  try {
+    for (int i = 0; i < 100; ++i) s.WriteBytes(std::string(1 << 20, 'w'));
+    FAIL();
+  } catch (const ESockError& e) {
+    std::string m = e.what();
+    EXPECT_TRUE(m == "10054:Connection reset by peer" || m == "10058:Can't send after socket shutdown" ||
+                m == "10057:Socket is not connected")
+        << m;
+  }
+}
+
 TEST_F(SockClientTest, TransactionTakesLeadingDigits) {
   ScriptedServer srv([](Conn& c, int) {
     char buf[256];

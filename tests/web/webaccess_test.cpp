@@ -408,6 +408,19 @@ TEST_F(WebAccessTest, ProxySettingIsReadBeforeEveryRequest) {
   EXPECT_EQ(reads, 2);
 }
 
+TEST(ConsoleStatusBar, PrintsPanelsInUtf8) {
+  std::FILE* f = std::tmpfile();
+  TConsoleStatusBar bar(f);
+  bar.SetPanel(0, webtext::kDisconnected);
+  bar.SetPanel(1, "");
+  bar.SetPanel(2, "http://x/");
+  std::rewind(f);
+  char buf[128] = {};
+  size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+  std::fclose(f);
+  EXPECT_EQ(std::string(buf, n), "[0] \xe5\x88\x87\xe6\x96\xad\n[2] http://x/\n");
+}
+
 TEST(NormalizeLines, EveryBreakBecomesCrLfWithOneAtTheEnd) {
   EXPECT_EQ(NormalizeLines("a\nb\rc\r\nd"), "a\r\nb\r\nc\r\nd\r\n");
   EXPECT_EQ(NormalizeLines("a\r\n"), "a\r\n");
