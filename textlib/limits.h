@@ -12,4 +12,8 @@ inline constexpr int kMaxIncludeDepth = 16;                    // nested INCLUDE
 // Files read whole by the file layer.
 inline constexpr std::size_t kMaxReadFile = 1u << 30;
 
+// The script machine.
+inline constexpr std::size_t kMaxScriptText = 256u << 20;  // one text built by a script (concatenation, padding, files)
+inline constexpr int kMaxScriptStack = 1 << 20;            // value stack slots (runaway recursion)
+
 }  // namespace bq::limits
