@@ -16,63 +16,86 @@ bool IsAsciiAlnum(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
 
-// The blank characters of TRIM: tab, LF, CR, space and the full-width space.
-std::size_t BlankLen(std::string_view s, std::size_t i) {
-  char c = s[i];
-  if (c == ' ' || c == '\t' || c == '\r' || c == '\n') return 1;
-  if (s.compare(i, 2, kWideSpace) == 0) return 2;
-  return 0;
+bool IsAsciiBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsWideSpaceAt(std::string_view s, std::size_t i) {
+  return i + 1 < s.size() && s[i] == '\x81' && s[i + 1] == '\x40';
 }
 
-// Removes blanks at both ends. The end is found by walking the characters
-// from the front, so a trail byte is never taken for a blank.
+// True when x starts a character, given that `known` <= x does: the bytes in
+// front of x that could be lead bytes pair up exactly when their run is even.
+bool StartsChar(std::string_view s, std::size_t x, std::size_t known) {
+  std::size_t y = x;
+  while (y > known && IsLead(s[y - 1])) --y;
+  return (x - y) % 2 == 0;
+}
+
+// The end of s[from, end) without the blanks at its end that `is_blank`
+// accepts (1 for a single byte, 2 for the full-width space). Each candidate is
+// checked to start a character, so a trail byte is never taken for a blank.
+template <typename IsBlank>
+std::size_t TrimEnd(std::string_view s, std::size_t from, std::size_t end, IsBlank is_blank) {
+  while (end > from) {
+    if (is_blank(s[end - 1]) && StartsChar(s, end - 1, from)) {
+      --end;
+    } else if (end - from >= 2 && IsWideSpaceAt(s, end - 2) && StartsChar(s, end - 2, from)) {
+      end -= 2;
+    } else {
+      break;
+    }
+  }
+  return end;
+}
+
+// TRIM: tab, LF, CR, space and the full-width space go at both ends.
 std::string_view TrimBlanks(std::string_view s) {
   std::size_t lead = 0;
   while (lead < s.size()) {
-    std::size_t b = BlankLen(s, lead);
-    if (b == 0) break;
-    lead += b;
+    if (IsAsciiBlank(s[lead])) ++lead;
+    else if (IsWideSpaceAt(s, lead)) lead += 2;
+    else break;
   }
-  std::size_t keep = lead;
-  for (std::size_t i = lead; i < s.size();) {
-    if (std::size_t b = BlankLen(s, i)) {
-      i += b;
-      continue;
-    }
-    i += (IsLead(s[i]) && i + 1 < s.size()) ? 2 : 1;
-    keep = i;
-  }
-  return s.substr(lead, keep - lead);
+  std::size_t end = TrimEnd(s, lead, s.size(), IsAsciiBlank);
+  return s.substr(lead, end - lead);
 }
 
-// The last clean-up: blanks (space, full-width space) at the end of every
-// line go, runs of three or more CR LF shrink to two, and the text is
-// trimmed. One pass over the characters.
+// The index of the next CR LF at or after `from` (a character start), or
+// s.size().
+std::size_t NextCrLf(std::string_view s, std::size_t from) {
+  std::size_t known = from;
+  for (std::size_t x = from; x < s.size();) {
+    const void* hit = std::memchr(s.data() + x, '\r', s.size() - x);
+    if (hit == nullptr) break;
+    std::size_t cr = static_cast<const char*>(hit) - s.data();
+    if (!StartsChar(s, cr, known)) {
+      known = x = cr + 1;
+      continue;
+    }
+    if (cr + 1 < s.size() && s[cr + 1] == '\n') return cr;
+    known = x = cr + 1;
+  }
+  return s.size();
+}
+
+// The last clean-up: spaces and full-width spaces at the end of every line
+// go, runs of three or more CR LF shrink to two, and the text is trimmed.
 std::string TidyLines(std::string_view s) {
   std::string out;
   out.reserve(s.size());
-  std::size_t line_keep = 0;  // out up to here is the current line without trailing blanks
-  int breaks = 0;             // CR LF pairs just written
-  std::size_t i = 0;
-  while (i < s.size()) {
-    if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
-      out.resize(line_keep);
-      if (breaks < 2) {
-        out += kCrLf;
-        ++breaks;
-      }
-      line_keep = out.size();
-      i += 2;
-      continue;
-    }
-    std::size_t len = (IsLead(s[i]) && i + 1 < s.size()) ? 2 : 1;
-    bool blank = s[i] == ' ' || (len == 2 && s.compare(i, 2, kWideSpace) == 0);
-    out.append(s.substr(i, len));
-    if (!blank) {
-      line_keep = out.size();
+  int breaks = 0;  // CR LF pairs written since the last character
+  auto is_space = [](char c) { return c == ' '; };
+  for (std::size_t ls = 0; ls <= s.size();) {
+    std::size_t le = NextCrLf(s, ls);
+    std::size_t keep = le < s.size() ? TrimEnd(s, ls, le, is_space) : le;
+    if (keep > ls) {
+      out.append(s.data() + ls, keep - ls);
       breaks = 0;
     }
-    i += len;
+    if (le >= s.size()) break;
+    if (breaks < 2) {
+      out += kCrLf;
+      ++breaks;
+    }
+    ls = le + 2;
   }
   return std::string(TrimBlanks(out));
 }
@@ -128,25 +151,36 @@ std::string Stripper::Run() {
   return TidyLines(out_);
 }
 
-// Text characters up to the next '<' (which is left at *i).
+// Text characters up to the next '<' (which is left at *i). Runs of
+// printable characters are appended in one piece.
 void Stripper::Text(std::size_t* i) {
   std::size_t p = *i;
   const std::size_t n = h_.size();
   while (p < n && h_[p] != '<') {
     char c = h_[p];
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u > 0x20 && c != '>' && !suppressed_) {
+      std::size_t start = p;
+      while (p < n) {
+        char d = h_[p];
+        if (static_cast<unsigned char>(d) <= 0x20 || d == '<' || d == '>') break;
+        p += (IsLead(d) && p + 1 < n) ? 2 : 1;
+      }
+      pending_.append(h_.data() + start, p - start);
+      last_space_ = false;
+      continue;
+    }
     std::size_t len = (IsLead(c) && p + 1 < n) ? 2 : 1;
     if (c == '>' && leftover_) {
       pending_.resize(leftover_from_);  // the rest of a tag that ended early
       leftover_ = false;
     } else if (suppressed_) {
       // dropped
-    } else if (pre_) {
+    } else if (pre_ || c == '>') {
       pending_.append(h_.data() + p, len);
+      if (!pre_) last_space_ = false;
     } else if (c == ' ') {
       if (!last_space_) Append(' ');
-    } else if (static_cast<unsigned char>(c) >= 0x21) {
-      pending_.append(h_.data() + p, len);
-      last_space_ = false;
     }
     p += len;
   }

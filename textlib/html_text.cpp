@@ -28,25 +28,17 @@ std::size_t CharLen(std::string_view text, std::size_t pos) {
   return (IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) ? 2 : 1;
 }
 
-// One entity row over the whole text; scanning goes on after each
-// replacement, so "&amp;amp;" becomes "&amp;".
-std::string ReplaceEntity(std::string_view text, std::string_view row) {
-  const char with = row[0];
-  const std::string_view name = row.substr(1);
-  std::string out;
-  out.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] == '&' && EqualsNoCase(text, i + 1, name)) {
-      out += with;
-      i += 1 + name.size();
-      continue;
+// The replacement for an entity name (after '&') at pos, or 0 when none of
+// the rows after &amp; starts there.
+char LaterEntityAt(std::string_view text, std::size_t pos, std::size_t* len) {
+  for (std::size_t r = 1; r < kEntities.size(); ++r) {
+    std::string_view name = kEntities[r].substr(1);
+    if (EqualsNoCase(text, pos, name)) {
+      *len = name.size();
+      return kEntities[r][0];
     }
-    std::size_t len = CharLen(text, i);
-    out.append(text.substr(i, len));
-    i += len;
   }
-  return out;
+  return 0;
 }
 
 // The end of a comment: the '>' of the first "-->" after "!--", if any.
@@ -98,10 +90,30 @@ std::size_t ScanTag(std::string_view text, char* mutable_text, std::size_t pos, 
 
 }  // namespace
 
+// One pass that gives the same text as applying the rows one after another:
+// only the &amp; row can produce a new '&', which may then start one of the
+// later rows; the later names differ in their first letter and hold no '&',
+// so their matches never overlap.
 std::string DecodeHtmlEntities(std::string_view text) {
-  std::string out(text);
-  if (out.find('&') == std::string::npos) return out;
-  for (std::string_view row : kEntities) out = ReplaceEntity(out, row);
+  std::string out;
+  out.reserve(text.size());
+  const std::string_view amp = kEntities[0].substr(1);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t run = i;
+    while (run < text.size() && text[run] != '&') run += CharLen(text, run);
+    out.append(text.data() + i, std::min(run, text.size()) - i);
+    if (run >= text.size()) break;
+    i = run + 1;
+    char with = '&';
+    if (EqualsNoCase(text, i, amp)) i += amp.size();
+    std::size_t len = 0;
+    if (char later = LaterEntityAt(text, i, &len)) {
+      with = later;
+      i += len;
+    }
+    out += with;
+  }
   return out;
 }
 

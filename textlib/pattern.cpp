@@ -22,6 +22,7 @@
 // stars linear.
 #include "textlib/pattern.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -79,6 +80,15 @@ struct ClassEntry {
   bool last = false;
 };
 
+// Where the last greedy run of one construct began and ended: a run of the
+// same construct started anywhere in [begin, end] ends at `end` as well,
+// since every character in between belongs to it.
+struct RunEntry {
+  bool valid = false;
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+
 class Matcher {
  public:
   Matcher(std::string_view text, std::string_view pattern)
@@ -128,9 +138,11 @@ class Matcher {
   SeqResult MatchGroup(std::size_t pi, std::size_t pos);
   SeqResult MatchStar(Slice s, std::size_t pi, std::size_t pos);
   bool MatchLiteral(std::size_t pi, std::size_t pe, std::size_t pos) const;
-  bool MatchClass(std::size_t pi, std::size_t* pos, std::size_t* next) const;
+  bool MatchClass(std::size_t pi, std::size_t* pos, std::size_t* next);
   int ClassMember(std::size_t q, std::size_t pos) const;
-  bool MatchEscape(std::size_t pi, std::size_t* pos, std::size_t* next) const;
+  bool MatchEscape(std::size_t pi, std::size_t* pos, std::size_t* next);
+  template <typename Member>
+  std::size_t RunEnd(std::size_t pi, std::size_t pos, Member member);
   std::optional<PatternMatch> SubFind(Slice s, std::size_t start);
   MemoEntry& MemoSlot(std::size_t key);
   std::optional<PatternMatch> FindAnchored(Slice body, std::size_t start, bool blanks);
@@ -142,6 +154,8 @@ class Matcher {
   int depth_ = 0;
   std::array<MemoEntry, 32> memo_{};
   std::vector<MemoEntry> memo_far_;
+  std::array<RunEntry, 32> runs_{};
+  std::vector<RunEntry> runs_far_;
 };
 
 // True when x starts a character, given that `known` <= x does. The bytes in
@@ -469,7 +483,29 @@ bool Matcher::MatchLiteral(std::size_t pi, std::size_t pe, std::size_t pos) cons
   return whole == len || CharEq(pe - 1, pos + whole);
 }
 
-bool Matcher::MatchClass(std::size_t pi, std::size_t* pos, std::size_t* next) const {
+// The end of the greedy run of the construct at pi from pos; member(p) gives
+// the bytes of a member character at p, 0 when p holds none.
+template <typename Member>
+std::size_t Matcher::RunEnd(std::size_t pi, std::size_t pos, Member member) {
+  RunEntry* e = nullptr;
+  if (pi < runs_.size()) {
+    e = &runs_[pi];
+  } else {
+    if (runs_far_.empty()) runs_far_.resize(p_.size());
+    e = &runs_far_[pi];
+  }
+  if (e->valid && pos >= e->begin && pos <= e->end) return e->end;
+  std::size_t begin = pos;
+  while (pos < t_.size()) {
+    std::size_t len = member(pos);
+    if (len == 0) break;
+    pos += len;
+  }
+  *e = {true, begin, pos};
+  return pos;
+}
+
+bool Matcher::MatchClass(std::size_t pi, std::size_t* pos, std::size_t* next) {
   bool closed;
   std::size_t end = ClassEnd(pi, &closed);
   bool neg = pi + 1 < p_.size() && p_[pi + 1] == '^';
@@ -486,8 +522,8 @@ bool Matcher::MatchClass(std::size_t pi, std::size_t* pos, std::size_t* next) co
   int len = counted(*pos);
   if (len < 0) return suffix == '-';
   *pos += len;
-  if (suffix == '+') {
-    while (*pos < t_.size() && (len = counted(*pos)) > 0) *pos += len;
+  if (suffix == '+' && *pos < t_.size()) {
+    *pos = RunEnd(pi, *pos, [&](std::size_t p) -> std::size_t { return std::max(counted(p), 0); });
   }
   return true;
 }
@@ -529,7 +565,7 @@ bool Matcher::EntryHas(const ClassEntry& e, unsigned code, std::size_t pos) cons
   }
 }
 
-bool Matcher::MatchEscape(std::size_t pi, std::size_t* pos, std::size_t* next) const {
+bool Matcher::MatchEscape(std::size_t pi, std::size_t* pos, std::size_t* next) {
   const std::size_t n = t_.size();
   if (pi + 1 >= p_.size()) {  // a '\' at the very end stands for itself
     *next = pi + 1;
@@ -560,7 +596,7 @@ bool Matcher::MatchEscape(std::size_t pi, std::size_t* pos, std::size_t* next) c
       }
       ++*next;
       if (suffix == '+' && in_set(*pos) == 0) return false;
-      while (std::size_t len = in_set(*pos)) *pos += len;
+      *pos = RunEnd(pi, *pos, in_set);
       return true;
     }
     case 'n':

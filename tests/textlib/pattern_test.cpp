@@ -250,5 +250,22 @@ TEST(PatternRobustness, StarChainOnLongTextFinishes) {
   EXPECT_EQ(m->end, t.size());
 }
 
+// Texts that make every candidate start the same long run; the run ends are
+// remembered, so these finish at once rather than in quadratic time.
+TEST(PatternRobustness, LongRunsWithoutEnd) {
+  std::string lts(10u << 20, '<');
+  EXPECT_FALSE(PatternFind(lts, "<[^>]+>"));
+  EXPECT_FALSE(PatternFind(lts, "<*>"));
+  std::string digits(1u << 20, '7');
+  EXPECT_FALSE(PatternFind(digits, "\\d+x"));
+  digits += 'x';
+  auto m = PatternFind(digits, "\\d+x");
+  ASSERT_TRUE(m);
+  EXPECT_EQ(m->begin, 0u);
+  auto tag = PatternFind(std::string("<<a>"), "<[^<>]+>");
+  ASSERT_TRUE(tag);
+  EXPECT_EQ(tag->begin, 1u);
+}
+
 }  // namespace
 }  // namespace bq
