@@ -16,4 +16,8 @@ inline constexpr std::size_t kMaxReadFile = 1u << 30;
 inline constexpr std::size_t kMaxScriptText = 256u << 20;  // one text built by a script (concatenation, padding, files)
 inline constexpr int kMaxScriptStack = 1 << 20;            // value stack slots (runaway recursion)
 
+// Pattern matcher: each '*' that is not last in its alternative starts a
+// search of the rest of the pattern; deeper chains than this find nothing.
+inline constexpr int kMaxPatternStarDepth = 1000;
+
 }  // namespace bq::limits
