@@ -115,4 +115,39 @@ class TSymbolTable {
   mutable std::string upper_;                // scratch for Add
 };
 
+template <class NameAt>
+std::int32_t TNameIndex::Find(std::string_view name, NameAt nameAt) const {
+  if (slots_.empty()) return -1;
+  std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = Hash(name) & mask;; i = (i + 1) & mask) {
+    std::int32_t pos = slots_[i];
+    if (pos < 0) return -1;
+    if (nameAt(pos) == name) return pos;
+  }
+}
+
+template <class NameAt>
+void TNameIndex::Insert(std::string_view name, std::int32_t pos, NameAt nameAt) {
+  if ((used_ + 1) * 2 > slots_.size()) Grow(nameAt);
+  std::size_t mask = slots_.size() - 1;
+  std::size_t i = Hash(name) & mask;
+  while (slots_[i] >= 0) i = (i + 1) & mask;
+  slots_[i] = pos;
+  ++used_;
+}
+
+template <class NameAt>
+void TNameIndex::Grow(NameAt nameAt) {
+  std::vector<std::int32_t> old;
+  old.swap(slots_);
+  slots_.assign(old.empty() ? 128 : old.size() * 2, -1);
+  std::size_t mask = slots_.size() - 1;
+  for (std::int32_t pos : old) {
+    if (pos < 0) continue;
+    std::size_t i = Hash(nameAt(pos)) & mask;
+    while (slots_[i] >= 0) i = (i + 1) & mask;
+    slots_[i] = pos;
+  }
+}
+
 }  // namespace bq::script

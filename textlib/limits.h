@@ -8,6 +8,8 @@ namespace bq::limits {
 // Source files and scripts.
 inline constexpr std::size_t kMaxScriptFile = 64u << 20;      // a .pss file read for compile or INCLUDE
 inline constexpr int kMaxIncludeDepth = 16;                    // nested INCLUDE levels
+inline constexpr std::size_t kMaxScriptNesting = 200;          // nested statements, blocks and parentheses
+inline constexpr std::size_t kMaxScriptCode = 16u << 20;       // instructions in one code image
 
 // Files read whole by the file layer.
 inline constexpr std::size_t kMaxReadFile = 1u << 30;
