@@ -10,9 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "script/engine.h"
 #include "script/instructions.h"
 #include "script/symbols.h"
 #include "script/value.h"
+#include "textlib/html.h"
 #include "textlib/limits.h"
 
 namespace bq {
@@ -51,11 +53,14 @@ struct TArticleRecord {
 
 class TScriptMachine {
  public:
-  // The tables are the compiler's (they outlive the machine); the host
-  // supplies the builtin families; the pump (may be null) is called about
-  // once a millisecond while Run executes.
-  TScriptMachine(const TCodeImage& code, const TSymbolTable& symbols, const TStringPool& pool, ScriptHost& host,
-                 EventPump* pump = nullptr);
+  // Lives beside the engine (which must outlive it) and runs what the
+  // engine compiled; every compile resets it. The host supplies the builtin
+  // families; the pump (may be null) is called about once a millisecond
+  // while Run executes.
+  TScriptMachine(TScriptEngine& engine, ScriptHost& host, EventPump* pump = nullptr);
+  ~TScriptMachine();
+  TScriptMachine(const TScriptMachine&) = delete;
+  TScriptMachine& operator=(const TScriptMachine&) = delete;
 
   void SetHost(ScriptHost& host) { host_ = &host; }
   void SetPump(EventPump* pump) { pump_ = pump; }
@@ -92,6 +97,7 @@ class TScriptMachine {
   std::string ProgramFolder;  // ends in a separator
   std::string LibraryFolder;  // program folder + "libs/"
   std::string DataFolder;
+  TagActionTable TagTable;  // what STRIP does with each tag (TAGSTRIPSET changes it)
 
   // Caps on what a script may build; tests and the fuzzer lower them.
   std::size_t MaxText = limits::kMaxScriptText;
@@ -107,6 +113,7 @@ class TScriptMachine {
   void (*TraceHook)(void* context, std::int32_t address) = nullptr;
   void* TraceContext = nullptr;
 
+  const TScriptEngine& Engine() const { return *engine_; }
   const TCodeImage& Code() const { return *code_; }
   const TSymbolTable& Symbols() const { return *symbols_; }
   const TStringPool& Pool() const { return *pool_; }
@@ -153,6 +160,7 @@ class TScriptMachine {
   void HostOperation(OpCode op, std::uint8_t mode, std::int32_t operand);
   void CheckText(std::size_t size);
 
+  TScriptEngine* engine_;
   const TCodeImage* code_;
   const TSymbolTable* symbols_;
   const TStringPool* pool_;

@@ -103,7 +103,7 @@ void TScriptMachine::Logical(OpCode op) {
   bool r = k == kind::kString ? !R.A.Str.empty() : R.A.Int != 0;
   bool v = op == OpCode::AND ? (l && r) : (op == OpCode::OR ? (l || r) : (l != r));
   R.A.Int = v ? 1 : 0;
-  R.A.Str = v ? "1" : "0";
+  R.A.Str.assign(1, v ? '1' : '0');
   R.A.Kind = kind::kInteger;
   R.CCR = v ? 0 : kFlagZ;
 }
@@ -123,7 +123,7 @@ void TScriptMachine::Compare(std::uint8_t cond) {
     default: break;
   }
   R.A.Int = v ? 1 : 0;
-  R.A.Str = v ? "1" : "0";
+  R.A.Str.assign(1, v ? '1' : '0');
   R.A.Kind = kind::kInteger;
   R.CCR = v ? 0 : kFlagZ;
 }
@@ -158,7 +158,7 @@ void TScriptMachine::LoadFile() {
   const std::string path = R.A.Str;
   TScriptValue& v = MutableSlot(0);
   std::string data;
-  if (fs::FileExists(path) && !fs::ReadFile(path, data, MaxText)) throw EScriptError(kCannotRead + path);
+  if (fs::FileExists(path) && !fs::ReadFile(path, data, MaxText)) throw EScriptError(std::string(kCannotRead).append(path));
   v.Str = NormalizeLines(data);
   v.Kind = kind::kString;
 }
@@ -168,7 +168,7 @@ void TScriptMachine::StoreFile(std::int32_t slot) {
   const std::string& path = R.A.Str;
   std::string data = TextOf(StackSlot(slot));
   if (R.B.Int != 0 && fs::FileExists(path)) {
-    if (!fs::AppendFile(path, data)) throw EScriptError(kCannotWrite + path);
+    if (!fs::AppendFile(path, data)) throw EScriptError(std::string(kCannotWrite).append(path));
     return;
   }
   fs::WriteFileAtomic(path, data);

@@ -27,11 +27,13 @@ bool IsIdentifierStart(unsigned char c) {
 
 }  // namespace
 
-TScriptMachine::TScriptMachine(const TCodeImage& code, const TSymbolTable& symbols, const TStringPool& pool,
-                               ScriptHost& host, EventPump* pump)
-    : code_(&code), symbols_(&symbols), pool_(&pool), host_(&host), pump_(pump) {
+TScriptMachine::TScriptMachine(TScriptEngine& engine, ScriptHost& host, EventPump* pump)
+    : engine_(&engine), code_(&engine.Code), symbols_(&engine.Symbols), pool_(&engine.Pool), host_(&host), pump_(pump) {
+  engine.OnResetMachine = [this] { ResetMachine(); };
   ResetMachine();
 }
+
+TScriptMachine::~TScriptMachine() { engine_->OnResetMachine = nullptr; }
 
 void TScriptMachine::Fail(const char* message) { throw EScriptError(message); }
 
@@ -54,6 +56,7 @@ void TScriptMachine::ResetMachine() {
   R.SMR = 0;
   R.CurrentLine = 0;
   PrintBuffer.clear();
+  TagTable.Reset();
   State = RunState::Run;
   host_->ReleaseLists();
 }
