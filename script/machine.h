@@ -99,6 +99,8 @@ class TScriptMachine {
   std::string DataFolder;
   TagActionTable TagTable;  // what STRIP does with each tag (TAGSTRIPSET changes it)
 
+  // LDF and STF reach the file system only when set (the fuzzer clears it).
+  bool FilesEnabled = true;
   // Caps on what a script may build; tests and the fuzzer lower them.
   std::size_t MaxText = limits::kMaxScriptText;
   std::int32_t MaxStack = limits::kMaxScriptStack;
