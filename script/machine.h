@@ -124,6 +124,8 @@ class TScriptMachine {
   const TScriptValue& StackSlot(std::int32_t i) const;
   TScriptValue& MutableSlot(std::int32_t i);
   std::int32_t VariableCount() const { return code_->VariableCount; }
+  // Appends to a text the script builds, within MaxText (else EScriptError).
+  void CheckedAppend(std::string& target, std::string_view text);
   // The argument count of the current call and the arguments below it, as
   // the stack-argument builtins read them (first argument is index 0).
   std::int32_t ArgumentCount() const;
