@@ -121,8 +121,15 @@ class TScriptMachine {
   const TStringPool& Pool() const { return *pool_; }
   std::int32_t StackSize() const { return static_cast<std::int32_t>(stack_.size()); }
   // Slot i of the value stack (variables first); an empty value outside it.
-  const TScriptValue& StackSlot(std::int32_t i) const;
-  TScriptValue& MutableSlot(std::int32_t i);
+  const TScriptValue& StackSlot(std::int32_t i) const {
+    return static_cast<std::uint32_t>(i) < stack_.size() ? stack_[static_cast<std::size_t>(i)] : kEmpty;
+  }
+  // The same for writing; a write outside the stack goes nowhere.
+  TScriptValue& MutableSlot(std::int32_t i) {
+    if (static_cast<std::uint32_t>(i) < stack_.size()) return stack_[static_cast<std::size_t>(i)];
+    scratch_.Clear();
+    return scratch_;
+  }
   std::int32_t VariableCount() const { return code_->VariableCount; }
   // Appends to a text the script builds, within MaxText (else EScriptError).
   void CheckedAppend(std::string& target, std::string_view text);
@@ -171,7 +178,8 @@ class TScriptMachine {
   ScriptHost* host_;
   EventPump* pump_;
   std::vector<TScriptValue> stack_;
-  TScriptValue scratch_;  // what an out-of-range slot reads and writes
+  TScriptValue scratch_;  // where a write to an out-of-range slot goes
+  static const TScriptValue kEmpty;
   std::uint64_t nextPumpTick_ = 0;
 };
 

@@ -66,15 +66,7 @@ void TScriptMachine::ResetMachine() {
   host_->ReleaseLists();
 }
 
-const TScriptValue& TScriptMachine::StackSlot(std::int32_t i) const {
-  return static_cast<std::uint32_t>(i) < stack_.size() ? stack_[static_cast<std::size_t>(i)] : kEmptyValue;
-}
-
-TScriptValue& TScriptMachine::MutableSlot(std::int32_t i) {
-  if (static_cast<std::uint32_t>(i) < stack_.size()) return stack_[static_cast<std::size_t>(i)];
-  scratch_.Clear();  // a write outside the stack goes nowhere
-  return scratch_;
-}
+const TScriptValue TScriptMachine::kEmpty{};
 
 void TScriptMachine::Grow() {
   if (StackSize() >= MaxStack) Fail(kStackOverflow);
