@@ -258,6 +258,7 @@ void TScriptMachine::Run() {
         check = done.n + 1;  // look at the pump right after a slow operation
         DISPATCH();
       L_CALL:
+        SavePar();
         r.PAR = r.STK - 1;
         PushInt(kind::kLink, static_cast<std::int32_t>(r.FRP));
         PushInt(kind::kLink, r.SPC);
@@ -277,6 +278,10 @@ void TScriptMachine::Run() {
         r.PC = pc;
         r.SPC = spc;
         r.FRP = frp;
+        if (!savedPar_.empty()) {  // the caller's arguments again
+          r.PAR = savedPar_.back();
+          savedPar_.pop_back();
+        }
         if (r.PC == i) return;
         DISPATCH();
       }

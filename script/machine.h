@@ -119,14 +119,14 @@ class TScriptMachine {
   const TCodeImage& Code() const { return *code_; }
   const TSymbolTable& Symbols() const { return *symbols_; }
   const TStringPool& Pool() const { return *pool_; }
-  std::int32_t StackSize() const { return static_cast<std::int32_t>(stack_.size()); }
+  std::int32_t StackSize() const { return static_cast<std::int32_t>(stackSize_); }
   // Slot i of the value stack (variables first); an empty value outside it.
   const TScriptValue& StackSlot(std::int32_t i) const {
-    return static_cast<std::uint32_t>(i) < stack_.size() ? stack_[static_cast<std::size_t>(i)] : kEmpty;
+    return static_cast<std::uint32_t>(i) < stackSize_ ? stack_[static_cast<std::size_t>(i)] : kEmpty;
   }
   // The same for writing; a write outside the stack goes nowhere.
   TScriptValue& MutableSlot(std::int32_t i) {
-    if (static_cast<std::uint32_t>(i) < stack_.size()) return stack_[static_cast<std::size_t>(i)];
+    if (static_cast<std::uint32_t>(i) < stackSize_) return stack_[static_cast<std::size_t>(i)];
     scratch_.Clear();
     return scratch_;
   }
@@ -145,6 +145,7 @@ class TScriptMachine {
   void PushInt(std::uint8_t kind, std::int32_t n);
   void PopInto(TScriptValue& target);
   void LeaveOutside();
+  void SavePar();
   bool Pump(std::uint64_t ran);
 
   // Operand sources and targets.
@@ -178,6 +179,10 @@ class TScriptMachine {
   ScriptHost* host_;
   EventPump* pump_;
   std::vector<TScriptValue> stack_;
+  std::uint32_t stackSize_ = 0;
+  // PAR of each active caller: RET restores it, so $n after a nested call
+  // reads the current call's arguments again.
+  std::vector<std::int32_t> savedPar_;  // stack_.size(), kept to spare a division per access
   TScriptValue scratch_;  // where a write to an out-of-range slot goes
   static const TScriptValue kEmpty;
   std::uint64_t nextPumpTick_ = 0;
