@@ -144,6 +144,7 @@ class TScriptMachine {
   void Push(TScriptValue&& v);
   void PushInt(std::uint8_t kind, std::int32_t n);
   void PopInto(TScriptValue& target);
+  TScriptValue& PoppedLeft(TScriptValue& empty);
   void LeaveOutside();
   void SavePar();
   bool Pump(std::uint64_t ran);
