@@ -22,6 +22,7 @@
 // stars linear.
 #include "textlib/pattern.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -79,6 +80,15 @@ struct ClassEntry {
   bool last = false;
 };
 
+// Where the last greedy run of one construct began and ended: a run of the
+// same construct started anywhere in [begin, end] ends at `end` as well,
+// since every character in between belongs to it.
+struct RunEntry {
+  bool valid = false;
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+
 class Matcher {
  public:
   Matcher(std::string_view text, std::string_view pattern)
@@ -121,6 +131,7 @@ class Matcher {
   std::size_t SkipToBar(std::size_t pi, Slice s) const;
   std::size_t ResumeAfter(std::size_t pi, Slice s) const;
   std::size_t LiteralPrefix(Slice s) const;
+  bool FirstBytes(Slice s, std::array<bool, 256>* firsts) const;
 
   // Matching.
   std::optional<std::size_t> MatchAt(Slice s, std::size_t pos);
@@ -128,9 +139,11 @@ class Matcher {
   SeqResult MatchGroup(std::size_t pi, std::size_t pos);
   SeqResult MatchStar(Slice s, std::size_t pi, std::size_t pos);
   bool MatchLiteral(std::size_t pi, std::size_t pe, std::size_t pos) const;
-  bool MatchClass(std::size_t pi, std::size_t* pos, std::size_t* next) const;
+  bool MatchClass(std::size_t pi, std::size_t* pos, std::size_t* next);
   int ClassMember(std::size_t q, std::size_t pos) const;
-  bool MatchEscape(std::size_t pi, std::size_t* pos, std::size_t* next) const;
+  bool MatchEscape(std::size_t pi, std::size_t* pos, std::size_t* next);
+  template <typename Member>
+  std::size_t RunEnd(std::size_t pi, std::size_t pos, Member member);
   std::optional<PatternMatch> SubFind(Slice s, std::size_t start);
   MemoEntry& MemoSlot(std::size_t key);
   std::optional<PatternMatch> FindAnchored(Slice body, std::size_t start, bool blanks);
@@ -142,6 +155,8 @@ class Matcher {
   int depth_ = 0;
   std::array<MemoEntry, 32> memo_{};
   std::vector<MemoEntry> memo_far_;
+  std::array<RunEntry, 32> runs_{};
+  std::vector<RunEntry> runs_far_;
 };
 
 // True when x starts a character, given that `known` <= x does. The bytes in
@@ -296,9 +311,29 @@ std::optional<PatternMatch> Matcher::Find(Slice s, std::size_t start, bool ancho
     std::size_t plen = LiteralPrefix(s);
     if (plen > 0) return FindLiteral(s, start, plen);
   }
+  std::array<bool, 256> firsts{};
+  const bool filtered = !only_first && FirstBytes(s, &firsts);
   for (std::size_t c = start;; c += TLen(c)) {
+    if (filtered) {
+      while (c < t_.size() && !firsts[Byte(c)]) c += TLen(c);
+      if (c >= t_.size()) return std::nullopt;
+    }
     if (auto end = MatchAt(s, c)) return PatternMatch{c, *end};
     if (only_first || c >= t_.size()) return std::nullopt;
+  }
+}
+
+// When every alternative of the slice begins with an ordinary character, the
+// bytes a match can begin with; false when some alternative can begin with
+// anything else (or with nothing).
+bool Matcher::FirstBytes(Slice s, std::array<bool, 256>* firsts) const {
+  std::size_t a = s.lo;
+  for (;;) {
+    if (a >= s.hi || IsSpecial(PByte(a), s.group)) return false;
+    (*firsts)[PByte(a)] = true;
+    std::size_t bar = SkipToBar(a, s);
+    if (bar == kNone) return true;
+    a = bar + 1;
   }
 }
 
@@ -349,13 +384,14 @@ MemoEntry& Matcher::MemoSlot(std::size_t key) {
 }
 
 std::optional<PatternMatch> Matcher::SubFind(Slice s, std::size_t start) {
-  // A slice that begins with '*' tries only its first candidate, so an
-  // earlier answer says nothing about a later start.
-  bool cacheable = !(s.lo < s.hi && p_[s.lo] == '*');
-  MemoEntry* e = cacheable ? &MemoSlot(s.lo * 2 + (s.group ? 1 : 0)) : nullptr;
-  if (e && e->valid && start >= e->from && (!e->found || start <= e->begin)) {
-    if (!e->found) return std::nullopt;
-    return PatternMatch{e->begin, e->end};
+  // A slice that begins with '*' tries only its first candidate, so its
+  // answer holds for that exact start only; any other slice's answer holds
+  // for every start from `from` up to the match it found.
+  const bool exact = s.lo < s.hi && p_[s.lo] == '*';
+  MemoEntry& e = MemoSlot(s.lo * 2 + (s.group ? 1 : 0));
+  if (e.valid && (exact ? start == e.from : start >= e.from && (!e.found || start <= e.begin))) {
+    if (!e.found) return std::nullopt;
+    return PatternMatch{e.begin, e.end};
   }
   std::optional<PatternMatch> r;
   if (depth_ < limits::kMaxPatternStarDepth) {
@@ -363,7 +399,7 @@ std::optional<PatternMatch> Matcher::SubFind(Slice s, std::size_t start) {
     r = Find(s, start, false);
     --depth_;
   }
-  if (e) *e = {true, start, r ? r->begin : 0, r ? r->end : 0, r.has_value()};
+  e = {true, start, r ? r->begin : 0, r ? r->end : 0, r.has_value()};
   return r;
 }
 
@@ -469,7 +505,29 @@ bool Matcher::MatchLiteral(std::size_t pi, std::size_t pe, std::size_t pos) cons
   return whole == len || CharEq(pe - 1, pos + whole);
 }
 
-bool Matcher::MatchClass(std::size_t pi, std::size_t* pos, std::size_t* next) const {
+// The end of the greedy run of the construct at pi from pos; member(p) gives
+// the bytes of a member character at p, 0 when p holds none.
+template <typename Member>
+std::size_t Matcher::RunEnd(std::size_t pi, std::size_t pos, Member member) {
+  RunEntry* e = nullptr;
+  if (pi < runs_.size()) {
+    e = &runs_[pi];
+  } else {
+    if (runs_far_.empty()) runs_far_.resize(p_.size());
+    e = &runs_far_[pi];
+  }
+  if (e->valid && pos >= e->begin && pos <= e->end) return e->end;
+  std::size_t begin = pos;
+  while (pos < t_.size()) {
+    std::size_t len = member(pos);
+    if (len == 0) break;
+    pos += len;
+  }
+  *e = {true, begin, pos};
+  return pos;
+}
+
+bool Matcher::MatchClass(std::size_t pi, std::size_t* pos, std::size_t* next) {
   bool closed;
   std::size_t end = ClassEnd(pi, &closed);
   bool neg = pi + 1 < p_.size() && p_[pi + 1] == '^';
@@ -486,8 +544,8 @@ bool Matcher::MatchClass(std::size_t pi, std::size_t* pos, std::size_t* next) co
   int len = counted(*pos);
   if (len < 0) return suffix == '-';
   *pos += len;
-  if (suffix == '+') {
-    while (*pos < t_.size() && (len = counted(*pos)) > 0) *pos += len;
+  if (suffix == '+' && *pos < t_.size()) {
+    *pos = RunEnd(pi, *pos, [&](std::size_t p) -> std::size_t { return std::max(counted(p), 0); });
   }
   return true;
 }
@@ -529,7 +587,7 @@ bool Matcher::EntryHas(const ClassEntry& e, unsigned code, std::size_t pos) cons
   }
 }
 
-bool Matcher::MatchEscape(std::size_t pi, std::size_t* pos, std::size_t* next) const {
+bool Matcher::MatchEscape(std::size_t pi, std::size_t* pos, std::size_t* next) {
   const std::size_t n = t_.size();
   if (pi + 1 >= p_.size()) {  // a '\' at the very end stands for itself
     *next = pi + 1;
@@ -560,7 +618,7 @@ bool Matcher::MatchEscape(std::size_t pi, std::size_t* pos, std::size_t* next) c
       }
       ++*next;
       if (suffix == '+' && in_set(*pos) == 0) return false;
-      while (std::size_t len = in_set(*pos)) *pos += len;
+      *pos = RunEnd(pi, *pos, in_set);
       return true;
     }
     case 'n':

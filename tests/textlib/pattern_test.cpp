@@ -133,7 +133,10 @@ INSTANTIATE_TEST_SUITE_P(Classes, PatternFindTest, ::testing::Values(
     FindCase{"EscapedBracketInClass", "[\\]]+", "]]a", 0, 2},
     FindCase{"NegatedClassMatchesAtEnd", "a[^x]", "a", 0, 1},
     FindCase{"NegatedSkipsDoubleByteWhole", "[^a]b", KAN "b", 0, 3},
-    FindCase{"UnclosedClass", "[ab", "xb", 1, 2}),
+    FindCase{"UnclosedClass", "[ab", "xb", 1, 2},
+    FindCase{"NegatedRunAtEndCountsCodeZero", "a[^x]+", "a", 0, 1},
+    FindCase{"RangeUpperEndEscape", "[\x01-\\r]+", "\t\r!", 0, 2},
+    FindCase{"EscapeStartsNoRange", "[\\d-z]+", "1-z", 0, 3}),
     CaseName);
 
 // \a \d \w \j with and without suffixes.
@@ -241,6 +244,16 @@ TEST(PatternRobustness, DeepStarChainIsBounded) {
   EXPECT_TRUE(PatternFind("a1a2b", "a*a*b"));
 }
 
+TEST(PatternRobustness, StarChainsInManyAlternativesFinish) {
+  std::string chain(80, '*');
+  std::string p = chain + "$x|" + chain + "\\j+$|" + chain + "y$|" + chain + "z";
+  std::string t(2000, 'a');
+  EXPECT_FALSE(PatternFind(t, "q" + p));
+  auto m = PatternFind(t + "z", "a" + p);
+  ASSERT_TRUE(m);
+  EXPECT_EQ(m->begin, 0u);
+}
+
 TEST(PatternRobustness, StarChainOnLongTextFinishes) {
   std::string t(200000, 'a');
   EXPECT_FALSE(PatternFind(t, "a*a*a*a*b"));
@@ -248,6 +261,23 @@ TEST(PatternRobustness, StarChainOnLongTextFinishes) {
   auto m = PatternFind(t, "a*a*a*a*b");
   ASSERT_TRUE(m);
   EXPECT_EQ(m->end, t.size());
+}
+
+// Texts that make every candidate start the same long run; the run ends are
+// remembered, so these finish at once rather than in quadratic time.
+TEST(PatternRobustness, LongRunsWithoutEnd) {
+  std::string lts(10u << 20, '<');
+  EXPECT_FALSE(PatternFind(lts, "<[^>]+>"));
+  EXPECT_FALSE(PatternFind(lts, "<*>"));
+  std::string digits(1u << 20, '7');
+  EXPECT_FALSE(PatternFind(digits, "\\d+x"));
+  digits += 'x';
+  auto m = PatternFind(digits, "\\d+x");
+  ASSERT_TRUE(m);
+  EXPECT_EQ(m->begin, 0u);
+  auto tag = PatternFind(std::string("<<a>"), "<[^<>]+>");
+  ASSERT_TRUE(tag);
+  EXPECT_EQ(tag->begin, 1u);
 }
 
 }  // namespace
