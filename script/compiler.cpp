@@ -250,7 +250,7 @@ void TCompiler::SimpleStatement(std::int32_t proc, const LoopContext* loop) {
     case tok::kIdent: return AssignmentStatement();
     case tok::kArrayName: Error(lex_.TokenText + msg::kNoArrays);
     case tok::kBuiltin: return Builtin(Context::Statement);
-    case tok::kCallName: return CallStatement(proc);
+    case tok::kCallName: return CallStatement(proc, loop);
     case tok::kSemicolon: return Next();
     case tok::kEnd:
     case tok::kRBrace:
@@ -293,7 +293,7 @@ void TCompiler::AssignmentStatement() {
 }
 
 // call -> name [( args )] ; | fname := expression
-void TCompiler::CallStatement(std::int32_t proc) {
+void TCompiler::CallStatement(std::int32_t proc, const LoopContext* loop) {
   std::string name = lex_.TokenText;
   std::string upper = lex_.UpperText();
   TokenMark at = lex_.Mark();
@@ -303,7 +303,9 @@ void TCompiler::CallStatement(std::int32_t proc) {
     if (index < 0 || index != proc || ProcKind(proc) != sym::kFunction) ErrorAt(at, name + msg::kCannotAssign);
     Next();
     Expression();
-    Emit(OpCode::STA, mode::kSlot, 0);
+    // Inside loops SPC points at the innermost loop's slot; the result slot
+    // is the frame's, further down.
+    Emit(OpCode::STA, mode::kSlot, SlotsBelow(loop));
     return;
   }
   if (index < 0) ErrorAt(at, msg::kUndefinedFunction + name);

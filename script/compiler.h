@@ -33,6 +33,18 @@ struct LoopContext {
   const LoopContext* outer = nullptr;
 };
 
+// How far below a loop's SPC the enclosing SPC points: the loop slot, the
+// saved SPC and, for FOREACH, the saved FRP. Each enclosing loop's body also
+// keeps one pushed SPC on the stack while an inner loop runs.
+inline std::int32_t SlotsBelow(const LoopContext* loop) {
+  std::int32_t n = 0;
+  for (const LoopContext* l = loop; l; l = l->outer) {
+    n += 1 + (l->savedSpc ? 1 : 0) + (l->foreach ? 1 : 0);
+    if (l != loop) n += 1;
+  }
+  return n;
+}
+
 enum class Context { Statement, Expression };
 
 class TCompiler {
@@ -74,7 +86,7 @@ class TCompiler {
   void Block(std::int32_t proc, const LoopContext* loop);
   void SimpleStatement(std::int32_t proc, const LoopContext* loop);
   void AssignmentStatement();
-  void CallStatement(std::int32_t proc);
+  void CallStatement(std::int32_t proc, const LoopContext* loop);
   void ReturnStatement(std::int32_t proc, const LoopContext* loop);
   void IfStatement(std::int32_t proc, const LoopContext* loop);
   void ForStatement(std::int32_t proc, const LoopContext* loop);

@@ -160,6 +160,19 @@ TEST_F(MachineTest, ReturnInsideALoopUnwindsTheLoop) {
   EXPECT_EQ(m.R.STK, engine.Code.VariableCount);
 }
 
+TEST_F(MachineTest, FunctionResultAssignedInsideALoopIsKept) {
+  RunScript(
+      "SCRIPT t; FUNCDEF f(n) BEGIN FOR i := 1 TO n DO f := i * 10 END;"
+      "FUNCDEF g(n) BEGIN WHILE n > 0 DO BEGIN g := n; n := n - 1 END END;"
+      "FUNCDEF h BEGIN REPEAT k := k + 1; FOR j := 1 TO 2 DO h := k * 10 + j UNTIL k = 3 END;"
+      "BEGIN x := f(3); y := g(2); z := f(2) + 1; w := h() END.");
+  EXPECT_EQ(Int("x"), 30);
+  EXPECT_EQ(Int("y"), 1);
+  EXPECT_EQ(Int("z"), 21);
+  EXPECT_EQ(Int("w"), 32);
+  EXPECT_EQ(m.R.STK, engine.Code.VariableCount);
+}
+
 TEST_F(MachineTest, RunProcedureCallsByNameWithPushedArguments) {
   Compile("SCRIPT t; PROCDEF Export(f, n) BEGIN out := f + n END; BEGIN out := 'main' END.");
   std::int32_t base = m.R.STK;
