@@ -126,7 +126,6 @@ void TCompiler::IncludeClause() {
   Skip(tok::kSemicolon);
 }
 
-namespace {
 // The file as text lines, each ended by CR LF.
 std::string AsCrLfLines(std::string_view raw) {
   std::string out;
@@ -142,7 +141,6 @@ std::string AsCrLfLines(std::string_view raw) {
   }
   return out;
 }
-}  // namespace
 
 void TCompiler::IncludeLibrary(const std::string& name) {
   std::string path = e_.LibFolder + name;

@@ -60,4 +60,9 @@ class TScriptEngine {
   std::function<void()> OnResetMachine;
 };
 
+// A script file's text as the editor holds it: every line ended by CR LF,
+// whatever line breaks the file used. Line numbers of errors and debug
+// breaks count CRs, so a file saved with bare LFs must pass through this.
+std::string AsCrLfLines(std::string_view raw);
+
 }  // namespace bq::script

@@ -84,6 +84,8 @@ int CompileCommand(const Args& args, const GlobalOptions& options) {
                  err ? std::strerror(err) : "cannot be read (too large or not a file)");
     return 2;
   }
+  source = script::AsCrLfLines(source);
+
   script::TScriptEngine engine;
   engine.LibFolder = fs::FromOsPath(LibsFolder(opts));
   try {

@@ -4,6 +4,7 @@
 // goes on). Prints the print text; with --trace also one line per executed
 // instruction. Exit status 0 when the script halts, 1 on a compile or
 // run-time error, 130 when interrupted.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -94,10 +95,15 @@ int ExecCommand(const Args& args, const GlobalOptions& options) {
     return 2;
   }
   std::string source;
+  errno = 0;
   if (!fs::ReadFile(fs::FromOsPath(o.file), source, limits::kMaxScriptFile)) {
-    std::fprintf(stderr, "brindlequay-cli: %s: cannot be read\n", o.file.c_str());
-    return 1;
+    int err = errno;
+    std::fprintf(stderr, "brindlequay-cli: %s: %s\n", o.file.c_str(),
+                 err ? std::strerror(err) : "cannot be read (too large or not a file)");
+    return 2;
   }
+  source = script::AsCrLfLines(source);
+
   script::TScriptEngine engine;
   engine.LibFolder = fs::FromOsPath(LibsFolder(o.global));
   script::THeadlessHost host;

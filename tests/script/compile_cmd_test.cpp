@@ -63,6 +63,16 @@ TEST_F(CompileCommand, ErrorShowsTextLineAndMarker) {
   EXPECT_EQ(r.out, "構文エラー\n3行目:DO が必要です\n  FOR i := 1 TO 3 y := 2\n                  ^\n");
 }
 
+// Files saved by Unix editors end their lines with LF alone; line numbers
+// must come out as for the same file with CR LF.
+TEST_F(CompileCommand, BareLineFeedFilesNumberLinesLikeCrLfFiles) {
+  std::string f = Write("lf.pss", "SCRIPT t;\nBEGIN\n  x := 1;\n  FOR i := 1 TO 3 y := 2\nEND.\n");
+  CliRun r = RunCli("compile " + f);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "構文エラー\n3行目:DO が必要です\n  FOR i := 1 TO 3 y := 2\n                  ^\n");
+  EXPECT_EQ(RunCli("exec " + dir_ + "missing.pss").status, 2);
+}
+
 TEST_F(CompileCommand, ErrorInAnIncludedLibraryMarksTheInclude) {
   Write("libs/bad.pss", "PROCDEF p;\r\nBEGIN\r\n  q := ;\r\nEND;\r\n");
   std::string f = Write("i.pss", "SCRIPT t;\r\nINCLUDE 'bad.pss';\r\nBEGIN p; END.\r\n");
