@@ -356,15 +356,22 @@ std::optional<PatternMatch> Matcher::FindAnchored(Slice body, std::size_t start,
 }
 
 // Candidates are the occurrences of the pattern's literal prefix that start
-// on a character boundary.
+// on a character boundary. The first byte is found with memchr and the rest
+// compared in place; `known` is the last position known to start a
+// character, so the boundary checks together walk each byte at most once.
 std::optional<PatternMatch> Matcher::FindLiteral(Slice body, std::size_t start, std::size_t plen) {
   const char* prefix = p_.data() + body.lo;
+  const std::size_t n = t_.size();
   std::size_t known = start;
   std::size_t x = start;
-  while (x + plen <= t_.size()) {
-    const void* hit = memmem(t_.data() + x, t_.size() - x, prefix, plen);
+  while (x + plen <= n) {
+    const void* hit = std::memchr(t_.data() + x, prefix[0], n - plen + 1 - x);
     if (hit == nullptr) return std::nullopt;
     std::size_t h = static_cast<const char*>(hit) - t_.data();
+    if (std::memcmp(t_.data() + h + 1, prefix + 1, plen - 1) != 0) {
+      x = h + 1;
+      continue;
+    }
     if (!IsBoundary(h, known)) {
       known = x = h + 1;  // h is a trail byte, so the next byte starts a character
       continue;
