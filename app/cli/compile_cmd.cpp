@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/cli/commands.h"
+#include "app/cli/terminal.h"
 #include "platform/fs.h"
 #include "script/engine.h"
 #include "script/listing.h"
@@ -20,21 +21,6 @@ namespace {
 
 constexpr char kCompileUsage[] = "usage: brindlequay-cli compile FILE.pss [--listing] [--libs DIR]\n";
 
-// CR LF and lone CR become LF for the terminal.
-std::string TerminalText(std::string_view sjis) {
-  std::string utf8 = SjisToUtf8(sjis);
-  std::string out;
-  out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    if (utf8[i] == '\r') {
-      out += '\n';
-      if (i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
-    } else {
-      out += utf8[i];
-    }
-  }
-  return out;
-}
 
 // The source line holding the error and a marker line of '^' under the
 // offending token. Shift_JIS bytes match display columns (a double-byte

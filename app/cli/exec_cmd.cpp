@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "app/cli/commands.h"
+#include "app/cli/terminal.h"
 #include "platform/events.h"
 #include "platform/fs.h"
 #include "script/engine.h"
@@ -30,21 +31,6 @@ constexpr char kExecUsage[] = "usage: brindlequay-cli exec FILE.pss [--trace] [-
 volatile std::sig_atomic_t interrupted = 0;
 extern "C" void OnInterrupt(int) { interrupted = 1; }
 
-// Shift_JIS with CR LF -> UTF-8 with LF, for the terminal.
-std::string Terminal(std::string_view sjis) {
-  std::string utf8 = SjisToUtf8(sjis);
-  std::string out;
-  out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    if (utf8[i] == '\r') {
-      out += '\n';
-      if (i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
-    } else {
-      out += utf8[i];
-    }
-  }
-  return out;
-}
 
 struct Tracer {
   const script::TScriptEngine* engine;
@@ -107,7 +93,7 @@ int ExecCommand(const Args& args, const GlobalOptions& options) {
   script::TScriptEngine engine;
   engine.LibFolder = fs::FromOsPath(LibsFolder(o.global));
   script::THeadlessHost host;
-  host.Notice = [](const std::string& n) { std::fprintf(stderr, "%s\n", Terminal(n).c_str()); };
+  host.Notice = [](const std::string& n) { std::fprintf(stderr, "%s\n", TerminalText(n).c_str()); };
   CallbackPump pump;
   script::TScriptMachine machine(engine, host, &pump);
   try {
@@ -116,7 +102,7 @@ int ExecCommand(const Args& args, const GlobalOptions& options) {
       return 1;
     }
   } catch (const script::ECompileError& e) {
-    std::fprintf(stderr, "%s\n", Terminal(e.what()).c_str());
+    std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());
     return 1;
   }
   machine.ProgramFolder = fs::FromOsPath(o.global.exeDir);
@@ -137,11 +123,11 @@ int ExecCommand(const Args& args, const GlobalOptions& options) {
     RunToEnd(machine, pump);
     if (machine.State == script::RunState::Stopped) status = 130;
   } catch (const Exception& e) {
-    std::fprintf(stderr, "%s\n", Terminal(e.what()).c_str());
+    std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());
     status = 1;
   }
   std::signal(SIGINT, SIG_DFL);
-  std::fputs(Terminal(machine.PrintBuffer).c_str(), stdout);
+  std::fputs(TerminalText(machine.PrintBuffer).c_str(), stdout);
   std::fflush(stdout);
   return status;
 }
