@@ -8,8 +8,18 @@ namespace bq::limits {
 // Source files and scripts.
 inline constexpr std::size_t kMaxScriptFile = 64u << 20;      // a .pss file read for compile or INCLUDE
 inline constexpr int kMaxIncludeDepth = 16;                    // nested INCLUDE levels
+inline constexpr std::size_t kMaxScriptNesting = 200;          // nested statements, blocks and parentheses
+inline constexpr std::size_t kMaxScriptCode = 16u << 20;       // instructions in one code image
 
 // Files read whole by the file layer.
 inline constexpr std::size_t kMaxReadFile = 1u << 30;
+
+// The script machine.
+inline constexpr std::size_t kMaxScriptText = 256u << 20;  // one text built by a script (concatenation, padding, files)
+inline constexpr int kMaxScriptStack = 1 << 20;            // value stack slots (runaway recursion)
+
+// Pattern matcher: each '*' that is not last in its alternative starts a
+// search of the rest of the pattern; deeper chains than this find nothing.
+inline constexpr int kMaxPatternStarDepth = 1000;
 
 }  // namespace bq::limits

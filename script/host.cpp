@@ -1,0 +1,71 @@
+#include "script/host.h"
+
+#include <ctime>
+
+#include "script/instructions.h"
+#include "script/machine.h"
+
+namespace bq::script {
+
+std::int32_t ScriptHost::SystemDate() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  std::int64_t seconds = static_cast<std::int64_t>(ts.tv_sec) + (ts.tv_nsec >= 500000000 ? 1 : 0);
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(seconds + 9 * 3600));
+}
+
+std::string NotAvailableMessage(std::string_view name) {
+  std::string m(name);
+  // " はここでは使えません"
+  m.append(" \x82\xcd\x82\xb1\x82\xb1\x82\xc5\x82\xcd\x8e\x67\x82\xa6\x82\xdc\x82\xb9\x82\xf1");
+  return m;
+}
+
+std::string HostOperationName(std::uint8_t op, std::uint8_t mode, std::int32_t operand) {
+  if (op == static_cast<std::uint8_t>(OpCode::BLTN)) return "BLTN " + std::to_string(operand);
+  for (const SubOpFamily& f : kSubOpFamilies) {
+    if (static_cast<std::uint8_t>(f.op) != op) continue;
+    std::string name(kOpInfo[op].mnemonic);
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    name.push_back(' ');
+    if (mode < f.count) return name.append(kSubOpNames[f.first + mode]);
+    return name.append(std::to_string(mode));
+  }
+  return std::to_string(op);
+}
+
+void THeadlessHost::Unavailable(TScriptMachine& m, std::string_view name) {
+  m.R.A.Clear();
+  if (Notice) Notice(NotAvailableMessage(name));
+}
+
+void THeadlessHost::Builtin(TScriptMachine& m, std::uint8_t, std::int32_t code) {
+  Unavailable(m, HostOperationName(static_cast<std::uint8_t>(OpCode::BLTN), 0, code));
+}
+
+void THeadlessHost::List(TScriptMachine& m, std::uint8_t sub, std::int32_t operand) {
+  auto op = static_cast<ListOp>(sub);
+  if (op == ListOp::EXPN || op == ListOp::REMV) {
+    // Nothing was ever built, so there is nothing to take or release.
+    m.R.A.Clear();
+    m.R.FRP = 0;
+    return;
+  }
+  Unavailable(m, HostOperationName(static_cast<std::uint8_t>(OpCode::LSTF), sub, operand));
+  m.R.A = TScriptValue::Integer(0);  // no items
+  m.R.FRP = 0;
+}
+
+void THeadlessHost::Http(TScriptMachine& m, std::uint8_t sub, std::int32_t operand) {
+  Unavailable(m, HostOperationName(static_cast<std::uint8_t>(OpCode::HTTP), sub, operand));
+}
+
+void THeadlessHost::Extended(TScriptMachine& m, std::uint8_t sub, std::int32_t operand) {
+  Unavailable(m, HostOperationName(static_cast<std::uint8_t>(OpCode::XFN), sub, operand));
+}
+
+void THeadlessHost::Window(TScriptMachine& m, std::uint8_t sub, std::int32_t operand) {
+  Unavailable(m, HostOperationName(static_cast<std::uint8_t>(OpCode::WIN), sub, operand));
+}
+
+}  // namespace bq::script
