@@ -8,6 +8,8 @@
 #include <mutex>
 #include <vector>
 
+#include "textlib/kanji_buf.h"
+
 namespace bq {
 namespace {
 
@@ -193,19 +195,34 @@ std::string SjisToUtf8(std::string_view sjis) {
   return out;
 }
 
+// Runs of ASCII are copied in bulk and every other sequence is looked up
+// directly in the reverse table; only a malformed byte (one byte in, "〓"
+// out) can make the output longer than the input.
 std::string Utf8ToSjis(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
-  for (size_t i = 0; i < utf8.size();) {
-    unsigned char c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-      ++i;
-      continue;
+  const std::vector<uint16_t>& back = GetTables().fromUnicode;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const std::size_t n = utf8.size();
+  kanji_detail::OutBuf out(n);
+  std::size_t i = 0;
+  while (i < n) {
+    std::size_t j = kanji_detail::SkipAscii(p, i, n);
+    out.Copy(p + i, j - i);
+    i = j;
+    while (i < n && p[i] >= 0x80) {
+      std::size_t before = i;
+      char32_t cp = DecodeUtf8(utf8, i);
+      uint16_t code = cp < 0x10000 ? back[cp] : 0;
+      if (code == 0) {
+        if (i - before < 2) out.Grow(n - i, 1);
+        out.Put2(0x81, 0xAC);
+      } else if (code < 0x100) {
+        out.Put(static_cast<unsigned char>(code));
+      } else {
+        out.Put2(static_cast<unsigned char>(code >> 8), static_cast<unsigned char>(code));
+      }
     }
-    AppendSjisForCodePoint(out, DecodeUtf8(utf8, i));
   }
-  return out;
+  return out.Take();
 }
 
 }  // namespace bq

@@ -62,5 +62,40 @@ TEST(Cp932, AgreesWithIconvOnEveryDoubleByteCode) {
   EXPECT_GT(mapped, 7000);
 }
 
+
+// Every character CP932 holds survives Shift_JIS -> UTF-8 -> Shift_JIS: the
+// bytes come back unchanged, except for the NEC and IBM duplicates, which come
+// back as the one code iconv prefers for the same character.
+TEST(Cp932, EveryCharacterRoundTrips) {
+  int exact = 0, duplicates = 0;
+  auto check = [&](const std::string& code) {
+    std::string utf8 = SjisToUtf8(code);
+    if (utf8 == "\xef\xbf\xbd") return;  // not a CP932 character
+    std::string back = Utf8ToSjis(utf8);
+    ASSERT_EQ(SjisToUtf8(back), utf8) << std::hex << int(static_cast<unsigned char>(code[0]));
+    if (back == code) {
+      ++exact;
+    } else {
+      ASSERT_EQ(back.size(), 2u);
+      ++duplicates;
+    }
+  };
+  for (int b = 0; b < 0x100; ++b)
+    if (!IsLeadByte(static_cast<unsigned char>(b))) check(std::string(1, static_cast<char>(b)));
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) check(std::string{static_cast<char>(lead), static_cast<char>(trail)});
+  }
+  EXPECT_GT(exact, 7700);
+  EXPECT_LT(duplicates, 800);
+}
+
+TEST(Cp932, Utf8ToSjisGrowsPastTheInputOnBrokenBytes) {
+  std::string bad(100000, '\x80');
+  std::string out = Utf8ToSjis(bad);
+  ASSERT_EQ(out.size(), bad.size() * 2);
+  EXPECT_EQ(out.substr(0, 4), "\x81\xac\x81\xac");
+}
+
 }  // namespace
 }  // namespace bq
