@@ -137,6 +137,13 @@ bool ForceDirectories(std::string_view path) {
   return true;
 }
 
+bool IsSymbolicLink(std::string_view path) {
+  std::string os = ToOsPath(path);
+  while (os.size() > 1 && os.back() == '/') os.pop_back();
+  struct stat st;
+  return ::lstat(os.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 bool RemoveDir(std::string_view path) { return ::rmdir(ToOsPath(path).c_str()) == 0; }
 
 bool DeleteFile(std::string_view path) { return ::unlink(ToOsPath(path).c_str()) == 0; }

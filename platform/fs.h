@@ -33,6 +33,9 @@ std::string ExtractFilePath(std::string_view path);
 std::string ExtractFileName(std::string_view path);
 
 bool FileExists(std::string_view path);
+// True for a symbolic link itself (not followed), so a recursive delete can
+// remove the link without entering what it points to.
+bool IsSymbolicLink(std::string_view path);
 bool DirectoryExists(std::string_view path);
 
 // Reads the whole file into out; false if it cannot be opened or read, or is

@@ -21,5 +21,10 @@ inline constexpr int kMaxScriptStack = 1 << 20;            // value stack slots 
 // Pattern matcher: each '*' that is not last in its alternative starts a
 // search of the rest of the pattern; deeper chains than this find nothing.
 inline constexpr int kMaxPatternStarDepth = 1000;
+// Site folder files. A node file or root definition larger than this is no
+// definition at all; a log larger than this is reported as unreadable.
+inline constexpr std::size_t kMaxNodeFile = 1u << 20;
+inline constexpr std::size_t kMaxRootDef = 1u << 20;
+inline constexpr std::size_t kMaxLogFile = 1u << 30;
 
 }  // namespace bq::limits

@@ -1,0 +1,162 @@
+// The article log at 10,000 and 100,000 articles (about 1 KB of Japanese
+// text each, so the larger log is about 100 MB on disk): load, save, thread
+// sort, and appending every article one by one with its identity check.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <cstdint>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "logstore/scrap_list.h"
+#include "platform/fs.h"
+#include "platform/sys.h"
+#include "platform/ui.h"
+
+namespace bq {
+namespace {
+
+// Hiragana and common kanji in Shift_JIS.
+const char* const kWords[] = {"\x82\xa0", "\x82\xa2", "\x82\xa4", "\x82\xa6", "\x82\xa8", "\x82\xa9",
+                              "\x82\xab", "\x82\xad", "\x93\xfa", "\x96\x7b", "\x8c\xea", "\x95\xb6",
+                              "\x8f\x91", "\x90\x6c", "\x8e\x9e", "\x8a\xd4", "\x81\x42", "\x81\x41"};
+
+std::vector<TDataInfo> MakeArticles(int count) {
+  std::mt19937 rng(static_cast<unsigned>(count));
+  std::uniform_int_distribution<int> word(0, static_cast<int>(std::size(kWords)) - 1);
+  auto text = [&](int chars) {
+    std::string s;
+    for (int i = 0; i < chars; ++i) {
+      s += kWords[word(rng)];
+      if (i % 40 == 39) s += "\r\n";
+    }
+    return s;
+  };
+  std::vector<TDataInfo> out(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    TDataInfo& a = out[static_cast<std::size_t>(i)];
+    a.TOPIC = i + 1;
+    a.REFER = (i > 10 && rng() % 10 < 3) ? static_cast<std::int32_t>(rng() % static_cast<unsigned>(i)) + 1 : 0;
+    a.DATE = 1700000000u + static_cast<std::uint32_t>(i) * 60u + rng() % 30u;
+    a.Unread = rng() % 4 == 0;
+    a.TITLE = (a.REFER ? "Re: " : "") + text(12);
+    a.AUTHOR = text(4);
+    a.MAILTO = "user" + std::to_string(i) + "@example.jp";
+    a.PAGEURL = "http://bbs.example.jp/read.cgi?no=" + std::to_string(i);
+    a.BODY = text(470);
+    a.HOST = "host" + std::to_string(i % 977) + ".example.ne.jp";
+  }
+  return out;
+}
+
+// One folder per size, written once per run.
+std::string FolderFor(int count) {
+  static std::map<int, std::string> folders;
+  auto it = folders.find(count);
+  if (it != folders.end()) return it->second;
+  char tmpl[] = "/tmp/bqbench.XXXXXX";
+  std::string dir = std::string(mkdtemp(tmpl)) + "/site/";
+  RecordingUi ui;
+  TScrapList list(ui);
+  list.OpenFolder(dir);
+  for (const TDataInfo& a : MakeArticles(count)) list.AddItem(a, false);
+  list.SaveLog();
+  folders[count] = dir;
+  return dir;
+}
+
+void SetCounters(benchmark::State& state, const std::string& dir) {
+  state.counters["articles"] = static_cast<double>(state.range(0));
+  state.counters["MB"] = static_cast<double>(fs::FileAge(dir + "kvllog.dat") >= 0 ? [&] {
+    std::string s;
+    fs::ReadFile(dir + "kvllog.dat", s);
+    return s.size();
+  }() : 0) / 1e6;
+}
+
+void BM_LoadLog(benchmark::State& state) {
+  const std::string dir = FolderFor(static_cast<int>(state.range(0)));
+  RecordingUi ui;
+  for (auto _ : state) {
+    TScrapList list(ui);
+    list.OpenFolder(dir);
+    benchmark::DoNotOptimize(list.Count());
+    state.PauseTiming();
+    list.CloseWithoutSaving();
+    state.ResumeTiming();
+  }
+  SetCounters(state, dir);
+}
+
+void BM_SaveLog(benchmark::State& state) {
+  const std::string dir = FolderFor(static_cast<int>(state.range(0)));
+  RecordingUi ui;
+  TScrapList list(ui);
+  list.OpenFolder(dir);
+  for (auto _ : state) {
+    state.PauseTiming();
+    list.SetSelectedUnread(false);  // nothing selected: only marks the log changed
+    state.ResumeTiming();
+    list.SaveLog();
+  }
+  SetCounters(state, dir);
+}
+
+// The same save with fsync left out, to show how much of the save is the
+// disk flushing 100 MB (the real save always flushes).
+void BM_SaveLogWithoutFlush(benchmark::State& state) {
+  const std::string dir = FolderFor(static_cast<int>(state.range(0)));
+  RecordingUi ui;
+  TScrapList list(ui);
+  list.OpenFolder(dir);
+  sys::CurrentHooks().fsync = [](int) { return 0; };
+  for (auto _ : state) {
+    state.PauseTiming();
+    list.SetSelectedUnread(false);
+    state.ResumeTiming();
+    list.SaveLog();
+  }
+  sys::CurrentHooks() = sys::RealHooks();
+  SetCounters(state, dir);
+}
+
+void BM_ThreadSort(benchmark::State& state) {
+  const std::string dir = FolderFor(static_cast<int>(state.range(0)));
+  RecordingUi ui;
+  TScrapList list(ui);
+  list.OpenFolder(dir);
+  list.Folder.TreeView = true;
+  for (auto _ : state) {
+    state.PauseTiming();
+    list.SortItems(2);  // start from title order, far from thread order
+    state.ResumeTiming();
+    list.SortItems(0);
+  }
+  state.counters["articles"] = static_cast<double>(state.range(0));
+}
+
+void BM_AddItemOneByOne(benchmark::State& state) {
+  const std::vector<TDataInfo> articles = MakeArticles(static_cast<int>(state.range(0)));
+  RecordingUi ui;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto list = std::make_unique<TScrapList>(ui);
+    state.ResumeTiming();
+    for (const TDataInfo& a : articles) benchmark::DoNotOptimize(list->AddItem(a, false));
+    state.PauseTiming();
+    list.reset();
+    state.ResumeTiming();
+  }
+  state.counters["articles"] = static_cast<double>(state.range(0));
+}
+
+BENCHMARK(BM_LoadLog)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_SaveLog)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_SaveLogWithoutFlush)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ThreadSort)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_AddItemOneByOne)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+}  // namespace bq

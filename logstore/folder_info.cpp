@@ -1,0 +1,156 @@
+#include "logstore/folder_info.h"
+
+#include <vector>
+
+#include "textlib/csv.h"
+
+namespace bq {
+namespace {
+
+constexpr std::size_t kNodeLines = 16;
+constexpr std::size_t kNodeMinLines = 12;
+constexpr std::uint32_t kHourMask = 0xFFFFFF;
+
+// Lines as a text list holds them: LF or CR LF ended; a last line without an
+// end counts, an empty remainder after the final line end does not.
+std::vector<std::string_view> SplitLines(std::string_view text, std::size_t maxLines) {
+  std::vector<std::string_view> lines;
+  std::size_t pos = 0;
+  while (pos < text.size() && lines.size() < maxLines) {
+    std::size_t lf = text.find('\n', pos);
+    std::size_t end = lf == std::string_view::npos ? text.size() : lf;
+    std::string_view line = text.substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    pos = lf == std::string_view::npos ? text.size() : lf + 1;
+  }
+  return lines;
+}
+
+std::string OneLine(std::string_view value) {
+  std::string out(value);
+  for (char& c : out) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return out;
+}
+
+// Escapes just what the escape decoding would otherwise change or what would
+// break the line: backslashes, tabs and line breaks.
+std::string DecodableLine(std::string_view value) {
+  std::string out;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const char c = value[i];
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n') {
+      out += "\\n";
+      ++i;
+    } else if (c == '\r' || c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else {
+      out += c;
+      // Keep a double-byte pair whole so its trail byte is never escaped.
+      const unsigned char u = static_cast<unsigned char>(c);
+      if (((u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xFC)) && i + 1 < value.size()) {
+        out += value[++i];
+      }
+    }
+  }
+  return out;
+}
+
+std::string Flag(bool b) { return b ? "1" : "0"; }
+
+}  // namespace
+
+bool ParseNodeFile(std::string_view text, TFolderInfo& info) {
+  info = TFolderInfo{};
+  std::vector<std::string_view> l = SplitLines(text, kNodeLines);
+  if (l.size() < kNodeMinLines) return false;
+  l.resize(kNodeLines);
+  info.LastRound = static_cast<std::uint32_t>(LenientInteger(l[0]));
+  info.LastTopic = static_cast<std::int32_t>(static_cast<std::uint32_t>(LenientInteger(l[1])));
+  info.SiteUrl = l[2];
+  info.UserName = l[3];
+  info.LoginPassword = l[4];
+  info.NickName = l[5];
+  info.DelPass = l[6];
+  info.RoundTarget = l[7] == "1";
+  info.ScriptName = l[8];
+  info.Mailto = l[9];
+  info.HomePage = l[10];
+  info.HasUnread = l[11] == "1";
+  const std::int64_t options = LenientInteger(l[12]);
+  info.TreeView = options & 1;
+  info.HideIndex = options & 2;
+  info.NewestReplyFirst = options & 4;
+  info.ShowBody = options & 8;
+  info.KeepColumns = options & 16;
+  info.ColumnWidths = CsvUnescape(l[13]);
+  info.SiteReferer = CsvUnescape(l[14]);
+  info.NodeReserved = CsvUnescape(l[15]);
+  return true;
+}
+
+std::string FormatNodeFile(const TFolderInfo& f) {
+  const int options = (f.TreeView ? 1 : 0) | (f.HideIndex ? 2 : 0) | (f.NewestReplyFirst ? 4 : 0) |
+                      (f.ShowBody ? 8 : 0) | (f.KeepColumns ? 16 : 0);
+  const std::string lines[kNodeLines] = {
+      std::to_string(f.LastRound),
+      std::to_string(static_cast<std::uint32_t>(f.LastTopic)),
+      OneLine(f.SiteUrl),
+      OneLine(f.UserName),
+      OneLine(f.LoginPassword),
+      OneLine(f.NickName),
+      OneLine(f.DelPass),
+      Flag(f.RoundTarget),
+      OneLine(f.ScriptName),
+      OneLine(f.Mailto),
+      OneLine(f.HomePage),
+      Flag(f.HasUnread),
+      std::to_string(options),
+      f.KeepColumns ? DecodableLine(f.ColumnWidths) : std::string(),
+      DecodableLine(f.SiteReferer),
+      DecodableLine(f.NodeReserved),
+  };
+  std::string out;
+  for (const std::string& line : lines) {
+    out += line;
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::string DecodeRootPath(std::string_view line) {
+  if (line.size() >= 2 && line.front() == '"' && line.back() == '"') {
+    line = line.substr(1, line.size() - 2);
+  }
+  std::string undoubled;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    undoubled += line[i];
+    if (line[i] == '"' && i + 1 < line.size() && line[i + 1] == '"') ++i;
+  }
+  return CsvUnescape(undoubled);
+}
+
+RootDefinition ParseRootDef(std::string_view text) {
+  std::vector<std::string_view> l = SplitLines(text, 4);
+  l.resize(4);
+  RootDefinition d;
+  d.ScheduleEnabled = l[0] == "1";
+  d.ScheduleHours = static_cast<std::uint32_t>(LenientInteger(l[1])) & kHourMask;
+  const std::int64_t minute = LenientInteger(l[2]);
+  d.ScheduleMinute = static_cast<std::uint16_t>(minute < 0 || minute > 59 ? 0 : minute);
+  d.LastFolder = DecodeRootPath(l[3]);
+  return d;
+}
+
+std::string FormatRootDef(const RootDefinition& d) {
+  return Flag(d.ScheduleEnabled) + "\r\n" + std::to_string(d.ScheduleHours & kHourMask) + "\r\n" +
+         std::to_string(d.ScheduleMinute) + "\r\n" + CsvEscape(d.LastFolder) + "\r\n";
+}
+
+}  // namespace bq

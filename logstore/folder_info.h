@@ -1,0 +1,73 @@
+#pragma once
+// The definition of a site folder (node file kvlnode.web) and of the log root
+// (weblog.def).
+//
+// Node file, one value per line, CR LF:
+//    1 LastRound   2 LastTopic   3 SiteUrl   4 UserName   5 LoginPassword
+//    6 NickName    7 DelPass     8 RoundTarget "1"/"0"    9 ScriptName
+//   10 Mailto     11 HomePage   12 HasUnread "1"/"0"
+//   13 options: bit 0 TreeView, 1 HideIndex, 2 NewestReplyFirst, 3 ShowBody, 4 KeepColumns
+//   14 ColumnWidths (empty unless KeepColumns)  15 SiteReferer  16 NodeReserved
+// Lines 3-11 are taken as they are; lines 14-16 pass through the escape
+// decoding of the record line. Numbers are read leniently. A file of fewer
+// than 12 lines counts as absent; lines 13-16 read as empty when missing.
+//
+// Root definition, 4 lines: ScheduleEnabled, ScheduleHours (mask of hours),
+// ScheduleMinute, the open folder's path in the record field encoding.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace bq {
+
+inline constexpr std::string_view kNodeFileName = "kvlnode.web";
+inline constexpr std::string_view kRootDefName = "weblog.def";
+
+struct TFolderInfo {
+  bool HasUnread = false;
+  std::string SiteUrl;
+  std::string SiteReferer;
+  std::string NodeReserved;
+  std::string ScriptName;
+  bool RoundTarget = false;
+  std::string NickName;
+  std::string DelPass;
+  std::string UserName;
+  std::string LoginPassword;
+  std::string Mailto;
+  std::string HomePage;
+  std::int32_t LastTopic = 0;
+  std::uint32_t LastRound = 0;
+  bool TreeView = false;
+  bool HideIndex = false;
+  bool NewestReplyFirst = false;
+  bool ShowBody = false;
+  bool KeepColumns = false;
+  std::string ColumnWidths;
+
+  bool operator==(const TFolderInfo&) const = default;
+};
+
+// Reads a node file's text. False (and an empty definition) when it has
+// fewer than 12 lines.
+bool ParseNodeFile(std::string_view text, TFolderInfo& info);
+// The node file's text. Line breaks inside the one-line values would shift
+// every later line, so they are written as blanks on lines 3-11 and as "\n"
+// on lines 14-16, whose reader decodes escapes (backslashes are doubled there
+// for the same reason).
+std::string FormatNodeFile(const TFolderInfo& info);
+
+struct RootDefinition {
+  bool ScheduleEnabled = false;
+  std::uint32_t ScheduleHours = 0;
+  std::uint16_t ScheduleMinute = 0;
+  std::string LastFolder;
+};
+// Missing lines read as empty (0, off).
+RootDefinition ParseRootDef(std::string_view text);
+std::string FormatRootDef(const RootDefinition& def);
+// Line 4: the record field encoding written, read back by removing the
+// enclosing quotes and doubled quotes, then the escape decoding.
+std::string DecodeRootPath(std::string_view line);
+
+}  // namespace bq

@@ -1,0 +1,165 @@
+#include "textlib/csv.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace bq {
+namespace {
+
+const std::string kNotInteger =
+    "' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
+
+std::string ReadBack(const std::string& written) {
+  TCommaFile f;
+  f.SetLine(written + ",");
+  return f.ReadText();
+}
+
+TEST(CsvEscape, TabsLineBreaksBackslashesAndCommas) {
+  EXPECT_EQ(CsvEscape("a\tb\r\nc\\d,e"), "\"a\\tb\\nc\\\\d,e\"");
+  EXPECT_EQ(CsvUnescape("a\\tb\\nc\\\\d,e"), "a\tb\r\nc\\d,e");
+  EXPECT_EQ(ReadBack(CsvEscape("a\tb\r\nc\\d,e")), "a\tb\r\nc\\d,e");
+}
+
+TEST(CsvEscape, QuotesAndBlanksSurviveTheRoundTrip) {
+  EXPECT_EQ(CsvEscape("say \"hi\""), "\"say \"\"hi\"\"\"");
+  EXPECT_EQ(CsvEscape("a\"b"), "a\"\"b");
+  for (std::string t : {"say \"hi\"", "a\"b", "\"", " lead", "trail ", "x,y", "", "\"\"", ", "}) {
+    EXPECT_EQ(ReadBack(CsvEscape(t)), t) << t;
+  }
+}
+
+TEST(CsvEscape, BrokenDoubleBytePairsBecomeQuestionMarks) {
+  EXPECT_EQ(CsvEscape("a\x81" "\x10" "b"), "a??b");
+  EXPECT_EQ(CsvEscape("ab\x81"), "ab??");
+  EXPECT_EQ(CsvEscape("\x95\x5c"), "\x95\x5c");  // 表: trail 0x5C is no backslash
+  EXPECT_EQ(CsvUnescape("\x95\x5c" "n"), "\x95\x5c" "n");
+}
+
+TEST(CsvUnescape, BackslashRules) {
+  EXPECT_EQ(CsvUnescape("a\\qb"), "aqb");
+  EXPECT_EQ(CsvUnescape("end\\"), "end");
+  EXPECT_EQ(CsvUnescape("\\\\n"), "\\n");
+}
+
+TEST(CommaFile, FieldsOfALine) {
+  TCommaFile f("12, \"a, b\",x\"\"y,,last\r\nsecond,\n");
+  ASSERT_TRUE(f.ReadLine());
+  EXPECT_EQ(f.ReadInteger(), 12);
+  EXPECT_EQ(f.ReadField(), "a, b");
+  EXPECT_EQ(f.ReadField(), "x\"y");
+  EXPECT_EQ(f.ReadField(), "");
+  EXPECT_EQ(f.ReadField(), "last");
+  EXPECT_EQ(f.ReadField(), "");
+  EXPECT_EQ(f.ReadInteger(), 0);
+  ASSERT_TRUE(f.ReadLine());
+  EXPECT_EQ(f.ReadField(), "second");
+  EXPECT_FALSE(f.ReadLine());
+}
+
+TEST(CommaFile, UnclosedQuoteRunsToTheLineEnd) {
+  TCommaFile f;
+  f.SetLine("\"abc,def");
+  EXPECT_EQ(f.ReadField(), "abc,def");
+  EXPECT_EQ(f.ReadField(), "");
+}
+
+TEST(CommaFile, IntegersAndBooleans) {
+  TCommaFile f;
+  f.SetLine("-2147483648,2147483647,1,0,2,");
+  EXPECT_EQ(f.ReadInteger(), -2147483647 - 1);
+  EXPECT_EQ(f.ReadInteger(), 2147483647);
+  EXPECT_TRUE(f.ReadBoolean());
+  EXPECT_FALSE(f.ReadBoolean());
+  EXPECT_FALSE(f.ReadBoolean());
+}
+
+class BadInteger : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(BadInteger, RaisesTheConversionErrorNamingTheField) {
+  try {
+    ParseRecordInteger(GetParam());
+    FAIL() << "accepted " << GetParam();
+  } catch (const ConvertError& e) {
+    EXPECT_EQ(e.what(), "'" + std::string(GetParam()) + kNotInteger);
+  }
+}
+INSTANTIATE_TEST_SUITE_P(Csv, BadInteger,
+                         ::testing::Values("x1", "1x", "-", "+", "2147483648", "-2147483649",
+                                           "99999999999999999999", "1 ", "0x10"));
+
+TEST(ParseRecordInteger, HugeFieldIsCutInTheMessage) {
+  std::string big(100000, 'z');
+  try {
+    ParseRecordInteger(big);
+    FAIL();
+  } catch (const ConvertError& e) {
+    EXPECT_EQ(e.what(), "'" + std::string(200, 'z') + "..." + kNotInteger);
+  }
+}
+
+TEST(LenientInteger, SignDigitsAndNothing) {
+  EXPECT_EQ(LenientInteger("123abc"), 123);
+  EXPECT_EQ(LenientInteger("-7"), -7);
+  EXPECT_EQ(LenientInteger("abc"), 0);
+  EXPECT_EQ(LenientInteger(""), 0);
+  EXPECT_EQ(LenientInteger("4294967295"), 4294967295LL);
+  EXPECT_EQ(LenientInteger("99999999999999999999999"), 4294967295LL);
+}
+
+TEST(StringCsv, BuildsAndTakesApartARecord) {
+  TStringCSV r;
+  r.AddInteger(-5);
+  r.AddBoolean(true);
+  r.AddText("a b\r\nc");
+  r.AddText("plain");
+  EXPECT_EQ(r.Line(), "-5,1,\"a b\\nc\",plain,");
+  TStringCSV back;
+  back.SetLine(r.Line());
+  ASSERT_EQ(back.Count(), 4);
+  EXPECT_EQ(back.Integer(0), -5);
+  EXPECT_TRUE(back.Boolean(1));
+  EXPECT_EQ(back.Text(2), "a b\r\nc");
+  EXPECT_EQ(back.Field(2), "a b\\nc");
+  EXPECT_EQ(back.Field(9), "");
+  EXPECT_EQ(back.Integer(9), 0);
+  EXPECT_EQ(back.Line(), r.Line());
+}
+
+TEST(CommaText, SplitByBlanksAndCommas) {
+  EXPECT_EQ(CommaField("a b,c", 1), "b");
+  EXPECT_EQ(CommaField("\"a b\",c", 0), "a b");
+  EXPECT_EQ(CommaField("a,,b", 1), "");
+  EXPECT_EQ(CommaField("a,,b", 5), "");
+  EXPECT_EQ(CommaSplit("  a , b  ,c  "), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(CommaSplit("\"x\"\"y\""), (std::vector<std::string>{"x\"y"}));
+  EXPECT_EQ(CommaSplit("\"open"), (std::vector<std::string>{"open"}));
+  EXPECT_EQ(CommaSplit(""), (std::vector<std::string>{}));
+  EXPECT_EQ(CommaSplit(std::string("a\0b", 3)), (std::vector<std::string>{"a"}));
+}
+
+TEST(CommaText, NegativeIndexRaisesTheListError) {
+  try {
+    CommaField("a", -1);
+    FAIL();
+  } catch (const ListIndexError& e) {
+    EXPECT_STREQ(e.what(),
+                 "\x83\x8a\x83X\x83g\x82\xcc\x83\x43\x83\x93\x83\x66\x83\x62\x83N\x83X\x82\xaa\x94\xcd"
+                 "\x88\xcd\x82\xf0\x92\xb4\x82\xa6\x82\xc4\x82\xa2\x82\xdc\x82\xb7 (-1)");
+  }
+}
+
+TEST(CommaText, JoinQuotesWhatSplitWouldBreak) {
+  EXPECT_EQ(CommaJoin({"a", "b c", "d,e", "f\"g", ""}), "a,\"b c\",\"d,e\",\"f\"\"g\",");
+  EXPECT_EQ(CommaJoin({""}), "\"\"");
+  EXPECT_EQ(CommaJoin({}), "");
+  EXPECT_EQ(CommaShift("a,b,c"), "b,c");
+  EXPECT_EQ(CommaShift("a,b", 2), "");
+  const std::vector<std::string> fields{"x y", "", "q\"", "z"};
+  EXPECT_EQ(CommaSplit(CommaJoin(fields)), fields);
+}
+
+}  // namespace
+}  // namespace bq

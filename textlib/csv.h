@@ -1,0 +1,111 @@
+#pragma once
+// The two comma formats of the system.
+//
+// The record line stores one record of the system's own files per line: every
+// field followed by ',' (the last one too), texts escaped so that any text
+// fits on one line:
+//   tab -> \t, LF -> \n, CR dropped, '\' -> '\\', '"' -> '""';
+//   a field holding a blank or a comma is enclosed in double quotes;
+//   a broken double-byte pair is written as "??".
+// Reading a field: blanks skipped, then up to the next ',' or the line end;
+// '"' opens a quoted section (',' ordinary inside), '""' stands for '"'.
+//
+// The comma text is what scripts split and join (CSV, SHIFTCSV, SORTCSV,
+// @CSV): blanks and commas both separate fields, quoted fields keep theirs.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "textlib/error.h"
+
+namespace bq {
+
+// A number field holds something else; the message names the field.
+class ConvertError : public Exception {
+ public:
+  using Exception::Exception;
+};
+// A list index is out of range.
+class ListIndexError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// The written form of a text field, and the text back from it.
+std::string CsvEscape(std::string_view text);
+std::string CsvUnescape(std::string_view written);
+void CsvUnescapeInto(std::string_view written, std::string& out);
+
+// Reads a signed 32-bit decimal number ("-5", "4294967295" is out of range);
+// an empty text gives 0; anything else raises ConvertError "'%s' は整数ではありません".
+std::int32_t ParseRecordInteger(std::string_view field);
+// The lenient reader: an optional '-', then digits up to the first other
+// byte; nothing readable gives 0. The magnitude saturates at 0xFFFFFFFF so
+// unsigned 32-bit values read whole; callers cast to the width they store.
+std::int64_t LenientInteger(std::string_view text);
+
+// Reads record lines out of a text held by the caller.
+class TCommaFile {
+ public:
+  explicit TCommaFile(std::string_view data = {}) : data_(data) {}
+  // Takes the next line (LF or CR LF ended); false at the end of the text.
+  bool ReadLine();
+  // Makes line the current line, read position at its start.
+  void SetLine(std::string_view line);
+  std::string_view Line() const { return line_; }
+  // True once every field of the current line has been read.
+  bool AtEnd() const { return pos_ >= line_.size(); }
+  // The next field, quoting removed, still escaped; empty once the line is used up.
+  std::string ReadField();
+  void ReadFieldInto(std::string& out);
+  std::int32_t ReadInteger();
+  bool ReadBoolean();
+  std::string ReadText();
+  void ReadTextInto(std::string& out, std::string& scratch);
+
+ private:
+  std::string_view data_;
+  std::size_t next_ = 0;
+  std::string_view line_;
+  std::size_t pos_ = 0;
+};
+
+// A record built or taken apart in memory. Fields are held escaped, without
+// the quoting of the line form, which Line() adds.
+class TStringCSV {
+ public:
+  void AddText(std::string_view text);
+  void AddInteger(std::int64_t value);
+  void AddBoolean(bool value) { fields_.emplace_back(value ? "1" : "0"); }
+  // Splits a record line into its fields.
+  void SetLine(std::string_view line);
+  // Every field, quoted where needed, each followed by ','; no line end.
+  std::string Line() const;
+  void AppendLine(std::string& out) const;
+  void Clear() { fields_.clear(); }
+  int Count() const { return static_cast<int>(fields_.size()); }
+  // Empty when index is out of range.
+  std::string Field(int index) const;
+  std::string Text(int index) const;
+  bool Boolean(int index) const;
+  // Lenient: optional '-' and digits; 0 when there are none.
+  std::int64_t Integer(int index) const;
+
+ private:
+  std::vector<std::string> fields_;
+};
+
+// Appends one text field in its written form followed by ','.
+void AppendCsvText(std::string& out, std::string_view text);
+
+// Comma text of the script side.
+std::vector<std::string> CommaSplit(std::string_view text);
+std::string CommaJoin(const std::vector<std::string>& fields);
+// CSV(text, index): the empty text past the end; a negative index raises
+// ListIndexError "リストのインデックスが範囲を超えています (%d)".
+std::string CommaField(std::string_view text, int index);
+// SHIFTCSV(text, n): the fields after the first n, joined again.
+std::string CommaShift(std::string_view text, int n = 1);
+
+}  // namespace bq
