@@ -2,6 +2,7 @@
 // Every buffer that grows from outside input has a named cap, and all of the
 // caps live here so they can be read and tuned in one place.
 #include <cstddef>
+#include <cstdint>
 
 namespace bq::limits {
 
@@ -21,10 +22,28 @@ inline constexpr int kMaxScriptStack = 1 << 20;            // value stack slots 
 // Pattern matcher: each '*' that is not last in its alternative starts a
 // search of the rest of the pattern; deeper chains than this find nothing.
 inline constexpr int kMaxPatternStarDepth = 1000;
+// Settings and web access.
+inline constexpr std::size_t kMaxSettingsFile = 1u << 20;      // the settings file read at start-up
+inline constexpr std::size_t kMaxHttpLine = 16u << 10;         // one status or header line of a reply
+inline constexpr std::size_t kMaxHttpHeader = 256u << 10;      // all header lines of one reply
+inline constexpr std::size_t kMaxHttpBody = 128u << 20;        // a reply body captured into memory
+inline constexpr std::uint64_t kMaxHttpFile = 4ull << 30;      // a reply body captured into a file
+inline constexpr std::size_t kMaxHttpChunkLine = 1u << 10;     // a chunk-size line of a chunked body
+inline constexpr std::size_t kMaxCookie = 4u << 10;          // a cookie kept from a redirect reply
+inline constexpr std::size_t kMaxLocation = 8u << 10;        // a redirect address
+inline constexpr std::size_t kMaxRequestPath = 8u << 10;     // the path of a request line
+inline constexpr int kMaxRedirects = 10;                       // redirect hops of one page operation
+inline constexpr std::size_t kMaxCacheIndex = 64u << 20;       // the cache index read into memory
+inline constexpr std::size_t kMaxCachedPage = 128u << 20;      // one cache file read back
+
 // Site folder files. A node file or root definition larger than this is no
 // definition at all; a log larger than this is reported as unreadable.
 inline constexpr std::size_t kMaxNodeFile = 1u << 20;
 inline constexpr std::size_t kMaxRootDef = 1u << 20;
 inline constexpr std::size_t kMaxLogFile = 1u << 30;
+
+// Pattern matcher: each '*' that is not last in its alternative starts a
+// search of the rest of the pattern; deeper chains than this find nothing.
+inline constexpr int kMaxPatternStarDepth = 1000;
 
 }  // namespace bq::limits

@@ -1,0 +1,98 @@
+#include "web/webcache.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fs.h"
+#include "testutil.h"
+
+namespace bq {
+namespace {
+
+using test::TempDirTest;
+
+TEST(CacheKey, HashValuesAndReduction) {
+  EXPECT_EQ(UrlHash(""), 0u);
+  EXPECT_EQ(UrlHash("a"), 0x610u);
+  EXPECT_EQ(UrlHash("ab"), 0xA00u);  // ((0x61 << 1) ^ 0x62) << 4
+  // Bit 58 comes back in at the bottom when the hash is shifted.
+  std::string bits = "\x01" + std::string(59, '\0');
+  EXPECT_EQ(UrlHash(bits), 0x8000000000000010ull);
+  EXPECT_EQ(CacheKey("http://www.Example.jp/a"), UrlHash("Example.jp/a"));
+  EXPECT_EQ(CacheKey("WWW.example.jp/a"), UrlHash("example.jp/a"));
+  EXPECT_EQ(CacheKey("ftp://a/\x01\x7f\xa0x"), UrlHash("a/x"));
+  // A double-byte character keeps only its trail byte.
+  EXPECT_EQ(CacheKey("http://\x82\xa0"), UrlHash("\xa0"));
+  EXPECT_EQ(CacheKey("http://"), 0u);
+}
+
+std::string Hex(std::uint64_t k) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "~%016llX.tmp", static_cast<unsigned long long>(k));
+  return buf;
+}
+
+TEST_F(TempDirTest, AddressesSharingAKeyGetTheNextSlotsAndRecords) {
+  TCacheIndex idx(dir_);
+  std::uint64_t k = CacheKey("http://a.jp/x");
+  EXPECT_EQ(idx.CacheFileName("http://a.jp/x"), dir_ + Hex(k));
+  EXPECT_EQ(idx.CacheFileName("http://www.a.jp/x"), dir_ + Hex(k + 1));
+  EXPECT_EQ(idx.CacheFileName("http://a.jp/x"), dir_ + Hex(k));
+  std::string data;
+  ASSERT_TRUE(fs::ReadFile(dir_ + "cache.idx", data));
+  std::string rec1(10, '\0');
+  for (int b = 0; b < 8; ++b) rec1[static_cast<size_t>(b)] = static_cast<char>((k >> (8 * b)) & 0xFF);
+  rec1[8] = 13;
+  EXPECT_EQ(data.substr(0, 23), rec1 + "http://a.jp/x");
+  EXPECT_EQ(data.size(), 23u + 27u);
+  EXPECT_EQ(static_cast<unsigned char>(data[23]), static_cast<unsigned char>((k + 1) & 0xFF));
+  EXPECT_EQ(data.substr(33), "http://www.a.jp/x");
+}
+
+TEST_F(TempDirTest, SeventeenthAddressOnAKeySharesKeyZero) {
+  TCacheIndex idx(dir_);
+  std::uint64_t k = CacheKey("http://a.jp/x");
+  for (int i = 0; i < 16; ++i)
+    EXPECT_EQ(idx.CacheFileName("http://a.jp/x" + std::string(static_cast<size_t>(i), '\x01')), dir_ + Hex(k + static_cast<unsigned>(i)));
+  EXPECT_EQ(idx.CacheFileName("http://a.jp/x" + std::string(16, '\x01')), dir_ + Hex(0));
+  EXPECT_EQ(idx.CacheFileName("http://a.jp/x" + std::string(17, '\x01')), dir_ + Hex(0));
+  EXPECT_EQ(idx.Records(), 16u);
+}
+
+TEST_F(TempDirTest, IndexIsSharedWithLaterInstancesAndAChangedFileIsReread) {
+  {
+    TCacheIndex a(dir_);
+    a.CacheFileName("http://a.jp/1");
+    a.CacheFileName("http://www.a.jp/1");
+  }
+  TCacheIndex b(dir_);
+  std::uint64_t k = CacheKey("http://a.jp/1");
+  EXPECT_EQ(b.CacheFileName("http://www.a.jp/1"), dir_ + Hex(k + 1));
+  // The cache command deleted the index: the slots start over.
+  fs::DeleteFile(dir_ + "cache.idx");
+  EXPECT_EQ(b.CacheFileName("http://www.a.jp/1"), dir_ + Hex(k));
+}
+
+TEST_F(TempDirTest, RecordCutShortByACrashIsDropped) {
+  {
+    TCacheIndex a(dir_);
+    a.CacheFileName("http://a.jp/1");
+  }
+  std::string data;
+  ASSERT_TRUE(fs::ReadFile(dir_ + "cache.idx", data));
+  fs::AppendFile(dir_ + "cache.idx", std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x40\x00partial", 17));
+  TCacheIndex b(dir_);
+  b.CacheFileName("http://b.jp/2");
+  std::string after;
+  ASSERT_TRUE(fs::ReadFile(dir_ + "cache.idx", after));
+  EXPECT_EQ(after.size(), data.size() + 10 + 13);
+  EXPECT_EQ(after.substr(data.size() + 10), "http://b.jp/2");
+}
+
+TEST_F(TempDirTest, OverlongAddressIsNotRecorded) {
+  TCacheIndex idx(dir_);
+  EXPECT_EQ(idx.CacheFileName("http://a/" + std::string(70000, 'x')), dir_ + Hex(0));
+  EXPECT_EQ(idx.Records(), 0u);
+}
+
+}  // namespace
+}  // namespace bq

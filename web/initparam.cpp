@@ -1,0 +1,152 @@
+#include "web/initparam.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "platform/fs.h"
+#include "web/commatext.h"
+
+namespace bq {
+
+TInitParam::~TInitParam() {
+  if (fileName.empty()) return;
+  try {
+    Save();
+  } catch (const Exception&) {
+  }
+}
+
+void TInitParam::Load(const std::string& name) {
+  fileName = name;
+  TInitFile f(fileName);
+  Read(f);
+}
+
+void TInitParam::Read(const TInitFile& f) {
+  TPlacement p = f.ReadPlacement("WINDOWINFO");
+  winState = p.state;
+  winLeft = p.rect.left;
+  winTop = p.rect.top;
+  winRight = p.rect.right;
+  winBottom = p.rect.bottom;
+  logDir = f.ReadString("LOGDIR", "");
+  logHist = f.ReadString("LOGHIST", "");
+  lastBbs = f.ReadString("LASTBBS", "");
+  resColor = f.ReadInteger("RESCOLOR", 8421504);
+  developer = f.ReadString("DEVELOPER", "");
+  developerMode = developer == kDeveloperCode;
+  cbTime = f.ReadInteger("CBTIME", 500);
+  colWidth = f.ReadString("COLWIDTH", "90,230,100,140,-2");
+  dispRefer = f.ReadBool("DISPREFER", true);
+  sortByNew = f.ReadBool("SORTBYNEW", true);
+  toolbarIcon = f.ReadBool("TOOLBARICON", true);
+  startInTray = f.ReadBool("STARTINTRAY", false);
+  sysVarDisp = f.ReadBool("SYSVARDISP", false);
+  statusDisp = f.ReadInteger("STATUSDISP", 0);
+  dispClock = f.ReadBool("DISPCLOCK", true);
+  httpTimeout = f.ReadInteger("HTTPTIMEOUT", 0);
+
+  std::vector<std::string> ex = SplitCommaText(f.ReadString("EXPORT", "0") + ",,");
+  exportType = 0;
+  if (!ex.empty()) ParseInt32(ex[0], exportType);
+  exportFile = ex.size() > 1 ? ex[1] : "";
+
+  std::vector<std::string> sp = SplitCommaText(f.ReadString("SPLIT", "206,183,,"));
+  std::int32_t v;
+  splitList = sp.size() > 0 && ParseInt32(sp[0], v) ? v : 206;
+  splitTree = sp.size() > 1 && ParseInt32(sp[1], v) ? v : 183;
+
+  f.ReadFont("MEMOFONT", memoFont);
+  f.ReadFont("LISTFONT", listFont);
+  f.ReadFont("TITLEFONT", titleFont);
+}
+
+void TInitParam::Save() {
+  TInitFile f(fileName);
+  Write(f);
+  f.Sort();
+  f.Save();
+}
+
+void TInitParam::Write(TInitFile& f) const {
+  f.WritePlacement("WINDOWINFO", {{winLeft, winTop, winRight, winBottom}, winState});
+  f.WriteFont("MEMOFONT", memoFont);
+  f.WriteFont("LISTFONT", listFont);
+  f.WriteFont("TITLEFONT", titleFont);
+  f.WriteString("LOGHIST", logHist);
+  f.WriteInteger("RESCOLOR", resColor);
+  f.WriteString("LOGDIR", logDir);
+  f.WriteString("LASTBBS", lastBbs);
+  f.WriteString("DEVELOPER", developer);
+  f.WriteInteger("CBTIME", cbTime);
+  f.WriteString("COLWIDTH", colWidth);
+  f.WriteBool("DISPREFER", dispRefer);
+  f.WriteBool("SORTBYNEW", sortByNew);
+  f.WriteBool("TOOLBARICON", toolbarIcon);
+  f.WriteBool("STARTINTRAY", startInTray);
+  f.WriteBool("SYSVARDISP", sysVarDisp);
+  f.WriteInteger("STATUSDISP", statusDisp);
+  f.WriteBool("DISPCLOCK", dispClock);
+  f.WriteInteger("HTTPTIMEOUT", httpTimeout);
+  f.WriteString("EXPORT", JoinCommaText({std::to_string(exportType), exportFile}));
+  f.WriteString("SPLIT", JoinCommaText({std::to_string(splitList), std::to_string(splitTree)}));
+}
+
+void TInitParam::ApplyPlacement(TWindowGeometry& w, TScreenSize screen) const {
+  w.state = winState;
+  if (winState == wsMaximized || winLeft >= winRight) return;
+  w.left = winLeft;
+  w.top = winTop;
+  w.width = winRight - winLeft;
+  w.height = winBottom - winTop;
+  if (w.top < 0) w.top = 0;
+  if (w.left < 0) w.left = 0;
+  if (w.width <= 0) w.width = screen.width / 3;
+  if (w.height <= 0) w.height = screen.height / 3;
+  if (w.left + w.width > screen.width) {
+    w.left = screen.width - w.width;
+    if (w.left < 0) {
+      w.left = 0;
+      w.width = screen.width;
+    }
+  }
+  if (w.top + w.height > screen.height) {
+    w.top = screen.height - w.height;
+    if (w.top < 0) {
+      w.top = 0;
+      w.height = screen.height;
+    }
+  }
+}
+
+void TInitParam::StorePlacement(const TWindowGeometry& w) {
+  if (w.state != wsMaximized) {
+    winLeft = w.left;
+    winTop = w.top;
+    winRight = w.left + w.width;
+    winBottom = w.top + w.height;
+  }
+  winState = w.state;
+}
+
+std::string ChooseSettingsPath(std::string_view exeDir, bool exeDirWritable, std::string_view xdgConfigHome,
+                               std::string_view home) {
+  const std::string kName = "brindlequay.ini";
+  if (exeDirWritable) return fs::IncludeTrailingSeparator(exeDir) + kName;
+  std::string base = !xdgConfigHome.empty() ? fs::IncludeTrailingSeparator(xdgConfigHome)
+                                            : fs::IncludeTrailingSeparator(home) + ".config/";
+  return base + "brindlequay/" + kName;
+}
+
+std::string PickSettingsPath(std::string_view exeDir) {
+  bool writable = ::access(fs::ToOsPath(exeDir).c_str(), W_OK) == 0;
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  std::string path = ChooseSettingsPath(exeDir, writable, xdg ? fs::FromOsPath(xdg) : "",
+                                        home ? fs::FromOsPath(home) : "");
+  if (!writable) fs::ForceDirectories(fs::ExtractFilePath(path));
+  return path;
+}
+
+}  // namespace bq

@@ -1,0 +1,78 @@
+#pragma once
+// The user's application-wide settings, read at start-up and written at exit.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "web/initfile.h"
+
+namespace bq {
+
+// The access code that switches developer mode on.
+inline constexpr std::string_view kDeveloperCode = "_Q7mZp3Lk9TxWc2Rv=";
+
+// The main window as the placement rules see it: state, position and size.
+struct TWindowGeometry {
+  std::uint8_t state = wsNormal;
+  std::int32_t left = 0, top = 0, width = 0, height = 0;
+  bool operator==(const TWindowGeometry&) const = default;
+};
+
+struct TScreenSize {
+  std::int32_t width = 0, height = 0;
+};
+
+class TInitParam {
+ public:
+  TInitParam() = default;
+  // Saves when a file name was loaded; a failure is swallowed here.
+  ~TInitParam();
+  TInitParam(const TInitParam&) = delete;
+  TInitParam& operator=(const TInitParam&) = delete;
+
+  void Load(const std::string& fileName);
+  // Throws FileError when the file cannot be written; the old file stays.
+  void Save();
+  // Sets the window's state and, unless maximised or the stored rectangle
+  // is empty, its rectangle kept on the screen.
+  void ApplyPlacement(TWindowGeometry& window, TScreenSize screen) const;
+  void StorePlacement(const TWindowGeometry& window);
+  // Every key of the table, in the file's order of reading and writing.
+  void Read(const TInitFile& file);
+  void Write(TInitFile& file) const;
+
+  std::string fileName;
+  std::string developer;
+  std::int32_t winLeft = 0, winTop = 0, winRight = 0, winBottom = 0;
+  std::uint8_t winState = wsNormal;
+  bool developerMode = false;
+  std::string logDir;
+  std::string lastBbs;
+  std::string logHist;
+  TFont memoFont, listFont, titleFont;
+  std::int32_t resColor = 8421504;
+  std::string exportFile;
+  std::int32_t exportType = 0;
+  std::int32_t cbTime = 500;
+  std::string colWidth = "90,230,100,140,-2";
+  bool sortByNew = true;
+  bool toolbarIcon = true;
+  bool startInTray = false;
+  std::int32_t statusDisp = 0;
+  bool dispClock = true;
+  bool dispRefer = true;
+  bool sysVarDisp = false;
+  std::int32_t splitList = 206, splitTree = 183;
+  std::int32_t httpTimeout = 0;
+};
+
+// Where the settings file lives: "brindlequay.ini" beside the executable
+// when that folder is writable (the portable layout), else
+// $XDG_CONFIG_HOME/brindlequay/brindlequay.ini, XDG_CONFIG_HOME defaulting
+// to $HOME/.config. Folders end in '/'; empty values are absent.
+std::string ChooseSettingsPath(std::string_view exeDir, bool exeDirWritable, std::string_view xdgConfigHome,
+                               std::string_view home);
+// The same, looking at the file system and the environment.
+std::string PickSettingsPath(std::string_view exeDir);
+
+}  // namespace bq

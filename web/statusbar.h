@@ -1,0 +1,28 @@
+#pragma once
+// Where the page fetcher shows what it is doing: three panels, 0 the state,
+// 1 the detail or progress, 2 the address.
+#include <array>
+#include <string>
+#include <vector>
+
+namespace bq {
+
+class IStatusBar {
+ public:
+  virtual ~IStatusBar() = default;
+  virtual void SetPanel(int panel, const std::string& text) = 0;
+};
+
+// Keeps the panels' texts, and every change, for the CLI and tests.
+class TStatusPanels : public IStatusBar {
+ public:
+  void SetPanel(int panel, const std::string& text) override {
+    if (panel < 0 || panel > 2) return;
+    panels[static_cast<size_t>(panel)] = text;
+    history.push_back(std::to_string(panel) + ":" + text);
+  }
+  std::array<std::string, 3> panels;
+  std::vector<std::string> history;
+};
+
+}  // namespace bq
