@@ -42,8 +42,4 @@ inline constexpr std::size_t kMaxNodeFile = 1u << 20;
 inline constexpr std::size_t kMaxRootDef = 1u << 20;
 inline constexpr std::size_t kMaxLogFile = 1u << 30;
 
-// Pattern matcher: each '*' that is not last in its alternative starts a
-// search of the rest of the pattern; deeper chains than this find nothing.
-inline constexpr int kMaxPatternStarDepth = 1000;
-
 }  // namespace bq::limits
