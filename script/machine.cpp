@@ -12,12 +12,18 @@ namespace {
 
 inline std::uint16_t IntFlags(std::int32_t n) { return n == 0 ? kFlagZ : (n < 0 ? kFlagN : 0); }
 
-// dst := src, reusing dst's buffer; an empty text costs two stores.
+// Empties a text without a byte store when it is empty already (a byte
+// store may alias anything, so the loop would reload its state after it).
+inline void ClearText(std::string& s) {
+  if (!s.empty()) s.clear();
+}
+
+// dst := src, reusing dst's buffer.
 inline void Assign(TScriptValue& dst, const TScriptValue& src) {
   dst.Kind = src.Kind;
   dst.Int = src.Int;
   if (src.Str.empty()) {
-    dst.Str.clear();
+    ClearText(dst.Str);
   } else {
     dst.Str = src.Str;
   }
@@ -26,7 +32,7 @@ inline void Assign(TScriptValue& dst, const TScriptValue& src) {
 inline void SetInt(TScriptValue& v, std::int32_t n) {
   v.Kind = kind::kInteger;
   v.Int = n;
-  v.Str.clear();
+  ClearText(v.Str);
 }
 
 inline std::int32_t Wrap(std::int64_t n) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(n)); }
@@ -103,6 +109,7 @@ void TScriptMachine::Run() {
     if (left < check) check = left == 0 ? 1 : left;
   }
   TRegisters& r = R;
+  const bool trace = TraceHook != nullptr;
 
   for (;;) {
     const std::int32_t i = r.PC;
@@ -110,7 +117,7 @@ void TScriptMachine::Run() {
       LeaveOutside();
       return;
     }
-    if (TraceHook != nullptr) TraceHook(TraceContext, i);
+    if (trace) TraceHook(TraceContext, i);
     const TInstruction ins = code[i];
     r.PC = i + 1;
     ++done.n;
@@ -175,7 +182,7 @@ void TScriptMachine::Run() {
             --r.STK;
             std::int64_t a = left.Int, b = r.A.Int;
             r.A.Int = Wrap(ins.Op == OpCode::ADD ? a + b : a - b);
-            r.A.Str.clear();
+            ClearText(r.A.Str);
             r.CCR = ins.Op == OpCode::ADD ? (r.A.Int == 0 ? kFlagZ : 0) : (a == b ? kFlagZ : (a < b ? kFlagN : 0));
             break;
           }
@@ -209,6 +216,13 @@ void TScriptMachine::Run() {
         std::swap(r.A, MutableSlot(ins.Operand));
         break;
       case OpCode::TST:
+        if (ins.Mode == mode::kSlot && r.A.Kind == kind::kInteger) {
+          const TScriptValue& o = StackSlot(r.SPC - ins.Operand);
+          if (o.Kind == kind::kInteger) {
+            r.CCR = r.A.Int == o.Int ? kFlagZ : (r.A.Int < o.Int ? kFlagN : 0);
+            break;
+          }
+        }
         Test(ins.Mode, ins.Operand);
         break;
       case OpCode::LDF:

@@ -49,8 +49,12 @@ void TScriptMachine::TextOperation(std::uint8_t sub, std::int32_t operand) {
     case StrOp::SUBS: {
       const std::string& v = StackSlot(operand).Str;
       std::size_t from = 0, n = 0;
-      std::string part = ByteRange(v.size(), R.B.Int, a.Int, from, n) ? v.substr(from, n) : std::string();
-      SetText(a, std::move(part));
+      if (ByteRange(v.size(), R.B.Int, a.Int, from, n)) {
+        a.Str.assign(v, from, n);  // into A's own buffer
+      } else {
+        a.Str.clear();
+      }
+      a.Kind = kind::kString;
       a.Int = 0;
       break;
     }

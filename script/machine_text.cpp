@@ -1,5 +1,7 @@
 #include "script/machine_text.h"
 
+#include <cstring>
+
 #include "textlib/cp932.h"
 
 namespace bq::script {
@@ -38,10 +40,30 @@ std::size_t NextChar(std::string_view s, std::size_t pos) {
   return (IsLeadByte(Byte(s, pos)) && pos + 1 < s.size()) ? pos + 2 : pos + 1;
 }
 
+// Moves a character boundary b forward to the first boundary at or after
+// target; eight bytes at a time while none of them can be a lead byte.
+std::size_t BoundaryAtOrAfter(std::string_view s, std::size_t b, std::size_t target) {
+  const char* p = s.data();
+  while (b < target) {
+    if (target - b >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p + b, 8);
+      if ((word & 0x8080808080808080ull) == 0) {
+        b += 8;
+        continue;
+      }
+    }
+    b = NextChar(s, b);
+  }
+  return b;
+}
+
 std::size_t FindText(std::string_view text, std::string_view sub, std::size_t from) {
   if (sub.empty()) return kNotFound;
-  for (std::size_t i = from; i < text.size() && text.size() - i >= sub.size(); i = NextChar(text, i)) {
-    if (text.compare(i, sub.size(), sub) == 0) return i;
+  std::size_t boundary = from;
+  for (std::size_t at = text.find(sub, from); at != std::string_view::npos; at = text.find(sub, boundary)) {
+    boundary = BoundaryAtOrAfter(text, boundary, at);
+    if (boundary == at) return at;  // otherwise `at` was a trail byte
   }
   return kNotFound;
 }
