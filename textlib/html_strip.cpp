@@ -9,7 +9,6 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kBullet = "\x81\x45 ";  // "・ "
-constexpr std::string_view kWideSpace = "\x81\x40";
 
 bool IsLead(char c) { return IsLeadByte(static_cast<unsigned char>(c)); }
 bool IsAsciiAlnum(char c) {

@@ -131,6 +131,7 @@ class Matcher {
   std::size_t SkipToBar(std::size_t pi, Slice s) const;
   std::size_t ResumeAfter(std::size_t pi, Slice s) const;
   std::size_t LiteralPrefix(Slice s) const;
+  bool FirstBytes(Slice s, std::array<bool, 256>* firsts) const;
 
   // Matching.
   std::optional<std::size_t> MatchAt(Slice s, std::size_t pos);
@@ -310,9 +311,29 @@ std::optional<PatternMatch> Matcher::Find(Slice s, std::size_t start, bool ancho
     std::size_t plen = LiteralPrefix(s);
     if (plen > 0) return FindLiteral(s, start, plen);
   }
+  std::array<bool, 256> firsts{};
+  const bool filtered = !only_first && FirstBytes(s, &firsts);
   for (std::size_t c = start;; c += TLen(c)) {
+    if (filtered) {
+      while (c < t_.size() && !firsts[Byte(c)]) c += TLen(c);
+      if (c >= t_.size()) return std::nullopt;
+    }
     if (auto end = MatchAt(s, c)) return PatternMatch{c, *end};
     if (only_first || c >= t_.size()) return std::nullopt;
+  }
+}
+
+// When every alternative of the slice begins with an ordinary character, the
+// bytes a match can begin with; false when some alternative can begin with
+// anything else (or with nothing).
+bool Matcher::FirstBytes(Slice s, std::array<bool, 256>* firsts) const {
+  std::size_t a = s.lo;
+  for (;;) {
+    if (a >= s.hi || IsSpecial(PByte(a), s.group)) return false;
+    (*firsts)[PByte(a)] = true;
+    std::size_t bar = SkipToBar(a, s);
+    if (bar == kNone) return true;
+    a = bar + 1;
   }
 }
 
@@ -363,13 +384,14 @@ MemoEntry& Matcher::MemoSlot(std::size_t key) {
 }
 
 std::optional<PatternMatch> Matcher::SubFind(Slice s, std::size_t start) {
-  // A slice that begins with '*' tries only its first candidate, so an
-  // earlier answer says nothing about a later start.
-  bool cacheable = !(s.lo < s.hi && p_[s.lo] == '*');
-  MemoEntry* e = cacheable ? &MemoSlot(s.lo * 2 + (s.group ? 1 : 0)) : nullptr;
-  if (e && e->valid && start >= e->from && (!e->found || start <= e->begin)) {
-    if (!e->found) return std::nullopt;
-    return PatternMatch{e->begin, e->end};
+  // A slice that begins with '*' tries only its first candidate, so its
+  // answer holds for that exact start only; any other slice's answer holds
+  // for every start from `from` up to the match it found.
+  const bool exact = s.lo < s.hi && p_[s.lo] == '*';
+  MemoEntry& e = MemoSlot(s.lo * 2 + (s.group ? 1 : 0));
+  if (e.valid && (exact ? start == e.from : start >= e.from && (!e.found || start <= e.begin))) {
+    if (!e.found) return std::nullopt;
+    return PatternMatch{e.begin, e.end};
   }
   std::optional<PatternMatch> r;
   if (depth_ < limits::kMaxPatternStarDepth) {
@@ -377,7 +399,7 @@ std::optional<PatternMatch> Matcher::SubFind(Slice s, std::size_t start) {
     r = Find(s, start, false);
     --depth_;
   }
-  if (e) *e = {true, start, r ? r->begin : 0, r ? r->end : 0, r.has_value()};
+  e = {true, start, r ? r->begin : 0, r ? r->end : 0, r.has_value()};
   return r;
 }
 

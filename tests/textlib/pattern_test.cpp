@@ -133,7 +133,10 @@ INSTANTIATE_TEST_SUITE_P(Classes, PatternFindTest, ::testing::Values(
     FindCase{"EscapedBracketInClass", "[\\]]+", "]]a", 0, 2},
     FindCase{"NegatedClassMatchesAtEnd", "a[^x]", "a", 0, 1},
     FindCase{"NegatedSkipsDoubleByteWhole", "[^a]b", KAN "b", 0, 3},
-    FindCase{"UnclosedClass", "[ab", "xb", 1, 2}),
+    FindCase{"UnclosedClass", "[ab", "xb", 1, 2},
+    FindCase{"NegatedRunAtEndCountsCodeZero", "a[^x]+", "a", 0, 1},
+    FindCase{"RangeUpperEndEscape", "[\x01-\\r]+", "\t\r!", 0, 2},
+    FindCase{"EscapeStartsNoRange", "[\\d-z]+", "1-z", 0, 3}),
     CaseName);
 
 // \a \d \w \j with and without suffixes.
@@ -239,6 +242,16 @@ TEST(PatternRobustness, DeepStarChainIsBounded) {
   std::string t(3000, 'a');
   EXPECT_FALSE(PatternFind(t, p));  // too deep: no match rather than a crash
   EXPECT_TRUE(PatternFind("a1a2b", "a*a*b"));
+}
+
+TEST(PatternRobustness, StarChainsInManyAlternativesFinish) {
+  std::string chain(80, '*');
+  std::string p = chain + "$x|" + chain + "\\j+$|" + chain + "y$|" + chain + "z";
+  std::string t(2000, 'a');
+  EXPECT_FALSE(PatternFind(t, "q" + p));
+  auto m = PatternFind(t + "z", "a" + p);
+  ASSERT_TRUE(m);
+  EXPECT_EQ(m->begin, 0u);
 }
 
 TEST(PatternRobustness, StarChainOnLongTextFinishes) {
