@@ -54,7 +54,8 @@ std::string DecodableLine(std::string_view value) {
       out += c;
       // Keep a double-byte pair whole so its trail byte is never escaped.
       const unsigned char u = static_cast<unsigned char>(c);
-      if (((u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xFC)) && i + 1 < value.size()) {
+      const unsigned char t = i + 1 < value.size() ? static_cast<unsigned char>(value[i + 1]) : 0;
+      if (((u >= 0x81 && u <= 0x9F) || (u >= 0xE0 && u <= 0xFC)) && t >= 0x40 && t <= 0xFC) {
         out += value[++i];
       }
     }
@@ -124,16 +125,19 @@ std::string FormatNodeFile(const TFolderInfo& f) {
   return out;
 }
 
+// The quoting rules of the record field reader, but a comma never ends the
+// path: '"' toggles a quoted section, '""' stands for '"'.
 std::string DecodeRootPath(std::string_view line) {
-  if (line.size() >= 2 && line.front() == '"' && line.back() == '"') {
-    line = line.substr(1, line.size() - 2);
-  }
-  std::string undoubled;
+  std::string unquoted;
   for (std::size_t i = 0; i < line.size(); ++i) {
-    undoubled += line[i];
-    if (line[i] == '"' && i + 1 < line.size() && line[i + 1] == '"') ++i;
+    if (line[i] != '"') {
+      unquoted += line[i];
+    } else if (i + 1 < line.size() && line[i + 1] == '"') {
+      unquoted += '"';
+      ++i;
+    }
   }
-  return CsvUnescape(undoubled);
+  return CsvUnescape(unquoted);
 }
 
 RootDefinition ParseRootDef(std::string_view text) {

@@ -66,8 +66,9 @@ struct RootDefinition {
 // Missing lines read as empty (0, off).
 RootDefinition ParseRootDef(std::string_view text);
 std::string FormatRootDef(const RootDefinition& def);
-// Line 4: the record field encoding written, read back by removing the
-// enclosing quotes and doubled quotes, then the escape decoding.
+// Line 4 is written in the record field encoding and read back with the
+// field reader's quoting rules (a comma never ends it), then the escape
+// decoding, so a path quoted for a blank or a comma comes back as written.
 std::string DecodeRootPath(std::string_view line);
 
 }  // namespace bq

@@ -300,7 +300,11 @@ std::int32_t TCommaFile::ReadInteger() { return ParseRecordInteger(ReadField());
 
 bool TCommaFile::ReadBoolean() { return ReadField() == "1"; }
 
-std::string TCommaFile::ReadText() { return CsvUnescape(ReadField()); }
+std::string TCommaFile::ReadText() {
+  std::string out, scratch;
+  ReadTextInto(out, scratch);
+  return out;
+}
 
 void TCommaFile::ReadTextInto(std::string& out, std::string& scratch) {
   // A field without double quotes is its own bytes up to the comma: decode it

@@ -146,7 +146,9 @@ INSTANTIATE_TEST_SUITE_P(
                       std::make_pair("\"/a,b/\"", "/a,b/"),         // quoted for a comma
                       std::make_pair("/a\"\"b/", "/a\"b/"),         // doubled quote
                       std::make_pair("C:\\\\Log\\\\x\\\\", "C:\\Log\\x\\"),  // escaped backslashes
-                      std::make_pair("\"", "\""),                   // a lone quote stays
+                      std::make_pair("\"\"\"a b\"", "\"a b"),         // quote first, then a blank
+                      std::make_pair("/a,b/", "/a,b/"),             // a comma unquoted by hand
+                      std::make_pair("\"", ""),                     // a lone quote opens nothing
                       std::make_pair("", "")));
 
 TEST(RootDef, OddValuesAreBounded) {

@@ -38,6 +38,23 @@ TEST(CsvEscape, BrokenDoubleBytePairsBecomeQuestionMarks) {
   EXPECT_EQ(CsvUnescape("\x95\x5c" "n"), "\x95\x5c" "n");
 }
 
+TEST(CsvEscape, ByteSwallowedByABrokenPairMarksNothing) {
+  EXPECT_EQ(CsvEscape("\x81 x"), "??x");      // the blank went with the broken pair
+  EXPECT_EQ(CsvEscape("\x81\nx"), "??x");
+  EXPECT_EQ(CsvEscape("a\rb"), "ab");
+}
+
+TEST(CommaFile, ReadTextDecodesQuotedAndPlainFieldsAlike) {
+  TCommaFile f;
+  f.SetLine("  plain\\n,\"quo ted\\t\",x\"\"y,\\,");
+  EXPECT_EQ(f.ReadText(), "plain\r\n");
+  EXPECT_EQ(f.ReadText(), "quo ted\t");
+  EXPECT_EQ(f.ReadText(), "x\"y");
+  EXPECT_EQ(f.ReadText(), "");  // a lone backslash is dropped
+  EXPECT_TRUE(f.AtEnd());
+  EXPECT_EQ(f.ReadText(), "");
+}
+
 TEST(CsvUnescape, BackslashRules) {
   EXPECT_EQ(CsvUnescape("a\\qb"), "aqb");
   EXPECT_EQ(CsvUnescape("end\\"), "end");
