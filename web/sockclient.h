@@ -99,6 +99,7 @@ class TSockClient {
   }
   void Pass();
   void ReadHandler();
+  bool ReadChunk();
   void WriteHandler();
   void SendBuffer(const std::string& bytes);
   bool TryConnect(const Address& a, int port);
@@ -106,7 +107,7 @@ class TSockClient {
   void TimerOn();
   void TimerOff();
   void TimerCheck();
-  void FailConnect(const std::string& message);
+  void FailConnect(std::string message);
 
   EventPump& pump_;
   sys::Fd fd_;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <ctime>
 
 #include "platform/fs.h"
@@ -20,7 +21,7 @@ constexpr double kCacheDays = 7.0;
 
 bool StartsWith(const std::string& s, std::string_view p) { return s.compare(0, p.size(), p) == 0; }
 
-std::string TrimText(const std::string& s) {
+std::string_view TrimText(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
   while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
@@ -54,13 +55,26 @@ double AgeInDays(const std::string& path) {
 std::string NormalizeLines(std::string&& body) {
   size_t nul = body.find('\0');
   if (nul != std::string::npos) body.resize(nul);
+  // Most pages already use CR LF throughout: then the text is kept as it is.
   bool clean = true;
-  for (size_t i = 0; i < body.size() && clean; ++i) {
-    if (body[i] == '\r') clean = i + 1 < body.size() && body[i + 1] == '\n' && ++i;
-    else if (body[i] == '\n') clean = false;
+  const char* p = body.data();
+  const char* end = p + body.size();
+  while (clean) {
+    const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(end - p)));
+    const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>((cr ? cr : end) - p)));
+    if (lf) {
+      clean = false;
+    } else if (!cr) {
+      break;
+    } else if (cr + 1 < end && cr[1] == '\n') {
+      p = cr + 2;
+    } else {
+      clean = false;
+    }
   }
+  auto endsWithBreak = [](const std::string& s) { return s.size() >= 2 && s.compare(s.size() - 2, 2, "\r\n") == 0; };
   if (clean) {
-    if (!body.empty() && !(body.size() >= 2 && body.compare(body.size() - 2, 2, "\r\n") == 0)) body += "\r\n";
+    if (!body.empty() && !endsWithBreak(body)) body += "\r\n";
     return std::move(body);
   }
   std::string out;
@@ -74,7 +88,7 @@ std::string NormalizeLines(std::string&& body) {
       out.push_back(c);
     }
   }
-  if (!out.empty() && !(out.size() >= 2 && out.compare(out.size() - 2, 2, "\r\n") == 0)) out += "\r\n";
+  if (!out.empty() && !endsWithBreak(out)) out += "\r\n";
   std::string().swap(body);
   return out;
 }
@@ -122,7 +136,7 @@ void TWebAccess::PrepareRequest(const std::string& address) {
   size_t slashes = address.find("//");
   if (slashes != std::string::npos) {
     size_t end = address.find('/', slashes + 2);
-    if (end != std::string::npos) host = TrimText(address.substr(slashes + 2, end - slashes - 2));
+    if (end != std::string::npos) host = std::string(TrimText(std::string_view(address).substr(slashes + 2, end - slashes - 2)));
   }
   proxy_ = ReadProxySettings(host, proxySource_());
   // The proxy is asked for plain HTTP only; https goes straight to the host.

@@ -203,8 +203,9 @@ TEST_F(StopAtEveryWait, Header) {
     asked = true;
     c.Hold(5000);
   });
+  int pumpsAfterAsked = 0;
   pump.Add([&] {
-    if (asked && !web.Stopped()) web.StopTransfer();
+    if (asked && ++pumpsAfterAsked == 10 && !web.Stopped()) web.StopTransfer();
   });
   EXPECT_EQ(Run([&] { web.GetPage(srv.url(), false); }), "Socket readln aborted");
   EXPECT_TRUE(web.Stopped());
