@@ -1,9 +1,11 @@
 #include "script/host.h"
 
+#include <cstdio>
 #include <ctime>
 
 #include "script/instructions.h"
 #include "script/machine.h"
+#include "script/tables.h"
 
 namespace bq::script {
 
@@ -39,7 +41,35 @@ void THeadlessHost::Unavailable(TScriptMachine& m, std::string_view name) {
   if (Notice) Notice(NotAvailableMessage(name));
 }
 
+std::string MailDate(std::uint32_t date) {
+  static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  // The count is local time already: break it down without a zone.
+  std::time_t t = static_cast<std::time_t>(date);
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%s, %d %s %d %2.2d:%2.2d:%2.2d +0900", kDays[tm.tm_wday % 7], tm.tm_mday,
+                kMonths[tm.tm_mon % 12], tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+  return buf;
+}
+
+std::string ArticleDump(const TArticleRecord& a) {
+  std::string out(42, '-');
+  out += "\r\n0:TOPIC:" + std::to_string(a.TOPIC) + "\r\n1:REFER:" + std::to_string(a.REFER);
+  out += "\r\n2:DATE:" + MailDate(a.DATE);
+  out += "\r\n3:TITLE:" + a.TITLE + "\r\n4:AUTHOR:" + a.AUTHOR + "\r\n5:MAILTO:" + a.MAILTO;
+  out += "\r\n6:HP:" + a.HP + "\r\n8:HEAD:" + a.HEAD + "\r\n9:HOST:" + a.HOST;
+  out += "\r\n7:BODY:\r\n" + a.BODY + "\r\n";
+  return out;
+}
+
 void THeadlessHost::Builtin(TScriptMachine& m, std::uint8_t, std::int32_t code) {
+  if (code == bi::kPrint) {
+    m.CheckedAppend(m.PrintBuffer, ArticleDump(m.Article));
+    return;
+  }
   Unavailable(m, HostOperationName(static_cast<std::uint8_t>(OpCode::BLTN), 0, code));
 }
 

@@ -51,9 +51,10 @@ class ScriptHost {
   virtual void ReleaseLists() {}
 };
 
-// Where no log, fetcher or window exists: every family call leaves an empty
-// result (a list builder gives no items), tells the notice sink
-// "NAME はここでは使えません" once per call, and the script goes on.
+// Where no log, fetcher or window exists: PRINT (which needs only the
+// article record) appends its dump to the print buffer; every other family
+// call leaves an empty result (a list builder gives no items), tells the
+// notice sink "NAME はここでは使えません" once per call, and the script goes on.
 class THeadlessHost : public ScriptHost {
  public:
   void Builtin(TScriptMachine& m, std::uint8_t mode, std::int32_t code) override;
@@ -68,6 +69,15 @@ class THeadlessHost : public ScriptHost {
  private:
   void Unavailable(TScriptMachine& m, std::string_view name);
 };
+
+struct TArticleRecord;
+
+// The PRINT dump of an article record: a line of 42 hyphens, then
+// "0:TOPIC:", "1:REFER:", "2:DATE:" (mail date form), "3:TITLE:" ...
+// "9:HOST:" lines and last "7:BODY:", each line ending in CR LF.
+std::string ArticleDump(const TArticleRecord& a);
+// "Mon, 2 Jan 2006 03:04:05 +0900" for a date (seconds, local time).
+std::string MailDate(std::uint32_t date);
 
 // "NAME はここでは使えません" (NAME is not available here).
 std::string NotAvailableMessage(std::string_view name);

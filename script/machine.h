@@ -99,6 +99,8 @@ class TScriptMachine {
   std::string DataFolder;
   TagActionTable TagTable;  // what STRIP does with each tag (TAGSTRIPSET changes it)
 
+  // LDF and STF reach the file system only when set (the fuzzer clears it).
+  bool FilesEnabled = true;
   // Caps on what a script may build; tests and the fuzzer lower them.
   std::size_t MaxText = limits::kMaxScriptText;
   std::int32_t MaxStack = limits::kMaxScriptStack;
@@ -122,6 +124,8 @@ class TScriptMachine {
   const TScriptValue& StackSlot(std::int32_t i) const;
   TScriptValue& MutableSlot(std::int32_t i);
   std::int32_t VariableCount() const { return code_->VariableCount; }
+  // Appends to a text the script builds, within MaxText (else EScriptError).
+  void CheckedAppend(std::string& target, std::string_view text);
   // The argument count of the current call and the arguments below it, as
   // the stack-argument builtins read them (first argument is index 0).
   std::int32_t ArgumentCount() const;

@@ -155,7 +155,7 @@ void TScriptMachine::Test(std::uint8_t m, std::int32_t operand) {
 
 void TScriptMachine::LoadFile() {
   if (!R.A.IsText()) return;
-  const std::string path = R.A.Str;
+  const std::string path = FilesEnabled ? R.A.Str : std::string();
   TScriptValue& v = MutableSlot(0);
   std::string data;
   if (fs::FileExists(path) && !fs::ReadFile(path, data, MaxText)) throw EScriptError(std::string(kCannotRead).append(path));
@@ -164,7 +164,7 @@ void TScriptMachine::LoadFile() {
 }
 
 void TScriptMachine::StoreFile(std::int32_t slot) {
-  if (R.A.Str.empty()) return;
+  if (R.A.Str.empty() || !FilesEnabled) return;
   const std::string& path = R.A.Str;
   std::string data = TextOf(StackSlot(slot));
   if (R.B.Int != 0 && fs::FileExists(path)) {

@@ -41,6 +41,11 @@ void TScriptMachine::CheckText(std::size_t size) {
   if (size > MaxText) Fail(kTextTooLong);
 }
 
+void TScriptMachine::CheckedAppend(std::string& target, std::string_view text) {
+  CheckText(target.size() + text.size());
+  target.append(text);
+}
+
 void TScriptMachine::ResetMachine() {
   std::int32_t vars = std::max<std::int32_t>(code_->VariableCount, 0);
   stack_.clear();

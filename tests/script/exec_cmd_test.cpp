@@ -1,0 +1,92 @@
+// The CLI's exec command, run as a program.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "textlib/cp932.h"
+
+namespace {
+
+struct ExecRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class ExecCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(BQ_CLI_PATH)) GTEST_SKIP() << "brindlequay-cli not built";
+    dir_ = ::testing::TempDir() + "bq_exec_" + std::to_string(::getpid()) + "/";
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override {
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
+  }
+  std::string Write(const std::string& name, const std::string& utf8) {
+    std::ofstream(dir_ + name, std::ios::binary) << bq::Utf8ToSjis(utf8);
+    return dir_ + name;
+  }
+  ExecRun Exec(const std::string& args) {
+    std::string errFile = dir_ + "stderr.txt";
+    std::string cmd = std::string(BQ_CLI_PATH) + " exec " + args + " 2>" + errFile;
+    ExecRun r;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    std::ifstream e(errFile, std::ios::binary);
+    std::stringstream ss;
+    ss << e.rdbuf();
+    r.err = ss.str();
+    return r;
+  }
+  std::string dir_;
+};
+
+TEST_F(ExecCommand, PrintsThePrintTextAndExitsZeroWhenItHalts) {
+  std::string f = Write("p.pss", "SCRIPT t; BEGIN PACK(0: 5, 1: 2, 2: 86400, 3: '題名', 7: 'x'); PRINT() END.");
+  ExecRun r = Exec(f);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, std::string(42, '-') +
+                       "\n0:TOPIC:5\n1:REFER:2\n2:DATE:Fri, 2 Jan 1970 00:00:00 +0900\n3:TITLE:題名\n4:AUTHOR:\n"
+                       "5:MAILTO:\n6:HP:\n8:HEAD:\n9:HOST:\n7:BODY:\nx\n");
+}
+
+TEST_F(ExecCommand, TraceListsEveryExecutedInstruction) {
+  std::string f = Write("t.pss", "SCRIPT t; BEGIN x := 1 END.");
+  ExecRun r = Exec(f + " --trace");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "  3: LDA  #1\n  4: STA  X(18)\n");  // the final HALT is never executed
+}
+
+TEST_F(ExecCommand, RunTimeAndCompileErrorsExitOne) {
+  ExecRun r = Exec(Write("r.pss", "SCRIPT t; BEGIN x := '-' - 1 END."));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "'-' は整数ではありません\n");
+  r = Exec(Write("c.pss", "SCRIPT t; BEGIN FOR i := 1 TO 2 x := 1 END."));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "構文エラー\n0行目:DO が必要です\n");
+  r = Exec(Write("n.pss", "hello"));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("not a script"), std::string::npos);
+}
+
+TEST_F(ExecCommand, UnavailableBuiltinsAreReportedAndTheScriptGoesOn) {
+  ExecRun r = Exec(Write("u.pss", "SCRIPT t; BEGIN x := GET('http://127.0.0.1:9/'); MESSAGE('hi'); PRINT() END."));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "HTTP GET はここでは使えません\nWIN MSG はここでは使えません\n");
+  EXPECT_NE(r.out.find("0:TOPIC:0"), std::string::npos);
+}
+
+}  // namespace
