@@ -153,6 +153,7 @@ std::string TApplication::RoundWithLog(const std::string& start, const std::stri
   std::string line;
   auto writeLine = [&] {
     line = RoundLine(begin, NowDate(), total) + suffix;
+    LastRoundLine = line;
     if (!fs::AppendFile(RoundLogPath(), line + "\r\n")) Ui.MessageBox("Cannot write " + RoundLogPath(), Caption, kMbOk);
   };
   try {

@@ -84,6 +84,8 @@ class TApplication {
   bool ScheduleTick(int hour, int minute, bool editorDirty = false, const RoundEvents& events = {});
   bool TimerEnabled() const { return Log.ScheduleEnabled; }
   std::uint32_t TimerInterval = 5000;
+  // The round line of the last round (without its line break).
+  std::string LastRoundLine;
 
   // True when the compiled script defines a procedure or function EXPORT.
   bool HasExport() const;
