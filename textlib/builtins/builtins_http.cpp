@@ -23,6 +23,25 @@ constexpr std::int32_t kHeaderSlot = 1;  // @
 constexpr std::int32_t kCountSlot = 2;   // !
 constexpr std::int32_t kPathSlot = 6;    // ^
 
+// The fetcher's Post undoes one level of URL encoding before it sends the
+// data. The form data is already encoded once, and decoding it would send
+// '&', '=', '+' and '%' inside values as bare bytes, so that a value holding
+// them reaches the server cut apart. Escaping '%' and '+' once more makes
+// the decoding give back exactly the encoded form data.
+std::string ProtectFromPostDecoding(std::string_view data) {
+  std::string out;
+  out.reserve(data.size() + 16);
+  for (char c : data) {
+    if (c == '%')
+      out += "%25";
+    else if (c == '+')
+      out += "%2B";
+    else
+      out += c;
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string DownloadName(std::string_view url) {
@@ -68,7 +87,7 @@ void TBuiltinHost::PageSubmit(TScriptMachine& m, std::int32_t slot) {
   std::string address = FormRequestAddress(form, data);
   web_.Header.clear();
   web_.CurrentURL.clear();
-  std::string page = form.post ? web_.PostPage(address, data) : web_.GetPage(address, false);
+  std::string page = form.post ? web_.PostPage(address, ProtectFromPostDecoding(data)) : web_.GetPage(address, false);
   FinishPage(m, std::move(page), form.action);
   m.R.URL = std::string(WithoutQuery(form.action));
 }
