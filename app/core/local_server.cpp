@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -28,6 +29,16 @@ const char* ReasonOf(int status) {
     case 404: return "Not Found";
     default: return "Status";
   }
+}
+
+// The Date header's value, "Tue, 08 Dec 2026 03:50:00 GMT".
+std::string HttpDate() {
+  std::time_t now = std::time(nullptr);
+  std::tm gmt{};
+  ::gmtime_r(&now, &gmt);
+  char buf[64];
+  std::strftime(buf, sizeof buf, "%a, %d %b %Y %H:%M:%S GMT", &gmt);
+  return buf;
 }
 
 bool WaitReadable(int fd, int ms) {
@@ -102,7 +113,7 @@ void TLocalServer::Answer(int fd) {
   ++requests_;
   LocalResponse res = handler_ ? handler_(req) : LocalResponse{404, "text/plain", "not found"};
   std::string out = "HTTP/1.0 " + std::to_string(res.status) + " " + ReasonOf(res.status) +
-                    "\r\nContent-Type: " + res.contentType + "\r\nContent-Length: " + std::to_string(res.body.size()) +
+                    "\r\nDate: " + HttpDate() + "\r\nContent-Type: " + res.contentType + "\r\nContent-Length: " + std::to_string(res.body.size()) +
                     "\r\nConnection: close\r\n\r\n";
   if (req.method != "HEAD") out += res.body;
   std::size_t sent = 0;
