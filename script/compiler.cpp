@@ -95,6 +95,8 @@ bool TCompiler::CompileScript(std::string_view source) {
 }
 
 // clipdef -> name '[]:-' body CR LF '-::' ...
+// The template is stored under the upper-cased name, the text CLIP and @CLIP
+// load for it, so a template declared in any letter case is found at run time.
 void TCompiler::ClipDefinition() {
   std::string name = lex_.UpperText();
   if (static_cast<std::size_t>(lex_.End - lex_.Cursor) < 4 || std::memcmp(lex_.Cursor, "[]:-", 4) != 0)

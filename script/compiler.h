@@ -83,6 +83,9 @@ class TCompiler {
   void ForeachStatement(std::int32_t proc, const LoopContext* loop);
   void CaseStatement(std::int32_t proc, const LoopContext* loop);
   std::int32_t CaseLabel(std::int32_t proc, const LoopContext* loop);
+  // A loop leaves SPC on its own released slot. Inside a procedure, a
+  // function or another loop the enclosing SPC still matters afterwards
+  // (a function's result, $%), so such loops push it first and pop it last.
   bool SaveSpc(std::int32_t proc, const LoopContext* loop) const { return proc >= 0 || loop != nullptr; }
   void RangeOrNumber(std::int32_t n);
 

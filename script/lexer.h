@@ -41,8 +41,9 @@ class TLexer {
   void SetSource(std::string_view text);
   void NextToken();
 
-  // Re-derives Line from the CR bytes before the cursor (and TokenLine from
-  // those before the token), as the program header ends.
+  // Re-derives Line from the CR bytes before the cursor, as the program
+  // header ends. TokenLine counts the CRs before the token itself, since the
+  // cursor may already be past the line breaks after it.
   void RederiveLineFromCR();
   // Counts LFs in [from, to) into Line (used when text is skipped whole).
   void CountLines(const char* from, const char* to);

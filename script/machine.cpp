@@ -37,18 +37,21 @@ inline void SetInt(TScriptValue& v, std::int32_t n) {
 
 inline std::int32_t Wrap(std::int64_t n) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(n)); }
 
-bool Holds(std::uint8_t cond, std::uint16_t ccr, std::intptr_t frp) {
-  bool z = (ccr & kFlagZ) != 0, n = (ccr & kFlagN) != 0;
-  switch (static_cast<Cond>(cond)) {
-    case Cond::EQ: return z && !n;
-    case Cond::NE: return !z;
-    case Cond::GT: return !z && !n;
-    case Cond::GE: return !n;
-    case Cond::LT: return n && !z;
-    case Cond::LE: return z || n;
-    case Cond::FRP: return frp != 0;
-    case Cond::FRZ: return frp == 0;
-  }
+// Whether a JCC condition holds, by condition and the Z and N flags.
+constexpr bool kHolds[6][4] = {
+    // flags: none, Z, N, Z+N
+    {false, true, false, false},  // EQ: Z and not N
+    {true, false, true, false},   // NE: not Z
+    {true, false, false, false},  // GT: neither
+    {true, true, false, false},   // GE: not N
+    {false, false, true, false},  // LT: N and not Z
+    {false, true, true, true},    // LE: Z or N
+};
+
+inline bool Holds(std::uint8_t cond, std::uint16_t ccr, std::intptr_t frp) {
+  if (cond < 6) return kHolds[cond][ccr & 3];
+  if (cond == static_cast<std::uint8_t>(Cond::FRP)) return frp != 0;
+  if (cond == static_cast<std::uint8_t>(Cond::FRZ)) return frp == 0;
   return false;
 }
 
@@ -111,29 +114,43 @@ void TScriptMachine::Run() {
   TRegisters& r = R;
   const bool trace = TraceHook != nullptr;
 
-  for (;;) {
-    const std::int32_t i = r.PC;
-    if (static_cast<std::uint32_t>(i) >= limit) {
-      LeaveOutside();
-      return;
-    }
-    if (trace) TraceHook(TraceContext, i);
-    const TInstruction ins = code[i];
-    r.PC = i + 1;
-    ++done.n;
+  std::int32_t i = 0;
+  TInstruction ins;
+  // Threaded dispatch: every operation ends in its own fetch and indirect
+  // jump, so the branch predictor learns each operation's successor.
+  static const void* const kTable[kOpCount + 1] = {
+#define BQ_X(name, mnemonic, meaning) &&L_##name,
+      BQ_SCRIPT_OPCODES(BQ_X)
+#undef BQ_X
+      &&L_default};
 
-    switch (ins.Op) {
-      case OpCode::NOP:
-        break;
-      case OpCode::HALT:
+#define BQ_FETCH()                                                      \
+  i = r.PC;                                                             \
+  if (static_cast<std::uint32_t>(i) >= limit) goto outside;             \
+  if (trace) TraceHook(TraceContext, i);                                \
+  ins = code[i];                                                        \
+  r.PC = i + 1;                                                         \
+  ++done.n;                                                             \
+  goto* kTable[static_cast<std::uint8_t>(ins.Op) < kOpCount ? static_cast<std::uint8_t>(ins.Op) : kOpCount]
+#define DISPATCH()                  \
+  do {                              \
+    if (done.n >= check) goto slow; \
+    BQ_FETCH();                     \
+  } while (0)
+
+  BQ_FETCH();
+  {
+      L_NOP:
+        DISPATCH();
+      L_HALT:
         r.PC = i;
         State = RunState::Halted;
         return;
-      case OpCode::LDA:
+      L_LDA:
         if (ins.Mode == mode::kImmediate) {
           SetInt(r.A, ins.Operand);
           r.CCR = IntFlags(ins.Operand);
-          break;
+          DISPATCH();
         }
         if (ins.Mode == mode::kVariable) {
           Assign(r.A, StackSlot(ins.Operand));
@@ -141,31 +158,31 @@ void TScriptMachine::Run() {
           Load(r.A, ins.Mode, ins.Operand, false);
         }
         r.CCR = FlagsOf(r.A);
-        break;
-      case OpCode::LDB:
+        DISPATCH();
+      L_LDB:
         Load(r.B, ins.Mode, ins.Operand, true);
-        break;
-      case OpCode::STA:
+        DISPATCH();
+      L_STA:
         if (ins.Mode == mode::kVariable) {
           Assign(MutableSlot(ins.Operand), r.A);
         } else {
           Store(ins.Mode, ins.Operand);
         }
-        break;
-      case OpCode::CLR:
+        DISPATCH();
+      L_CLR:
         (ins.Mode == mode::kRegB ? r.B : r.A).Clear();
         r.CCR = kFlagZ;
-        break;
-      case OpCode::INC:
-      case OpCode::DEC: {
+        DISPATCH();
+      L_INC:
+      L_DEC: {
         std::int32_t slot = ins.Mode == mode::kSlot ? r.SPC - ins.Operand : ins.Operand;
         TScriptValue& v = MutableSlot(slot);
         v.Int = Wrap(static_cast<std::int64_t>(v.Int) + (ins.Op == OpCode::INC ? 1 : -1));
         v.Kind = kind::kInteger;
-        break;
+        DISPATCH();
       }
-      case OpCode::NEG:
-      case OpCode::NOT:
+      L_NEG:
+      L_NOT:
         r.A.ToInteger();
         if (ins.Op == OpCode::NEG) {
           r.A.Int = Wrap(-static_cast<std::int64_t>(r.A.Int));
@@ -173,9 +190,9 @@ void TScriptMachine::Run() {
           r.A.Int = r.A.Int == 0 ? 1 : 0;
         }
         r.CCR = r.A.Int == 0 ? kFlagZ : 0;
-        break;
-      case OpCode::ADD:
-      case OpCode::SUB:
+        DISPATCH();
+      L_ADD:
+      L_SUB:
         if (r.STK > 0) {
           TScriptValue& left = stack_[static_cast<std::size_t>(r.STK - 1)];
           if (left.Kind == kind::kInteger && r.A.Kind == kind::kInteger && left.Str.empty()) {
@@ -184,63 +201,64 @@ void TScriptMachine::Run() {
             r.A.Int = Wrap(ins.Op == OpCode::ADD ? a + b : a - b);
             ClearText(r.A.Str);
             r.CCR = ins.Op == OpCode::ADD ? (r.A.Int == 0 ? kFlagZ : 0) : (a == b ? kFlagZ : (a < b ? kFlagN : 0));
-            break;
+            DISPATCH();
           }
         }
         Arithmetic(ins.Op, ins.Mode, ins.Operand);
-        break;
-      case OpCode::MUL:
-      case OpCode::DIV:
-      case OpCode::MOD:
+        DISPATCH();
+      L_MUL:
+      L_DIV:
+      L_MOD:
         if (ins.Mode == mode::kImmediate && r.A.Kind == kind::kInteger) {
           std::int64_t a = r.A.Int, b = ins.Operand;
           std::int64_t v = ins.Op == OpCode::MUL ? a * b : (b == 0 ? 0 : (ins.Op == OpCode::DIV ? a / b : a % b));
           r.A.Int = Wrap(v);
           r.CCR = r.A.Int == 0 ? kFlagZ : 0;
-          break;
+          DISPATCH();
         }
         Arithmetic(ins.Op, ins.Mode, ins.Operand);
-        break;
-      case OpCode::AND:
-      case OpCode::OR:
-      case OpCode::XOR:
+        DISPATCH();
+      L_AND:
+      L_OR:
+      L_XOR:
         Logical(ins.Op);
-        break;
-      case OpCode::CMP:
+        DISPATCH();
+      L_CMP:
         Compare(ins.Mode);
-        break;
-      case OpCode::SHFT:
+        DISPATCH();
+      L_SHFT:
         Shift(ins.Mode);
-        break;
-      case OpCode::SWAP:
+        DISPATCH();
+      L_SWAP:
         std::swap(r.A, MutableSlot(ins.Operand));
-        break;
-      case OpCode::TST:
+        DISPATCH();
+      L_TST:
         if (ins.Mode == mode::kSlot && r.A.Kind == kind::kInteger) {
           const TScriptValue& o = StackSlot(r.SPC - ins.Operand);
           if (o.Kind == kind::kInteger) {
             r.CCR = r.A.Int == o.Int ? kFlagZ : (r.A.Int < o.Int ? kFlagN : 0);
-            break;
+            DISPATCH();
           }
         }
         Test(ins.Mode, ins.Operand);
-        break;
-      case OpCode::LDF:
+        DISPATCH();
+      L_LDF:
         LoadFile();
-        break;
-      case OpCode::STF:
+        DISPATCH();
+      L_STF:
         StoreFile(ins.Operand);
-        break;
-      case OpCode::BLTN:
-      case OpCode::LSTF:
-      case OpCode::HTTP:
-      case OpCode::XFN:
-      case OpCode::WIN:
+        DISPATCH();
+      L_BLTN:
+      L_LSTF:
+      L_HTTP:
+      L_XFN:
+      L_WIN:
         HostOperation(ins.Op, ins.Mode, ins.Operand);
         if (r.PC == i || (State != RunState::Run && State != RunState::StepLine)) return;
         check = done.n + 1;  // look at the pump right after a slow operation
-        break;
-      case OpCode::CALL:
+        DISPATCH();
+      L_CALL:
+        SavePar();
         r.PAR = r.STK - 1;
         PushInt(kind::kLink, static_cast<std::int32_t>(r.FRP));
         PushInt(kind::kLink, r.SPC);
@@ -248,36 +266,40 @@ void TScriptMachine::Run() {
         PushInt(kind::kLink, r.PC);
         r.PC = ins.Operand;
         if (r.PC == i) return;
-        break;
-      case OpCode::LNK:
+        DISPATCH();
+      L_LNK:
         for (std::int32_t k = 0; k < ins.Operand; ++k) PushInt(kind::kEmpty, 0);
         r.SPC = r.STK - 1;
-        break;
-      case OpCode::RET: {
+        DISPATCH();
+      L_RET: {
         std::int32_t pc = r.STK > 0 ? stack_[static_cast<std::size_t>(--r.STK)].Int : 0;
         std::int32_t spc = r.STK > 0 ? stack_[static_cast<std::size_t>(--r.STK)].Int : 0;
         std::int32_t frp = r.STK > 0 ? stack_[static_cast<std::size_t>(--r.STK)].Int : 0;
         r.PC = pc;
         r.SPC = spc;
         r.FRP = frp;
+        if (!savedPar_.empty()) {  // the caller's arguments again
+          r.PAR = savedPar_.back();
+          savedPar_.pop_back();
+        }
         if (r.PC == i) return;
-        break;
+        DISPATCH();
       }
-      case OpCode::STKP:
+      L_STKP:
         if (ins.Operand > 0) r.STK = ins.Operand >= r.STK ? 0 : r.STK - ins.Operand;
-        break;
-      case OpCode::PUSH:
+        DISPATCH();
+      L_PUSH:
         if (r.STK < StackSize()) {
           TScriptValue& top = stack_[static_cast<std::size_t>(r.STK)];
           if (ins.Mode == mode::kNone) {
             Assign(top, r.A);
             ++r.STK;
-            break;
+            DISPATCH();
           }
           if (ins.Mode == mode::kSlot) {
             SetInt(top, r.SPC);
             ++r.STK;
-            break;
+            DISPATCH();
           }
         }
         if (ins.Mode == mode::kNone) {
@@ -291,8 +313,8 @@ void TScriptMachine::Run() {
           Load(v, ins.Mode, ins.Operand, false);
           Push(std::move(v));
         }
-        break;
-      case OpCode::POP:
+        DISPATCH();
+      L_POP:
         if (ins.Mode == mode::kSlot || ins.Mode == mode::kFrp) {
           std::int32_t n = r.STK > 0 ? stack_[static_cast<std::size_t>(--r.STK)].Int : 0;
           if (ins.Mode == mode::kSlot) {
@@ -303,34 +325,34 @@ void TScriptMachine::Run() {
         } else {
           PopInto(ins.Mode == mode::kRegB ? r.B : r.A);
         }
-        break;
-      case OpCode::JMP:
+        DISPATCH();
+      L_JMP:
         r.PC = ins.Operand;
         if (r.PC == i) return;
-        break;
-      case OpCode::JCC:
+        DISPATCH();
+      L_JCC:
         if (Holds(ins.Mode, r.CCR, r.FRP)) {
           r.PC = ins.Operand;
           if (r.PC == i) return;
         }
-        break;
-      case OpCode::BRK:
+        DISPATCH();
+      L_BRK:
         r.CurrentLine = ins.Operand;
         if (State == RunState::StepLine) return;
-        break;
-      case OpCode::SETF:
+        DISPATCH();
+      L_SETF:
         r.CCR = static_cast<std::uint16_t>((r.CCR & ~kFlagOption) | (ins.Operand != 0 ? kFlagOption : 0));
-        break;
-      case OpCode::DSET:
+        DISPATCH();
+      L_DSET:
         ArticleSet(ins.Mode, ins.Operand);
-        break;
-      case OpCode::DGET:
+        DISPATCH();
+      L_DGET:
         ArticleGet(ins.Mode, ins.Operand);
-        break;
-      case OpCode::STRF:
+        DISPATCH();
+      L_STRF:
         TextOperation(ins.Mode, ins.Operand);
-        break;
-      case OpCode::URL:
+        DISPATCH();
+      L_URL:
         if (ins.Mode == mode::kPool) {
           r.URL = (*pool_)[ins.Operand];
         } else if (ins.Mode == mode::kVariable) {
@@ -338,20 +360,27 @@ void TScriptMachine::Run() {
         } else if (ins.Mode == mode::kParameter) {
           r.URL = ParameterRef(ins.Operand).Str;
         }
-        break;
-      default:  // STB, LEFT, RGHT and unknown codes do nothing
-        break;
-    }
-
-    if (done.n >= check) {
-      if (!Pump(done.n)) return;
-      check = done.n + kPumpCheckInterval;
-      if (Budget != 0) {
-        std::uint64_t left = Budget > Executed + done.n ? Budget - Executed - done.n : 1;
-        if (left < kPumpCheckInterval) check = done.n + left;
-      }
-    }
+        DISPATCH();
+  L_STB:
+  L_LEFT:
+  L_RGHT:
+  L_default:  // STB, LEFT, RGHT and unknown codes do nothing
+    DISPATCH();
   }
+
+slow:
+  if (!Pump(done.n)) return;
+  check = done.n + kPumpCheckInterval;
+  if (Budget != 0) {
+    std::uint64_t left = Budget > Executed + done.n ? Budget - Executed - done.n : 1;
+    if (left < kPumpCheckInterval) check = done.n + left;
+  }
+  BQ_FETCH();
+
+outside:
+  LeaveOutside();
+#undef DISPATCH
+#undef BQ_FETCH
 }
 
 }  // namespace bq::script

@@ -119,10 +119,17 @@ class TScriptMachine {
   const TCodeImage& Code() const { return *code_; }
   const TSymbolTable& Symbols() const { return *symbols_; }
   const TStringPool& Pool() const { return *pool_; }
-  std::int32_t StackSize() const { return static_cast<std::int32_t>(stack_.size()); }
+  std::int32_t StackSize() const { return static_cast<std::int32_t>(stackSize_); }
   // Slot i of the value stack (variables first); an empty value outside it.
-  const TScriptValue& StackSlot(std::int32_t i) const;
-  TScriptValue& MutableSlot(std::int32_t i);
+  const TScriptValue& StackSlot(std::int32_t i) const {
+    return static_cast<std::uint32_t>(i) < stackSize_ ? stack_[static_cast<std::size_t>(i)] : kEmpty;
+  }
+  // The same for writing; a write outside the stack goes nowhere.
+  TScriptValue& MutableSlot(std::int32_t i) {
+    if (static_cast<std::uint32_t>(i) < stackSize_) return stack_[static_cast<std::size_t>(i)];
+    scratch_.Clear();
+    return scratch_;
+  }
   std::int32_t VariableCount() const { return code_->VariableCount; }
   // Appends to a text the script builds, within MaxText (else EScriptError).
   void CheckedAppend(std::string& target, std::string_view text);
@@ -137,7 +144,9 @@ class TScriptMachine {
   void Push(TScriptValue&& v);
   void PushInt(std::uint8_t kind, std::int32_t n);
   void PopInto(TScriptValue& target);
+  TScriptValue& PoppedLeft(TScriptValue& empty);
   void LeaveOutside();
+  void SavePar();
   bool Pump(std::uint64_t ran);
 
   // Operand sources and targets.
@@ -171,7 +180,12 @@ class TScriptMachine {
   ScriptHost* host_;
   EventPump* pump_;
   std::vector<TScriptValue> stack_;
-  TScriptValue scratch_;  // what an out-of-range slot reads and writes
+  std::uint32_t stackSize_ = 0;
+  // PAR of each active caller: RET restores it, so $n after a nested call
+  // reads the current call's arguments again.
+  std::vector<std::int32_t> savedPar_;  // stack_.size(), kept to spare a division per access
+  TScriptValue scratch_;  // where a write to an out-of-range slot goes
+  static const TScriptValue kEmpty;
   std::uint64_t nextPumpTick_ = 0;
 };
 

@@ -93,9 +93,19 @@ void TScriptMachine::ArithmeticText(OpCode op, TScriptValue& right) {
   }
 }
 
+// The popped left operand, converted where it lies: the slot is above the
+// stack now, so nothing is copied or freed.
+TScriptValue& TScriptMachine::PoppedLeft(TScriptValue& empty) {
+  if (R.STK <= 0) {
+    R.STK = 0;
+    return empty;
+  }
+  return stack_[static_cast<std::size_t>(--R.STK)];
+}
+
 void TScriptMachine::Logical(OpCode op) {
-  TScriptValue left;
-  PopInto(left);
+  TScriptValue none;
+  TScriptValue& left = PoppedLeft(none);
   std::uint8_t k = ResultKind(left.Kind, R.A.Kind, kind::kInteger);
   left.ToKind(k);
   R.A.ToKind(k);
@@ -109,8 +119,8 @@ void TScriptMachine::Logical(OpCode op) {
 }
 
 void TScriptMachine::Compare(std::uint8_t cond) {
-  TScriptValue left;
-  PopInto(left);
+  TScriptValue none;
+  TScriptValue& left = PoppedLeft(none);
   int c = CompareSides(left, R.A);
   bool v = false;
   switch (static_cast<Cond>(cond)) {
@@ -130,8 +140,8 @@ void TScriptMachine::Compare(std::uint8_t cond) {
 
 void TScriptMachine::Shift(std::uint8_t m) {
   R.A.ToInteger();
-  TScriptValue left;
-  PopInto(left);
+  TScriptValue none;
+  TScriptValue& left = PoppedLeft(none);
   left.ToInteger();
   auto bits = static_cast<std::uint32_t>(left.Int);
   unsigned by = static_cast<unsigned>(R.A.Int) & 31u;

@@ -50,8 +50,10 @@ void TScriptMachine::ResetMachine() {
   std::int32_t vars = std::max<std::int32_t>(code_->VariableCount, 0);
   stack_.clear();
   stack_.resize(static_cast<std::size_t>(std::max(kInitialStack, vars + kStackGrowth)));
+  stackSize_ = static_cast<std::uint32_t>(stack_.size());
   R.A.Clear();
   R.B.Clear();
+  savedPar_.clear();
   R.PC = code_->EntryPoint;
   R.STK = vars;
   R.SPC = R.STK;
@@ -66,20 +68,18 @@ void TScriptMachine::ResetMachine() {
   host_->ReleaseLists();
 }
 
-const TScriptValue& TScriptMachine::StackSlot(std::int32_t i) const {
-  return static_cast<std::uint32_t>(i) < stack_.size() ? stack_[static_cast<std::size_t>(i)] : kEmptyValue;
-}
-
-TScriptValue& TScriptMachine::MutableSlot(std::int32_t i) {
-  if (static_cast<std::uint32_t>(i) < stack_.size()) return stack_[static_cast<std::size_t>(i)];
-  scratch_.Clear();  // a write outside the stack goes nowhere
-  return scratch_;
-}
+const TScriptValue TScriptMachine::kEmpty{};
 
 void TScriptMachine::Grow() {
   if (StackSize() >= MaxStack) Fail(kStackOverflow);
   if (stack_.capacity() < stack_.size() + kStackGrowth) stack_.reserve(stack_.size() * 2);
   stack_.resize(stack_.size() + kStackGrowth);
+  stackSize_ = static_cast<std::uint32_t>(stack_.size());
+}
+
+void TScriptMachine::SavePar() {
+  if (static_cast<std::int64_t>(savedPar_.size()) >= MaxStack) Fail(kStackOverflow);
+  savedPar_.push_back(R.PAR);
 }
 
 void TScriptMachine::Push(TScriptValue&& v) {
@@ -226,6 +226,7 @@ void TScriptMachine::RunProcedure(std::string_view name, RunState state) {
   std::int32_t entry =
       symbols_->FindValue(UpperCase(name), Kinds(sym::kFunction, sym::kProcedure), 0);
   if (entry < 0) return;
+  SavePar();
   R.PAR = R.STK - 1;
   PushInt(kind::kEmpty, 0);
   PushInt(kind::kEmpty, 0);

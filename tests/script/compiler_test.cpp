@@ -197,6 +197,14 @@ TEST(Statements, FunctionMayCallItselfInAnExpression) {
   EXPECT_EQ(Body("SCRIPT t; FUNCDEF f(n) f := f(n - 1); BEGIN END.")[9], "CALL F(3)");
 }
 
+TEST(Statements, EmptyPackOnlyClearsTheRecord) {
+  EXPECT_EQ(Body("SCRIPT t; PACK()."), (Lines{"DSET CLR", "DSET URL", "HALT"}));
+}
+
+TEST(Statements, BuiltinsAreRecognisedInAnyCase) {
+  EXPECT_EQ(Body("SCRIPT t; x := length(s)."), Body("SCRIPT t; x := LENGTH(s)."));
+}
+
 struct FormCase {
   const char* source;
   Lines code;

@@ -228,5 +228,13 @@ TEST_F(IncludeErrors, LibraryProceduresAreCallableAndItsTrailIsIgnored) {
   EXPECT_EQ(lines[10], "CALL HELLO(3)");
 }
 
+TEST_F(IncludeErrors, LibraryLinesAreFrozenAtTheInclude) {
+  Write("lib.pss", "PROCDEF p\r\nBEGIN\r\n  x := 1;\r\n  y := 2\r\nEND;\r\n");
+  Lines lines = Listing(engine_, "SCRIPT t;\r\n\r\n\r\nINCLUDE 'lib.pss';\r\nBEGIN\r\n  p;\r\nEND.", true);
+  EXPECT_EQ(lines, (Lines{"BRK  #0", "NOP ", "HALT", "LNK  #1", "BRK  #3", "LDA  #1", "STA  X(18)", "BRK  #3",
+                          "LDA  #2", "STA  Y(19)", "STKP #1", "RET ", "NOP ", "BRK  #3", "BRK  #5", "PUSH #0",
+                          "CALL P(3)", "STKP #1", "BRK  #6", "BRK  #6", "HALT"}));
+}
+
 }  // namespace
 }  // namespace bq::script::test

@@ -141,6 +141,15 @@ TEST_F(MachineTest, FunctionsTakeArgumentsAndLeaveTheStackBalanced) {
   EXPECT_EQ(m.R.STK, engine.Code.VariableCount);
 }
 
+TEST_F(MachineTest, ParameterReferencesAfterANestedCallReadTheCurrentCall) {
+  RunScript(
+      "SCRIPT t; FUNCDEF g(x) BEGIN g := x * 100 END;"
+      "FUNCDEF f(a, b) BEGIN t := g(1); f := $0 + $1 + t + $# END;"
+      "BEGIN x := f(10, 20) END.");
+  EXPECT_EQ(Int("x"), 132);  // 10 + 20 + 100 + 2 arguments
+  EXPECT_EQ(m.R.PAR, engine.Code.VariableCount - 1);
+}
+
 TEST_F(MachineTest, ReturnInsideALoopUnwindsTheLoop) {
   RunScript(
       "SCRIPT t; FUNCDEF f BEGIN f := 40; FOR i := 1 TO 10 DO IF i = 4 THEN RETURN; f := 0 END;"
