@@ -363,6 +363,13 @@ std::string TScrapList::TreeTitle(int index) const {
   return out + title;
 }
 
+std::string TScrapList::TreeTitle(const TDataInfo& article) const {
+  const TDataInfo* at = Item(article.Position);
+  if (at == &article) return TreeTitle(article.Position);
+  const int index = IndexOfItem(article);
+  return index >= 0 ? TreeTitle(index) : DisplayTitle(article.TITLE);
+}
+
 // ---- files ----
 
 void TScrapList::SaveNode() {
@@ -447,7 +454,12 @@ void TScrapList::SaveLog() {
   }
   try {
     std::size_t estimate = 0;
-    for (auto& a : items_) estimate += a->BODY.size() + a->TITLE.size() + 128;
+    for (auto& a : items_) {
+      const std::size_t texts = a->TITLE.size() + a->AUTHOR.size() + a->MAILTO.size() + a->HP.size() +
+                                a->PAGEURL.size() + a->BODY.size() + a->HEAD.size() + a->HOST.size() +
+                                a->LINK.size();
+      estimate += texts + texts / 16 + 96;  // room for escapes, numbers and commas
+    }
     std::string out;
     out.reserve(estimate);
     for (auto& a : items_) AppendLogLine(out, *a, ConvertLogPath(a->LINK));

@@ -90,6 +90,9 @@ class TScrapList {
   bool IsDuplicate(const TDataInfo& a, const TDataInfo& b) const;
   void SortItems(int mode);
   std::string TreeTitle(int index) const;
+  // The same for a stored article (found by its place in the list, or else
+  // by its identity); the display title alone when it is not stored.
+  std::string TreeTitle(const TDataInfo& article) const;
   std::string DisplayTitle(std::string_view title) const;
   std::string ConvertLogPath(std::string_view value) const;
 

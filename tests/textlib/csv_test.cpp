@@ -12,8 +12,9 @@ const std::string kNotInteger =
     "' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
 
 std::string ReadBack(const std::string& written) {
+  const std::string line = written + ",";  // the reader only views its line
   TCommaFile f;
-  f.SetLine(written + ",");
+  f.SetLine(line);
   return f.ReadText();
 }
 
