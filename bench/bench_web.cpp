@@ -33,6 +33,13 @@ struct Site {
     page.resize(100 * 1024 - 2);
     page += "\r\n";
     test::WriteText(nginx.html + "page.html", page);
+    // The same table with a Japanese word in every row, in Shift_JIS.
+    std::string jp;
+    for (int i = 0; jp.size() < 100 * 1024; ++i)
+      jp += "<tr><td>" + std::to_string(i) + "</td><td>\x93\xfa\x96\x7b\x8c\xea text of the table</td></tr>\r\n";
+    jp.resize(100 * 1024 - 2);
+    jp += "\r\n";
+    test::WriteText(nginx.html + "sjis.html", jp);
   }
   ~Site() { test::Shell("rm -rf '" + dir + "'"); }
 };
@@ -44,13 +51,15 @@ Site& TheSite() {
 
 SystemProxySettings Direct() { return {}; }
 
+// state.range(0): 0 the ASCII page, 1 the Shift_JIS page (which the kanji
+// conversion reads through).
 void BM_GetPageNetwork(benchmark::State& state) {
   Site& s = TheSite();
   if (!s.ok) return state.SkipWithError(("nginx: " + s.nginx.error).c_str());
   CallbackPump pump;
   TWebAccess web(pump, Direct);
   web.SetCacheDir(s.dir + "cache-net/");
-  std::string url = s.nginx.Url("/page.html");
+  std::string url = s.nginx.Url(state.range(0) ? "/sjis.html" : "/page.html");
   std::size_t bytes = 0;
   for (auto _ : state) {
     std::string text = web.GetPage(url, false);
@@ -61,7 +70,7 @@ void BM_GetPageNetwork(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(bytes));
   state.counters["pages/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_GetPageNetwork)->Iterations(2000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_GetPageNetwork)->Arg(0)->Arg(1)->Iterations(2000)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 void BM_GetPageCache(benchmark::State& state) {
   Site& s = TheSite();
@@ -69,7 +78,7 @@ void BM_GetPageCache(benchmark::State& state) {
   CallbackPump pump;
   TWebAccess web(pump, Direct);
   web.SetCacheDir(s.dir + "cache-hit/");
-  std::string url = s.nginx.Url("/page.html");
+  std::string url = s.nginx.Url(state.range(0) ? "/sjis.html" : "/page.html");
   web.GetPage(url, true);
   for (auto _ : state) {
     std::string text = web.GetPage(url, true);
@@ -78,28 +87,33 @@ void BM_GetPageCache(benchmark::State& state) {
   }
   state.counters["pages/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_GetPageCache)->Iterations(2000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_GetPageCache)->Arg(0)->Arg(1)->Iterations(2000)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 // One lookup of a recorded address in an index of state.range(0) records.
 void BM_CacheFileName(benchmark::State& state) {
   Site& s = TheSite();
   std::string dir = s.dir + "idx" + std::to_string(state.range(0)) + "/";
   fs::ForceDirectories(dir);
+  // Records as the fetcher writes them: one per key (synthetic keys spread
+  // over the whole range), and the probed address under its own key.
+  std::string probe = "http://site.example.jp/board/read.cgi?no=" + std::to_string(state.range(0) / 2);
+  std::uint64_t probeKey = CacheKey(probe);
   {
     std::string data;
-    for (int64_t i = 0; i < state.range(0); ++i) {
-      std::string a = "http://site" + std::to_string(i) + ".example.jp/board/read.cgi?no=" + std::to_string(i);
-      std::uint64_t k = CacheKey(a);
+    auto add = [&](std::uint64_t k, const std::string& a) {
       for (int b = 0; b < 8; ++b) data.push_back(static_cast<char>((k >> (8 * b)) & 0xFF));
       data.push_back(static_cast<char>(a.size() & 0xFF));
       data.push_back(static_cast<char>(a.size() >> 8));
       data += a;
+    };
+    for (int64_t i = 0; i < state.range(0) - 1; ++i) {
+      std::uint64_t k = (static_cast<std::uint64_t>(i) * 0x9E3779B97F4A7C15ull) << 4;
+      if (k != probeKey) add(k, "http://site" + std::to_string(i) + ".example.jp/board/read.cgi?no=" + std::to_string(i));
     }
+    add(probeKey, probe);
     std::ofstream(dir + "cache.idx", std::ios::binary) << data;
   }
   TCacheIndex idx(dir);
-  std::string probe = "http://site" + std::to_string(state.range(0) / 2) + ".example.jp/board/read.cgi?no=" +
-                      std::to_string(state.range(0) / 2);
   idx.CacheFileName(probe);  // the first call reads the index
   for (auto _ : state) benchmark::DoNotOptimize(idx.CacheFileName(probe));
   state.counters["records"] = static_cast<double>(idx.Records());

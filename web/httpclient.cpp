@@ -46,6 +46,7 @@ int ToPort(const std::string& text) {
   for (; ok && i < text.size(); ++i) ok = text[i] >= '0' && text[i] <= '9';
   if (!ok) throw Exception("'" + text + "' is not a valid integer value");
   v = std::stoi(text);
+  if (v < 1 || v > 65535) throw Exception("'" + text + "' is not a valid port number");
   return v;
 }
 
@@ -173,8 +174,11 @@ void THttpClient::BuildRequest() {
   if (!h.Cookie.empty()) headers_.SetHeader("Cookie", h.Cookie);
   if (!h.Referer.empty()) headers_.SetHeader("Referer", h.Referer);
   if (!h.UserId.empty() && !h.Password.empty()) {
-    std::string b = TUUProcessor().Encode(h.UserId + ":" + h.Password);
-    if (b.size() >= 2) b.resize(b.size() - 2);
+    // The encoder breaks its lines every 45 bytes; a header value must be
+    // one line, so every line end goes, not just the last.
+    std::string lines = TUUProcessor().Encode(h.UserId + ":" + h.Password), b;
+    for (char ch : lines)
+      if (ch != '\r' && ch != '\n') b.push_back(ch);
     headers_.SetHeader("Authorization", "Basic " + b);
   }
   headers_.Add("Content-type: application/x-www-form-urlencoded");

@@ -120,6 +120,15 @@ void TSockClient::StatusMessage(int level, const std::string& text) {
   if (!destroying_ && OnStatus) OnStatus(text);
 }
 
+void TSockClient::CheckError(int code, int expected) {
+  StatusMessage(16, "Checking Error In Error Manager");
+  LastError = code;
+  if (code == expected) return;
+  std::string text = ErrorText(code);
+  if (OnError) OnError(text);
+  throw ESockError(text);
+}
+
 std::string TSockClient::ErrorText(int code) {
   StatusMessage(16, "Looking Up Error Message");
   return SockErrorText(code);
@@ -196,6 +205,7 @@ void TSockClient::ReadHandler() {
 
 bool TSockClient::ReadChunk() {
   if (cancel_ || !fd_) return false;
+  StatusMessage(8, "ReadToStream");
   char buf[kChunk];
   ssize_t n;
   int err = 0;
@@ -238,6 +248,7 @@ bool TSockClient::ReadChunk() {
 
 void TSockClient::WriteHandler() {
   if (cancel_) return;
+  StatusMessage(8, "WriteFromStream");
   char fileBuf[kChunk];
   const char* data;
   size_t len;
@@ -454,7 +465,7 @@ void TSockClient::SendBuffer(const std::string& bytes) {
     cancel_ = false;
     throw EAbortError("Socket send aborted");
   }
-  if (sendError_) throw ESockError(ErrorText(sendError_));
+  if (sendError_) CheckError(sendError_, 0);
   if (!sendComplete_) throw ESockError(ErrorText(10057));
 }
 
@@ -489,7 +500,7 @@ void TSockClient::SendFile(const std::string& fileName) {
     cancel_ = false;
     throw EAbortError("Socket send aborted");
   }
-  if (sendError_) throw ESockError(ErrorText(sendError_));
+  if (sendError_) CheckError(sendError_, 0);
 }
 
 std::string TSockClient::ReadLn() {

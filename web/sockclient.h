@@ -75,6 +75,9 @@ class TSockClient {
   void CloseSocket();
   void StatusMessage(int level, const std::string& text);
   std::string ErrorText(int code);
+  // Notes code as the last error; unless it is the expected one, raises the
+  // error event and ESockError with its text.
+  void CheckError(int code, int expected);
   bool Connected() const { return connected_; }
 
  protected:

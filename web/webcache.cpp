@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <ctime>
 
 #include "platform/fs.h"
 #include "platform/sys.h"
@@ -41,6 +42,21 @@ std::uint64_t CacheKey(std::string_view address) {
     }
   }
   return UrlHash(kept);
+}
+
+int CleanCache(const std::string& dir, bool all) {
+  int removed = 0;
+  const std::time_t now = std::time(nullptr);
+  for (const fs::DirEntry& e : fs::ListDir(dir)) {
+    std::string path = fs::IncludeTrailingSeparator(dir) + e.name;
+    struct stat st{};
+    if (e.isDir || ::lstat(fs::ToOsPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (!e.name.empty() && e.name[0] == '.') continue;  // hidden
+    if ((st.st_mode & S_IWUSR) == 0) continue;         // read-only
+    if (!all && static_cast<double>(now - st.st_mtime) / 86400.0 < 8.0) continue;
+    if (fs::DeleteFile(path)) ++removed;
+  }
+  return removed;
 }
 
 std::string TCacheIndex::FileNameOf(const std::string& dir, std::uint64_t key) {

@@ -43,4 +43,9 @@ class TCacheIndex {
   off_t size_ = -1;
 };
 
+// The cache command: deletes in dir every plain file at least 8.0 days old,
+// or every plain file when all is set (the index too; it is made again on
+// the next use). Returns the number deleted.
+int CleanCache(const std::string& dir, bool all);
+
 }  // namespace bq

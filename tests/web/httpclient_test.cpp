@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "local_servers.h"
+#include "platform/fs.h"
 #include "scripted_server.h"
 #include "web/dechunk.h"
 #include "web/httpreply.h"
@@ -228,6 +230,12 @@ TEST_F(HttpTest, EmptyAddressAndBadPort) {
   } catch (const Exception& e) {
     EXPECT_STREQ(e.what(), "'8x' is not a valid integer value");
   }
+  try {
+    c.Get("http://host:70000/");
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "'70000' is not a valid port number");
+  }
 }
 
 TEST_F(HttpTest, CredentialsAndHeaderInfoLines) {
@@ -238,6 +246,41 @@ TEST_F(HttpTest, CredentialsAndHeaderInfoLines) {
   EXPECT_EQ(srv.requests()[0], "GET / HTTP/1.0\r\n" + Host(srv) + kAccept +
                                    "User-Agent: agent/1\r\nFrom: me@example\r\nCookie: k=v\r\n"
                                    "Referer: http://ref/\r\nAuthorization: Basic dXNlcjpwYXNz\r\n" + kCtype + "\r\n");
+}
+
+TEST_F(HttpTest, LongCredentialsStayOnOneHeaderLine) {
+  ScriptedServer srv(ScriptedServer::Replies({"HTTP/1.0 200 OK\r\n\r\n"}));
+  THttpClient c(pump);
+  c.HeaderInfo.UserId = std::string(40, 'u');
+  c.HeaderInfo.Password = std::string(20, 'p');
+  c.Get(srv.url());
+  std::string req = srv.requests()[0];
+  size_t at = req.find("Authorization: Basic ");
+  ASSERT_NE(at, std::string::npos);
+  std::string value = req.substr(at + 21, req.find("\r\n", at) - at - 21);
+  EXPECT_EQ(value.size(), 84u);  // 61 bytes in Base64, one line
+  EXPECT_EQ(req.substr(req.find("\r\n", at) + 2, 13), "Content-type:");
+}
+
+TEST_F(HttpTest, FileModesSendTheFileAndKeepTheHeaderInAFile) {
+  char tmpl[] = "/tmp/bqhttp.XXXXXX";
+  std::string dir = std::string(mkdtemp(tmpl)) + "/";
+  test::WriteText(dir + "data.txt", "x=1+%41");
+  ScriptedServer srv(ScriptedServer::Replies({"HTTP/1.0 200 OK\r\nA: b\r\n\r\nbody bytes"}));
+  THttpClient c(pump);
+  c.OutputFileMode = true;
+  c.InputFileMode = true;
+  c.Header = dir + "head.txt";
+  c.Body = dir + "body.txt";
+  c.Post(srv.url("/up"), dir + "data.txt");
+  EXPECT_EQ(srv.requests()[0],
+            "POST /up HTTP/1.0\r\n" + Host(srv) + kAccept + kCtype + "Content-Length: 7\r\n\r\nx=1+%41");
+  std::string head, body;
+  ASSERT_TRUE(fs::ReadFile(dir + "head.txt", head));
+  ASSERT_TRUE(fs::ReadFile(dir + "body.txt", body));
+  EXPECT_EQ(head, "HTTP/1.0 200 OK\r\nA: b\r\n\r\n");
+  EXPECT_EQ(body, "body bytes");
+  std::system(("rm -rf '" + dir + "'").c_str());
 }
 
 TEST(ExStringList, SetHeaderReplacesAppendsAndDeletes) {

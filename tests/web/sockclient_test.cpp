@@ -49,6 +49,29 @@ TEST_F(SockClientTest, LfOnlyLineKeepsRestBuffered) {
   EXPECT_EQ(resolved, 0);  // a dotted address needs no lookup
 }
 
+TEST_F(SockClientTest, StatusTextsFollowTheReportLevel) {
+  ScriptedServer srv([](Conn& c, int) { c.Send("x\n"); });
+  TSockClient s(pump);
+  std::vector<std::string> seen;
+  s.OnStatus = [&](const std::string& t) { seen.push_back(t); };
+  s.Host = "127.0.0.1";
+  s.Port = srv.port();
+  s.ReportLevel = 4;
+  s.Connect();
+  s.Disconnect();
+  EXPECT_EQ(seen, (std::vector<std::string>{"Request Close Socket"}));
+  seen.clear();
+  s.ReportLevel = 8;
+  s.Connect();
+  EXPECT_EQ(s.ReadLn(), "x\n");
+  s.Disconnect();
+  std::vector<std::string> want = {"Connecting", "Resolve Host", "Timer On", "Timer Off", "ReadLn", "ReadToStream"};
+  ASSERT_GE(seen.size(), want.size() + 2);
+  EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.begin() + 6), want);
+  EXPECT_EQ(seen.end()[-2], "Disconnecting");
+  EXPECT_EQ(seen.back(), "Request Close Socket");
+}
+
 TEST_F(SockClientTest, CaptureWithoutLimitEndsOnlyWhenPeerCloses) {
   ScriptedServer srv([](Conn& c, int) {
     c.Send("one ");
@@ -81,6 +104,28 @@ TEST_F(SockClientTest, TextWriteSendsAtMost16384BytesAndStopsAtNul) {
   s.Write(std::string(20000, 'x'));
   s.Write(std::string("ab\0cd", 5));
   EXPECT_EQ(s.ReadLn(), "16386:xab\n");
+}
+
+TEST_F(SockClientTest, SendToAPeerThatResetIsAnErrorNotAHang) {
+  ScriptedServer srv([](Conn& c, int) {
+    linger lg{1, 0};
+    setsockopt(c.fd(), SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
+  });
+  TSockClient s(pump);
+  std::string reported;
+  s.OnError = [&](const std::string& t) { reported = t; };
+  s.Host = "127.0.0.1";
+  s.Port = srv.port();
+  s.Connect();
+  try {
+    for (int i = 0; i < 100; ++i) s.WriteBytes(std::string(1 << 20, 'w'));
+    FAIL();
+  } catch (const ESockError& e) {
+    std::string m = e.what();
+    EXPECT_TRUE(m == "10054:Connection reset by peer" || m == "10058:Can't send after socket shutdown" ||
+                m == "10057:Socket is not connected")
+        << m;
+  }
 }
 
 TEST_F(SockClientTest, TransactionTakesLeadingDigits) {

@@ -21,6 +21,13 @@ using test::ScriptedServer;
 
 SystemProxySettings NoProxy() { return {}; }
 
+std::atomic<bool> g_lookupStarted{false};
+int SlowLookup(const char* node, const char* service, const addrinfo* hints, addrinfo** res) {
+  g_lookupStarted = true;
+  ::usleep(300 * 1000);
+  return ::getaddrinfo(node, service, hints, res);
+}
+
 class WebAccessTest : public test::TempDirTest {
  protected:
   void SetUp() override {
@@ -166,6 +173,31 @@ TEST_F(WebAccessTest, SkipEndsTheTransferWithoutStopState) {
   EXPECT_FALSE(web.Stopped());
 }
 
+TEST_F(WebAccessTest, SkipDuringLookupOrHeaderIsAnEmptyPage) {
+  sockcalls::CurrentHooks().getaddrinfo = SlowLookup;
+  g_lookupStarted = false;
+  pump.Add([&] {
+    if (g_lookupStarted) web.Abort();
+  });
+  EXPECT_EQ(web.GetPage("http://localhost:1/", false), "");
+  EXPECT_FALSE(web.Stopped());
+  pump.Clear();
+  sockcalls::CurrentHooks() = sockcalls::RealHooks();
+  std::atomic<bool> asked{false};
+  ScriptedServer srv([&](Conn& c, int) {
+    c.ReadRequest();
+    asked = true;
+    c.Hold(5000);
+  });
+  int after = 0;
+  pump.Add([&] {
+    if (asked && ++after == 10) web.Abort();
+  });
+  EXPECT_EQ(web.GetPage(srv.url(), false), "");
+  EXPECT_EQ(web.ReplyNo(), 406);
+  EXPECT_FALSE(web.Stopped());
+}
+
 // Stop pressed while each wait of a fetch is running.
 class StopAtEveryWait : public WebAccessTest {
  protected:
@@ -178,13 +210,6 @@ class StopAtEveryWait : public WebAccessTest {
     return "no failure";
   }
 };
-
-std::atomic<bool> g_lookupStarted{false};
-int SlowLookup(const char* node, const char* service, const addrinfo* hints, addrinfo** res) {
-  g_lookupStarted = true;
-  ::usleep(300 * 1000);
-  return ::getaddrinfo(node, service, hints, res);
-}
 
 TEST_F(StopAtEveryWait, Lookup) {
   sockcalls::CurrentHooks().getaddrinfo = SlowLookup;
@@ -383,6 +408,19 @@ TEST_F(WebAccessTest, ProxySettingIsReadBeforeEveryRequest) {
   EXPECT_EQ(reads, 2);
 }
 
+TEST(ConsoleStatusBar, PrintsPanelsInUtf8) {
+  std::FILE* f = std::tmpfile();
+  TConsoleStatusBar bar(f);
+  bar.SetPanel(0, webtext::kDisconnected);
+  bar.SetPanel(1, "");
+  bar.SetPanel(2, "http://x/");
+  std::rewind(f);
+  char buf[128] = {};
+  size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+  std::fclose(f);
+  EXPECT_EQ(std::string(buf, n), "[0] \xe5\x88\x87\xe6\x96\xad\n[2] http://x/\n");
+}
+
 TEST(NormalizeLines, EveryBreakBecomesCrLfWithOneAtTheEnd) {
   EXPECT_EQ(NormalizeLines("a\nb\rc\r\nd"), "a\r\nb\r\nc\r\nd\r\n");
   EXPECT_EQ(NormalizeLines("a\r\n"), "a\r\n");
@@ -390,6 +428,9 @@ TEST(NormalizeLines, EveryBreakBecomesCrLfWithOneAtTheEnd) {
   EXPECT_EQ(NormalizeLines(""), "");
   EXPECT_EQ(NormalizeLines(std::string("ab\0cd", 5)), "ab\r\n");
   EXPECT_EQ(NormalizeLines("\r"), "\r\n");
+  EXPECT_EQ(NormalizeLines("\nx"), "\r\nx\r\n");
+  EXPECT_EQ(NormalizeLines("a\r\r\nb"), "a\r\n\r\nb\r\n");
+  EXPECT_EQ(NormalizeLines("a\r\n\nb\r\n"), "a\r\n\r\nb\r\n");
 }
 
 }  // namespace

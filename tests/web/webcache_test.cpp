@@ -1,6 +1,8 @@
 #include "web/webcache.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
 
 #include "platform/fs.h"
 #include "testutil.h"
@@ -92,6 +94,28 @@ TEST_F(TempDirTest, OverlongAddressIsNotRecorded) {
   TCacheIndex idx(dir_);
   EXPECT_EQ(idx.CacheFileName("http://a/" + std::string(70000, 'x')), dir_ + Hex(0));
   EXPECT_EQ(idx.Records(), 0u);
+}
+
+TEST_F(TempDirTest, CleanCacheDeletesPlainFilesOfEightDaysOrEverything) {
+  auto make = [&](const std::string& name, long ageSeconds) {
+    std::string p = dir_ + name;
+    fs::WriteFileAtomic(p, "x");
+    utimbuf t{time(nullptr) - ageSeconds, time(nullptr) - ageSeconds};
+    utime(p.c_str(), &t);
+  };
+  make("~old.tmp", 8 * 86400 + 60);
+  make("~young.tmp", 8 * 86400 - 600);
+  make(".hidden", 9 * 86400);
+  make("readonly.tmp", 9 * 86400);
+  chmod((dir_ + "readonly.tmp").c_str(), 0444);
+  fs::CreateDir(dir_ + "sub");
+  EXPECT_EQ(CleanCache(dir_, false), 1);
+  EXPECT_FALSE(fs::FileExists(dir_ + "~old.tmp"));
+  EXPECT_TRUE(fs::FileExists(dir_ + "~young.tmp"));
+  EXPECT_EQ(CleanCache(dir_, true), 1);
+  EXPECT_TRUE(fs::FileExists(dir_ + ".hidden"));
+  EXPECT_TRUE(fs::FileExists(dir_ + "readonly.tmp"));
+  EXPECT_TRUE(fs::DirectoryExists(dir_ + "sub"));
 }
 
 }  // namespace
