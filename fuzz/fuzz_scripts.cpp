@@ -212,7 +212,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   a.Web.ResetStop();
   a.Machine.ResetMachine();
-  a.Machine.Budget = 20000;
+  // Budget counts against the instructions executed since the machine was made.
+  a.Machine.Budget = a.Machine.Executed + 20000;
   a.Machine.MaxText = 1u << 20;
   try {
     a.RunScript();

@@ -4,6 +4,7 @@
 
 #include "app/cli/cli_app.h"
 #include "platform/events.h"
+#include "platform/fs.h"
 #include "textlib/dates.h"
 
 namespace bq::cli {
@@ -34,6 +35,10 @@ int RoundCommand(const Args& args, const GlobalOptions& options) {
   if (args.size() > 1 || (args.size() == 1 && (args[0].empty() || args[0][0] == '-'))) return UsageError(kRoundUsage);
   auto cli = OpenApp(options);
   app::TApplication& a = cli->app;
+  if (!args.empty() && !fs::DirectoryExists(FolderArgument(a, args[0]))) {
+    std::fprintf(stderr, "no such folder: %s\n", Terminal(FolderArgument(a, args[0])).c_str());
+    return 1;
+  }
   std::string line = args.empty() ? a.TimerAction(Progress(a)) : a.RoundAction(FolderArgument(a, args[0]), Progress(a));
   std::printf("%s\n", Terminal(line).c_str());
   return 0;

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "app/cli/cli_app.h"
+#include "platform/fs.h"
 #include "textlib/error.h"
 
 namespace bq::cli {
@@ -15,6 +16,10 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
   auto cli = OpenApp(options);
   app::TApplication& a = cli->app;
   std::string folder = FolderArgument(a, args[0]);
+  if (!fs::DirectoryExists(folder)) {
+    std::fprintf(stderr, "no such folder: %s\n", Terminal(folder).c_str());
+    return 1;
+  }
   if (!a.Log.OpenFolder(folder)) return 1;
   int before = a.Log.Count();
   int status = 0;
@@ -26,6 +31,8 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
     status = 1;
   }
   a.Log.SaveLog();
+  // --verbose shows what the script's PRINT statements collected.
+  if (options.verbose && !a.Machine.PrintBuffer.empty()) std::printf("%s", Terminal(a.Machine.PrintBuffer).c_str());
   std::printf("%d new, %d unread, %d total\n", a.Log.Count() - before, a.Log.UnreadCount(), a.Log.Count());
   return status;
 }

@@ -137,6 +137,14 @@ TEST_F(ScriptTest, DownloadSavesIntoTheSiteFolderAndReportsTheTarget) {
   EXPECT_EQ(Requests().size(), 3u);
 }
 
+TEST_F(ScriptTest, DownloadRefusesNamesThatWouldLeaveTheSiteFolder) {
+  Page("/img/x.txt", "x");
+  Run("a := DOWNLOAD('" + Url("/img/..") + "'); b := DOWNLOAD('" + Url("/img/..\\..\\x.txt") + "')");
+  EXPECT_EQ(Int("a"), 0);
+  EXPECT_EQ(Int("b"), 0);
+  EXPECT_TRUE(Requests().empty());
+}
+
 TEST(DownloadName, IsTheLastSegmentWithoutQueryOrFragment) {
   EXPECT_EQ(builtins::DownloadName("http://h/a/b.jpg?x=1"), "b.jpg");
   EXPECT_EQ(builtins::DownloadName("http://h/a/b.jpg#top"), "b.jpg");

@@ -114,6 +114,10 @@ TEST_F(CliTest, RunFetchesOneFolderAndCountsItsArticles) {
   EXPECT_EQ(r.out, "0 new, 2 unread, 2 total\n");
   EXPECT_EQ(Cli("run").status, 2);
   EXPECT_EQ(Cli("run a b").status, 2);
+  Result missing = Cli("run nowhere");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "no such folder: " + dir + "data/Log/nowhere/\n");
+  EXPECT_FALSE(fs::DirectoryExists(dir + "data/Log/nowhere/"));
 }
 
 TEST_F(CliTest, RunReportsACompileErrorOnStderrWithExitOne) {

@@ -128,7 +128,9 @@ void TBuiltinHost::PageDownload(TScriptMachine& m) {
   std::string url = TextOf(m.R.B);
   std::int32_t mode = IntOf(m.R.A);
   std::string name = DownloadName(url);
-  if (name.empty()) {
+  // The file layer also takes '\' as a separator: a name holding one, or a
+  // dot name, would save outside the site folder, so it counts as no name.
+  if (name.empty() || name == "." || name == ".." || name.find('\\') != std::string::npos) {
     m.R.A = TScriptValue::Integer(0);
     return;
   }
