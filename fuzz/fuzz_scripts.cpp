@@ -222,5 +222,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const Exception& e) {
     if (show) std::fprintf(stderr, "error: %s\n", e.what());
   }
+  // DOWNLOAD with mode 2 keeps every copy; drop them so the folder stays small.
+  std::string site = a.Log.FolderPath();
+  for (const auto& e : fs::ListDir(site))
+    if (!e.isDir && e.name != "kvlnode.web" && e.name != "kvllog.dat") fs::DeleteFile(site + e.name);
   return 0;
 }
