@@ -83,7 +83,11 @@ void TScriptMachine::ArithmeticText(OpCode op, TScriptValue& right) {
       break;
     case OpCode::SUB:
       R.CCR = SignFlags(CompareText(s, right.Str));
-      if (!right.Str.empty()) s = ReplaceText(s, right.Str, "", true);
+      if (!right.Str.empty()) {
+        std::string rest;
+        ReplaceText(s, right.Str, "", true, rest);
+        s.swap(rest);
+      }
       if (s.empty()) R.CCR |= kFlagZ;
       break;
     default:

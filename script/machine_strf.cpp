@@ -150,8 +150,8 @@ void TScriptMachine::ReplaceOperation(const std::string& v) {
   std::string to = TextOf(StackSlot(R.STK - 1));
   R.STK = std::max(R.STK - 2, 0);
   bool firstOnly = R.A.IsIntLike() && R.A.Int == 0;
-  std::string out = ReplaceText(v, from, to, !firstOnly);
-  CheckText(out.size());
+  std::string out;
+  if (!ReplaceText(v, from, to, !firstOnly, out, MaxText)) CheckText(MaxText + 1);
   SetText(R.A, std::move(out));
 }
 

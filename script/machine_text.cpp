@@ -76,18 +76,21 @@ std::size_t FindTextIgnoreCase(std::string_view text, std::string_view sub, std:
   return kNotFound;
 }
 
-std::string ReplaceText(std::string_view text, std::string_view from, std::string_view to, bool all) {
-  std::string out;
+bool ReplaceText(std::string_view text, std::string_view from, std::string_view to, bool all, std::string& out,
+                 std::size_t maxSize) {
+  out.clear();
   std::size_t pos = 0;
   for (;;) {
     std::size_t at = FindTextIgnoreCase(text, from, pos);
     if (at == kNotFound) break;
+    if (out.size() + (at - pos) + to.size() > maxSize) return false;
     out.append(text.substr(pos, at - pos)).append(to);
     pos = at + from.size();
     if (!all) break;
   }
+  if (out.size() + (text.size() - pos) > maxSize) return false;
   out.append(text.substr(pos));
-  return out;
+  return true;
 }
 
 std::string TrimText(std::string_view text) {

@@ -22,8 +22,10 @@ std::size_t FindText(std::string_view text, std::string_view sub, std::size_t fr
 // The same, ASCII letters of single-byte characters compared without case.
 std::size_t FindTextIgnoreCase(std::string_view text, std::string_view sub, std::size_t from = 0);
 // Text with from replaced by to (letter case ignored): every occurrence, or
-// the first only; scanning goes on after each inserted to.
-std::string ReplaceText(std::string_view text, std::string_view from, std::string_view to, bool all);
+// the first only; scanning goes on after each inserted to. False, with out
+// unfinished, as soon as the result would pass maxSize bytes.
+bool ReplaceText(std::string_view text, std::string_view from, std::string_view to, bool all, std::string& out,
+                 std::size_t maxSize = static_cast<std::size_t>(-1));
 
 // TRIM: tab, LF, CR, space and the full-width space 0x81 0x40 removed at
 // both ends (the end scanned character by character).

@@ -381,6 +381,10 @@ TEST_F(MachineTest, RunawayRecursionAndTextGrowthFailWithAMessage) {
   EXPECT_EQ(Text("s").size(), 512u);
   Compile("SCRIPT t; BEGIN s := INT2STR(1, 2000000000) END.");
   EXPECT_EQ(ErrorText([&] { m.Run(); }), "文字列が長すぎます");
+  Compile("SCRIPT t; BEGIN s := 'aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa'; t := s + s + s + s + s; "
+          "u := REPLACE(s, 'a', t, 1) END.");
+  EXPECT_EQ(ErrorText([&] { m.Run(); }), "文字列が長すぎます");
+  EXPECT_EQ(Text("t").size(), 250u);
 
   Begin();
   Emit(OpCode::LNK, mode::kImmediate, 2000000000);
