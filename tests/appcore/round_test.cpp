@@ -11,6 +11,7 @@
 #include "app/core/local_server.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
+#include "textlib/dates.h"
 
 namespace bq::test {
 namespace {
@@ -235,6 +236,31 @@ TEST_F(RoundTest, TemplateVariablesComeFromTheOpenFolder) {
   EXPECT_EQ(app.Log.GetItem(0).TITLE, server.Url("/page/a") + "|41|userpwnickdphpm@xref");
   EXPECT_EQ(app.Log.GetItem(0).TOPIC, 42);
   EXPECT_GT(app.Log.Folder.LastRound, 0u);
+}
+
+TEST_F(RoundTest, LastDateAndRoundAreNumbersFromTheLogAndTheNode) {
+  std::string a = Folder("a", true, "dates.pss");
+  Script("dates.pss",
+         "SCRIPT d;\r\nBEGIN PACK(0: 1, 2: %LASTDATE% + 10, 3: 'x' + %ROUND%); PUTLOG(0) END.\r\n");
+  app.Log.OpenFolder(a);
+  app.Log.Folder.LastRound = 77;
+  TDataInfo old;
+  old.TOPIC = 9;
+  old.DATE = 500;
+  old.TITLE = "old";
+  app.Log.AddItem(old, false);
+  app.LoadAndCompile();
+  app.ExecAction();
+  ASSERT_EQ(app.Log.Count(), 2);
+  EXPECT_EQ(app.Log.GetTopic(1).DATE, 510u);
+  EXPECT_EQ(app.Log.GetTopic(1).TITLE, "x77");
+}
+
+TEST(RoundLine, ShowsStartDateAndTimeEndTimeAndTotal) {
+  std::uint32_t start = EncodeDate(2026, 12, 8, 13, 7, 18);
+  EXPECT_EQ(app::RoundLine(start, start + 62, 5), "Folder Round: 2026/12/08 13:07:18 - 13:08:20 , Unread Total: 5");
+  EXPECT_EQ(app::RelativeFolder("/d/Log/", "/d/Log/a/b"), "a/b/");
+  EXPECT_EQ(app::RelativeFolder("/d/Log/", "/d/Log/"), "");
 }
 
 TEST_F(RoundTest, AMissingScriptFileFallsBackToTheTemplate) {

@@ -107,6 +107,19 @@ TEST_F(ScriptTest, SubmitWithAGetFormSendsTheDataInTheQueryEncodedOnce) {
   EXPECT_EQ(Requests().at(1), "GET /b/find.cgi?q=x&y");
 }
 
+TEST_F(ScriptTest, SubmitEncodesValuesAsEucJpWhenThePageDeclaresIt) {
+  // 送信 in EUC-JP; the page is converted to Shift_JIS on arrival, and the
+  // form values go back in the page's own encoding.
+  pages["/e/index.html"] =
+      "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=EUC-JP\">"
+      "<form action=\"p.cgi\" method=post><input type=hidden name=w value=\"\xc1\xf7\xbf\xae\">"
+      "<input type=submit value=go></form>";
+  Page("/e/p.cgi", "ok");
+  Run("GET('" + Url("/e/index.html") + "'); r := SUBMIT('go')");
+  EXPECT_EQ(Int("r"), 200);
+  EXPECT_EQ(Requests().at(1), "POST /e/p.cgi w=%c1%f7%bf%ae");
+}
+
 TEST_F(ScriptTest, SubmitWithoutAMatchingFormEmptiesThePageAndGivesZero) {
   Page("/b/index.html", kForm);
   Run("GET('" + Url("/b/index.html") + "'); r := SUBMIT(F1::'検索')");
