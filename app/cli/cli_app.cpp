@@ -21,8 +21,8 @@ void OnInterrupt(int) { gInterrupted = 1; }
 
 bool Interrupted() { return gInterrupted != 0; }
 
-std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options) {
-  auto cli = std::make_unique<CliApp>();
+std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxySource proxy) {
+  auto cli = std::make_unique<CliApp>(std::move(proxy));
   app::TApplication& a = cli->app;
   std::string settings = PickSettingsPath(options.exeDir);
   if (fs::FileExists(fs::FromOsPath(settings))) a.Settings.Load(fs::FromOsPath(settings));

@@ -15,13 +15,15 @@
 namespace bq::cli {
 
 struct CliApp {
+  explicit CliApp(TWebAccess::ProxySource proxy) : app(ui, pump, std::move(proxy)) {}
   ConsoleUi ui;
   CallbackPump pump;
-  app::TApplication app{ui, pump};
+  app::TApplication app;
 };
 
 // The application with its folders set up; Ctrl-C during a run stops it.
-std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options);
+std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options,
+                                TWebAccess::ProxySource proxy = ReadSystemProxySettings);
 // True once Ctrl-C was pressed (the handler is installed by OpenApp).
 bool Interrupted();
 // A folder argument: an existing path as given, else a path below the log

@@ -68,7 +68,13 @@ int DemoCommand(const Args& args, const GlobalOptions& options) {
   app::TLocalServer server(app::FolderHandler(pages, {{"utf8", "UTF-8"}}));
   std::printf("demo board server: %s\n", server.Url("/").c_str());
   std::printf("demo data folder:  %s\n\n", opts.dataDir.c_str());
-  auto cli = OpenApp(opts);
+  // The demo server is on this machine: a proxy of the environment could
+  // not reach it, so loopback is always bypassed.
+  auto cli = OpenApp(opts, [] {
+    SystemProxySettings s = ReadSystemProxySettings();
+    s.bypass += s.bypass.empty() ? "127.0.0.1" : ";127.0.0.1";
+    return s;
+  });
   app::TApplication& a = cli->app;
   for (const DemoSite& s : kSites) {
     std::string path = a.LogRoot() + Utf8ToSjis(s.folder) + "/";
