@@ -5,6 +5,7 @@
 // schedule and exports without any widget. Progress goes out through
 // callbacks and the platform interfaces, so the CLI and a desktop shell
 // drive the same code.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -28,6 +29,20 @@ struct RoundEvents {
   std::function<void(const std::string& folder, std::size_t index)> folderStarted;
   // After it ran: its unread count, and the error message when it failed.
   std::function<void(const std::string& folder, int unread, const std::string& error)> folderDone;
+};
+
+// The three status texts (0 state, 1 detail or script, 2 address); a shell
+// follows them through OnChange. Only the current texts are kept, so a
+// long-running schedule does not pile them up.
+class TStatusTexts : public IStatusBar {
+ public:
+  void SetPanel(int panel, const std::string& text) override {
+    if (panel < 0 || panel > 2) return;
+    panels[static_cast<std::size_t>(panel)] = text;
+    if (OnChange) OnChange(panel, text);
+  }
+  std::array<std::string, 3> panels;
+  std::function<void(int panel, const std::string& text)> OnChange;
 };
 
 class TApplication {
@@ -99,7 +114,7 @@ class TApplication {
 
   UserInterface& Ui;
   EventPump& Pump;
-  TStatusPanels Status;
+  TStatusTexts Status;
   TInitParam Settings;
   TScrapList Log;
   TWebAccess Web;

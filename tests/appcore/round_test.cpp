@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -297,6 +298,23 @@ TEST_F(RoundTest, FolderSetUpCreatesTheDataFolderLogRootAndCache) {
   EXPECT_TRUE(fs::DirectoryExists(dir + "data/cache/"));
   EXPECT_EQ(app.RoundLogPath(), dir + "data/Log/RoundLog.txt");
   EXPECT_EQ(app.Settings.logHist.find("data"), app.Settings.logHist.find(dir + "data/") + dir.size());
+}
+
+}  // namespace
+}  // namespace bq::test
+
+namespace bq::test {
+namespace {
+
+TEST_F(RoundTest, StatusTextsShowTheFolderBeingRun) {
+  std::string a = Folder("a", true);
+  std::vector<std::string> seen;
+  app.Status.OnChange = [&seen](int panel, const std::string& text) {
+    seen.push_back(std::to_string(panel) + ":" + text);
+  };
+  app.RoundAction(a);
+  EXPECT_NE(std::find(seen.begin(), seen.end(), "1:one.pss"), seen.end());
+  EXPECT_NE(std::find(seen.begin(), seen.end(), "2:" + server.Url("/page/a")), seen.end());
 }
 
 }  // namespace
