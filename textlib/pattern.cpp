@@ -34,6 +34,7 @@ namespace bq {
 namespace {
 
 constexpr std::size_t kNone = std::string_view::npos;
+constexpr std::size_t kUnknown = kNone - 1;  // a cache slot not yet filled
 
 bool IsAsciiLetter(unsigned c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsAsciiDigit(unsigned c) { return c >= '0' && c <= '9'; }
@@ -156,6 +157,8 @@ class Matcher {
   std::array<MemoEntry, 32> memo_{};
   std::vector<MemoEntry> memo_far_;
   std::array<RunEntry, 32> runs_{};
+  mutable std::vector<std::size_t> bar_cache_;    // SkipToBar answers by token
+  mutable std::vector<std::size_t> close_cache_;  // GroupClose answers by group start
   std::vector<RunEntry> runs_far_;
 };
 
@@ -252,8 +255,12 @@ std::size_t Matcher::ClassEnd(std::size_t pi, bool* closed) const {
 // The index of the ')' that closes the group opening at pi, or the pattern's
 // end when it is never closed.
 std::size_t Matcher::GroupClose(std::size_t pi) const {
+  if (close_cache_.empty()) close_cache_.assign(p_.size(), kUnknown);
+  std::size_t& known = close_cache_[pi];
+  if (known != kUnknown) return known;
   std::size_t q = pi + 1;
   while (q < p_.size() && p_[q] != ')') q = TokenEnd(q, true);
+  known = q;
   return q;
 }
 
@@ -271,14 +278,29 @@ std::size_t Matcher::TokenEnd(std::size_t pi, bool group) const {
   return pi + PLen(pi);
 }
 
-// The next '|' of the slice at or after pi, or kNone.
+// The next '|' of the slice at or after pi, or kNone. The answer depends only
+// on pi and on whether pi lies in a group (a slice in a group always ends at
+// that group's ')'), so it is kept for every token passed on the way.
 std::size_t Matcher::SkipToBar(std::size_t pi, Slice s) const {
   if (!has_bar_) return kNone;
-  while (pi < s.hi) {
-    if (p_[pi] == '|') return pi;
-    pi = TokenEnd(pi, s.group);
+  if (bar_cache_.empty()) bar_cache_.assign(2 * p_.size() + 2, kUnknown);
+  const std::size_t g = s.group ? 1 : 0;
+  std::size_t result = kNone;
+  for (std::size_t q = pi; q < s.hi; q = TokenEnd(q, s.group)) {
+    if (bar_cache_[q * 2 + g] != kUnknown) {
+      result = bar_cache_[q * 2 + g];
+      break;
+    }
+    if (p_[q] == '|') {
+      result = q;
+      break;
+    }
   }
-  return kNone;
+  for (std::size_t q = pi; q < s.hi && bar_cache_[q * 2 + g] == kUnknown; q = TokenEnd(q, s.group)) {
+    bar_cache_[q * 2 + g] = result;
+    if (p_[q] == '|') break;
+  }
+  return result;
 }
 
 // Where matching resumes after a construct at pi failed.
@@ -356,15 +378,22 @@ std::optional<PatternMatch> Matcher::FindAnchored(Slice body, std::size_t start,
 }
 
 // Candidates are the occurrences of the pattern's literal prefix that start
-// on a character boundary.
+// on a character boundary. The first byte is found with memchr and the rest
+// compared in place; `known` is the last position known to start a
+// character, so the boundary checks together walk each byte at most once.
 std::optional<PatternMatch> Matcher::FindLiteral(Slice body, std::size_t start, std::size_t plen) {
   const char* prefix = p_.data() + body.lo;
+  const std::size_t n = t_.size();
   std::size_t known = start;
   std::size_t x = start;
-  while (x + plen <= t_.size()) {
-    const void* hit = memmem(t_.data() + x, t_.size() - x, prefix, plen);
+  while (x + plen <= n) {
+    const void* hit = std::memchr(t_.data() + x, prefix[0], n - plen + 1 - x);
     if (hit == nullptr) return std::nullopt;
     std::size_t h = static_cast<const char*>(hit) - t_.data();
+    if (std::memcmp(t_.data() + h + 1, prefix + 1, plen - 1) != 0) {
+      x = h + 1;
+      continue;
+    }
     if (!IsBoundary(h, known)) {
       known = x = h + 1;  // h is a trail byte, so the next byte starts a character
       continue;
@@ -472,7 +501,10 @@ SeqResult Matcher::MatchGroup(std::size_t pi, std::size_t pos) {
 // '*': a shortest run. Last in its alternative it takes the rest of the text;
 // otherwise what follows is searched from pos and its match ends the run.
 SeqResult Matcher::MatchStar(Slice s, std::size_t pi, std::size_t pos) {
+  // "**" ends where "*" does: the inner search from the same position ends
+  // the run at the same place, so a run of stars counts as one.
   std::size_t next = pi + 1;
+  while (next < s.hi && p_[next] == '*') ++next;
   if (next >= p_.size() || p_[next] == '|') return MatchSeq(s, next, t_.size());
   if (s.group && next == s.hi) {
     // "*)": the pattern after the group decides where the group ends.

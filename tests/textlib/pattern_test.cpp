@@ -106,6 +106,10 @@ INSTANTIATE_TEST_SUITE_P(Star, PatternFindTest, ::testing::Values(
     FindCase{"StarBeforeCloseAtEndTakesRest", "(x*)", "axbc", 1, 4},
     FindCase{"ChainedStars", "a*b*c", "a1b2b3c", 0, 7},
     FindCase{"ChainedStarsNoMatch", "a*b*c", "aaabbb", -1, 0},
+    FindCase{"DoubleStarAsOneStar", "a**c", "abcbc", 0, 3},
+    FindCase{"DoubleStarLastTakesRest", "b**", "abcd", 1, 4},
+    FindCase{"DoubleStarBeforeCloseParen", "(x**)y", "xaay", 0, 4},
+    FindCase{"DoubleStarFailureSkipsToBar", "a**b|a", "a", 0, 1},
     FindCase{"StarRespectsDoubleByte", "a*\\", "a" HYO "x\\", 0, 5},
     FindCase{"StarFindsDoubleByteLiteral", "<*" JI, "<" KAN JI, 0, 5}),
     CaseName);
