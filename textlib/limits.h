@@ -15,6 +15,13 @@ inline constexpr std::size_t kMaxScriptCode = 16u << 20;       // instructions i
 // Files read whole by the file layer.
 inline constexpr std::size_t kMaxReadFile = 1u << 30;
 
+// The script machine.
+inline constexpr std::size_t kMaxScriptText = 256u << 20;  // one text built by a script (concatenation, padding, files)
+inline constexpr int kMaxScriptStack = 1 << 20;            // value stack slots (runaway recursion)
+
+// Pattern matcher: each '*' that is not last in its alternative starts a
+// search of the rest of the pattern; deeper chains than this find nothing.
+inline constexpr int kMaxPatternStarDepth = 1000;
 // Settings and web access.
 inline constexpr std::size_t kMaxSettingsFile = 1u << 20;      // the settings file read at start-up
 inline constexpr std::size_t kMaxHttpLine = 16u << 10;         // one status or header line of a reply
@@ -34,12 +41,5 @@ inline constexpr std::size_t kMaxCachedPage = 128u << 20;      // one cache file
 inline constexpr std::size_t kMaxNodeFile = 1u << 20;
 inline constexpr std::size_t kMaxRootDef = 1u << 20;
 inline constexpr std::size_t kMaxLogFile = 1u << 30;
-// The script machine.
-inline constexpr std::size_t kMaxScriptText = 256u << 20;  // one text built by a script (concatenation, padding, files)
-inline constexpr int kMaxScriptStack = 1 << 20;            // value stack slots (runaway recursion)
-
-// Pattern matcher: each '*' that is not last in its alternative starts a
-// search of the rest of the pattern; deeper chains than this find nothing.
-inline constexpr int kMaxPatternStarDepth = 1000;
 
 }  // namespace bq::limits

@@ -4,6 +4,13 @@ namespace bq::cli {
 
 int CompileCommand(const Args& args, const GlobalOptions& options);  // compile_cmd.cpp
 int ExecCommand(const Args& args, const GlobalOptions& options);     // exec_cmd.cpp
+int RunCommand(const Args& args, const GlobalOptions& options);      // run_cmd.cpp
+int RoundCommand(const Args& args, const GlobalOptions& options);    // round_cmd.cpp
+int ScheduleCommand(const Args& args, const GlobalOptions& options); // round_cmd.cpp
+int ListCommand(const Args& args, const GlobalOptions& options);     // list_cmd.cpp
+int ExportCommand(const Args& args, const GlobalOptions& options);   // export_cmd.cpp
+int FolderCommand(const Args& args, const GlobalOptions& options);   // folder_cmd.cpp
+int DemoCommand(const Args& args, const GlobalOptions& options);     // demo_cmd.cpp
 
 const std::vector<CommandEntry>& Commands() {
   static const std::vector<CommandEntry> table = {
@@ -11,6 +18,17 @@ const std::vector<CommandEntry>& Commands() {
        CompileCommand},
       {"exec", "exec FILE.pss [--trace] [--libs DIR]   compile and run a script headless, print its print text",
        ExecCommand},
+      {"run", "run FOLDER   fetch one site folder with its script; print new, unread and total articles", RunCommand},
+      {"round", "round [FOLDER]   a round below FOLDER (default: every folder), with the round line", RoundCommand},
+      {"schedule", "schedule   stay running and start rounds at the hours and minute of weblog.def",
+       ScheduleCommand},
+      {"list", "list FOLDER [--unread] [--json]   the articles in thread order", ListCommand},
+      {"export", "export FOLDER FILE [--target 0-4] [--delete]   call the folder script's EXPORT", ExportCommand},
+      {"folder",
+       "folder add PATH --url URL --script NAME [--round] | show PATH | set PATH KEY=VALUE...   site folders",
+       FolderCommand},
+      {"demo", "demo   serve the bundled demo board on 127.0.0.1, run a round over three folders, show the articles",
+       DemoCommand},
   };
   return table;
 }

@@ -1,0 +1,74 @@
+// Shared set-up of the data-folder commands.
+#include "app/cli/cli_app.h"
+
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+
+#include "platform/fs.h"
+#include "textlib/cp932.h"
+
+namespace bq::cli {
+
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+void OnInterrupt(int) { gInterrupted = 1; }
+
+}  // namespace
+
+bool Interrupted() { return gInterrupted != 0; }
+
+std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxySource proxy) {
+  auto cli = std::make_unique<CliApp>(std::move(proxy));
+  app::TApplication& a = cli->app;
+  std::string settings = PickSettingsPath(options.exeDir);
+  if (fs::FileExists(fs::FromOsPath(settings))) a.Settings.Load(fs::FromOsPath(settings));
+  // The CLI reads the shared settings but leaves writing them to the desktop.
+  a.Settings.fileName.clear();
+  a.SetProgramFolder(fs::FromOsPath(options.exeDir), fs::FromOsPath(LibsFolder(options)));
+  std::string data = !options.dataDir.empty()       ? fs::FromOsPath(options.dataDir)
+                     : !a.Settings.logDir.empty() ? a.Settings.logDir
+                                                  : fs::FromOsPath(options.exeDir) + "Log/";
+  a.SetupFolders(data);
+  gInterrupted = 0;
+  std::signal(SIGINT, OnInterrupt);
+  app::TApplication* ap = &a;
+  cli->pump.Add([ap] {
+    if (gInterrupted && ap->Machine.State != script::RunState::Stopped) ap->Stop();
+  });
+  return cli;
+}
+
+std::string FolderArgument(const app::TApplication& app, const std::string& arg) {
+  std::string sys = fs::FromOsPath(arg);
+  if (!sys.empty() && sys[0] == '/') return fs::IncludeTrailingSeparator(sys);
+  std::string below = fs::IncludeTrailingSeparator(app.LogRoot() + sys);
+  if (fs::DirectoryExists(below) || !fs::DirectoryExists(sys)) return below;
+  char cwd[4096];
+  if (!::getcwd(cwd, sizeof cwd)) return below;
+  return fs::IncludeTrailingSeparator(fs::FromOsPath(cwd) + "/" + sys);
+}
+
+std::string Terminal(std::string_view sjis) {
+  std::string utf8 = SjisToUtf8(sjis);
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if (utf8[i] == '\r') {
+      out += '\n';
+      if (i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
+    } else {
+      out += utf8[i];
+    }
+  }
+  return out;
+}
+
+int UsageError(const char* usage) {
+  std::fprintf(stderr, "usage: brindlequay-cli %s\n", usage);
+  return 2;
+}
+
+}  // namespace bq::cli

@@ -1,0 +1,37 @@
+#pragma once
+// What the commands that work on a data folder share: the application set
+// up from the global options (settings read but never written by the CLI,
+// the data folder, the libs folder), Ctrl-C turned into Stop, and the
+// conversions between terminal text (UTF-8) and the system's Shift_JIS.
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/cli/commands.h"
+#include "app/core/application.h"
+#include "platform/events.h"
+#include "platform/ui.h"
+
+namespace bq::cli {
+
+struct CliApp {
+  explicit CliApp(TWebAccess::ProxySource proxy) : app(ui, pump, std::move(proxy)) {}
+  ConsoleUi ui;
+  CallbackPump pump;
+  app::TApplication app;
+};
+
+// The application with its folders set up; Ctrl-C during a run stops it.
+std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options,
+                                TWebAccess::ProxySource proxy = ReadSystemProxySettings);
+// True once Ctrl-C was pressed (the handler is installed by OpenApp).
+bool Interrupted();
+// A folder argument: an existing path as given, else a path below the log
+// root (system path, ending in '/').
+std::string FolderArgument(const app::TApplication& app, const std::string& arg);
+// Shift_JIS to terminal text, CR LF and CR as LF.
+std::string Terminal(std::string_view sjis);
+// Prints a usage line to stderr and returns 2.
+int UsageError(const char* usage);
+
+}  // namespace bq::cli

@@ -1,0 +1,67 @@
+// brindlequay-cli round [FOLDER] and schedule: rounds with their round line,
+// one line of progress per folder.
+#include <cstdio>
+
+#include "app/cli/cli_app.h"
+#include "platform/events.h"
+#include "platform/fs.h"
+#include "textlib/dates.h"
+
+namespace bq::cli {
+
+namespace {
+
+constexpr char kRoundUsage[] = "round [FOLDER]";
+constexpr char kScheduleUsage[] = "schedule";
+
+app::RoundEvents Progress(const app::TApplication& a) {
+  app::RoundEvents ev;
+  const app::TApplication* ap = &a;
+  ev.folderDone = [ap](const std::string& folder, int unread, const std::string& error) {
+    std::string name = Terminal(app::RelativeFolder(ap->LogRoot(), folder));
+    if (name.empty()) name = "(log root)";
+    if (error.empty())
+      std::printf("%s: %d unread\n", name.c_str(), unread);
+    else
+      std::printf("%s: error: %s\n", name.c_str(), Terminal(error).c_str());
+    std::fflush(stdout);
+  };
+  return ev;
+}
+
+}  // namespace
+
+int RoundCommand(const Args& args, const GlobalOptions& options) {
+  if (args.size() > 1 || (args.size() == 1 && (args[0].empty() || args[0][0] == '-'))) return UsageError(kRoundUsage);
+  auto cli = OpenApp(options);
+  app::TApplication& a = cli->app;
+  if (!args.empty() && !fs::DirectoryExists(FolderArgument(a, args[0]))) {
+    std::fprintf(stderr, "no such folder: %s\n", Terminal(FolderArgument(a, args[0])).c_str());
+    return 1;
+  }
+  std::string line = args.empty() ? a.TimerAction(Progress(a)) : a.RoundAction(FolderArgument(a, args[0]), Progress(a));
+  std::printf("%s\n", Terminal(line).c_str());
+  return 0;
+}
+
+int ScheduleCommand(const Args& args, const GlobalOptions& options) {
+  if (!args.empty()) return UsageError(kScheduleUsage);
+  auto cli = OpenApp(options);
+  app::TApplication& a = cli->app;
+  if (!a.TimerEnabled()) std::fprintf(stderr, "the schedule is off in weblog.def; waiting anyway\n");
+  std::printf("waiting for the scheduled hours (Ctrl-C ends)\n");
+  std::fflush(stdout);
+  while (!Interrupted()) {
+    std::uint64_t until = TickCount64() + a.TimerInterval;
+    while (!Interrupted() && TickCount64() < until) SleepMs(50);
+    if (Interrupted()) break;
+    DateParts now = DecodeDate(NowDate());
+    if (a.TimerEnabled() && a.ScheduleTick(now.hour, now.minute, false, Progress(a))) {
+      std::printf("%s\n", Terminal(a.LastRoundLine).c_str());
+      std::fflush(stdout);
+    }
+  }
+  return 0;
+}
+
+}  // namespace bq::cli

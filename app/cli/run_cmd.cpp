@@ -1,0 +1,40 @@
+// brindlequay-cli run FOLDER: the fetch of one site folder.
+#include <cstdio>
+
+#include "app/cli/cli_app.h"
+#include "platform/fs.h"
+#include "textlib/error.h"
+
+namespace bq::cli {
+
+namespace {
+constexpr char kRunUsage[] = "run FOLDER";
+}
+
+int RunCommand(const Args& args, const GlobalOptions& options) {
+  if (args.size() != 1 || args[0].empty() || args[0][0] == '-') return UsageError(kRunUsage);
+  auto cli = OpenApp(options);
+  app::TApplication& a = cli->app;
+  std::string folder = FolderArgument(a, args[0]);
+  if (!fs::DirectoryExists(folder)) {
+    std::fprintf(stderr, "no such folder: %s\n", Terminal(folder).c_str());
+    return 1;
+  }
+  if (!a.Log.OpenFolder(folder)) return 1;
+  int before = a.Log.Count();
+  int status = 0;
+  try {
+    a.LoadAndCompile();
+    a.ExecAction();
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "%s\n", Terminal(e.what()).c_str());
+    status = 1;
+  }
+  a.Log.SaveLog();
+  // --verbose shows what the script's PRINT statements collected.
+  if (options.verbose && !a.Machine.PrintBuffer.empty()) std::printf("%s", Terminal(a.Machine.PrintBuffer).c_str());
+  std::printf("%d new, %d unread, %d total\n", a.Log.Count() - before, a.Log.UnreadCount(), a.Log.Count());
+  return status;
+}
+
+}  // namespace bq::cli

@@ -1,0 +1,223 @@
+// The application object: folder set-up, script preparation and runs, the
+// fetch, rounds with their round line, the schedule tick and the export call.
+#include "app/core/application.h"
+
+#include <algorithm>
+
+#include "logstore/folder_ops.h"
+#include "platform/compare.h"
+#include "platform/fs.h"
+#include "script/symbols.h"
+#include "textlib/dates.h"
+#include "textlib/limits.h"
+#include "web/commatext.h"
+
+namespace bq::app {
+
+TApplication::TApplication(UserInterface& ui, EventPump& pump, TWebAccess::ProxySource proxy)
+    : Ui(ui), Pump(pump), Log(ui), Web(pump, std::move(proxy)), Host(Log, Web, ui, pump), Machine(Engine, Host, &pump) {
+  Web.StatusBar = &Status;
+}
+
+void TApplication::SetProgramFolder(const std::string& folder, const std::string& libFolder) {
+  programFolder_ = fs::IncludeTrailingSeparator(folder);
+  libFolder_ = fs::IncludeTrailingSeparator(libFolder.empty() ? programFolder_ + "libs" : libFolder);
+  Machine.ProgramFolder = programFolder_;
+  Machine.LibraryFolder = libFolder_;
+  Engine.LibFolder = libFolder_;
+}
+
+void TApplication::SetupFolders(const std::string& dataFolder) {
+  dataFolder_ = fs::IncludeTrailingSeparator(dataFolder);
+  Log.Clear();
+  fs::ForceDirectories(dataFolder_);
+  fs::ForceDirectories(dataFolder_ + "Log/");
+  Log.SetLogRoot(dataFolder_ + "Log/");
+  Web.SetCacheDir(CacheFolder());
+  std::vector<std::string> history = SplitCommaText(Settings.logHist);
+  PutFirstInHistory(history, dataFolder_);
+  Settings.logHist = JoinCommaText(history);
+  std::string last = Log.LastFolder();
+  Log.OpenFolder(!last.empty() && fs::DirectoryExists(last) ? last : Log.LogRoot());
+}
+
+std::string TApplication::ScriptPath() const {
+  std::string name = Log.Folder.ScriptName;
+  if (!name.empty() && fs::FileExists(libFolder_ + name)) return libFolder_ + name;
+  return libFolder_ + "template.pss";
+}
+
+void TApplication::LoadAndCompile() {
+  std::string path = ScriptPath();
+  std::string source;
+  Engine.ResetCompiler();
+  if (!fs::ReadFile(path, source, limits::kMaxScriptFile)) throw Exception("Cannot read the script file " + path);
+  Engine.LibFolder = libFolder_;
+  Engine.CompileScript(source, false);
+}
+
+void TApplication::SetTemplateVariables() {
+  const TFolderInfo& f = Log.Folder;
+  Machine.SetVariableText("%URL%", f.SiteUrl);
+  Machine.SetVariableInt("%SEQ%", f.LastTopic);
+  Machine.SetVariableInt("%LASTDATE%", static_cast<std::int32_t>(Log.LatestDate()));
+  Machine.SetVariableInt("%ROUND%", static_cast<std::int32_t>(f.LastRound));
+  Machine.SetVariableText("%USER%", f.UserName);
+  Machine.SetVariableText("%PASS%", f.LoginPassword);
+  Machine.SetVariableText("%NAME%", f.NickName);
+  Machine.SetVariableText("%DPASS%", f.DelPass);
+  Machine.SetVariableText("%HOME%", f.HomePage);
+  Machine.SetVariableText("%MAIL%", f.Mailto);
+  Machine.SetVariableText("%REFERER%", f.SiteReferer);
+}
+
+void TApplication::RunScript() {
+  if (Engine.ProgramName.empty()) return;
+  SetTemplateVariables();
+  Web.HTTPTimeOut = static_cast<std::uint16_t>(std::clamp(Settings.httpTimeout, 0, 65535));
+  Machine.DataFolder = Log.FolderPath();
+  auto stamp = [this] {
+    Log.Folder.LastRound = NowDate();
+    Log.SaveNode();
+  };
+  try {
+    Machine.State = script::RunState::Run;
+    while (Machine.State == script::RunState::Run) {
+      Machine.Run();
+      // An instruction that jumps to itself returns with the state unchanged;
+      // the pump lets Stop end it.
+      if (Machine.State == script::RunState::Run) Pump.ProcessMessages();
+    }
+  } catch (...) {
+    stamp();
+    throw;
+  }
+  stamp();
+}
+
+void TApplication::ExecAction() {
+  Web.ResetStop();
+  Machine.ResetMachine();
+  RunScript();
+  Log.SortItems(0);
+}
+
+std::vector<std::string> TApplication::CollectFolders(const std::string& start) const {
+  std::vector<std::string> out{fs::IncludeTrailingSeparator(start)};
+  for (std::size_t i = 0; i < out.size() && out.size() < 1000000; ++i) {
+    std::string dir = out[i];
+    for (const auto& e : fs::ListDir(dir))
+      if (e.isDir && !fs::IsSymbolicLink(dir + e.name)) out.push_back(dir + e.name + "/");
+  }
+  std::sort(out.begin() + 1, out.end(),
+            [](const std::string& a, const std::string& b) { return CompareTextIgnoreCase(a, b) < 0; });
+  return out;
+}
+
+void TApplication::RunFolder(const std::string& folder) {
+  if (!Log.OpenFolder(folder)) throw Exception("Cannot leave the open folder: its log could not be saved");
+  Status.SetPanel(1, Log.Folder.ScriptName);
+  Status.SetPanel(2, Log.Folder.SiteUrl);
+  LoadAndCompile();
+  Machine.ResetMachine();
+  RunScript();
+}
+
+int TApplication::RunRound(const std::string& start, const RoundEvents& events) {
+  Web.ResetStop();
+  int total = 0;
+  std::vector<std::string> folders = CollectFolders(start);
+  for (std::size_t i = 0; i < folders.size(); ++i) {
+    if (Web.Stopped()) break;
+    const std::string& folder = folders[i];
+    if (i > 0 && !Log.ReadFolderFlags(folder).RoundTarget) continue;
+    if (events.folderStarted) events.folderStarted(folder, i);
+    std::string error;
+    try {
+      RunFolder(folder);
+    } catch (const Exception& e) {
+      error = e.what();
+      Ui.MessageBox(error, Caption, kMbOk);
+    }
+    int unread = Log.FolderPath() == fs::IncludeTrailingSeparator(folder) ? Log.UnreadCount() : 0;
+    total += unread;
+    if (events.folderDone) events.folderDone(folder, unread, error);
+  }
+  Log.SaveLog();
+  return total;
+}
+
+std::string TApplication::RoundWithLog(const std::string& start, const std::string& suffix, const RoundEvents& events) {
+  std::uint32_t begin = NowDate();
+  int total = 0;
+  std::string line;
+  auto writeLine = [&] {
+    line = RoundLine(begin, NowDate(), total) + suffix;
+    LastRoundLine = line;
+    if (!fs::AppendFile(RoundLogPath(), line + "\r\n")) Ui.MessageBox("Cannot write " + RoundLogPath(), Caption, kMbOk);
+  };
+  try {
+    total = RunRound(start, events);
+  } catch (...) {
+    writeLine();
+    throw;
+  }
+  writeLine();
+  return line;
+}
+
+std::string TApplication::RoundAction(const std::string& folder, const RoundEvents& events) {
+  // " ＠" and the folder's path below the log root.
+  return RoundWithLog(folder, " \x81\x97" + RelativeFolder(Log.LogRoot(), folder), events);
+}
+
+std::string TApplication::TimerAction(const RoundEvents& events) {
+  // " ＠ＡＬＬ"
+  std::string line = RoundWithLog(Log.LogRoot(), " \x81\x97\x82\x60\x82\x6b\x82\x6b", events);
+  TimerInterval = 60000;
+  return line;
+}
+
+bool TApplication::ScheduleTick(int hour, int minute, bool editorDirty, const RoundEvents& events) {
+  TimerInterval = 5000;
+  if (!Log.IsRoundTime(hour, minute) || editorDirty) return false;
+  TimerAction(events);
+  return true;
+}
+
+bool TApplication::HasExport() const {
+  return Engine.Symbols.FindValue("EXPORT", script::Kinds(script::sym::kFunction, script::sym::kProcedure), 0) >= 0;
+}
+
+void TApplication::Export(const std::string& file, int target, bool deleteExported) {
+  Machine.ResetMachine();
+  SetTemplateVariables();
+  Machine.DataFolder = Log.FolderPath();
+  Machine.PushValue(script::TScriptValue::Text(file));
+  Machine.PushValue(script::TScriptValue::Integer(target));
+  Machine.PushValue(script::TScriptValue::Integer(deleteExported ? 1 : 0));
+  Machine.PushValue(script::TScriptValue::Integer(3));
+  Machine.RunProcedure("EXPORT", script::RunState::Run);
+  Log.SaveLog();
+}
+
+void TApplication::Stop() {
+  Machine.State = script::RunState::Stopped;
+  Web.StopTransfer();
+}
+
+void TApplication::Skip() { Web.Abort(); }
+
+std::string RoundLine(std::uint32_t start, std::uint32_t end, int total) {
+  return "Folder Round: " + DisplayDateTime(start) + " - " + DisplayTime(end) +
+         " , Unread Total: " + std::to_string(total);
+}
+
+std::string RelativeFolder(const std::string& root, const std::string& folder) {
+  std::string f = fs::IncludeTrailingSeparator(fs::NormalizeSeparators(folder));
+  std::string r = fs::IncludeTrailingSeparator(fs::NormalizeSeparators(root));
+  if (f.size() >= r.size() && f.compare(0, r.size(), r) == 0) return f.substr(r.size());
+  return f;
+}
+
+}  // namespace bq::app

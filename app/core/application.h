@@ -1,0 +1,140 @@
+#pragma once
+// The application object: it owns the one instance each of the settings, the
+// article log, the page fetcher and the script machine (created in that
+// order), sets up the data folder, and runs scripts, fetches, rounds, the
+// schedule and exports without any widget. Progress goes out through
+// callbacks and the platform interfaces, so the CLI and a desktop shell
+// drive the same code.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "logstore/scrap_list.h"
+#include "platform/events.h"
+#include "platform/ui.h"
+#include "script/engine.h"
+#include "script/machine.h"
+#include "textlib/builtins/builtin_host.h"
+#include "web/initparam.h"
+#include "web/statusbar.h"
+#include "web/webaccess.h"
+
+namespace bq::app {
+
+// What a round tells its watcher, folder by folder.
+struct RoundEvents {
+  // Before a folder runs: its path and its place in the folder list.
+  std::function<void(const std::string& folder, std::size_t index)> folderStarted;
+  // After it ran: its unread count, and the error message when it failed.
+  std::function<void(const std::string& folder, int unread, const std::string& error)> folderDone;
+};
+
+// The three status texts (0 state, 1 detail or script, 2 address); a shell
+// follows them through OnChange. Only the current texts are kept, so a
+// long-running schedule does not pile them up.
+class TStatusTexts : public IStatusBar {
+ public:
+  void SetPanel(int panel, const std::string& text) override {
+    if (panel < 0 || panel > 2) return;
+    panels[static_cast<std::size_t>(panel)] = text;
+    if (OnChange) OnChange(panel, text);
+  }
+  std::array<std::string, 3> panels;
+  std::function<void(int panel, const std::string& text)> OnChange;
+};
+
+class TApplication {
+ public:
+  TApplication(UserInterface& ui, EventPump& pump, TWebAccess::ProxySource proxy = ReadSystemProxySettings);
+  TApplication(const TApplication&) = delete;
+  TApplication& operator=(const TApplication&) = delete;
+
+  // The program folder (ends in '/') and the script folder; the script
+  // folder defaults to program folder + "libs/".
+  void SetProgramFolder(const std::string& folder, const std::string& libFolder = std::string());
+  // Folder set-up: the data folder is created, the log root (data + "Log/")
+  // is opened with its weblog.def, the cache folder (data + "cache/") and
+  // the round log (log root + "RoundLog.txt") are set, and the data folder
+  // goes first in the settings' history.
+  void SetupFolders(const std::string& dataFolder);
+
+  const std::string& DataFolder() const { return dataFolder_; }
+  const std::string& LibFolder() const { return libFolder_; }
+  std::string LogRoot() const { return Log.LogRoot(); }
+  std::string CacheFolder() const { return dataFolder_ + "cache/"; }
+  std::string RoundLogPath() const { return Log.LogRoot() + "RoundLog.txt"; }
+
+  // The script file of the open folder: its ScriptName in the script folder,
+  // "template.pss" when that file does not exist.
+  std::string ScriptPath() const;
+  // Reads and compiles the open folder's script; raises ECompileError or
+  // Exception when the file cannot be read.
+  void LoadAndCompile();
+  // The eleven template variables from the open folder.
+  void SetTemplateVariables();
+  // Runs the compiled script until it halts or is stopped; nothing when no
+  // script is compiled. LastRound is written also when the run fails.
+  void RunScript();
+  // The fetch of the open folder: reset, run, sort in thread order.
+  void ExecAction();
+
+  // The start folder and every folder below it, sorted by path ignoring case.
+  std::vector<std::string> CollectFolders(const std::string& start) const;
+  // Runs the scripts of start and of every round target below it; returns
+  // the round total (the unread counts of the folders visited). Errors of a
+  // folder are shown and the round goes on.
+  int RunRound(const std::string& start, const RoundEvents& events = {});
+  // A round with its line appended to the round log; suffix follows the
+  // line (" ＠" and the relative path, or " ＠ＡＬＬ"). Returns the round line.
+  std::string RoundWithLog(const std::string& start, const std::string& suffix, const RoundEvents& events = {});
+  // RoundAction: below a folder; TimerAction: over the whole log root.
+  std::string RoundAction(const std::string& folder, const RoundEvents& events = {});
+  std::string TimerAction(const RoundEvents& events = {});
+
+  // The schedule timer's tick: interval back to 5 s, and a round over all
+  // folders when IsRoundTime holds and the editor holds no unsaved change
+  // (after which the interval is 60 s). True when a round ran.
+  bool ScheduleTick(int hour, int minute, bool editorDirty = false, const RoundEvents& events = {});
+  bool TimerEnabled() const { return Log.ScheduleEnabled; }
+  std::uint32_t TimerInterval = 5000;
+  // The round line of the last round (without its line break).
+  std::string LastRoundLine;
+
+  // True when the compiled script defines a procedure or function EXPORT.
+  bool HasExport() const;
+  // Calls EXPORT(file, target, delete) of the compiled script.
+  void Export(const std::string& file, int target, bool deleteExported);
+
+  // Stop: the machine stops and the fetcher enters its stop state. Skip:
+  // only the transfer in progress is abandoned.
+  void Stop();
+  void Skip();
+
+  UserInterface& Ui;
+  EventPump& Pump;
+  TStatusTexts Status;
+  TInitParam Settings;
+  TScrapList Log;
+  TWebAccess Web;
+  script::TScriptEngine Engine;
+  builtins::TBuiltinHost Host;
+  script::TScriptMachine Machine;
+  // The message box caption of errors (Shift_JIS).
+  std::string Caption = "Brindlequay";
+
+ private:
+  void RunFolder(const std::string& folder);
+  std::string dataFolder_;
+  std::string programFolder_;
+  std::string libFolder_;
+};
+
+// "Folder Round: start - end , Unread Total: total" with the start as
+// date and time and the end as time.
+std::string RoundLine(std::uint32_t start, std::uint32_t end, int total);
+// The path of folder below root with '/' after each name ("a/b/").
+std::string RelativeFolder(const std::string& root, const std::string& folder);
+
+}  // namespace bq::app

@@ -1,0 +1,321 @@
+// Rounds, the fetch, the schedule tick, template variables and the export
+// call of the application object, over site folders whose scripts fetch
+// from the tests' own loopback server.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "app/core/application.h"
+#include "app/core/local_server.h"
+#include "platform/fs.h"
+#include "textlib/cp932.h"
+#include "textlib/dates.h"
+
+namespace bq::test {
+namespace {
+
+SystemProxySettings NoProxy() { return {}; }
+
+// A script storing one article titled by the folder's %URL% page text.
+const char* kFetchOne =
+    "SCRIPT one;\r\nBEGIN\r\n  GET(%URL%);\r\n  PACK(0: 1, 3: _, 2: 1000);\r\n  PUTLOG(0)\r\nEND.\r\n";
+
+class RoundTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/bqround.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir = std::string(tmpl) + "/";
+    fs::ForceDirectories(dir + "libs/");
+    Script("template.pss", kFetchOne);
+    Script("one.pss", kFetchOne);
+    app.SetProgramFolder(dir, dir + "libs/");
+    app.SetupFolders(dir + "data/");
+  }
+  void TearDown() override {
+    std::string cmd = "rm -rf '" + dir + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+  void Script(const std::string& name, const std::string& utf8) {
+    fs::WriteFileAtomic(dir + "libs/" + name, Utf8ToSjis(utf8));
+  }
+  // A site folder below the log root fetching /page/NAME.
+  std::string Folder(const std::string& rel, bool round, const std::string& script = "one.pss") {
+    std::string path = app.LogRoot() + rel + "/";
+    fs::ForceDirectories(path);
+    TFolderInfo info;
+    info.SiteUrl = server.Url("/page/" + rel);
+    info.ScriptName = script;
+    info.RoundTarget = round;
+    fs::WriteFileAtomic(path + "kvlnode.web", FormatNodeFile(info));
+    return path;
+  }
+  TFolderInfo Node(const std::string& path) {
+    std::string text;
+    TFolderInfo info;
+    fs::ReadFile(path + "kvlnode.web", text);
+    ParseNodeFile(text, info);
+    return info;
+  }
+  int Articles(const std::string& path) {
+    app.Log.OpenFolder(path);
+    return app.Log.Count();
+  }
+  std::vector<std::string> Visited(const app::RoundEvents&) { return visited; }
+  app::RoundEvents Recorder() {
+    app::RoundEvents ev;
+    ev.folderStarted = [this](const std::string& f, std::size_t) {
+      visited.push_back(app::RelativeFolder(app.LogRoot(), f));
+    };
+    ev.folderDone = [this](const std::string&, int, const std::string& error) { errors.push_back(error); };
+    return ev;
+  }
+  int Messages() {
+    int n = 0;
+    for (const auto& c : ui.calls) n += c.what == "MessageBox";
+    return n;
+  }
+
+  std::string dir;
+  std::vector<std::string> visited, errors;
+  int slowMs = 0;
+  RecordingUi ui;
+  CallbackPump pump;
+  app::TApplication app{ui, pump, NoProxy};
+  app::TLocalServer server{[this](const app::LocalRequest& r) {
+    if (r.target == "/page/slow" && slowMs) std::this_thread::sleep_for(std::chrono::milliseconds(slowMs));
+    return app::LocalResponse{200, "text/html", r.target.substr(6)};
+  }};
+};
+
+TEST_F(RoundTest, CollectFoldersPutsTheStartFirstAndTheRestInPathOrderIgnoringCase) {
+  Folder("b", true);
+  Folder("A", true);
+  Folder("A/z", true);
+  Folder("C", true);
+  std::vector<std::string> got;
+  for (const auto& f : app.CollectFolders(app.LogRoot())) got.push_back(app::RelativeFolder(app.LogRoot(), f));
+  EXPECT_EQ(got, (std::vector<std::string>{"", "A/", "A/z/", "b/", "C/"}));
+}
+
+TEST_F(RoundTest, ARoundRunsTheStartFolderAndOnlyTheMarkedFoldersBelowIt) {
+  std::string start = Folder("s", false);
+  Folder("s/marked", true);
+  Folder("s/unmarked", false);
+  Folder("other", true);
+  app.RoundAction(start, Recorder());
+  EXPECT_EQ(visited, (std::vector<std::string>{"s/", "s/marked/"}));
+  EXPECT_EQ(Articles(start), 1);
+  EXPECT_EQ(Articles(app.LogRoot() + "s/marked/"), 1);
+  EXPECT_EQ(Articles(app.LogRoot() + "s/unmarked/"), 0);
+}
+
+TEST_F(RoundTest, ErrorsInOneFolderAreShownAndTheRoundGoesOn) {
+  Script("broken.pss", "SCRIPT b;\r\nBEGIN x := END.\r\n");
+  Script("fails.pss", "SCRIPT f;\r\nBEGIN GET(%URL%); PACK(0: 1, 3: 'before'); PUTLOG(0); x := DECODEURL('%') END.\r\n");
+  Folder("a", true, "broken.pss");
+  std::string b = Folder("b", true, "fails.pss");
+  std::string c = Folder("c", true);
+  app.TimerAction(Recorder());
+  EXPECT_EQ(visited, (std::vector<std::string>{"", "a/", "b/", "c/"}));
+  EXPECT_EQ(Messages(), 2);
+  EXPECT_EQ(SjisToUtf8(errors[1]).rfind("構文エラー", 0), 0u) << SjisToUtf8(errors[1]);
+  EXPECT_EQ(SjisToUtf8(errors[2]), "'%' は整数ではありません");
+  EXPECT_EQ(errors[3], "");
+  // The failing run still wrote LastRound, and what it stored before the
+  // error is kept.
+  EXPECT_GT(Node(b).LastRound, 0u);
+  EXPECT_EQ(Articles(b), 1);
+  EXPECT_EQ(Articles(c), 1);
+}
+
+TEST_F(RoundTest, StopDuringTheSecondOfFiveFoldersLeavesTheRestUntouchedAndWritesTheRoundLine) {
+  std::string top = Folder("top", false);
+  std::vector<std::string> f;
+  for (const char* n : {"top/f1", "top/f2", "top/f3", "top/f4", "top/f5"}) f.push_back(Folder(n, true));
+  Script("one.pss",
+         "SCRIPT one;\r\nBEGIN GET(%URL%); PACK(0: 1, 3: _, 2: 1000); PUTLOG(0); i := 0;"
+         "WHILE i < 100000 DO i := i + 1 END.\r\n");
+  auto ev = Recorder();
+  bool stopNow = false;
+  ev.folderStarted = [&](const std::string& folder, std::size_t) {
+    visited.push_back(app::RelativeFolder(app.LogRoot(), folder));
+    stopNow = visited.back() == "top/f2/";
+  };
+  pump.Add([&] {
+    if (stopNow) app.Stop();
+  });
+  std::string line = app.RoundWithLog(top, " end", ev);
+  EXPECT_EQ(visited, (std::vector<std::string>{"top/", "top/f1/", "top/f2/"}));
+  for (int i = 2; i < 5; ++i) {
+    EXPECT_FALSE(fs::FileExists(f[i] + "kvllog.dat")) << f[i];
+    EXPECT_EQ(Node(f[i]).LastRound, 0u) << f[i];
+  }
+  std::string log;
+  ASSERT_TRUE(fs::ReadFile(app.RoundLogPath(), log));
+  EXPECT_EQ(log, line + "\r\n");
+  EXPECT_EQ(line.rfind("Folder Round: ", 0), 0u);
+  // top and f1 count; f2 may have stored its article before the stop came.
+  EXPECT_TRUE(line.find(" , Unread Total: 2 end") != std::string::npos ||
+              line.find(" , Unread Total: 3 end") != std::string::npos)
+      << line;
+}
+
+TEST_F(RoundTest, AWatchdogExpiryLetsTheFolderFinishAndEndsTheRoundBeforeTheNext) {
+  Script("slow.pss",
+         "SCRIPT s;\r\nBEGIN r := GET(%URL%); PACK(0: 9, 3: 'after the timeout', 2: 5); PUTLOG(0) END.\r\n");
+  Folder("r1", true);
+  std::string slow = Folder("slow", true, "slow.pss");
+  std::string after = Folder("t3", true);
+  app.Settings.httpTimeout = 1;
+  slowMs = 2500;
+  app.TimerAction(Recorder());
+  EXPECT_EQ(visited, (std::vector<std::string>{"", "r1/", "slow/"}));
+  EXPECT_EQ(Articles(slow), 1);  // the script went on after its GET failed
+  EXPECT_EQ(Articles(after), 0);
+  std::string log;
+  ASSERT_TRUE(fs::ReadFile(app.RoundLogPath(), log));
+  EXPECT_NE(log.find("Folder Round: "), std::string::npos);
+}
+
+TEST_F(RoundTest, ARerunAddsNoDuplicateArticles) {
+  std::string a = Folder("a", true);
+  app.TimerAction();
+  app.TimerAction();
+  EXPECT_EQ(Articles(a), 1);
+  std::string log;
+  ASSERT_TRUE(fs::ReadFile(app.RoundLogPath(), log));
+  // " ＠ＡＬＬ" ends each scheduled round's line.
+  std::string all = " \x81\x97\x82\x60\x82\x6b\x82\x6b\r\n";
+  EXPECT_EQ(log.size() > 2 * all.size(), true);
+  EXPECT_EQ(log.substr(log.size() - all.size()), all);
+  EXPECT_NE(log.find(all), log.size() - all.size());
+}
+
+TEST_F(RoundTest, RoundActionNamesTheFolderBelowTheLogRoot) {
+  std::string s = Folder("x/y", true);
+  std::string line = app.RoundAction(s);
+  EXPECT_EQ(line.substr(line.size() - 7), " \x81\x97x/y/");
+}
+
+TEST_F(RoundTest, TheScheduleTickRunsOncePerMatchingMinute) {
+  Folder("a", true);
+  app.Log.ScheduleEnabled = true;
+  app.Log.ScheduleHours = 1u << 13;
+  app.Log.ScheduleMinute = 45;
+  EXPECT_FALSE(app.ScheduleTick(13, 44));
+  EXPECT_EQ(app.TimerInterval, 5000u);
+  EXPECT_FALSE(app.ScheduleTick(12, 45));
+  EXPECT_FALSE(app.ScheduleTick(13, 45, true));  // unsaved script changes
+  EXPECT_TRUE(app.ScheduleTick(13, 45));
+  EXPECT_EQ(app.TimerInterval, 60000u);
+  EXPECT_FALSE(app.ScheduleTick(13, 46));
+  EXPECT_EQ(app.TimerInterval, 5000u);
+}
+
+TEST_F(RoundTest, TemplateVariablesComeFromTheOpenFolder) {
+  std::string a = Folder("a", true);
+  app.Log.OpenFolder(a);
+  app.Log.Folder.LastTopic = 41;
+  app.Log.Folder.UserName = "user";
+  app.Log.Folder.LoginPassword = "pw";
+  app.Log.Folder.NickName = "nick";
+  app.Log.Folder.DelPass = "dp";
+  app.Log.Folder.HomePage = "hp";
+  app.Log.Folder.Mailto = "m@x";
+  app.Log.Folder.SiteReferer = "ref";
+  Script("vars.pss",
+         "SCRIPT v;\r\nBEGIN s := %URL% + '|' + %SEQ% + '|' + %USER% + %PASS% + %NAME% + %DPASS% + %HOME% + %MAIL% +"
+         " %REFERER%; PACK(0: %SEQ% + 1, 2: 7, 3: s); PUTLOG(0) END.\r\n");
+  app.Log.Folder.ScriptName = "vars.pss";
+  app.LoadAndCompile();
+  app.ExecAction();
+  ASSERT_EQ(app.Log.Count(), 1);
+  EXPECT_EQ(app.Log.GetItem(0).TITLE, server.Url("/page/a") + "|41|userpwnickdphpm@xref");
+  EXPECT_EQ(app.Log.GetItem(0).TOPIC, 42);
+  EXPECT_GT(app.Log.Folder.LastRound, 0u);
+}
+
+TEST_F(RoundTest, LastDateAndRoundAreNumbersFromTheLogAndTheNode) {
+  std::string a = Folder("a", true, "dates.pss");
+  Script("dates.pss",
+         "SCRIPT d;\r\nBEGIN PACK(0: 1, 2: %LASTDATE% + 10, 3: 'x' + %ROUND%); PUTLOG(0) END.\r\n");
+  app.Log.OpenFolder(a);
+  app.Log.Folder.LastRound = 77;
+  TDataInfo old;
+  old.TOPIC = 9;
+  old.DATE = 500;
+  old.TITLE = "old";
+  app.Log.AddItem(old, false);
+  app.LoadAndCompile();
+  app.ExecAction();
+  ASSERT_EQ(app.Log.Count(), 2);
+  EXPECT_EQ(app.Log.GetTopic(1).DATE, 510u);
+  EXPECT_EQ(app.Log.GetTopic(1).TITLE, "x77");
+}
+
+TEST(RoundLine, ShowsStartDateAndTimeEndTimeAndTotal) {
+  std::uint32_t start = EncodeDate(2026, 12, 8, 13, 7, 18);
+  EXPECT_EQ(app::RoundLine(start, start + 62, 5), "Folder Round: 2026/12/08 13:07:18 - 13:08:20 , Unread Total: 5");
+  EXPECT_EQ(app::RelativeFolder("/d/Log/", "/d/Log/a/b"), "a/b/");
+  EXPECT_EQ(app::RelativeFolder("/d/Log/", "/d/Log/"), "");
+}
+
+TEST_F(RoundTest, AMissingScriptFileFallsBackToTheTemplate) {
+  std::string a = Folder("a", true, "nothere.pss");
+  app.Log.OpenFolder(a);
+  EXPECT_EQ(app.ScriptPath(), dir + "libs/template.pss");
+}
+
+TEST_F(RoundTest, ExportCallsTheScriptsExportProcedureWithItsArguments) {
+  std::string a = Folder("a", true, "exp.pss");
+  Script("exp.pss",
+         "SCRIPT e;\r\nPROCDEF EXPORT(file, target, del)\r\nBEGIN\r\n  s := '';\r\n"
+         "  FOREACH t IN @TOPICS[target] DO BEGIN UNPACK(t, 3: title); s := s + title + ','; IF del THEN LOGDEL(t) END;\r\n"
+         "  s := s + target + del;\r\n  SAVEF(file, s)\r\nEND;\r\nBEGIN GET(%URL%); PACK(0: 1, 2: 1, 3: 'one'); PUTLOG(0);"
+         " PACK(0: 2, 2: 2, 3: 'two'); PUTLOG(0) END.\r\n");
+  app.Log.OpenFolder(a);
+  app.LoadAndCompile();
+  EXPECT_TRUE(app.HasExport());
+  app.ExecAction();
+  app.Log.MarkRead(0);
+  app.Export(dir + "out.txt", 3, true);
+  std::string out;
+  ASSERT_TRUE(fs::ReadFile(dir + "out.txt", out));
+  EXPECT_EQ(out, "two,31");
+  EXPECT_EQ(app.Log.Count(), 1);
+  Script("template.pss", kFetchOne);
+  app.Log.Folder.ScriptName = "";
+  app.LoadAndCompile();
+  EXPECT_FALSE(app.HasExport());
+}
+
+TEST_F(RoundTest, FolderSetUpCreatesTheDataFolderLogRootAndCache) {
+  EXPECT_TRUE(fs::DirectoryExists(dir + "data/Log/"));
+  EXPECT_TRUE(fs::DirectoryExists(dir + "data/cache/"));
+  EXPECT_EQ(app.RoundLogPath(), dir + "data/Log/RoundLog.txt");
+  EXPECT_EQ(app.Settings.logHist.find("data"), app.Settings.logHist.find(dir + "data/") + dir.size());
+}
+
+}  // namespace
+}  // namespace bq::test
+
+namespace bq::test {
+namespace {
+
+TEST_F(RoundTest, StatusTextsShowTheFolderBeingRun) {
+  std::string a = Folder("a", true);
+  std::vector<std::string> seen;
+  app.Status.OnChange = [&seen](int panel, const std::string& text) {
+    seen.push_back(std::to_string(panel) + ":" + text);
+  };
+  app.RoundAction(a);
+  EXPECT_NE(std::find(seen.begin(), seen.end(), "1:one.pss"), seen.end());
+  EXPECT_NE(std::find(seen.begin(), seen.end(), "2:" + server.Url("/page/a")), seen.end());
+}
+
+}  // namespace
+}  // namespace bq::test

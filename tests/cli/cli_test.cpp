@@ -1,0 +1,189 @@
+// brindlequay-cli's data-folder commands, run as a child process against a
+// temporary data folder, a temporary libs folder and a loopback server.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "app/core/local_server.h"
+#include "platform/fs.h"
+#include "textlib/cp932.h"
+
+namespace bq::test {
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+
+const char* kBoardPage =
+    "<div><b>題一</b><i>太郎</i><p>本文</p></div><div><b>題二</b><i>花子</i><p>二</p></div>";
+
+const char* kScript =
+    "SCRIPT s;\r\n"
+    "POST[]:-\r\n<b>${TITLE}</b><i>${AUTHOR}</i><p>${BODY}</p>\r\n-::\r\n"
+    "PROCDEF EXPORT(file, target, del)\r\nBEGIN\r\n  s := '';\r\n"
+    "  FOREACH t IN @TOPICS[target] DO BEGIN UNPACK(t, 3: title); s := s + title + EXPANDSTR('\\n') END;\r\n"
+    "  SAVEF(file, s)\r\nEND;\r\n"
+    "BEGIN\r\n  GET(%URL%); n := 0;\r\n"
+    "  FOREACH r IN @CLIP[POST] DO BEGIN n := n + 1; PACK(0: n, 2: 1000 + n, 3: TITLE, 4: AUTHOR, 7: BODY);"
+    " PUTLOG(0) END\r\nEND.\r\n";
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/bqcli.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir = std::string(tmpl) + "/";
+    fs::ForceDirectories(dir + "libs/");
+    fs::WriteFileAtomic(dir + "libs/board.pss", Utf8ToSjis(kScript));
+    fs::WriteFileAtomic(dir + "libs/template.pss", Utf8ToSjis(kScript));
+    fs::WriteFileAtomic(dir + "libs/bad.pss", "SCRIPT b;\r\nBEGIN x := END.\r\n");
+  }
+  void TearDown() override {
+    std::string cmd = "rm -rf '" + dir + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+  Result Cli(const std::string& args, bool withData = true) {
+    std::string cmd = std::string(BQ_CLI_PATH) + (withData ? " --data " + dir + "data --libs " + dir + "libs " : " ") +
+                      args + " 2>" + dir + "stderr.txt </dev/null";
+    Result r;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int st = ::pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    std::ifstream e(dir + "stderr.txt");
+    std::stringstream ss;
+    ss << e.rdbuf();
+    r.err = ss.str();
+    return r;
+  }
+  void AddSite(const std::string& name, const std::string& script = "board.pss") {
+    Result r = Cli("folder add " + name + " --url " + server.Url("/bbs") + " --script " + script + " --round");
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+
+  std::string dir;
+  app::TLocalServer server{[](const app::LocalRequest& r) {
+    if (r.target == "/bbs") return app::LocalResponse{200, "text/html", Utf8ToSjis(kBoardPage)};
+    return app::LocalResponse{404, "text/html", ""};
+  }};
+};
+
+TEST_F(CliTest, HelpListsEveryCommandWithDemoFirstOnItsLine) {
+  Result r = Cli("help", false);
+  EXPECT_EQ(r.status, 0);
+  for (const char* c : {"\n  run ", "\n  round ", "\n  schedule ", "\n  list ", "\n  export ", "\n  folder ",
+                        "\n  demo ", "\n  exec ", "\n  compile "})
+    EXPECT_NE(r.out.find(c), std::string::npos) << c;
+}
+
+TEST_F(CliTest, FolderAddShowAndSetEditTheNodeFile) {
+  AddSite("サイト");
+  Result show = Cli("folder show サイト");
+  EXPECT_EQ(show.status, 0);
+  EXPECT_NE(show.out.find("SiteUrl=" + server.Url("/bbs") + "\n"), std::string::npos) << show.out;
+  EXPECT_NE(show.out.find("ScriptName=board.pss\n"), std::string::npos);
+  EXPECT_NE(show.out.find("RoundTarget=1\n"), std::string::npos);
+  EXPECT_EQ(Cli("folder set サイト NickName=名無し RoundTarget=0 LastTopic=12").status, 0);
+  show = Cli("folder show サイト");
+  EXPECT_NE(show.out.find("NickName=名無し\n"), std::string::npos) << show.out;
+  EXPECT_NE(show.out.find("RoundTarget=0\n"), std::string::npos);
+  EXPECT_NE(show.out.find("LastTopic=12\n"), std::string::npos);
+  Result bad = Cli("folder set サイト Colour=red");
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.err, "unknown field: Colour=red\n");
+  EXPECT_EQ(Cli("folder set サイト RoundTarget=yes").status, 2);
+  EXPECT_EQ(Cli("folder show nowhere").status, 1);
+  EXPECT_EQ(Cli("folder").status, 2);
+}
+
+TEST_F(CliTest, RunFetchesOneFolderAndCountsItsArticles) {
+  AddSite("a");
+  Result r = Cli("run a");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "2 new, 2 unread, 2 total\n");
+  r = Cli("run a");
+  EXPECT_EQ(r.out, "0 new, 2 unread, 2 total\n");
+  EXPECT_EQ(Cli("run").status, 2);
+  EXPECT_EQ(Cli("run a b").status, 2);
+  Result missing = Cli("run nowhere");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "no such folder: " + dir + "data/Log/nowhere/\n");
+  EXPECT_FALSE(fs::DirectoryExists(dir + "data/Log/nowhere/"));
+}
+
+TEST_F(CliTest, RunReportsACompileErrorOnStderrWithExitOne) {
+  AddSite("b", "bad.pss");
+  Result r = Cli("run b");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.rfind("構文エラー\n", 0), 0u) << r.err;
+  EXPECT_NE(r.err.find("行目:END 不明な項です!?\n"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, RoundPrintsOneLinePerFolderAndTheRoundLine) {
+  AddSite("a");
+  AddSite("b", "bad.pss");
+  Result r = Cli("round");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("a/: 2 unread\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("b/: error: 構文エラー"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Folder Round: "), std::string::npos);
+  EXPECT_NE(r.out.find(", Unread Total: 2 ＠ＡＬＬ\n"), std::string::npos) << r.out;
+  std::string log;
+  ASSERT_TRUE(fs::ReadFile(dir + "data/Log/RoundLog.txt", log));
+  EXPECT_NE(log.find("Unread Total: 2 \x81\x97\x82\x60\x82\x6b\x82\x6b\r\n"), std::string::npos);
+  r = Cli("round a");
+  EXPECT_NE(r.out.find("Unread Total: 2 ＠a/\n"), std::string::npos) << r.out;
+}
+
+TEST_F(CliTest, ListShowsTheArticlesInThreadOrderAndAsJson) {
+  AddSite("a");
+  ASSERT_EQ(Cli("run a").status, 0);
+  Result r = Cli("list a");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("*      1  題一  [太郎]  "), std::string::npos) << r.out;
+  EXPECT_LT(r.out.find("題一"), r.out.find("題二"));
+  Result j = Cli("list a --json");
+  EXPECT_EQ(j.out.front(), '[');
+  EXPECT_NE(j.out.find("\"TITLE\": \"題二\""), std::string::npos) << j.out;
+  EXPECT_NE(j.out.find("\"BODY\": \"本文\""), std::string::npos);
+  EXPECT_NE(j.out.find("\"Unread\": true"), std::string::npos);
+  EXPECT_EQ(Cli("list").status, 2);
+}
+
+TEST_F(CliTest, ExportCallsTheScriptsExport) {
+  AddSite("a");
+  ASSERT_EQ(Cli("run a").status, 0);
+  Result r = Cli("export a " + dir + "out.txt --target 0");
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::string out;
+  ASSERT_TRUE(fs::ReadFile(dir + "out.txt", out));
+  EXPECT_EQ(SjisToUtf8(out), "題一\r\n題二\r\n");
+  EXPECT_EQ(Cli("export a " + dir + "o.txt --target 9").status, 2);
+  EXPECT_EQ(Cli("export a").status, 2);
+}
+
+TEST_F(CliTest, DemoShowsArticlesOfAllThreeEncodings) {
+  Result r = Cli("--libs " + std::string(BQ_SOURCE_DIR) + "/libs demo", false);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Folder Round: "), std::string::npos);
+  EXPECT_NE(r.out.find("新しいパン屋さん"), std::string::npos) << r.out;  // Shift_JIS board
+  EXPECT_NE(r.out.find("餅つき大会"), std::string::npos);                 // EUC-JP board
+  EXPECT_NE(r.out.find("①②③の注釈"), std::string::npos);               // UTF-8 board
+  EXPECT_NE(r.out.find("Unread Total: 18"), std::string::npos);
+  std::size_t at = r.out.find("demo data folder:  ");
+  ASSERT_NE(at, std::string::npos);
+  std::string data = r.out.substr(at + 19, r.out.find('\n', at) - at - 19);
+  if (data.rfind("/tmp/brindlequay-demo.", 0) == 0) std::system(("rm -rf '" + data + "'").c_str());
+}
+
+}  // namespace
+}  // namespace bq::test
