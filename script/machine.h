@@ -107,8 +107,8 @@ class TScriptMachine {
   // Instructions executed by Run since the machine was made (benchmarks,
   // the fuzzer's budget).
   std::uint64_t Executed = 0;
-  // When non-zero, Run stops (state Stopped) after this many more
-  // instructions; the fuzzer bounds runaway scripts with it.
+  // When non-zero, Run stops (state Stopped) once Executed reaches it; the
+  // fuzzer bounds runaway scripts with Budget = Executed + N.
   std::uint64_t Budget = 0;
   // Called with each address before it executes (the CLI's --trace); slows
   // the loop only when set.

@@ -16,7 +16,7 @@ class IStatusBar {
   virtual void SetPanel(int panel, const std::string& text) = 0;
 };
 
-// Keeps the panels' texts, and every change, for the CLI and tests.
+// Keeps the panels' texts, and every change, for tests.
 class TStatusPanels : public IStatusBar {
  public:
   void SetPanel(int panel, const std::string& text) override {

@@ -53,7 +53,7 @@ void TApplication::LoadAndCompile() {
   Engine.ResetCompiler();
   if (!fs::ReadFile(path, source, limits::kMaxScriptFile)) throw Exception("Cannot read the script file " + path);
   Engine.LibFolder = libFolder_;
-  Engine.CompileScript(source, false);
+  Engine.CompileScript(script::AsCrLfLines(source), false);
 }
 
 void TApplication::SetTemplateVariables() {

@@ -195,6 +195,17 @@ TEST_F(RoundTest, ARerunAddsNoDuplicateArticles) {
   EXPECT_NE(log.find(all), log.size() - all.size());
 }
 
+// A script saved with bare LFs (and a clip template, whose end marker must
+// follow a line break) runs as if it had been saved with CR LF.
+TEST_F(RoundTest, ScriptsSavedWithBareLineFeedsRun) {
+  Script("lf.pss",
+         "SCRIPT lf;\nrec[]:-\n*\n-::\nBEGIN\n  GET(%URL%);\n  PACK(0: 1, 3: _, 2: 1000);\n  PUTLOG(0)\nEND.\n");
+  std::string a = Folder("a", true, "lf.pss");
+  app.TimerAction();
+  EXPECT_EQ(Articles(a), 1);
+  EXPECT_EQ(Messages(), 0);
+}
+
 TEST_F(RoundTest, RoundActionNamesTheFolderBelowTheLogRoot) {
   std::string s = Folder("x/y", true);
   std::string line = app.RoundAction(s);
