@@ -113,25 +113,36 @@ void TScriptMachine::Run() {
   }
   TRegisters& r = R;
   const bool trace = TraceHook != nullptr;
+  if (decodedFrom_ != code || decodedCount_ != count || decodedFused_ != Fusion) Decode();
+  const TInstruction* decoded = decoded_.data();
 
   std::int32_t i = 0;
   TInstruction ins;
   // Threaded dispatch: every operation ends in its own fetch and indirect
   // jump, so the branch predictor learns each operation's successor.
-  static const void* const kTable[kOpCount + 1] = {
+  // Indexed by the decoded copy's codes: every real operation, "does
+  // nothing" for unknown codes, then the fused operations.
+  static const void* const kTable[kDecodedOpCount] = {
 #define BQ_X(name, mnemonic, meaning) &&L_##name,
       BQ_SCRIPT_OPCODES(BQ_X)
 #undef BQ_X
-      &&L_default};
+      &&L_default, &&L_FuseForHead, &&L_FuseForTail, &&L_FuseAddMul};
 
 #define BQ_FETCH()                                                      \
   i = r.PC;                                                             \
   if (static_cast<std::uint32_t>(i) >= limit) goto outside;             \
   if (trace) TraceHook(TraceContext, i);                                \
-  ins = code[i];                                                        \
+  ins = decoded[i];                                                     \
   r.PC = i + 1;                                                         \
   ++done.n;                                                             \
-  goto* kTable[static_cast<std::uint8_t>(ins.Op) < kOpCount ? static_cast<std::uint8_t>(ins.Op) : kOpCount]
+  goto* kTable[static_cast<std::uint8_t>(ins.Op)]
+// A fused operation that may not run as one step runs its first
+// instruction as it is written (PC and the count are already advanced).
+#define PLAIN()                                        \
+  do {                                                 \
+    ins = code[i];                                     \
+    goto* kTable[static_cast<std::uint8_t>(ins.Op)]; \
+  } while (0)
 #define DISPATCH()                  \
   do {                              \
     if (done.n >= check) goto slow; \
@@ -366,6 +377,75 @@ void TScriptMachine::Run() {
   L_RGHT:
   L_default:  // STB, LEFT, RGHT and unknown codes do nothing
     DISPATCH();
+
+  // The fused operations. Each runs its whole group only when no trace is
+  // set, the group's instructions all fit before the next look at the pump
+  // (so Stop, the budget and single steps fall between the same instructions
+  // as without fusion) and every instruction of the group would take its
+  // integer path; else PLAIN. The effects are those of the instructions one
+  // by one, in their order, the stack slot a PUSH leaves behind included.
+  L_FuseForHead: {
+    // LDA var v; TST SPC-0; JCC out; JMP +3; ...; PUSH SPC
+    if (trace || done.n + 4 > check) PLAIN();
+    const std::uint32_t v = static_cast<std::uint32_t>(ins.Operand);
+    const std::uint32_t spc = static_cast<std::uint32_t>(r.SPC);
+    const std::uint32_t top = static_cast<std::uint32_t>(r.STK);
+    if (v >= stackSize_ || spc >= stackSize_ || top >= stackSize_) PLAIN();
+    const TScriptValue& var = stack_[v];
+    const TScriptValue& bound = stack_[spc];
+    if (var.Kind != kind::kInteger || !var.Str.empty() || bound.Kind != kind::kInteger) PLAIN();
+    const std::int32_t n = var.Int, last = bound.Int;
+    SetInt(r.A, n);
+    r.CCR = n == last ? kFlagZ : (n < last ? kFlagN : 0);
+    const TInstruction& jcc = code[i + 2];
+    if (Holds(jcc.Mode, r.CCR, r.FRP)) {
+      r.PC = jcc.Operand;
+      done.n += 2;
+      DISPATCH();
+    }
+    SetInt(stack_[top], r.SPC);
+    ++r.STK;
+    r.PC = i + 7;
+    done.n += 4;
+    DISPATCH();
+  }
+  L_FuseForTail: {
+    // POP SPC; INC|DEC var v; JMP back
+    if (trace || done.n + 2 > check) PLAIN();
+    r.SPC = r.STK > 0 ? stack_[static_cast<std::size_t>(--r.STK)].Int : 0;
+    const TInstruction& step = code[i + 1];
+    TScriptValue& v = MutableSlot(step.Operand);
+    v.Int = Wrap(static_cast<std::int64_t>(v.Int) + (step.Op == OpCode::INC ? 1 : -1));
+    v.Kind = kind::kInteger;
+    r.PC = code[i + 2].Operand;
+    done.n += 2;
+    DISPATCH();
+  }
+  L_FuseAddMul: {
+    // LDA var a; PUSH; LDA var b; MUL #k; ADD|SUB; STA var d
+    if (trace || done.n + 5 > check) PLAIN();
+    const TInstruction* p = code + i;
+    const std::uint32_t a = static_cast<std::uint32_t>(ins.Operand);
+    const std::uint32_t top = static_cast<std::uint32_t>(r.STK);
+    const std::uint32_t b = static_cast<std::uint32_t>(p[2].Operand);
+    if (a >= stackSize_ || top >= stackSize_ || b >= stackSize_) PLAIN();
+    const TScriptValue& av = stack_[a];
+    if (av.Kind != kind::kInteger || !av.Str.empty()) PLAIN();
+    // b is read after the PUSH: when it is the pushed slot it holds a.
+    if (b != top && (stack_[b].Kind != kind::kInteger || !stack_[b].Str.empty())) PLAIN();
+    const std::int32_t x = av.Int;
+    SetInt(stack_[top], x);
+    const std::int64_t left = x;
+    const std::int64_t right = Wrap(static_cast<std::int64_t>(stack_[b].Int) * p[3].Operand);
+    const bool add = p[4].Op == OpCode::ADD;
+    const std::int32_t result = Wrap(add ? left + right : left - right);
+    SetInt(r.A, result);
+    r.CCR = add ? (result == 0 ? kFlagZ : 0) : (left == right ? kFlagZ : (left < right ? kFlagN : 0));
+    SetInt(MutableSlot(p[5].Operand), result);
+    r.PC = i + 6;
+    done.n += 5;
+    DISPATCH();
+  }
   }
 
 slow:
@@ -379,6 +459,7 @@ slow:
 
 outside:
   LeaveOutside();
+#undef PLAIN
 #undef DISPATCH
 #undef BQ_FETCH
 }

@@ -114,6 +114,13 @@ class TScriptMachine {
   // the loop only when set.
   void (*TraceHook)(void* context, std::int32_t address) = nullptr;
   void* TraceContext = nullptr;
+  // Whether Run may execute recognised hot sequences (FOR loop steps and
+  // tests, d := a + b * k) as one step each; the effects, Executed and the
+  // pump cadence are the same either way. Tests turn it off to compare.
+  bool Fusion = true;
+  // Whether Run would execute the group starting at address as one step
+  // (the listing and the image are unchanged either way).
+  bool FusedAt(std::int32_t address);
 
   const TScriptEngine& Engine() const { return *engine_; }
   const TCodeImage& Code() const { return *code_; }
@@ -148,6 +155,7 @@ class TScriptMachine {
   void LeaveOutside();
   void SavePar();
   bool Pump(std::uint64_t ran);
+  void Decode();
 
   // Operand sources and targets.
   void Load(TScriptValue& target, std::uint8_t mode, std::int32_t operand, bool isB);
@@ -187,7 +195,20 @@ class TScriptMachine {
   TScriptValue scratch_;  // where a write to an out-of-range slot goes
   static const TScriptValue kEmpty;
   std::uint64_t nextPumpTick_ = 0;
+  // The decoded copy Run fetches from (built by Decode, for the image at
+  // decodedFrom_ with decodedCount_ instructions and Fusion as it was).
+  std::vector<TInstruction> decoded_;
+  const TInstruction* decodedFrom_ = nullptr;
+  std::int32_t decodedCount_ = -1;
+  bool decodedFused_ = false;
 };
+
+// The fused operation codes of the decoded copy (past every real code and
+// the "does nothing" code kOpCount).
+inline constexpr std::uint8_t kFuseForHead = kOpCount + 1;
+inline constexpr std::uint8_t kFuseForTail = kOpCount + 2;
+inline constexpr std::uint8_t kFuseAddMul = kOpCount + 3;
+inline constexpr int kDecodedOpCount = kOpCount + 4;
 
 // Sets CCR from a value: integer-like or empty by Int, text by emptiness.
 std::uint16_t FlagsOf(const TScriptValue& v);

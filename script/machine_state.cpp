@@ -66,6 +66,7 @@ void TScriptMachine::ResetMachine() {
   TagTable.Reset();
   State = RunState::Run;
   host_->ReleaseLists();
+  decodedCount_ = -1;  // the image may be new: decode again on the next Run
 }
 
 const TScriptValue TScriptMachine::kEmpty{};

@@ -1,0 +1,191 @@
+// The fused operations of the fetch loop against the plain instructions:
+// the same scripts run on two machines, one with Fusion off, must leave the
+// same registers, flags, stack slots, Executed and run state, however the
+// run is cut (budget, single steps, trace, Stop from the pump, a jump into
+// the middle of a fused group).
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/events.h"
+#include "script/engine.h"
+#include "script/host_recording.h"
+#include "script/machine.h"
+
+namespace bq::script::test {
+namespace {
+
+std::string Show(const TScriptValue& v) {
+  return std::to_string(v.Kind) + ":" + std::to_string(v.Int) + ":" + v.Str;
+}
+
+// Everything a script, the views or the host can observe of a machine.
+std::string Snapshot(const TScriptMachine& m) {
+  const TRegisters& r = m.R;
+  std::string s = "A=" + Show(r.A) + " B=" + Show(r.B) + " PC=" + std::to_string(r.PC) +
+                  " STK=" + std::to_string(r.STK) + " SPC=" + std::to_string(r.SPC) +
+                  " PAR=" + std::to_string(r.PAR) + " FRP=" + std::to_string(r.FRP) +
+                  " CCR=" + std::to_string(r.CCR) + " LINE=" + std::to_string(r.CurrentLine) +
+                  " STATE=" + std::to_string(static_cast<int>(m.State)) + " EXEC=" + std::to_string(m.Executed) +
+                  " SIZE=" + std::to_string(m.StackSize()) + "\n";
+  for (std::int32_t i = 0; i < m.StackSize(); ++i) {
+    const TScriptValue& v = m.StackSlot(i);
+    if (v.Kind != kind::kEmpty || v.Int != 0 || !v.Str.empty()) s += std::to_string(i) + "=" + Show(v) + " ";
+  }
+  return s;
+}
+
+struct Side {
+  TScriptEngine engine;
+  RecordingHost host;
+  TScriptMachine m{engine, host};
+};
+
+// Two machines on the same script: fused (index 0) and plain (index 1).
+class FusionTest : public ::testing::Test {
+ protected:
+  Side sides[2];
+
+  void Compile(const std::string& source, bool debug = false) {
+    for (Side& s : sides) ASSERT_TRUE(s.engine.CompileScript(source, debug)) << source;
+    sides[1].m.Fusion = false;
+  }
+  TScriptMachine& Fused() { return sides[0].m; }
+  TScriptMachine& Plain() { return sides[1].m; }
+  // Runs both with a budget of n more instructions (0: none).
+  void RunBoth(std::uint64_t n, RunState state = RunState::Run) {
+    for (Side& s : sides) {
+      s.m.Budget = n == 0 ? 0 : s.m.Executed + n;
+      s.m.State = state;
+      s.m.Run();
+    }
+  }
+  std::int32_t FusedCount() {
+    std::int32_t n = 0;
+    for (std::int32_t a = 0; a < Fused().Code().Count(); ++a) n += Fused().FusedAt(a) ? 1 : 0;
+    return n;
+  }
+};
+
+const char* const kLoops[] = {
+    "x := 0; FOR i := 1 TO 1000 DO x := x + i * 2",
+    "x := 5; FOR i := 10 DOWNTO -3 DO x := x - i * 7",
+    "x := 2000000000; FOR i := 1 TO 50 DO x := x + i * 100000000",
+    "x := -2147483647; FOR i := 1 TO 5 DO x := x - i * 1",
+    "FOR i := 5 TO 1 DO x := x + i * 2",
+    "x := 'ab'; FOR i := 1 TO 3 DO x := x + i * 2",
+    "n := '7'; FOR i := 1 TO n DO x := x + i * 3",
+    "FOR i := 1 TO 10 DO FOR j := 1 TO 10 DO x := x + j * 3",
+    "FOR i := 1 TO 30 DO BEGIN IF i > 20 THEN BREAK; IF i = 3 THEN NEXT; x := x + i * 2 END",
+    "FOR i := 1 TO 5 DO BEGIN x := x + i * 2; i := 'z' END",
+    "FOR i := 1 TO 9 DO BEGIN x := x + x * 2; y := i END",
+    "FOR i := 1 TO 9 DO i := i + i * 0",
+};
+
+TEST_F(FusionTest, EveryLoopEndsInTheSameStateWithAndWithoutFusion) {
+  for (const char* body : kLoops) {
+    Compile(std::string("SCRIPT t; BEGIN ") + body + " END.");
+    RunBoth(200000);
+    EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain())) << body;
+  }
+  Compile("SCRIPT t; FUNCDEF f(n) BEGIN FOR i := 1 TO n DO x := x + i * 2; f := x END; "
+          "BEGIN y := f(10) + f(3) END.");
+  RunBoth(0);
+  EXPECT_EQ(Fused().State, RunState::Halted);
+  EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain()));
+}
+
+TEST_F(FusionTest, TheCompiledForLoopIsFusedAndTheListingIsNot) {
+  Compile("SCRIPT t; BEGIN x := 0; FOR i := 1 TO 10 DO x := x + i * 2 END.");
+  EXPECT_EQ(FusedCount(), 3);  // the test at the top, the body, the step
+  EXPECT_EQ(Plain().Code().Count(), Fused().Code().Count());
+  for (std::int32_t a = 0; a < Plain().Code().Count(); ++a) EXPECT_FALSE(Plain().FusedAt(a));
+  RunBoth(0);
+  EXPECT_EQ(Fused().State, RunState::Halted);
+  std::int32_t x = sides[0].engine.Symbols.FindValue("X", Kinds(sym::kVariable), 0);
+  ASSERT_GE(x, 0);
+  EXPECT_EQ(Fused().StackSlot(x).Int, 110);
+  EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain()));
+  // The instructions of a debug compile have a BRK between statements.
+  Compile("SCRIPT t; BEGIN x := 0; FOR i := 1 TO 10 DO x := x + i * 2 END.", true);
+  RunBoth(0);
+  EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain()));
+}
+
+TEST_F(FusionTest, ABudgetStopsAtTheSameInstructionInsideAFusedGroup) {
+  const std::string source = "SCRIPT t; BEGIN x := 0; FOR i := 1 TO 100 DO x := x + i * 2 END.";
+  for (std::uint64_t n = 1; n <= 60; ++n) {
+    Compile(source);
+    std::uint64_t before = Fused().Executed;
+    RunBoth(n);
+    ASSERT_EQ(Fused().Executed, before + n);
+    ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << n;
+    RunBoth(n + 7);  // and on from there, cut again
+    ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << n;
+  }
+}
+
+TEST_F(FusionTest, AJumpIntoTheMiddleOfAFusedGroupRunsThePlainInstructions) {
+  const std::string source = "SCRIPT t; BEGIN x := 0; FOR i := 1 TO 100 DO x := x + i * 2 END.";
+  Compile(source);
+  std::vector<std::int32_t> starts;
+  for (std::int32_t a = 0; a < Fused().Code().Count(); ++a) {
+    if (Fused().FusedAt(a)) starts.push_back(a);
+  }
+  ASSERT_EQ(starts.size(), 3u);
+  for (std::int32_t start : starts) {
+    for (std::int32_t k = 1; k <= 6; ++k) {
+      Compile(source);
+      RunBoth(200);
+      for (Side& s : sides) s.m.R.PC = start + k;
+      RunBoth(300);
+      ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << start << "+" << k;
+      RunBoth(0);
+      ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << start << "+" << k;
+    }
+  }
+}
+
+TEST_F(FusionTest, SingleStepsAndTraceSeeEveryInstruction) {
+  const std::string source = "SCRIPT t; BEGIN x := 0; FOR i := 1 TO 5 DO x := x + i * 2 END.";
+  Compile(source);
+  for (int step = 0; step < 120; ++step) {
+    RunBoth(0, RunState::StepOne);
+    ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << step;
+  }
+  EXPECT_EQ(Fused().State, RunState::Halted);
+
+  Compile(source);
+  const std::uint64_t before = Fused().Executed;
+  std::vector<std::int32_t> seen[2];
+  for (int k = 0; k < 2; ++k) {
+    sides[k].m.TraceContext = &seen[k];
+    sides[k].m.TraceHook = [](void* c, std::int32_t address) {
+      static_cast<std::vector<std::int32_t>*>(c)->push_back(address);
+    };
+  }
+  RunBoth(0);
+  EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain()));
+  EXPECT_EQ(seen[0], seen[1]);
+  EXPECT_EQ(seen[0].size(), Fused().Executed - before);
+}
+
+TEST_F(FusionTest, StopFromThePumpTakesEffectAtTheSameInstruction) {
+  Compile("SCRIPT t; BEGIN x := 0; FOR i := 1 TO 100000 DO x := x + i * 2 END.");
+  CallbackPump pumps[2];
+  for (int k = 0; k < 2; ++k) {
+    TScriptMachine* m = &sides[k].m;
+    m->SetPump(&pumps[k]);
+    pumps[k].Add([m] { m->State = RunState::Stopped; });
+  }
+  const std::uint64_t before = Fused().Executed;
+  RunBoth(0);
+  EXPECT_EQ(Fused().State, RunState::Stopped);
+  EXPECT_EQ(Fused().Executed - before, kPumpCheckInterval);
+  EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain()));
+}
+
+}  // namespace
+}  // namespace bq::script::test
