@@ -126,7 +126,7 @@ void TScriptMachine::Run() {
 #define BQ_X(name, mnemonic, meaning) &&L_##name,
       BQ_SCRIPT_OPCODES(BQ_X)
 #undef BQ_X
-      &&L_default, &&L_FuseForHead, &&L_FuseForTail, &&L_FuseAddMul};
+      &&L_default, &&L_FuseForHead, &&L_FuseForTail, &&L_FuseAddMul, &&L_FuseForLoop};
 
 #define BQ_FETCH()                                                      \
   i = r.PC;                                                             \
@@ -408,6 +408,69 @@ void TScriptMachine::Run() {
     r.PC = i + 7;
     done.n += 4;
     DISPATCH();
+  }
+  L_FuseForLoop: {
+    // Whole passes of FOR v := .. DO d := a + b * k: the head (c .. c+6),
+    // the body (c+7 .. c+12) and the step (c+13 .. c+15, back to c), 14
+    // instructions, repeated while a whole pass fits before the pump check.
+    // A pass whose head cannot run fused goes to the head's own handler; a
+    // body that cannot leaves after the head, at c+7.
+    if (trace || done.n + 13 > check) goto L_FuseForHead;
+    const TInstruction* p = code + i;
+    const std::uint32_t v = static_cast<std::uint32_t>(p[0].Operand);
+    const std::uint32_t a = static_cast<std::uint32_t>(p[7].Operand);
+    const std::uint32_t b = static_cast<std::uint32_t>(p[9].Operand);
+    const std::int64_t k = p[10].Operand;
+    const bool add = p[11].Op == OpCode::ADD;
+    const std::int32_t d = p[12].Operand;
+    const std::int32_t stepVar = p[14].Operand;
+    const std::int64_t step = p[14].Op == OpCode::INC ? 1 : -1;
+    for (;;) {
+      const std::uint32_t spc = static_cast<std::uint32_t>(r.SPC);
+      const std::uint32_t top = static_cast<std::uint32_t>(r.STK);
+      if (v >= stackSize_ || spc >= stackSize_ || top + 1 >= stackSize_) goto L_FuseForHead;
+      const TScriptValue& var = stack_[v];
+      const TScriptValue& bound = stack_[spc];
+      if (var.Kind != kind::kInteger || !var.Str.empty() || bound.Kind != kind::kInteger) goto L_FuseForHead;
+      // head
+      const std::int32_t n = var.Int, last = bound.Int;
+      SetInt(r.A, n);
+      r.CCR = n == last ? kFlagZ : (n < last ? kFlagN : 0);
+      if (Holds(p[2].Mode, r.CCR, r.FRP)) {
+        r.PC = p[2].Operand;
+        done.n += 2;
+        DISPATCH();
+      }
+      SetInt(stack_[top], r.SPC);
+      r.STK = static_cast<std::int32_t>(top + 1);
+      // body, its push one slot higher
+      const std::uint32_t push = top + 1;
+      if (a >= stackSize_ || b >= stackSize_ || stack_[a].Kind != kind::kInteger || !stack_[a].Str.empty() ||
+          (b != push && (stack_[b].Kind != kind::kInteger || !stack_[b].Str.empty()))) {
+        r.PC = i + 7;
+        done.n += 4;
+        DISPATCH();
+      }
+      const std::int32_t x = stack_[a].Int;
+      SetInt(stack_[push], x);
+      const std::int64_t left = x;
+      const std::int64_t right = Wrap(static_cast<std::int64_t>(stack_[b].Int) * k);
+      const std::int32_t result = Wrap(add ? left + right : left - right);
+      SetInt(r.A, result);
+      r.CCR = add ? (result == 0 ? kFlagZ : 0) : (left == right ? kFlagZ : (left < right ? kFlagN : 0));
+      SetInt(MutableSlot(d), result);
+      // step
+      r.STK = static_cast<std::int32_t>(top);
+      r.SPC = stack_[top].Int;
+      TScriptValue& sv = MutableSlot(stepVar);
+      sv.Int = Wrap(static_cast<std::int64_t>(sv.Int) + step);
+      sv.Kind = kind::kInteger;
+      done.n += 13;
+      r.PC = i;
+      if (done.n + 14 > check) DISPATCH();
+      ++done.n;  // the LDA at c of the next pass
+      r.PC = i + 1;
+    }
   }
   L_FuseForTail: {
     // POP SPC; INC|DEC var v; JMP back

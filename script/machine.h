@@ -208,7 +208,8 @@ class TScriptMachine {
 inline constexpr std::uint8_t kFuseForHead = kOpCount + 1;
 inline constexpr std::uint8_t kFuseForTail = kOpCount + 2;
 inline constexpr std::uint8_t kFuseAddMul = kOpCount + 3;
-inline constexpr int kDecodedOpCount = kOpCount + 4;
+inline constexpr std::uint8_t kFuseForLoop = kOpCount + 4;  // head, d := a + b * k, step
+inline constexpr int kDecodedOpCount = kOpCount + 5;
 
 // Sets CCR from a value: integer-like or empty by Int, text by emptiness.
 std::uint16_t FlagsOf(const TScriptValue& v);

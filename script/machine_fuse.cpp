@@ -59,7 +59,10 @@ void TScriptMachine::Decode() {
   for (std::int32_t at = 0; at < count; ++at) {
     std::uint8_t fused = 0;
     if (IsForHead(c, at, count)) {
-      fused = kFuseForHead;
+      // FOR v := .. DO d := a + b * k: the whole pass, when the body follows
+      // the head and the step jumps back to it.
+      bool whole = IsAddMul(c, at + 7, count) && IsForTail(c, at + 13, count) && c[at + 15].Operand == at;
+      fused = whole ? kFuseForLoop : kFuseForHead;
     } else if (IsForTail(c, at, count)) {
       fused = kFuseForTail;
     } else if (IsAddMul(c, at, count)) {
