@@ -2,7 +2,9 @@
 // the first instruction of each recognised hot sequence replaced by a fused
 // operation that Run executes in one step when it may (see Run). Every other
 // address keeps its own instruction, so a jump into the middle of a group
-// runs the plain instructions one by one.
+// runs the plain instructions one by one. The copy is made again on the
+// first Run after every reset (each compile resets the machine) and whenever
+// the image's size or storage has changed since.
 #include "script/machine.h"
 
 namespace bq::script {

@@ -97,7 +97,7 @@ TEST_F(FusionTest, EveryLoopEndsInTheSameStateWithAndWithoutFusion) {
   EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain()));
 }
 
-TEST_F(FusionTest, TheCompiledForLoopIsFusedAndTheListingIsNot) {
+TEST_F(FusionTest, TheCompiledForLoopIsFusedOnlyWithFusionOn) {
   Compile("SCRIPT t; BEGIN x := 0; FOR i := 1 TO 10 DO x := x + i * 2 END.");
   EXPECT_EQ(FusedCount(), 3);  // the test at the top, the body, the step
   EXPECT_EQ(Plain().Code().Count(), Fused().Code().Count());
@@ -108,9 +108,20 @@ TEST_F(FusionTest, TheCompiledForLoopIsFusedAndTheListingIsNot) {
   ASSERT_GE(x, 0);
   EXPECT_EQ(Fused().StackSlot(x).Int, 110);
   EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain()));
-  // The instructions of a debug compile have a BRK between statements.
-  Compile("SCRIPT t; BEGIN x := 0; FOR i := 1 TO 10 DO x := x + i * 2 END.", true);
-  RunBoth(0);
+}
+
+TEST_F(FusionTest, LineStepsStopAtTheSameBreaks) {
+  // A debug compile has a BRK before each statement; line steps stop there.
+  Compile("SCRIPT t; BEGIN x := 0;\r\nFOR i := 1 TO 10 DO\r\nx := x + i * 2;\r\ny := x END.", true);
+  for (int step = 0; step < 40 && Fused().State != RunState::Halted; ++step) {
+    RunBoth(0, RunState::StepLine);
+    ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << step;
+  }
+  EXPECT_EQ(Fused().State, RunState::Halted);
+  // A plain compile run line by line runs to the end like Run.
+  Compile("SCRIPT t; BEGIN x := 0; FOR i := 1 TO 10 DO x := x + i * 2 END.");
+  RunBoth(0, RunState::StepLine);
+  EXPECT_EQ(Fused().State, RunState::Halted);
   EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain()));
 }
 
