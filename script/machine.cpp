@@ -1,6 +1,8 @@
 // The fetch loop. Only this function runs long: one switch on the operation
 // code, with the integer paths of the hot operations written out so that a
 // number never touches the heap and a consumed value is moved, not copied.
+// It fetches from the decoded copy of the image (machine_fuse.cpp), where
+// the FOR loop sequences the compiler emits start with fused operations.
 #include "script/machine.h"
 
 #include "platform/events.h"
@@ -428,7 +430,7 @@ void TScriptMachine::Run() {
     for (;;) {
       const std::uint32_t spc = static_cast<std::uint32_t>(r.SPC);
       const std::uint32_t top = static_cast<std::uint32_t>(r.STK);
-      if (v >= stackSize_ || spc >= stackSize_ || top + 1 >= stackSize_) goto L_FuseForHead;
+      if (v >= stackSize_ || spc >= stackSize_ || std::uint64_t{top} + 1 >= stackSize_) goto L_FuseForHead;
       const TScriptValue& var = stack_[v];
       const TScriptValue& bound = stack_[spc];
       if (var.Kind != kind::kInteger || !var.Str.empty() || bound.Kind != kind::kInteger) goto L_FuseForHead;
