@@ -1,6 +1,7 @@
 #include "textlib/kanji.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 #include "textlib/cp932.h"
@@ -116,6 +117,29 @@ std::string StrictCharset(std::string_view page, std::size_t tagStart) {
 
 bool Contains(std::string_view s, std::string_view w) { return s.find(w) != std::string_view::npos; }
 
+// Index of the next '<' at or after i that is followed by 'M' or 'm', or
+// npos. Eight positions are tested at once: a byte of the word at i and the
+// byte after it in the word at i + 1 give zero together only at "<m"/"<M".
+std::size_t FindTagM(std::string_view s, std::size_t i) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+  const unsigned char* p = Bytes(s);
+  std::size_t n = s.size();
+  while (i + 9 <= n) {
+    std::uint64_t a, b;
+    std::memcpy(&a, p + i, 8);
+    std::memcpy(&b, p + i + 1, 8);
+    std::uint64_t x = (a ^ (kOnes * '<')) | ((b | (kOnes * 0x20)) ^ (kOnes * 'm'));
+    // Exact "some byte of x is zero" test; the lowest flagged byte is a
+    // true zero, the ones above it may not be and are checked again.
+    std::uint64_t zero = (x - kOnes) & ~x & kHigh;
+    if (zero != 0) return i + (__builtin_ctzll(zero) >> 3);
+    i += 8;
+  }
+  for (; i + 1 < n; ++i)
+    if (p[i] == '<' && (p[i + 1] | 0x20) == 'm') return i;
+  return std::string_view::npos;
+}
+
 }  // namespace
 
 int DetectSjis(std::string_view text) {
@@ -159,6 +183,15 @@ int DetectJis(std::string_view text) {
     hit = std::memchr(p + i + 3, kEsc, n - i - 3);
   }
   return sawEscape ? kGuessJis : 0;
+}
+
+KanjiForm GuessForm(std::string_view text) {
+  // Guesses 4 to 7 all convert as ISO-2022-JP, so the JIS bit alone decides.
+  if (DetectJis(text) != 0) return KanjiForm::kJis;
+  // Of guesses 0 to 3 only 2 converts; a Shift_JIS page usually breaks the
+  // EUC pairing within its first few characters.
+  if (DetectEuc(text) == 0) return KanjiForm::kAsIs;
+  return DetectSjis(text) == 0 ? KanjiForm::kEuc : KanjiForm::kAsIs;
 }
 
 bool IsUtf8Text(std::string_view text) {
@@ -250,7 +283,7 @@ std::string DeclaredCharset(std::string_view page) {
   static constexpr std::string_view kStrict = "<META HTTP-EQUIV=\"CONTENT-TYPE\"";
   std::string fallback;
   bool haveFallback = false;
-  for (std::size_t i = page.find('<'); i != std::string_view::npos; i = page.find('<', i + 1)) {
+  for (std::size_t i = FindTagM(page, 0); i != std::string_view::npos; i = FindTagM(page, i + 1)) {
     if (!HasWordAt(page, i, "<META")) continue;
     if (HasWordAt(page, i, kStrict)) {
       std::string strict = StrictCharset(page, i);
@@ -287,19 +320,19 @@ std::string HeaderCharset(std::string_view contentType) {
 std::string ToSjis(std::string_view page, std::string_view contentType) {
   std::string charset = DeclaredCharset(page);
   if (charset.empty() && !contentType.empty()) charset = HeaderCharset(contentType);
-  int guess;
+  KanjiForm form;
   if (Contains(charset, "UTF-8") || Contains(charset, "UTF8")) {
     return Utf8ToSjis(page);
   } else if (Contains(charset, "EUC")) {
-    guess = kGuessEuc;
+    form = KanjiForm::kEuc;
   } else if (Contains(charset, "SJIS") || Contains(charset, "SHIFT_")) {
-    guess = kGuessJis;
+    form = KanjiForm::kJis;  // passes unchanged except for escapes
   } else {
     if (IsUtf8Text(page)) return Utf8ToSjis(page);
-    guess = DetectSjis(page) | DetectEuc(page) | DetectJis(page);
+    form = GuessForm(page);
   }
-  if (guess == kGuessEuc) return EucToSjis(page);
-  if (guess >= kGuessJis) return JisToSjis(page);
+  if (form == KanjiForm::kEuc) return EucToSjis(page);
+  if (form == KanjiForm::kJis) return JisToSjis(page);
   return std::string(page);
 }
 
