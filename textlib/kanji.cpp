@@ -118,22 +118,18 @@ std::string StrictCharset(std::string_view page, std::size_t tagStart) {
 bool Contains(std::string_view s, std::string_view w) { return s.find(w) != std::string_view::npos; }
 
 // Index of the next '<' at or after i that is followed by 'M' or 'm', or
-// npos. Eight positions are tested at once: a byte of the word at i and the
-// byte after it in the word at i + 1 give zero together only at "<m"/"<M".
+// npos. Blocks of 64 positions are first tested as a whole by a loop the
+// compiler turns into vector code; only a block with a hit is read again.
 std::size_t FindTagM(std::string_view s, std::size_t i) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHigh = 0x8080808080808080ULL;
+  constexpr std::size_t kBlock = 64;
   const unsigned char* p = Bytes(s);
   std::size_t n = s.size();
-  while (i + 9 <= n) {
-    std::uint64_t a, b;
-    std::memcpy(&a, p + i, 8);
-    std::memcpy(&b, p + i + 1, 8);
-    std::uint64_t x = (a ^ (kOnes * '<')) | ((b | (kOnes * 0x20)) ^ (kOnes * 'm'));
-    // Exact "some byte of x is zero" test; the lowest flagged byte is a
-    // true zero, the ones above it may not be and are checked again.
-    std::uint64_t zero = (x - kOnes) & ~x & kHigh;
-    if (zero != 0) return i + (__builtin_ctzll(zero) >> 3);
-    i += 8;
+  while (i + kBlock + 1 <= n) {
+    unsigned char hit = 0;
+    for (std::size_t k = 0; k < kBlock; ++k)
+      hit |= static_cast<unsigned char>((p[i + k] == '<') & ((p[i + k + 1] | 0x20) == 'm'));
+    if (hit != 0) break;
+    i += kBlock;
   }
   for (; i + 1 < n; ++i)
     if (p[i] == '<' && (p[i + 1] | 0x20) == 'm') return i;
