@@ -237,6 +237,8 @@ std::string EucToSjis(std::string_view euc) {
 std::string JisToSjis(std::string_view jis) {
   const unsigned char* p = Bytes(jis);
   std::size_t n = jis.size();
+  // Without an escape the whole text is in ASCII mode and copied as it is.
+  if (std::memchr(p, kEsc, n) == nullptr) return std::string(jis);
   OutBuf out(n);
   bool kanji = false;
   std::size_t i = 0;
