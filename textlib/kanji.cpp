@@ -1,6 +1,7 @@
 #include "textlib/kanji.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 #include "textlib/cp932.h"
@@ -116,6 +117,25 @@ std::string StrictCharset(std::string_view page, std::size_t tagStart) {
 
 bool Contains(std::string_view s, std::string_view w) { return s.find(w) != std::string_view::npos; }
 
+// Index of the next '<' at or after i that is followed by 'M' or 'm', or
+// npos. Blocks of 64 positions are first tested as a whole by a loop the
+// compiler turns into vector code; only a block with a hit is read again.
+std::size_t FindTagM(std::string_view s, std::size_t i) {
+  constexpr std::size_t kBlock = 64;
+  const unsigned char* p = Bytes(s);
+  std::size_t n = s.size();
+  while (i + kBlock + 1 <= n) {
+    unsigned char hit = 0;
+    for (std::size_t k = 0; k < kBlock; ++k)
+      hit |= static_cast<unsigned char>((p[i + k] == '<') & ((p[i + k + 1] | 0x20) == 'm'));
+    if (hit != 0) break;
+    i += kBlock;
+  }
+  for (; i + 1 < n; ++i)
+    if (p[i] == '<' && (p[i + 1] | 0x20) == 'm') return i;
+  return std::string_view::npos;
+}
+
 }  // namespace
 
 int DetectSjis(std::string_view text) {
@@ -159,6 +179,15 @@ int DetectJis(std::string_view text) {
     hit = std::memchr(p + i + 3, kEsc, n - i - 3);
   }
   return sawEscape ? kGuessJis : 0;
+}
+
+KanjiForm GuessForm(std::string_view text) {
+  // Guesses 4 to 7 all convert as ISO-2022-JP, so the JIS bit alone decides.
+  if (DetectJis(text) != 0) return KanjiForm::kJis;
+  // Of guesses 0 to 3 only 2 converts; a Shift_JIS page usually breaks the
+  // EUC pairing within its first few characters.
+  if (DetectEuc(text) == 0) return KanjiForm::kAsIs;
+  return DetectSjis(text) == 0 ? KanjiForm::kEuc : KanjiForm::kAsIs;
 }
 
 bool IsUtf8Text(std::string_view text) {
@@ -208,6 +237,8 @@ std::string EucToSjis(std::string_view euc) {
 std::string JisToSjis(std::string_view jis) {
   const unsigned char* p = Bytes(jis);
   std::size_t n = jis.size();
+  // Without an escape the whole text is in ASCII mode and copied as it is.
+  if (std::memchr(p, kEsc, n) == nullptr) return std::string(jis);
   OutBuf out(n);
   bool kanji = false;
   std::size_t i = 0;
@@ -250,7 +281,7 @@ std::string DeclaredCharset(std::string_view page) {
   static constexpr std::string_view kStrict = "<META HTTP-EQUIV=\"CONTENT-TYPE\"";
   std::string fallback;
   bool haveFallback = false;
-  for (std::size_t i = page.find('<'); i != std::string_view::npos; i = page.find('<', i + 1)) {
+  for (std::size_t i = FindTagM(page, 0); i != std::string_view::npos; i = FindTagM(page, i + 1)) {
     if (!HasWordAt(page, i, "<META")) continue;
     if (HasWordAt(page, i, kStrict)) {
       std::string strict = StrictCharset(page, i);
@@ -287,19 +318,19 @@ std::string HeaderCharset(std::string_view contentType) {
 std::string ToSjis(std::string_view page, std::string_view contentType) {
   std::string charset = DeclaredCharset(page);
   if (charset.empty() && !contentType.empty()) charset = HeaderCharset(contentType);
-  int guess;
+  KanjiForm form;
   if (Contains(charset, "UTF-8") || Contains(charset, "UTF8")) {
     return Utf8ToSjis(page);
   } else if (Contains(charset, "EUC")) {
-    guess = kGuessEuc;
+    form = KanjiForm::kEuc;
   } else if (Contains(charset, "SJIS") || Contains(charset, "SHIFT_")) {
-    guess = kGuessJis;
+    form = KanjiForm::kJis;  // passes unchanged except for escapes
   } else {
     if (IsUtf8Text(page)) return Utf8ToSjis(page);
-    guess = DetectSjis(page) | DetectEuc(page) | DetectJis(page);
+    form = GuessForm(page);
   }
-  if (guess == kGuessEuc) return EucToSjis(page);
-  if (guess >= kGuessJis) return JisToSjis(page);
+  if (form == KanjiForm::kEuc) return EucToSjis(page);
+  if (form == KanjiForm::kJis) return JisToSjis(page);
   return std::string(page);
 }
 

@@ -22,6 +22,12 @@ int DetectEuc(std::string_view text);
 // kGuessJis when at least one escape was seen and every escape is one of
 // ESC "$B", ESC "$@", ESC "(J", ESC "(B"; 0 otherwise.
 int DetectJis(std::string_view text);
+// What the union of the three detectors calls for: kJis whenever DetectJis
+// gives its bit, kEuc when the union is exactly kGuessEuc, kAsIs otherwise.
+// Reads only as far as the answer needs: a page without ESC bytes whose
+// high-bit bytes break the EUC pairing is settled without the Shift_JIS scan.
+enum class KanjiForm { kAsIs, kEuc, kJis };
+KanjiForm GuessForm(std::string_view text);
 // True when the text is well-formed UTF-8 holding at least one multi-byte
 // sequence.
 bool IsUtf8Text(std::string_view text);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -74,6 +75,70 @@ TEST(KanjiDetect, Utf8NeedsOneWellFormedMultiByteSequence) {
   EXPECT_FALSE(IsUtf8Text("\xed\xa0\x80"));      // surrogate
   EXPECT_FALSE(IsUtf8Text("\xf4\x90\x80\x80"));  // above U+10FFFF
   EXPECT_TRUE(IsUtf8Text("\xf0\x9f\x98\x80"));
+}
+
+// The decision ToSjis takes from the union of the three detectors.
+KanjiForm FormOfUnion(std::string_view text) {
+  int guess = DetectSjis(text) | DetectEuc(text) | DetectJis(text);
+  if (guess >= kGuessJis) return KanjiForm::kJis;
+  return guess == kGuessEuc ? KanjiForm::kEuc : KanjiForm::kAsIs;
+}
+
+class FormGuess : public ::testing::TestWithParam<DetectCase> {};
+
+TEST_P(FormGuess, MatchesTheUnionOfTheDetectors) {
+  const DetectCase& c = GetParam();
+  EXPECT_EQ(DetectSjis(c.text), c.sjis);
+  EXPECT_EQ(DetectEuc(c.text), c.euc);
+  EXPECT_EQ(DetectJis(c.text), c.jis);
+  int guess = c.sjis | c.euc | c.jis;
+  KanjiForm want = guess >= kGuessJis ? KanjiForm::kJis : guess == kGuessEuc ? KanjiForm::kEuc : KanjiForm::kAsIs;
+  EXPECT_EQ(GuessForm(c.text), want);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kanji, FormGuess,
+    ::testing::Values(
+        DetectCase{"Empty", "", 0, 0, 0},
+        DetectCase{"Ascii", "plain <b>text</b>", 0, 0, 0},
+        DetectCase{"SjisAndEuc", "a" + kSjisA + "b", 1, 2, 0},
+        DetectCase{"SjisOnly", "\x93\xfa\x96\x7b\x8c\xea", 1, 0, 0},
+        DetectCase{"EucOnly", "<p>\xa4\xa2\xe0\xfe</p>", 0, 2, 0},
+        DetectCase{"EucKanaPairs", "\x8e\xb1\x8e\xdf", 1, 2, 0},
+        DetectCase{"EucKanaBadTrail", "\x8e\xb1\x8e\xfd", 0, 2, 0},  // FD is no Shift_JIS trail
+        DetectCase{"EucKanaAtEnd", "\xa4\xa2\x8e", 0, 0, 0},
+        DetectCase{"EucPairsThenSjisLeadAtEnd", "\xa4\xa2\xa4\xa2\x82", 0, 0, 0},
+        DetectCase{"SjisLeadAtEndOnly", "abc\x82", 0, 0, 0},
+        DetectCase{"JisWithSjis", "\x1b$B$\"\x1b(B\x95\x5c", 1, 0, 4},
+        DetectCase{"JisWithEuc", "\x1b$B$\"\x1b(B\xa4\xa2\xe0\xfe", 0, 2, 4},
+        DetectCase{"BadEscapeWithEuc", "\x1b$(D\xa4\xa2\xe0\xfe", 0, 2, 0},
+        DetectCase{"EscapeCutAtEnd", "\xa4\xa2\xe0\xfe\x1b$", 0, 2, 0},
+        DetectCase{"EscapeOnly", "\x1b(J", 0, 0, 4}),
+    [](const ::testing::TestParamInfo<DetectCase>& i) { return std::string(i.param.name); });
+
+// Short texts over the bytes the detectors care about, each checked against
+// the union: the early exits must never change the decision.
+TEST(KanjiDetect, FormGuessAgreesWithTheUnionOnGeneratedTexts) {
+  const unsigned char kAlphabet[] = {0x1B, '$', '(', 'B', '@', 'J', 'a', 0x20, 0x40, 0x7F, 0x81,
+                                     0x82, 0x8E, 0x8F, 0x9F, 0xA0, 0xA4, 0xDF, 0xE0, 0xFC, 0xFD, 0xFE};
+  std::uint32_t state = 12345;
+  int forms[3] = {0, 0, 0};
+  for (int round = 0; round < 40000; ++round) {
+    state = state * 1664525u + 1013904223u;
+    std::size_t len = (state >> 24) % 13;
+    std::string text;
+    for (std::size_t k = 0; k < len; ++k) {
+      state = state * 1664525u + 1013904223u;
+      text += static_cast<char>(kAlphabet[(state >> 16) % sizeof kAlphabet]);
+    }
+    KanjiForm form = GuessForm(text);
+    ASSERT_EQ(form, FormOfUnion(text)) << ::testing::PrintToString(text);
+    ++forms[static_cast<int>(form)];
+  }
+  // The generated texts reach every decision.
+  EXPECT_GT(forms[0], 0);
+  EXPECT_GT(forms[1], 0);
+  EXPECT_GT(forms[2], 0);
 }
 
 // ---- converters ----------------------------------------------------------
@@ -162,6 +227,19 @@ TEST(KanjiDeclared, Html5MetaCharsetForms) {
   EXPECT_EQ(DeclaredCharset("<meta name=x><meta charset=euc-jp>"), "EUC-JP");
   EXPECT_EQ(DeclaredCharset("<meta charset="), "");
   EXPECT_EQ(DeclaredCharset("no tags"), "");
+}
+
+// The tag scan reads many positions per step; a declaration must be found
+// wherever it starts, behind other tags and lone '<' bytes.
+TEST(KanjiDeclared, MetaTagFoundAtEveryOffset) {
+  for (std::size_t at = 0; at < 150; ++at) {
+    std::string filler;
+    for (std::size_t k = 0; k < at; ++k) filler += "<tM"[k % 3];
+    ASSERT_EQ(DeclaredCharset(filler + "<map><meta charset=euc-jp>"), "EUC-JP") << at;
+    ASSERT_EQ(DeclaredCharset(filler + "<MEta charset=sjis"), "SJIS") << at;
+    ASSERT_EQ(DeclaredCharset(filler + "<m"), "") << at;
+    ASSERT_EQ(DeclaredCharset(filler + "<"), "") << at;
+  }
 }
 
 TEST(KanjiDeclared, HeaderCharsetParameter) {
