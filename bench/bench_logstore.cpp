@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <string>
@@ -51,13 +52,25 @@ std::vector<TDataInfo> MakeArticles(int count) {
   return out;
 }
 
+// The generated logs are large: every folder made here goes when the
+// program ends.
+struct TempFolders {
+  std::vector<std::string> made;
+  ~TempFolders() {
+    for (const std::string& d : made) std::filesystem::remove_all(d);
+  }
+};
+
 // One folder per size, written once per run.
 std::string FolderFor(int count) {
+  static TempFolders temp;
   static std::map<int, std::string> folders;
   auto it = folders.find(count);
   if (it != folders.end()) return it->second;
   char tmpl[] = "/tmp/bqbench.XXXXXX";
-  std::string dir = std::string(mkdtemp(tmpl)) + "/site/";
+  if (!mkdtemp(tmpl)) return {};
+  temp.made.push_back(tmpl);
+  std::string dir = std::string(tmpl) + "/site/";
   RecordingUi ui;
   TScrapList list(ui);
   list.OpenFolder(dir);
