@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include "platform/compare.h"
 #include "platform/fs.h"
 #include "textlib/limits.h"
 #include "web/codecs.h"
@@ -10,17 +11,6 @@
 
 namespace bq {
 namespace {
-
-bool SameNameNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
 
 std::string Lower(std::string s) {
   for (char& c : s)
@@ -67,7 +57,7 @@ void TExStringList::SetHeader(const std::string& name, const std::string& value)
   auto it = lines_.begin();
   for (; it != lines_.end(); ++it) {
     size_t colon = it->find(':');
-    if (colon != std::string::npos && SameNameNoCase(std::string_view(*it).substr(0, colon), name)) break;
+    if (colon != std::string::npos && CompareTextIgnoreCase(std::string_view(*it).substr(0, colon), name) == 0) break;
   }
   if (value.empty()) {
     if (it != lines_.end()) lines_.erase(it);

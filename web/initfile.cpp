@@ -24,17 +24,6 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 bool ParseHexColor(std::string_view text, std::int32_t& out) {
   if (text.size() < 2 || text[0] != '$' || text.size() > 9) return false;
   std::uint32_t v = 0;
@@ -94,7 +83,7 @@ int TInitFile::IndexOfName(std::string_view name) const {
   for (size_t i = 0; i < lines_.size(); ++i) {
     std::string_view line = lines_[i];
     size_t eq = line.find('=');
-    if (eq != std::string_view::npos && SameName(line.substr(0, eq), name)) return static_cast<int>(i);
+    if (eq != std::string_view::npos && CompareTextIgnoreCase(line.substr(0, eq), name) == 0) return static_cast<int>(i);
   }
   return -1;
 }

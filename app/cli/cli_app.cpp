@@ -52,20 +52,6 @@ std::string FolderArgument(const app::TApplication& app, const std::string& arg)
   return fs::IncludeTrailingSeparator(fs::FromOsPath(cwd) + "/" + sys);
 }
 
-std::string Terminal(std::string_view sjis) {
-  std::string utf8 = SjisToUtf8(sjis);
-  std::string out;
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    if (utf8[i] == '\r') {
-      out += '\n';
-      if (i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
-    } else {
-      out += utf8[i];
-    }
-  }
-  return out;
-}
-
 int UsageError(const char* usage) {
   std::fprintf(stderr, "usage: brindlequay-cli %s\n", usage);
   return 2;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/cli/commands.h"
+#include "app/cli/terminal.h"
 #include "app/core/application.h"
 #include "platform/events.h"
 #include "platform/ui.h"
@@ -29,8 +30,6 @@ bool Interrupted();
 // A folder argument: an existing path as given, else a path below the log
 // root (system path, ending in '/').
 std::string FolderArgument(const app::TApplication& app, const std::string& arg);
-// Shift_JIS to terminal text, CR LF and CR as LF.
-std::string Terminal(std::string_view sjis);
 // Prints a usage line to stderr and returns 2.
 int UsageError(const char* usage);
 

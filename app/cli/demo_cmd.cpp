@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "app/cli/cli_app.h"
+#include "app/cli/terminal.h"
 #include "app/core/local_server.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
@@ -34,9 +35,9 @@ void PrintArticles(TScrapList& log) {
   log.SortItems(0);
   for (int i = 0; i < log.Count(); ++i) {
     const TDataInfo& a = *log.Item(i);
-    std::printf("  %s%3d  %s  [%s]  %s\n", a.Unread ? "*" : " ", a.TOPIC, Terminal(log.TreeTitle(i)).c_str(),
-                Terminal(a.AUTHOR).c_str(), Terminal(DisplayDateTime(a.DATE)).c_str());
-    std::string body = Terminal(a.BODY);
+    std::printf("  %s%3d  %s  [%s]  %s\n", a.Unread ? "*" : " ", a.TOPIC, TerminalText(log.TreeTitle(i)).c_str(),
+                TerminalText(a.AUTHOR).c_str(), TerminalText(DisplayDateTime(a.DATE)).c_str());
+    std::string body = TerminalText(a.BODY);
     std::size_t pos = 0;
     while (pos < body.size()) {
       std::size_t end = body.find('\n', pos);
@@ -85,24 +86,24 @@ int DemoCommand(const Args& args, const GlobalOptions& options) {
     a.Log.Folder.RoundTarget = true;
     a.Log.Folder.TreeView = true;  // replies to replies are threaded too
     a.Log.SaveNode();
-    std::printf("site folder %s: %s with %s\n", s.folder, Terminal(a.Log.Folder.SiteUrl).c_str(), s.script);
+    std::printf("site folder %s: %s with %s\n", s.folder, TerminalText(a.Log.Folder.SiteUrl).c_str(), s.script);
   }
   std::printf("\nround over all folders:\n");
   app::RoundEvents ev;
   ev.folderDone = [&a](const std::string& folder, int unread, const std::string& error) {
-    std::string name = Terminal(app::RelativeFolder(a.LogRoot(), folder));
+    std::string name = TerminalText(app::RelativeFolder(a.LogRoot(), folder));
     std::printf("  %s: %s\n", name.empty() ? "(log root)" : name.c_str(),
-                error.empty() ? (std::to_string(unread) + " unread").c_str() : Terminal(error).c_str());
+                error.empty() ? (std::to_string(unread) + " unread").c_str() : TerminalText(error).c_str());
   };
   std::string line = a.TimerAction(ev);
-  std::printf("%s\n", Terminal(line).c_str());
+  std::printf("%s\n", TerminalText(line).c_str());
   for (const DemoSite& s : kSites) {
     a.Log.OpenFolder(a.LogRoot() + Utf8ToSjis(s.folder) + "/");
     std::printf("\n== %s (%d articles)\n", s.folder, a.Log.Count());
     PrintArticles(a.Log);
   }
   a.Log.SaveLog();
-  std::printf("\nround log: %sRoundLog.txt\n", Terminal(a.LogRoot()).c_str());
+  std::printf("\nround log: %sRoundLog.txt\n", TerminalText(a.LogRoot()).c_str());
   return 0;
 }
 

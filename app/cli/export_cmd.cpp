@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/cli/cli_app.h"
+#include "app/cli/terminal.h"
 #include "platform/fs.h"
 #include "textlib/error.h"
 
@@ -35,14 +36,14 @@ int ExportCommand(const Args& args, const GlobalOptions& options) {
   app::TApplication& a = cli->app;
   std::string folder = FolderArgument(a, words[0]);
   if (!fs::DirectoryExists(folder)) {
-    std::fprintf(stderr, "no such folder: %s\n", Terminal(folder).c_str());
+    std::fprintf(stderr, "no such folder: %s\n", TerminalText(folder).c_str());
     return 1;
   }
   try {
     a.Log.OpenFolder(folder);
     a.LoadAndCompile();
     if (!a.HasExport()) {
-      std::fprintf(stderr, "the script %s has no EXPORT procedure\n", Terminal(a.ScriptPath()).c_str());
+      std::fprintf(stderr, "the script %s has no EXPORT procedure\n", TerminalText(a.ScriptPath()).c_str());
       return 1;
     }
     if (a.Log.Count() == 0) {
@@ -51,7 +52,7 @@ int ExportCommand(const Args& args, const GlobalOptions& options) {
     }
     a.Export(fs::FromOsPath(words[1]), target, del);
   } catch (const Exception& e) {
-    std::fprintf(stderr, "%s\n", Terminal(e.what()).c_str());
+    std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());
     return 1;
   }
   std::printf("exported to %s\n", words[1].c_str());

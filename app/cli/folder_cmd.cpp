@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "app/cli/cli_app.h"
+#include "app/cli/terminal.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
 
@@ -92,7 +93,7 @@ const FieldRef* FieldNamed(const std::string& key) {
 }
 
 int Show(TScrapList& log) {
-  for (const auto& f : Fields()) std::printf("%s=%s\n", f.name, Terminal(f.get(log.Folder)).c_str());
+  for (const auto& f : Fields()) std::printf("%s=%s\n", f.name, TerminalText(f.get(log.Folder)).c_str());
   return 0;
 }
 
@@ -130,7 +131,7 @@ int Add(app::TApplication& a, const Args& args) {
   if (url.empty() || script.empty()) return UsageError(kFolderUsage);
   std::string path = FolderArgument(a, args[1]);
   if (!fs::ForceDirectories(path)) {
-    std::fprintf(stderr, "Cannot create %s\n", Terminal(path).c_str());
+    std::fprintf(stderr, "Cannot create %s\n", TerminalText(path).c_str());
     return 1;
   }
   a.Log.OpenFolder(path);
@@ -138,7 +139,7 @@ int Add(app::TApplication& a, const Args& args) {
   a.Log.Folder.ScriptName = Utf8ToSjis(script);
   a.Log.Folder.RoundTarget = round;
   a.Log.SaveNode();
-  std::printf("%s\n", Terminal(path).c_str());
+  std::printf("%s\n", TerminalText(path).c_str());
   return 0;
 }
 
@@ -155,7 +156,7 @@ int FolderCommand(const Args& args, const GlobalOptions& options) {
   if (verb == "add") return Add(a, args);
   std::string path = FolderArgument(a, args[1]);
   if (!fs::DirectoryExists(path)) {
-    std::fprintf(stderr, "no such folder: %s\n", Terminal(path).c_str());
+    std::fprintf(stderr, "no such folder: %s\n", TerminalText(path).c_str());
     return 1;
   }
   a.Log.OpenFolder(path);

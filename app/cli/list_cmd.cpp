@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/cli/cli_app.h"
+#include "app/cli/terminal.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
 #include "textlib/dates.h"
@@ -69,7 +70,7 @@ int ListCommand(const Args& args, const GlobalOptions& options) {
   TScrapList& log = cli->app.Log;
   std::string path = FolderArgument(cli->app, folder);
   if (!fs::DirectoryExists(path)) {
-    std::fprintf(stderr, "no such folder: %s\n", Terminal(path).c_str());
+    std::fprintf(stderr, "no such folder: %s\n", TerminalText(path).c_str());
     return 1;
   }
   log.OpenFolder(path);
@@ -82,8 +83,8 @@ int ListCommand(const Args& args, const GlobalOptions& options) {
     if (json) {
       PrintJson(log, i, first);
     } else {
-      std::printf("%s %6d  %s  [%s]  %s\n", a.Unread ? "*" : " ", a.TOPIC, Terminal(log.TreeTitle(i)).c_str(),
-                  Terminal(a.AUTHOR).c_str(), Terminal(DisplayDateTime(a.DATE)).c_str());
+      std::printf("%s %6d  %s  [%s]  %s\n", a.Unread ? "*" : " ", a.TOPIC, TerminalText(log.TreeTitle(i)).c_str(),
+                  TerminalText(a.AUTHOR).c_str(), TerminalText(DisplayDateTime(a.DATE)).c_str());
     }
     first = false;
   }

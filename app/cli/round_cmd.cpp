@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/cli/cli_app.h"
+#include "app/cli/terminal.h"
 #include "platform/events.h"
 #include "platform/fs.h"
 #include "textlib/dates.h"
@@ -18,12 +19,12 @@ app::RoundEvents Progress(const app::TApplication& a) {
   app::RoundEvents ev;
   const app::TApplication* ap = &a;
   ev.folderDone = [ap](const std::string& folder, int unread, const std::string& error) {
-    std::string name = Terminal(app::RelativeFolder(ap->LogRoot(), folder));
+    std::string name = TerminalText(app::RelativeFolder(ap->LogRoot(), folder));
     if (name.empty()) name = "(log root)";
     if (error.empty())
       std::printf("%s: %d unread\n", name.c_str(), unread);
     else
-      std::printf("%s: error: %s\n", name.c_str(), Terminal(error).c_str());
+      std::printf("%s: error: %s\n", name.c_str(), TerminalText(error).c_str());
     std::fflush(stdout);
   };
   return ev;
@@ -36,11 +37,11 @@ int RoundCommand(const Args& args, const GlobalOptions& options) {
   auto cli = OpenApp(options);
   app::TApplication& a = cli->app;
   if (!args.empty() && !fs::DirectoryExists(FolderArgument(a, args[0]))) {
-    std::fprintf(stderr, "no such folder: %s\n", Terminal(FolderArgument(a, args[0])).c_str());
+    std::fprintf(stderr, "no such folder: %s\n", TerminalText(FolderArgument(a, args[0])).c_str());
     return 1;
   }
   std::string line = args.empty() ? a.TimerAction(Progress(a)) : a.RoundAction(FolderArgument(a, args[0]), Progress(a));
-  std::printf("%s\n", Terminal(line).c_str());
+  std::printf("%s\n", TerminalText(line).c_str());
   return 0;
 }
 
@@ -57,7 +58,7 @@ int ScheduleCommand(const Args& args, const GlobalOptions& options) {
     if (Interrupted()) break;
     DateParts now = DecodeDate(NowDate());
     if (a.TimerEnabled() && a.ScheduleTick(now.hour, now.minute, false, Progress(a))) {
-      std::printf("%s\n", Terminal(a.LastRoundLine).c_str());
+      std::printf("%s\n", TerminalText(a.LastRoundLine).c_str());
       std::fflush(stdout);
     }
   }

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "app/cli/cli_app.h"
+#include "app/cli/terminal.h"
 #include "platform/fs.h"
 #include "textlib/error.h"
 
@@ -17,7 +18,7 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
   app::TApplication& a = cli->app;
   std::string folder = FolderArgument(a, args[0]);
   if (!fs::DirectoryExists(folder)) {
-    std::fprintf(stderr, "no such folder: %s\n", Terminal(folder).c_str());
+    std::fprintf(stderr, "no such folder: %s\n", TerminalText(folder).c_str());
     return 1;
   }
   if (!a.Log.OpenFolder(folder)) return 1;
@@ -27,12 +28,12 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
     a.LoadAndCompile();
     a.ExecAction();
   } catch (const Exception& e) {
-    std::fprintf(stderr, "%s\n", Terminal(e.what()).c_str());
+    std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());
     status = 1;
   }
   a.Log.SaveLog();
   // --verbose shows what the script's PRINT statements collected.
-  if (options.verbose && !a.Machine.PrintBuffer.empty()) std::printf("%s", Terminal(a.Machine.PrintBuffer).c_str());
+  if (options.verbose && !a.Machine.PrintBuffer.empty()) std::printf("%s", TerminalText(a.Machine.PrintBuffer).c_str());
   std::printf("%d new, %d unread, %d total\n", a.Log.Count() - before, a.Log.UnreadCount(), a.Log.Count());
   return status;
 }
