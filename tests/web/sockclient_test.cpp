@@ -108,6 +108,10 @@ TEST_F(SockClientTest, TextWriteSendsAtMost16384BytesAndStopsAtNul) {
 
 TEST_F(SockClientTest, SendToAPeerThatResetIsAnErrorNotAHang) {
   ScriptedServer srv([](Conn& c, int) {
+    // Reset only once data arrives, so the reset cannot overtake the
+    // client's connect.
+    char buf[256];
+    ::recv(c.fd(), buf, sizeof buf, 0);
     linger lg{1, 0};
     setsockopt(c.fd(), SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
   });
