@@ -16,7 +16,7 @@
 #include "platform/ui.h"
 #include "script/engine.h"
 #include "script/machine.h"
-#include "textlib/builtins/builtin_host.h"
+#include "builtins/builtin_host.h"
 #include "web/initparam.h"
 #include "web/statusbar.h"
 #include "web/webaccess.h"

@@ -3,7 +3,7 @@
 // page in _, the header in @, the reply number in A and the current page
 // address.
 #include "tests/builtins/script_fixture.h"
-#include "textlib/builtins/builtin_host.h"
+#include "builtins/builtin_host.h"
 
 namespace bq::test {
 namespace {

@@ -2,7 +2,7 @@
 // LINKS, CSV, SHIFTCSV, DATEFORMAT, FORMATDATE, DECODEDATE, PRINT,
 // TAGSTRIPSET and LOGREMOVE, run from scripts.
 #include "tests/builtins/script_fixture.h"
-#include "textlib/builtins/builtin_host.h"
+#include "builtins/builtin_host.h"
 
 namespace bq::test {
 namespace {

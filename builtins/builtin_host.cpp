@@ -1,6 +1,6 @@
 // The builtin host: dispatch of the BLTN family, the log, file and system
 // operations (XFN), the window operations (WIN) and the system values.
-#include "textlib/builtins/builtin_host.h"
+#include "builtins/builtin_host.h"
 
 #include <algorithm>
 
@@ -10,7 +10,7 @@
 #include "platform/fs.h"
 #include "platform/ui.h"
 #include "script/machine.h"
-#include "textlib/builtins/value_args.h"
+#include "builtins/value_args.h"
 #include "textlib/csv.h"
 #include "textlib/links.h"
 #include "web/webaccess.h"

@@ -4,8 +4,8 @@
 // SUBMIT and READLINK let it end the run.
 #include "platform/fs.h"
 #include "script/machine.h"
-#include "textlib/builtins/builtin_host.h"
-#include "textlib/builtins/value_args.h"
+#include "builtins/builtin_host.h"
+#include "builtins/value_args.h"
 #include "textlib/forms.h"
 #include "textlib/links.h"
 #include "web/webaccess.h"

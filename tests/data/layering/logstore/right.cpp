@@ -1,0 +1,2 @@
+#include "logstore/scrap_list.h"
+#include "platform/fs.h"

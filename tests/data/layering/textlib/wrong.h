@@ -1,0 +1,4 @@
+#pragma once
+#include <string>
+#include "textlib/csv.h"
+#include "script/value.h"
