@@ -9,6 +9,8 @@ namespace {
 
 constexpr std::size_t kNodeLines = 16;
 constexpr std::size_t kNodeMinLines = 12;
+// Later options read after line 16; a file with more lines is cut there.
+constexpr std::size_t kMaxNodeExtensions = 64;
 constexpr std::uint32_t kHourMask = 0xFFFFFF;
 
 // Lines as a text list holds them: LF or CR LF ended; a last line without an
@@ -69,8 +71,13 @@ std::string Flag(bool b) { return b ? "1" : "0"; }
 
 bool ParseNodeFile(std::string_view text, TFolderInfo& info) {
   info = TFolderInfo{};
-  std::vector<std::string_view> l = SplitLines(text, kNodeLines);
+  std::vector<std::string_view> l = SplitLines(text, kNodeLines + kMaxNodeExtensions);
   if (l.size() < kNodeMinLines) return false;
+  for (std::size_t i = kNodeLines; i < l.size(); ++i) {
+    const std::size_t eq = l[i].find('=');
+    if (eq == 0 || eq == std::string_view::npos) continue;
+    info.SetExtension(l[i].substr(0, eq), CsvUnescape(l[i].substr(eq + 1)));
+  }
   l.resize(kNodeLines);
   info.LastRound = static_cast<std::uint32_t>(LenientInteger(l[0]));
   info.LastTopic = static_cast<std::int32_t>(static_cast<std::uint32_t>(LenientInteger(l[1])));
@@ -122,7 +129,33 @@ std::string FormatNodeFile(const TFolderInfo& f) {
     out += line;
     out += "\r\n";
   }
+  for (const auto& [name, value] : f.Extensions) {
+    out += OneLine(name);
+    out += '=';
+    out += DecodableLine(value);
+    out += "\r\n";
+  }
   return out;
+}
+
+std::string TFolderInfo::Extension(std::string_view name) const {
+  for (const auto& [n, value] : Extensions)
+    if (n == name) return value;
+  return {};
+}
+
+void TFolderInfo::SetExtension(std::string_view name, std::string_view value) {
+  for (auto it = Extensions.begin(); it != Extensions.end(); ++it) {
+    if (it->first != name) continue;
+    if (value.empty()) {
+      Extensions.erase(it);
+    } else {
+      it->second = value;
+    }
+    return;
+  }
+  if (!value.empty() && !name.empty() && name.find('=') == std::string_view::npos)
+    Extensions.emplace_back(name, value);
 }
 
 // The quoting rules of the record field reader, but a comma never ends the

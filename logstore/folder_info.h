@@ -12,11 +12,18 @@
 // decoding of the record line. Numbers are read leniently. A file of fewer
 // than 12 lines counts as absent; lines 13-16 read as empty when missing.
 //
+// Options added later follow line 16 as "Name=value" lines (value through the
+// same escape decoding). Readers that know only 16 lines never look at them,
+// and a folder that sets none writes exactly the 16 lines. Names this version
+// does not know are kept and written back unchanged.
+//
 // Root definition, 4 lines: ScheduleEnabled, ScheduleHours (mask of hours),
 // ScheduleMinute, the open folder's path in the record field encoding.
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace bq {
 
@@ -44,6 +51,13 @@ struct TFolderInfo {
   bool ShowBody = false;
   bool KeepColumns = false;
   std::string ColumnWidths;
+  // The "Name=value" lines after line 16, in file order.
+  std::vector<std::pair<std::string, std::string>> Extensions;
+
+  // The value of a later option; empty when it is not set.
+  std::string Extension(std::string_view name) const;
+  // Sets a later option; the empty value removes it.
+  void SetExtension(std::string_view name, std::string_view value);
 
   bool operator==(const TFolderInfo&) const = default;
 };

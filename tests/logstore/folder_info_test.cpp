@@ -111,6 +111,40 @@ TEST(NodeFile, LineBreaksInValuesDoNotShiftLines) {
   EXPECT_TRUE(back.HasUnread);
 }
 
+TEST(NodeFile, LaterOptionsFollowLineSixteenAndSurviveARewrite) {
+  TFolderInfo f;
+  f.SetExtension("Charset", "EUC-JP");
+  f.SetExtension("Future", "a\\b\r\nc");
+  f.SetExtension("Charset", "UTF-8");  // replaced in place, not added twice
+  const std::string text = FormatNodeFile(f);
+  EXPECT_TRUE(text.ends_with("\r\n\r\nCharset=UTF-8\r\nFuture=a\\\\b\\nc\r\n")) << text;
+  TFolderInfo back;
+  ASSERT_TRUE(ParseNodeFile(text, back));
+  EXPECT_EQ(back, f);
+  EXPECT_EQ(back.Extension("Future"), "a\\b\r\nc");
+  EXPECT_EQ(back.Extension("Missing"), "");
+  back.SetExtension("Charset", "");
+  EXPECT_EQ(back.Extensions.size(), 1u);
+}
+
+TEST(NodeFile, WithoutLaterOptionsTheFileKeepsSixteenLines) {
+  TFolderInfo f;
+  f.SiteUrl = "http://x/";
+  f.SetExtension("SaveCookies", "1");
+  f.SetExtension("SaveCookies", "");
+  const std::string text = FormatNodeFile(f);
+  std::size_t lines = 0;
+  for (char c : text) lines += c == '\n';
+  EXPECT_EQ(lines, 16u);
+  // A sixteen-line file of an earlier version reads with no later options,
+  // and lines after 16 that are not "Name=value" are ignored.
+  TFolderInfo back;
+  ASSERT_TRUE(ParseNodeFile(Lines(16) + "no equals sign\r\n=nameless\r\nK=v\r\n", back));
+  ASSERT_EQ(back.Extensions.size(), 1u);
+  EXPECT_EQ(back.Extension("K"), "v");
+  EXPECT_EQ(back.SiteUrl, "http://site/");
+}
+
 TEST(NodeFile, ClearingKeepColumnsEmptiesTheWidths) {
   TFolderInfo f;
   f.KeepColumns = false;
