@@ -21,5 +21,7 @@ inline constexpr std::string_view kSjisGeta = "\x81\xac";
 constexpr bool IsLeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
+// True for a byte that can follow a lead byte (0x40-0xFC except 0x7F).
+constexpr bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
 
 }  // namespace bq

@@ -363,7 +363,7 @@ bool TStringCSV::Boolean(int index) const { return Field(index) == "1"; }
 
 std::int64_t TStringCSV::Integer(int index) const { return LenientInteger(Field(index)); }
 
-std::vector<std::string> CommaSplit(std::string_view text) {
+std::vector<std::string> CommaSplit(std::string_view text, FinalComma finalComma) {
   const std::size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);
   std::vector<std::string> fields;
@@ -389,7 +389,7 @@ std::vector<std::string> CommaSplit(std::string_view text) {
       }
     } else {
       while (p < n && at(p) > 0x20 && text[p] != ',') {
-        const std::size_t step = IsLeadByte(at(p)) && p + 1 < n ? 2 : 1;
+        const std::size_t step = IsLeadByte(at(p)) && p + 1 < n && IsTrailByte(at(p + 1)) ? 2 : 1;
         f.append(text.data() + p, step);
         p += step;
       }
@@ -397,6 +397,7 @@ std::vector<std::string> CommaSplit(std::string_view text) {
     fields.push_back(std::move(f));
     while (p < n && IsCommaBlank(at(p))) ++p;
     if (p < n && text[p] == ',') {
+      if (p + 1 == n && finalComma == FinalComma::AddsEmptyItem) fields.emplace_back();
       ++p;
       while (p < n && IsCommaBlank(at(p))) ++p;
     }

@@ -99,8 +99,28 @@ class TStringCSV {
 // Appends one text field in its written form followed by ','.
 void AppendCsvText(std::string& out, std::string_view text);
 
-// Comma text of the script side.
-std::vector<std::string> CommaSplit(std::string_view text);
+// Comma text: the scripts' CSV, SHIFTCSV, SORTCSV and @CSV, and the lists
+// of the settings file (fonts, placements, history, proxy server lists).
+//
+// Split, the forms read (the text ends at a NUL byte):
+//   a,b,c   a b  c     fields separated by commas, or by bytes 0x01-0x20
+//   "a, b",c           a quoted field keeps its commas and blanks
+//   "say ""hi"""       a doubled quote inside quotes stands for one quote
+//   "open              a missing closing quote runs to the end
+//   a,,b               two commas in a row give an empty field
+//   a,                 a comma that is the text's last byte ends the text,
+//                      or with FinalComma::AddsEmptyItem adds an empty field
+// A lead byte takes its trail byte with it, so a trail byte is never taken
+// for a separator; a lead byte before a non-trail byte stands alone.
+//
+// The final-comma rule is the one difference between the two users: the
+// settings file follows the newer string-list rule ("206,183,," is four
+// items, and a list written with a last empty item reads back whole), the
+// scripts the older one.
+enum class FinalComma { EndsText, AddsEmptyItem };
+std::vector<std::string> CommaSplit(std::string_view text, FinalComma finalComma = FinalComma::EndsText);
+// Fields holding a byte below 0x21, a quote or a comma are quoted with inner
+// quotes doubled; a single empty field is written as "".
 std::string CommaJoin(const std::vector<std::string>& fields);
 // CSV(text, index): the empty text past the end; a negative index raises
 // ListIndexError "リストのインデックスが範囲を超えています (%d)".

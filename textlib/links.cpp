@@ -12,7 +12,6 @@ namespace bq {
 namespace {
 
 using links_detail::FindNoCase;
-using links_detail::FindTagEnd;
 using links_detail::StartsWithNoCase;
 using links_detail::TagText;
 using links_detail::TrimBlanks;
@@ -217,7 +216,7 @@ LinkList ExtractLinks(std::string_view html, std::string_view base, std::string_
           if (!address.empty() && !PassesFilter(address, filter)) address.clear();
         } else if (IsTagNamed(tag, "/A")) {
           if (!address.empty())
-            links.push_back({TrimBlanks(links_detail::DecodeEntities(std::move(text))), std::move(address)});
+            links.push_back({TrimBlanks(DecodeHtmlEntities(text)), std::move(address)});
           text.clear();
           address.clear();
         }

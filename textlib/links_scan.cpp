@@ -24,16 +24,6 @@ std::string UpperCopy(std::string_view s) {
   return u;
 }
 
-std::size_t FindTagEnd(std::string_view s, std::size_t from, bool& commentSearchFailed) {
-  if (!commentSearchFailed && StartsWithNoCase(s.substr(from), "!--")) {
-    std::size_t close = s.find("-->", from + 3);
-    if (close != std::string_view::npos) return close + 2;
-    commentSearchFailed = true;
-  }
-  std::size_t gt = s.find('>', from);
-  return gt == std::string_view::npos ? s.size() : gt;
-}
-
 std::string TagText(std::string_view raw) {
   std::string t(raw);
   for (char& c : t)
@@ -43,23 +33,6 @@ std::string TagText(std::string_view raw) {
 
 namespace {
 
-void ReplaceAllNoCase(std::string& s, std::string_view name, char with) {
-  std::size_t at = s.find('&');
-  if (at == std::string::npos) return;
-  std::string out;
-  out.reserve(s.size());
-  std::size_t copied = 0;
-  for (; at != std::string::npos; at = s.find('&', at + 1)) {
-    if (!StartsWithNoCase(std::string_view(s).substr(at + 1), name)) continue;
-    out.append(s, copied, at - copied);
-    out.push_back(with);
-    copied = at + 1 + name.size();
-    at = copied - 1;
-  }
-  out.append(s, copied, std::string::npos);
-  s = std::move(out);
-}
-
 bool IsBlankAt(std::string_view s, std::size_t i) {
   char c = s[i];
   if (c == ' ' || c == '\t' || c == '\r' || c == '\n') return true;
@@ -67,15 +40,6 @@ bool IsBlankAt(std::string_view s, std::size_t i) {
 }
 
 }  // namespace
-
-std::string DecodeEntities(std::string s) {
-  static constexpr struct {
-    std::string_view name;
-    char with;
-  } kRows[] = {{"AMP;", '&'}, {"LT;", '<'}, {"GT;", '>'}, {"QUOT;", '"'}, {"NBSP;", ' '}, {"COPY;", '@'}};
-  for (const auto& row : kRows) ReplaceAllNoCase(s, row.name, row.with);
-  return s;
-}
 
 std::string TrimBlanks(std::string_view s) {
   std::size_t begin = 0;

@@ -1,11 +1,17 @@
 #pragma once
-// Cursor helpers shared by the link and form scanners: where a tag ends,
-// the tag's own text, case-free ASCII comparison, the six character entities
-// and the blank trimming of visible text. Shift_JIS throughout: a lead byte
-// and its trail byte are one character.
+// Cursor helpers shared by the link and form scanners. Tag ends and the six
+// character entities are the HTML library's (FindTagEnd, DecodeHtmlEntities),
+// so links, forms and STRIP cut a page into the same tags. What stays here is
+// what only the scanners need: the tag's text with tab, CR and LF as blanks
+// (a copy, since the scanners read the page without changing it), case-free
+// ASCII words, and the trimming of a link's visible text, which also removes
+// the full-width space. Shift_JIS throughout: a lead byte and its trail byte
+// are one character.
 #include <cstddef>
 #include <string>
 #include <string_view>
+
+#include "textlib/html.h"
 
 namespace bq::links_detail {
 
@@ -18,17 +24,9 @@ bool StartsWithNoCase(std::string_view s, std::string_view w);
 std::size_t FindNoCase(std::string_view s, std::string_view w, std::size_t from = 0);
 std::string UpperCopy(std::string_view s);
 
-// Finds the end of the tag whose text starts at `from` (just after '<'):
-// the index of its closing '>' or s.size() when there is none. A comment
-// "!--" runs to the next "-->". commentSearchFailed remembers that no "-->"
-// follows, so a page of unclosed comments is still scanned once.
-std::size_t FindTagEnd(std::string_view s, std::size_t from, bool& commentSearchFailed);
 // The tag text (between '<' and its end) with tab, CR and LF as spaces.
 std::string TagText(std::string_view raw);
 
-// Decodes &amp; &lt; &gt; &quot; &nbsp; &copy; in this order, every
-// occurrence, names without case (so &amp;lt; ends as '<').
-std::string DecodeEntities(std::string s);
 // Removes tab, LF, CR, space and the full-width space at both ends.
 std::string TrimBlanks(std::string_view s);
 
@@ -37,13 +35,13 @@ std::string TrimBlanks(std::string_view s);
 // returns false.
 template <class OnText, class OnTag>
 void ScanTags(std::string_view html, OnText onText, OnTag onTag) {
-  bool commentSearchFailed = false;
+  std::size_t noCommentEndFrom = std::string_view::npos;
   std::size_t i = 0;
   while (i < html.size()) {
     std::size_t lt = html.find('<', i);
     onText(html.substr(i, lt == std::string_view::npos ? lt : lt - i));
     if (lt == std::string_view::npos) return;
-    std::size_t end = FindTagEnd(html, lt + 1, commentSearchFailed);
+    std::size_t end = FindTagEnd(html, lt + 1, &noCommentEndFrom);
     if (!onTag(html.substr(lt + 1, end - lt - 1))) return;
     i = end + 1;
   }

@@ -6,7 +6,7 @@
 #include "platform/compare.h"
 #include "platform/fs.h"
 #include "textlib/limits.h"
-#include "web/commatext.h"
+#include "textlib/csv.h"
 
 namespace bq {
 namespace {
@@ -132,7 +132,7 @@ bool TInitFile::ReadBool(std::string_view name, bool def) const {
 void TInitFile::WriteBool(std::string_view name, bool value) { WriteString(name, value ? "1" : "0"); }
 
 void TInitFile::ReadFont(std::string_view name, TFont& font) const {
-  std::vector<std::string> it = SplitCommaText(ReadString(name, ""));
+  std::vector<std::string> it = CommaSplit(ReadString(name, ""), FinalComma::AddsEmptyItem);
   if (it.size() != 6) return;
   TFont f;
   f.name = it[0];
@@ -150,13 +150,13 @@ void TInitFile::ReadFont(std::string_view name, TFont& font) const {
 void TInitFile::WriteFont(std::string_view name, const TFont& font) {
   char color[16];
   std::snprintf(color, sizeof color, "$%06X", static_cast<unsigned>(font.color));
-  WriteString(name, JoinCommaText({font.name, std::to_string(font.charset), color,
+  WriteString(name, CommaJoin({font.name, std::to_string(font.charset), color,
                                    std::to_string(font.style), std::to_string(font.size),
                                    std::to_string(font.pitch)}));
 }
 
 TPlacement TInitFile::ReadPlacement(std::string_view name) const {
-  std::vector<std::string> it = SplitCommaText(ReadString(name, ""));
+  std::vector<std::string> it = CommaSplit(ReadString(name, ""), FinalComma::AddsEmptyItem);
   TPlacement p;
   std::int32_t v[5];
   if (it.size() != 5) return p;

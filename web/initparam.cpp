@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "platform/fs.h"
-#include "web/commatext.h"
+#include "textlib/csv.h"
 
 namespace bq {
 
@@ -47,12 +47,12 @@ void TInitParam::Read(const TInitFile& f) {
   dispClock = f.ReadBool("DISPCLOCK", true);
   httpTimeout = f.ReadInteger("HTTPTIMEOUT", 0);
 
-  std::vector<std::string> ex = SplitCommaText(f.ReadString("EXPORT", "0") + ",,");
+  std::vector<std::string> ex = CommaSplit(f.ReadString("EXPORT", "0") + ",,", FinalComma::AddsEmptyItem);
   exportType = 0;
   if (!ex.empty()) ParseInt32(ex[0], exportType);
   exportFile = ex.size() > 1 ? ex[1] : "";
 
-  std::vector<std::string> sp = SplitCommaText(f.ReadString("SPLIT", "206,183,,"));
+  std::vector<std::string> sp = CommaSplit(f.ReadString("SPLIT", "206,183,,"), FinalComma::AddsEmptyItem);
   std::int32_t v;
   splitList = sp.size() > 0 && ParseInt32(sp[0], v) ? v : 206;
   splitTree = sp.size() > 1 && ParseInt32(sp[1], v) ? v : 183;
@@ -89,8 +89,8 @@ void TInitParam::Write(TInitFile& f) const {
   f.WriteInteger("STATUSDISP", statusDisp);
   f.WriteBool("DISPCLOCK", dispClock);
   f.WriteInteger("HTTPTIMEOUT", httpTimeout);
-  f.WriteString("EXPORT", JoinCommaText({std::to_string(exportType), exportFile}));
-  f.WriteString("SPLIT", JoinCommaText({std::to_string(splitList), std::to_string(splitTree)}));
+  f.WriteString("EXPORT", CommaJoin({std::to_string(exportType), exportFile}));
+  f.WriteString("SPLIT", CommaJoin({std::to_string(splitList), std::to_string(splitTree)}));
 }
 
 void TInitParam::ApplyPlacement(TWindowGeometry& w, TScreenSize screen) const {

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "textlib/error.h"
-#include "web/commatext.h"
+#include "textlib/csv.h"
 
 namespace bq {
 namespace {
@@ -53,7 +53,7 @@ TProxyState ReadProxySettings(std::string_view host, const SystemProxySettings& 
   std::string list = system.server;
   for (char& c : list)
     if (c == ';') c = ',';
-  std::vector<std::string> entries = SplitCommaText(list);
+  std::vector<std::string> entries = CommaSplit(list, FinalComma::AddsEmptyItem);
   size_t i = 0;
   while (i < entries.size()) {
     if (entries[i].find('=') == std::string::npos || Lower(entries[i]).find("http=") != std::string::npos) break;

@@ -10,7 +10,7 @@
 #include "script/symbols.h"
 #include "textlib/dates.h"
 #include "textlib/limits.h"
-#include "web/commatext.h"
+#include "textlib/csv.h"
 
 namespace bq::app {
 
@@ -34,9 +34,9 @@ void TApplication::SetupFolders(const std::string& dataFolder) {
   fs::ForceDirectories(dataFolder_ + "Log/");
   Log.SetLogRoot(dataFolder_ + "Log/");
   Web.SetCacheDir(CacheFolder());
-  std::vector<std::string> history = SplitCommaText(Settings.logHist);
+  std::vector<std::string> history = CommaSplit(Settings.logHist, FinalComma::AddsEmptyItem);
   PutFirstInHistory(history, dataFolder_);
-  Settings.logHist = JoinCommaText(history);
+  Settings.logHist = CommaJoin(history);
   std::string last = Log.LastFolder();
   Log.OpenFolder(!last.empty() && fs::DirectoryExists(last) ? last : Log.LogRoot());
 }

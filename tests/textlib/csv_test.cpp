@@ -179,5 +179,69 @@ TEST(CommaText, JoinQuotesWhatSplitWouldBreak) {
   EXPECT_EQ(CommaSplit(CommaJoin(fields)), fields);
 }
 
+
+using Items = std::vector<std::string>;
+
+struct CommaCase {
+  const char* text;
+  Items items;
+};
+class SettingsCommaTextForms : public ::testing::TestWithParam<CommaCase> {};
+
+TEST_P(SettingsCommaTextForms, SplitsAsListed) { EXPECT_EQ(CommaSplit(GetParam().text, FinalComma::AddsEmptyItem), GetParam().items); }
+
+INSTANTIATE_TEST_SUITE_P(
+    All, SettingsCommaTextForms,
+    ::testing::Values(CommaCase{"a,b,c", {"a", "b", "c"}}, CommaCase{"a b\t c", {"a", "b", "c"}},
+                      CommaCase{"\"a, b\",c", {"a, b", "c"}}, CommaCase{"\"say \"\"hi\"\"\"", {"say \"hi\""}},
+                      CommaCase{"206,183,,", {"206", "183", "", ""}}, CommaCase{"0,,", {"0", "", ""}},
+                      CommaCase{"", {}}, CommaCase{"  x  ", {"x"}}, CommaCase{"\"open", {"open"}},
+                      CommaCase{"\x93\xfa,\x96\x7b", {"\x93\xfa", "\x96\x7b"}}));
+
+TEST(SettingsCommaText, QuotesItemsWithBlanksCommasAndQuotes) {
+  EXPECT_EQ(CommaJoin({"MS Gothic", "a,b", "q\"", "plain", ""}), "\"MS Gothic\",\"a,b\",\"q\"\"\",plain,");
+  Items odd = {"x y", ",", "\"\"", "", "z"};
+  EXPECT_EQ(CommaSplit(CommaJoin(odd), FinalComma::AddsEmptyItem), odd);
+}
+
+
+// The two readings of comma text side by side: they differ only where a comma
+// is the text's last byte.
+struct BothRulesCase {
+  const char* text;
+  Items script;
+  Items settings;
+};
+class CommaTextRules : public ::testing::TestWithParam<BothRulesCase> {};
+
+TEST_P(CommaTextRules, DifferOnlyAtAFinalComma) {
+  EXPECT_EQ(CommaSplit(GetParam().text), GetParam().script);
+  EXPECT_EQ(CommaSplit(GetParam().text, FinalComma::AddsEmptyItem), GetParam().settings);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, CommaTextRules,
+    ::testing::Values(BothRulesCase{"a,b,c", {"a", "b", "c"}, {"a", "b", "c"}},
+                      BothRulesCase{"a,,b", {"a", "", "b"}, {"a", "", "b"}},
+                      BothRulesCase{",a", {"", "a"}, {"", "a"}},
+                      BothRulesCase{"a, ", {"a"}, {"a"}},
+                      BothRulesCase{"\"a\"b", {"a", "b"}, {"a", "b"}},
+                      BothRulesCase{"a\"b\"", {"a\"b\""}, {"a\"b\""}},
+                      BothRulesCase{"a,", {"a"}, {"a", ""}},
+                      BothRulesCase{"a ,", {"a"}, {"a", ""}},
+                      BothRulesCase{",", {""}, {"", ""}},
+                      BothRulesCase{"\"\",", {""}, {"", ""}},
+                      BothRulesCase{"206,183,,", {"206", "183", ""}, {"206", "183", "", ""}},
+                      // A lead byte before a comma is no pair: the comma still separates.
+                      BothRulesCase{"\x81,", {"\x81"}, {"\x81", ""}},
+                      BothRulesCase{"\x81,b", {"\x81", "b"}, {"\x81", "b"}},
+                      BothRulesCase{"\x93\x5c,b", {"\x93\x5c", "b"}, {"\x93\x5c", "b"}}));
+
+TEST(CommaText, BothRulesEndAtANulByte) {
+  const std::string text("a\0b,c", 5);
+  EXPECT_EQ(CommaSplit(text), (Items{"a"}));
+  EXPECT_EQ(CommaSplit(text, FinalComma::AddsEmptyItem), (Items{"a"}));
+}
+
 }  // namespace
 }  // namespace bq

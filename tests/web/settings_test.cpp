@@ -3,7 +3,7 @@
 #include "platform/fs.h"
 #include "platform/sys.h"
 #include "testutil.h"
-#include "web/commatext.h"
+#include "textlib/csv.h"
 #include "web/initfile.h"
 #include "web/initparam.h"
 
@@ -12,28 +12,6 @@ namespace {
 
 using test::TempDirTest;
 using Items = std::vector<std::string>;
-
-struct CommaCase {
-  const char* text;
-  Items items;
-};
-class CommaTextForms : public ::testing::TestWithParam<CommaCase> {};
-
-TEST_P(CommaTextForms, SplitsAsListed) { EXPECT_EQ(SplitCommaText(GetParam().text), GetParam().items); }
-
-INSTANTIATE_TEST_SUITE_P(
-    All, CommaTextForms,
-    ::testing::Values(CommaCase{"a,b,c", {"a", "b", "c"}}, CommaCase{"a b\t c", {"a", "b", "c"}},
-                      CommaCase{"\"a, b\",c", {"a, b", "c"}}, CommaCase{"\"say \"\"hi\"\"\"", {"say \"hi\""}},
-                      CommaCase{"206,183,,", {"206", "183", "", ""}}, CommaCase{"0,,", {"0", "", ""}},
-                      CommaCase{"", {}}, CommaCase{"  x  ", {"x"}}, CommaCase{"\"open", {"open"}},
-                      CommaCase{"\x93\xfa,\x96\x7b", {"\x93\xfa", "\x96\x7b"}}));
-
-TEST(CommaText, QuotesItemsWithBlanksCommasAndQuotes) {
-  EXPECT_EQ(JoinCommaText({"MS Gothic", "a,b", "q\"", "plain", ""}), "\"MS Gothic\",\"a,b\",\"q\"\"\",plain,");
-  Items odd = {"x y", ",", "\"\"", "", "z"};
-  EXPECT_EQ(SplitCommaText(JoinCommaText(odd)), odd);
-}
 
 TEST_F(TempDirTest, OnlyTimeoutGivenEverythingElseDefaultsAndSavesSorted) {
   std::string path = dir_ + "brindlequay.ini";
@@ -73,7 +51,7 @@ TEST_F(TempDirTest, EveryValueSurvivesARoundTrip) {
   a.winLeft = -5, a.winTop = 10, a.winRight = 700, a.winBottom = 500, a.winState = 2;
   a.logDir = "/data/\x83\x8d\x83\x4f/";
   a.lastBbs = "site a";
-  a.logHist = JoinCommaText({"/a/", "/b c/"});
+  a.logHist = CommaJoin({"/a/", "/b c/"});
   a.memoFont = {"IPA Gothic", 1, 0x1234ABCD, 5, 12, 2};
   a.listFont.color = -2147483640;  // a system colour with the high bit set
   a.resColor = 255;
