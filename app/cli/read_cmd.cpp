@@ -118,11 +118,19 @@ bool Confirmed(const std::string& question, bool yes) {
   return answer == "y" || answer == "Y" || answer == "yes";
 }
 
+// SaveLog shows its own error and leaves the log marked as changed when the
+// file could not be written; the command then must not report success.
+bool Saved(TScrapList& log) {
+  log.SaveLog();
+  return !log.Modified();
+}
+
 // After a deletion the log's HasUnread stays as it was until the next load;
 // loading the saved log once more brings it and the node file in step.
-void SaveAndReload(TScrapList& log) {
-  log.SaveLog();
+bool SavedAndReloaded(TScrapList& log) {
+  if (!Saved(log)) return false;
   log.LoadLog();
+  return true;
 }
 
 }  // namespace
@@ -156,7 +164,7 @@ int ShowCommand(const Args& args, const GlobalOptions& options) {
   PrintArticle(log, *log.Item(index));
   if (!keepUnread) {
     log.MarkRead(index);
-    log.SaveLog();
+    if (!Saved(log)) return 1;
   }
   return 0;
 }
@@ -178,7 +186,7 @@ int MarkCommand(const Args& args, const GlobalOptions& options) {
   }
   log.SetSelectedUnread(how == "--unread");
   log.ClearSelected();
-  log.SaveLog();
+  if (!Saved(log)) return 1;
   PrintSummary(log);
   return 0;
 }
@@ -191,7 +199,7 @@ int DeleteCommand(const Args& args, const GlobalOptions& options) {
   TScrapList& log = cli->app.Log;
   if (!SelectTopics(log, topics)) return 1;
   log.DeleteSelected();
-  SaveAndReload(log);
+  if (!SavedAndReloaded(log)) return 1;
   PrintSummary(log);
   return 0;
 }
@@ -216,7 +224,7 @@ int ClearCommand(const Args& args, const GlobalOptions& options) {
                          TerminalText(log.FolderPath()) + "?";
   if (!Confirmed(question, yes)) return 1;
   log.Clear();
-  SaveAndReload(log);
+  if (!SavedAndReloaded(log)) return 1;
   // A folder that never had a node file gets one, so it reads as a folder.
   log.SaveNode();
   PrintSummary(log);

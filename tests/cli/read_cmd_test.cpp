@@ -142,6 +142,16 @@ TEST_F(ReadCmdTest, ClearAsksOrNeedsYesAndLeavesAnEmptyLogAndAValidNodeFile) {
   EXPECT_EQ(node.ScriptName, "x.pss");
 }
 
+TEST_F(ReadCmdTest, ALogThatCannotBeWrittenIsReportedAsAFailure) {
+  // A directory where the log file belongs: the rename over it fails.
+  fs::DeleteFile(Folder() + "kvllog.dat");
+  fs::ForceDirectories(Folder() + "kvllog.dat/x/");
+  CliResult r = Cli("mark s --read --all");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("データが書込めません!"), std::string::npos) << r.err;
+}
+
 TEST_F(ReadCmdTest, FindFindsAcrossTitleAuthorAndBody) {
   CliResult r = Cli("find s 題二");
   EXPECT_EQ(r.status, 0);
