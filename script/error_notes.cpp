@@ -39,7 +39,8 @@ std::string_view WordAt(std::string_view s, std::size_t pos) {
 }
 
 bool NeedsVariable(std::string_view message) {
-  return message == msg::kVariableNeeded || message == msg::kVariableNeededBang || message == msg::kWriteVariable;
+  return message == msg::kVariableNeeded || message == msg::kVariableNeededBang ||
+         message == msg::kWriteVariable;
 }
 
 // は組み込み関数の名前です / は予約語です
@@ -90,7 +91,9 @@ std::string_view CompileErrorMessage(std::string_view errorText) {
 std::string Utf8ScriptError(std::string_view raw, std::string_view fileName) {
   if (!IsUtf8Text(raw)) return {};
   std::string name(fileName);
-  return name + ": the script is saved in UTF-8, but scripts are Shift_JIS text; convert it with: iconv -f UTF-8 -t CP932 " +
+  return name +
+         ": the script is saved in UTF-8, but scripts are Shift_JIS text; convert it with: iconv -f UTF-8 -t "
+         "CP932 " +
          name + " > converted.pss";
 }
 

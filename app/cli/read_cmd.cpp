@@ -83,12 +83,15 @@ bool ParseTopics(const Args& args, std::size_t from, std::vector<std::int32_t>& 
   return true;
 }
 
-void PrintSummary(const TScrapList& log) { std::printf("%d unread, %d total\n", log.UnreadCount(), log.Count()); }
+void PrintSummary(const TScrapList& log) {
+  std::printf("%d unread, %d total\n", log.UnreadCount(), log.Count());
+}
 
 void PrintArticle(const TScrapList& log, const TDataInfo& a) {
   std::string person = a.AUTHOR + (a.MAILTO.empty() ? "" : " <" + a.MAILTO + ">");
   std::string date = DisplayDateTime(a.DATE) + (a.HOST.empty() ? "" : " (" + a.HOST + ")");
-  std::printf("Topic:  %d%s\n", a.TOPIC, a.REFER ? (" (reply to " + std::to_string(a.REFER) + ")").c_str() : "");
+  std::printf("Topic:  %d%s\n", a.TOPIC,
+              a.REFER ? (" (reply to " + std::to_string(a.REFER) + ")").c_str() : "");
   std::printf("Title:  %s\n", TerminalText(a.TITLE).c_str());
   std::printf("Author: %s\n", TerminalText(person).c_str());
   std::printf("Date:   %s\n", TerminalText(date).c_str());
@@ -220,8 +223,8 @@ int ClearCommand(const Args& args, const GlobalOptions& options) {
   auto cli = OpenFolderApp(options, folder);
   if (!cli) return 1;
   TScrapList& log = cli->app.Log;
-  std::string question = "delete all " + std::to_string(log.Count()) + " articles of " +
-                         TerminalText(log.FolderPath()) + "?";
+  std::string question =
+      "delete all " + std::to_string(log.Count()) + " articles of " + TerminalText(log.FolderPath()) + "?";
   if (!Confirmed(question, yes)) return 1;
   log.Clear();
   if (!SavedAndReloaded(log)) return 1;
@@ -241,8 +244,9 @@ int FindCommand(const Args& args, const GlobalOptions& options) {
   int found = 0;
   for (int i = log.FindText(text, -1, true); i >= 0; i = log.FindText(text, i, true)) {
     const TDataInfo& a = *log.Item(i);
-    std::printf("%s %6d  %s  [%s]  %s\n", a.Unread ? "*" : " ", a.TOPIC, TerminalText(log.TreeTitle(i)).c_str(),
-                TerminalText(a.AUTHOR).c_str(), TerminalText(DisplayDateTime(a.DATE)).c_str());
+    std::printf("%s %6d  %s  [%s]  %s\n", a.Unread ? "*" : " ", a.TOPIC,
+                TerminalText(log.TreeTitle(i)).c_str(), TerminalText(a.AUTHOR).c_str(),
+                TerminalText(DisplayDateTime(a.DATE)).c_str());
     ++found;
   }
   return found > 0 ? 0 : 1;

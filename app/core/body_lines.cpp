@@ -2,9 +2,7 @@
 
 namespace bq::app {
 
-bool IsQuoteLine(std::string_view line) {
-  return line.rfind('>', 0) == 0 || line.rfind("\x81\x84", 0) == 0;
-}
+bool IsQuoteLine(std::string_view line) { return line.rfind('>', 0) == 0 || line.rfind("\x81\x84", 0) == 0; }
 
 std::vector<BodyLine> BodyLines(std::string_view body) {
   std::vector<BodyLine> lines;

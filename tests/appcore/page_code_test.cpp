@@ -58,7 +58,9 @@ class PageCodeTest : public ::testing::Test {
   RecordingUi ui;
   CallbackPump pump;
   app::TApplication app{ui, pump, NoProxy};
-  app::TLocalServer server{[](const app::LocalRequest&) { return app::LocalResponse{200, "text/html", kEucPage}; }};
+  app::TLocalServer server{[](const app::LocalRequest&) {
+    return app::LocalResponse{200, "text/html", kEucPage};
+  }};
 };
 
 TEST_F(PageCodeTest, ShortUndeclaredEucPageIsStoredRightOnlyInTheFolderThatSaysEucJp) {

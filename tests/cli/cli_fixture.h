@@ -32,8 +32,8 @@ class CliFixture : public ::testing::Test {
     ASSERT_EQ(std::system(cmd.c_str()), 0);
   }
   CliResult Cli(const std::string& args) {
-    std::string cmd = std::string(BQ_CLI_PATH) + " --data " + dir + "data --libs " + dir + "libs " + args + " 2>" +
-                      dir + "stderr.txt </dev/null";
+    std::string cmd = std::string(BQ_CLI_PATH) + " --data " + dir + "data --libs " + dir + "libs " + args +
+                      " 2>" + dir + "stderr.txt </dev/null";
     CliResult r;
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p) return r;

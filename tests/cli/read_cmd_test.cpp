@@ -7,14 +7,14 @@
 #include "logstore/folder_info.h"
 #include "logstore/log_file.h"
 #include "platform/fs.h"
-#include "textlib/cp932.h"
 #include "tests/cli/cli_fixture.h"
+#include "textlib/cp932.h"
 
 namespace bq::test {
 namespace {
 
-TDataInfo Article(std::int32_t topic, std::int32_t refer, const char* title, const char* author, const char* body,
-                  bool unread) {
+TDataInfo Article(std::int32_t topic, std::int32_t refer, const char* title, const char* author,
+                  const char* body, bool unread) {
   TDataInfo a;
   a.TOPIC = topic;
   a.REFER = refer;
@@ -171,11 +171,13 @@ TEST_F(ReadCmdTest, FindFindsAcrossTitleAuthorAndBody) {
 }
 
 TEST_F(ReadCmdTest, FolderAddSetsDisplayOptionsAndFolderSetTheCharset) {
-  ASSERT_EQ(Cli("folder add t --url http://x/ --script x.pss --tree --newest-reply-first --hide-index --show-body").status,
-            0);
+  ASSERT_EQ(
+      Cli("folder add t --url http://x/ --script x.pss --tree --newest-reply-first --hide-index --show-body")
+          .status,
+      0);
   CliResult show = Cli("folder show t");
-  for (const char* line : {"TreeView=1\n", "NewestReplyFirst=1\n", "HideIndex=1\n", "ShowBody=1\n", "KeepColumns=0\n",
-                           "Charset=auto\n"})
+  for (const char* line : {"TreeView=1\n", "NewestReplyFirst=1\n", "HideIndex=1\n", "ShowBody=1\n",
+                           "KeepColumns=0\n", "Charset=auto\n"})
     EXPECT_NE(show.out.find(line), std::string::npos) << line << show.out;
   EXPECT_EQ(Cli("folder add u --url http://x/ --script x.pss --sideways").status, 2);
 
@@ -198,9 +200,12 @@ TEST_F(ReadCmdTest, FolderAddSetsDisplayOptionsAndFolderSetTheCharset) {
 // Compile errors, as every command shows them.
 class CompileReportTest : public CliFixture {
  protected:
-  void Script(const std::string& name, const std::string& text) { fs::WriteFileAtomic(dir + "libs/" + name, text); }
+  void Script(const std::string& name, const std::string& text) {
+    fs::WriteFileAtomic(dir + "libs/" + name, text);
+  }
   void Site(const std::string& name, const std::string& script) {
-    ASSERT_EQ(Cli("folder add " + name + " --url http://127.0.0.1:9/ --script " + script + " --round").status, 0);
+    ASSERT_EQ(Cli("folder add " + name + " --url http://127.0.0.1:9/ --script " + script + " --round").status,
+              0);
   }
 };
 
@@ -210,8 +215,9 @@ TEST_F(CompileReportTest, RunShowsTheFileLineAndMarkerAndNoCountLine) {
   CliResult r = Cli("run b");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "構文エラー\n3行目:不正な位置に変数 ZZ があります\nbad.pss:4:   ZZ\n"
-                   "             ^^\n");
+  EXPECT_EQ(r.err,
+            "構文エラー\n3行目:不正な位置に変数 ZZ があります\nbad.pss:4:   ZZ\n"
+            "             ^^\n");
 }
 
 TEST_F(CompileReportTest, TheFileLineIsTheSameWithAndWithoutAFinalLineBreak) {
@@ -249,8 +255,12 @@ TEST_F(CompileReportTest, AUtf8ScriptIsRefusedWithOneLine) {
   CliResult r = Cli("compile " + dir + "libs/utf.pss");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, dir + "libs/utf.pss: the script is saved in UTF-8, but scripts are Shift_JIS text; convert it with: "
-                         "iconv -f UTF-8 -t CP932 " + dir + "libs/utf.pss > converted.pss\n");
+  EXPECT_EQ(
+      r.err,
+      dir +
+          "libs/utf.pss: the script is saved in UTF-8, but scripts are Shift_JIS text; convert it with: "
+          "iconv -f UTF-8 -t CP932 " +
+          dir + "libs/utf.pss > converted.pss\n");
   Site("u", "utf.pss");
   r = Cli("run u");
   EXPECT_EQ(r.status, 1);

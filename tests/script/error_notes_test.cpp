@@ -18,7 +18,8 @@ SourcePlace PlaceOfError(const std::string& raw, std::string* message = nullptr)
     e.CompileScript(source, false);
   } catch (const ECompileError& err) {
     if (message) *message = SjisToUtf8(CompileErrorMessage(err.what()));
-    return ErrorPlace(source, static_cast<std::size_t>(e.ErrorStart), static_cast<std::size_t>(e.ErrorLength));
+    return ErrorPlace(source, static_cast<std::size_t>(e.ErrorStart),
+                      static_cast<std::size_t>(e.ErrorLength));
   }
   ADD_FAILURE() << "compiled";
   return {};
@@ -26,7 +27,8 @@ SourcePlace PlaceOfError(const std::string& raw, std::string* message = nullptr)
 
 TEST(ErrorPlace, NamesTheFileLineOfTheTokenWhateverTheLineBreaks) {
   for (const char* brk : {"\r\n", "\n", "\r"}) {
-    std::string s = std::string("SCRIPT s;") + brk + "BEGIN" + brk + "  x := 1;" + brk + "  ZZ" + brk + "END.";
+    std::string s =
+        std::string("SCRIPT s;") + brk + "BEGIN" + brk + "  x := 1;" + brk + "  ZZ" + brk + "END.";
     SourcePlace p = PlaceOfError(s);
     EXPECT_EQ(p.line, 4) << int(brk[0]);
     EXPECT_EQ(p.text, "  ZZ");
@@ -69,7 +71,8 @@ TEST(TakenNameHint, BuiltinsAndKeywordsUsedAsVariablesAreNamed) {
   try {
     e.CompileScript(src, false);
   } catch (const ECompileError& err) {
-    EXPECT_EQ(SjisToUtf8(TakenNameHint(src, static_cast<std::size_t>(e.ErrorStart), CompileErrorMessage(err.what()))),
+    EXPECT_EQ(SjisToUtf8(TakenNameHint(src, static_cast<std::size_t>(e.ErrorStart),
+                                       CompileErrorMessage(err.what()))),
               "HREF は組み込み関数の名前です");
   }
   std::string needed = Utf8ToSjis("変数が必要です");
