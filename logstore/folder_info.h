@@ -29,6 +29,10 @@ namespace bq {
 
 inline constexpr std::string_view kNodeFileName = "kvlnode.web";
 inline constexpr std::string_view kRootDefName = "weblog.def";
+// The later option fixing the code of the folder's pages ("文字コード"):
+// "Shift_JIS", "EUC-JP", "ISO-2022-JP" or "UTF-8"; unset means the pages'
+// declarations and the detectors decide.
+inline constexpr std::string_view kCharsetOption = "Charset";
 
 struct TFolderInfo {
   bool HasUnread = false;

@@ -334,4 +334,49 @@ std::string ToSjis(std::string_view page, std::string_view contentType) {
   return std::string(page);
 }
 
+namespace {
+
+struct PageCodeNameRow {
+  PageCode code;
+  std::string_view name;
+};
+constexpr PageCodeNameRow kPageCodeNames[] = {{PageCode::kAuto, "auto"},
+                                              {PageCode::kSjis, "Shift_JIS"},
+                                              {PageCode::kEuc, "EUC-JP"},
+                                              {PageCode::kJis, "ISO-2022-JP"},
+                                              {PageCode::kUtf8, "UTF-8"}};
+
+}  // namespace
+
+bool ParsePageCode(std::string_view name, PageCode& code) {
+  if (name.empty()) {
+    code = PageCode::kAuto;
+    return true;
+  }
+  for (const auto& row : kPageCodeNames) {
+    if (UpperCopy(name) == UpperCopy(row.name)) {
+      code = row.code;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string_view PageCodeName(PageCode code) {
+  for (const auto& row : kPageCodeNames)
+    if (row.code == code) return row.name;
+  return "auto";
+}
+
+std::string ToSjisAs(std::string_view page, PageCode code, std::string_view contentType) {
+  switch (code) {
+    case PageCode::kSjis: return std::string(page);
+    case PageCode::kEuc: return EucToSjis(page);
+    case PageCode::kJis: return JisToSjis(page);
+    case PageCode::kUtf8: return Utf8ToSjis(page);
+    case PageCode::kAuto: break;
+  }
+  return ToSjis(page, contentType);
+}
+
 }  // namespace bq

@@ -54,4 +54,16 @@ std::string HeaderCharset(std::string_view contentType);
 // declares nothing.
 std::string ToSjis(std::string_view page, std::string_view contentType = {});
 
+// The code a folder may fix for its pages, overriding the page's declaration
+// and the detectors (a site that declares nothing and whose short pages read
+// as Shift_JIS and EUC-JP alike).
+enum class PageCode { kAuto, kSjis, kEuc, kJis, kUtf8 };
+// The names a folder option holds: "auto" (or empty), "Shift_JIS", "EUC-JP",
+// "ISO-2022-JP", "UTF-8", compared without case. False for any other name.
+bool ParsePageCode(std::string_view name, PageCode& code);
+// The option's spelling of a code ("auto" for kAuto).
+std::string_view PageCodeName(PageCode code);
+// The page in Shift_JIS read as the given code; kAuto is ToSjis.
+std::string ToSjisAs(std::string_view page, PageCode code, std::string_view contentType = {});
+
 }  // namespace bq

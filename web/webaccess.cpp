@@ -214,7 +214,7 @@ std::string TWebAccess::Finish(const std::string& text) {
   if (IsPlainAscii(page)) return std::string(page);
   // The one place where a page becomes Shift_JIS; the reply's Content-Type
   // is a hint used when the page declares no charset of its own.
-  return ToSjis(page, Reply.contentType);
+  return ToSjisAs(page, PageCodeOverride, Reply.contentType);
 }
 
 void TWebAccess::HandleRedirect(bool& handled) {

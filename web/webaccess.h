@@ -10,6 +10,7 @@
 
 #include "platform/proxy.h"
 #include "platform/ui.h"
+#include "textlib/kanji.h"
 #include "web/httpclient.h"
 #include "web/proxyrules.h"
 #include "web/statusbar.h"
@@ -25,6 +26,11 @@ class TWebAccess : public THttpClient {
   std::uint16_t HTTPTimeOut = 0;  // seconds without data before the watchdog stops; 0 = never
   IStatusBar* StatusBar = nullptr;
   std::string CurrentURL;
+  // The code the pages of the folder being fetched are read as; kAuto
+  // believes the page's declaration and then the detectors. Set from the
+  // folder's definition for the run of its script and back to kAuto after,
+  // so no other folder's pages are read with it.
+  PageCode PageCodeOverride = PageCode::kAuto;
 
   // Stores the folder (with a trailing separator) and creates it.
   void SetCacheDir(const std::string& dir);

@@ -11,6 +11,11 @@ int ListCommand(const Args& args, const GlobalOptions& options);     // list_cmd
 int ExportCommand(const Args& args, const GlobalOptions& options);   // export_cmd.cpp
 int FolderCommand(const Args& args, const GlobalOptions& options);   // folder_cmd.cpp
 int DemoCommand(const Args& args, const GlobalOptions& options);     // demo_cmd.cpp
+int ShowCommand(const Args& args, const GlobalOptions& options);     // read_cmd.cpp
+int MarkCommand(const Args& args, const GlobalOptions& options);     // read_cmd.cpp
+int DeleteCommand(const Args& args, const GlobalOptions& options);   // read_cmd.cpp
+int ClearCommand(const Args& args, const GlobalOptions& options);    // read_cmd.cpp
+int FindCommand(const Args& args, const GlobalOptions& options);     // read_cmd.cpp
 
 const std::vector<CommandEntry>& Commands() {
   static const std::vector<CommandEntry> table = {
@@ -23,9 +28,15 @@ const std::vector<CommandEntry>& Commands() {
       {"schedule", "schedule   stay running and start rounds at the hours and minute of weblog.def",
        ScheduleCommand},
       {"list", "list FOLDER [--unread] [--json]   the articles in thread order", ListCommand},
+      {"show", "show FOLDER TOPIC [--refer N] [--keep-unread]   print one article and mark it read", ShowCommand},
+      {"mark", "mark FOLDER (--read|--unread) (TOPIC...|--all)   set read marks", MarkCommand},
+      {"delete", "delete FOLDER TOPIC...   delete the articles with these topics", DeleteCommand},
+      {"clear", "clear FOLDER [--yes]   delete every article of the folder (asks on a terminal)", ClearCommand},
+      {"find", "find FOLDER TEXT   the articles whose title, author or body contain TEXT", FindCommand},
       {"export", "export FOLDER FILE [--target 0-4] [--delete]   call the folder script's EXPORT", ExportCommand},
       {"folder",
-       "folder add PATH --url URL --script NAME [--round] | show PATH | set PATH KEY=VALUE...   site folders",
+       "folder add PATH --url URL --script NAME [--round] [--tree] [--newest-reply-first] [--hide-index] [--show-body]"
+       " | show PATH | set PATH KEY=VALUE...   site folders",
        FolderCommand},
       {"demo", "demo   serve the bundled demo board on 127.0.0.1, run a round over three folders, show the articles",
        DemoCommand},

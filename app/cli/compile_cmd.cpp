@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/cli/commands.h"
+#include "app/cli/compile_report.h"
 #include "app/cli/terminal.h"
 #include "platform/fs.h"
 #include "script/engine.h"
@@ -21,24 +22,6 @@ namespace {
 
 constexpr char kCompileUsage[] = "usage: brindlequay-cli compile FILE.pss [--listing] [--libs DIR]\n";
 
-
-// The source line holding the error and a marker line of '^' under the
-// offending token. Shift_JIS bytes match display columns (a double-byte
-// character is two columns wide), so the marker is built on bytes.
-void PrintMarkedLine(std::string_view source, std::size_t start, std::size_t length) {
-  if (start > source.size()) start = source.size();
-  std::size_t begin = source.find_last_of("\r\n", start == 0 ? std::string_view::npos : start - 1);
-  begin = (begin == std::string_view::npos || start == 0) ? 0 : begin + 1;
-  if (start > 0 && begin > start) begin = start;
-  std::size_t end = source.find_first_of("\r\n", start);
-  if (end == std::string_view::npos) end = source.size();
-  std::size_t stop = std::min(start + length, end);
-  while (stop > start && (source[stop - 1] == ' ' || source[stop - 1] == '\t')) --stop;
-  std::string marker;
-  for (std::size_t i = begin; i < start; ++i) marker += source[i] == '\t' ? '\t' : ' ';
-  marker.append(std::max<std::size_t>(stop - start, 1), '^');
-  std::printf("%s\n%s\n", SjisToUtf8(source.substr(begin, end - begin)).c_str(), marker.c_str());
-}
 
 }  // namespace
 
@@ -63,14 +46,7 @@ int CompileCommand(const Args& args, const GlobalOptions& options) {
     return 2;
   }
   std::string source;
-  errno = 0;
-  if (!fs::ReadFile(fs::FromOsPath(file), source, limits::kMaxScriptFile)) {
-    int err = errno;
-    std::fprintf(stderr, "brindlequay-cli: %s: %s\n", file.c_str(),
-                 err ? std::strerror(err) : "cannot be read (too large or not a file)");
-    return 2;
-  }
-  source = script::AsCrLfLines(source);
+  if (int status = ReadScriptSource(file, source)) return status;
 
   script::TScriptEngine engine;
   engine.LibFolder = fs::FromOsPath(LibsFolder(opts));
@@ -80,9 +56,7 @@ int CompileCommand(const Args& args, const GlobalOptions& options) {
       return 1;
     }
   } catch (const script::ECompileError& e) {
-    std::printf("%s\n", TerminalText(e.what()).c_str());
-    PrintMarkedLine(source, static_cast<std::size_t>(std::max(engine.ErrorStart, 0)),
-                    static_cast<std::size_t>(std::max(engine.ErrorLength, 0)));
+    PrintCompileError(stdout, e.what(), engine, source, file);
     return 1;
   }
   if (listing) std::fputs(TerminalText(script::ListCode(engine)).c_str(), stdout);

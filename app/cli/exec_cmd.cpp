@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "app/cli/commands.h"
+#include "app/cli/compile_report.h"
 #include "app/cli/terminal.h"
 #include "platform/events.h"
 #include "platform/fs.h"
@@ -81,14 +82,7 @@ int ExecCommand(const Args& args, const GlobalOptions& options) {
     return 2;
   }
   std::string source;
-  errno = 0;
-  if (!fs::ReadFile(fs::FromOsPath(o.file), source, limits::kMaxScriptFile)) {
-    int err = errno;
-    std::fprintf(stderr, "brindlequay-cli: %s: %s\n", o.file.c_str(),
-                 err ? std::strerror(err) : "cannot be read (too large or not a file)");
-    return 2;
-  }
-  source = script::AsCrLfLines(source);
+  if (int status = ReadScriptSource(o.file, source)) return status;
 
   script::TScriptEngine engine;
   engine.LibFolder = fs::FromOsPath(LibsFolder(o.global));
@@ -102,7 +96,7 @@ int ExecCommand(const Args& args, const GlobalOptions& options) {
       return 1;
     }
   } catch (const script::ECompileError& e) {
-    std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());
+    PrintCompileError(stderr, e.what(), engine, source, o.file);
     return 1;
   }
   machine.ProgramFolder = fs::FromOsPath(o.global.exeDir);

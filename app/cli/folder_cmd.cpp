@@ -1,4 +1,5 @@
-// brindlequay-cli folder add PATH --url URL --script NAME [--round]
+// brindlequay-cli folder add PATH --url URL --script NAME [--round] [--tree]
+//                   [--newest-reply-first] [--hide-index] [--show-body]
 //                 folder show PATH
 //                 folder set PATH KEY=VALUE ...
 // Creates and edits site folders: the fields of their node file.
@@ -14,13 +15,15 @@
 #include "app/cli/terminal.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
+#include "textlib/kanji.h"
 
 namespace bq::cli {
 
 namespace {
 
 constexpr char kFolderUsage[] =
-    "folder add PATH --url URL --script NAME [--round] | folder show PATH | folder set PATH KEY=VALUE...";
+    "folder add PATH --url URL --script NAME [--round] [--tree] [--newest-reply-first] [--hide-index] [--show-body]"
+    " | folder show PATH | folder set PATH KEY=VALUE...";
 
 struct FieldRef {
   const char* name;
@@ -82,6 +85,14 @@ const std::vector<FieldRef>& Fields() {
       Flag("ShowBody", &TFolderInfo::ShowBody),
       Flag("KeepColumns", &TFolderInfo::KeepColumns),
       Flag("HasUnread", &TFolderInfo::HasUnread),
+      {"Charset", [](const TFolderInfo& i) { return std::string(PageCodeName(app::FolderPageCode(i))); },
+       [](TFolderInfo& i, const std::string& v) {
+         PageCode code;
+         if (!ParsePageCode(v, code)) return false;
+         // auto is the absence of the option, so older readers see nothing new.
+         i.SetExtension(kCharsetOption, code == PageCode::kAuto ? std::string_view() : PageCodeName(code));
+         return true;
+       }},
   };
   return fields;
 }
@@ -114,9 +125,19 @@ int SetFields(TScrapList& log, const Args& args, std::size_t from) {
   return 0;
 }
 
+// The display options folder add can set at creation.
+bool TFolderInfo::*AddOption(const std::string& arg) {
+  if (arg == "--tree") return &TFolderInfo::TreeView;
+  if (arg == "--newest-reply-first") return &TFolderInfo::NewestReplyFirst;
+  if (arg == "--hide-index") return &TFolderInfo::HideIndex;
+  if (arg == "--show-body") return &TFolderInfo::ShowBody;
+  return nullptr;
+}
+
 int Add(app::TApplication& a, const Args& args) {
   std::string url, script;
   bool round = false;
+  std::vector<bool TFolderInfo::*> options;
   for (std::size_t i = 2; i < args.size(); ++i) {
     if (args[i] == "--url" && i + 1 < args.size()) {
       url = args[++i];
@@ -124,6 +145,8 @@ int Add(app::TApplication& a, const Args& args) {
       script = args[++i];
     } else if (args[i] == "--round") {
       round = true;
+    } else if (const auto option = AddOption(args[i])) {
+      options.push_back(option);
     } else {
       return UsageError(kFolderUsage);
     }
@@ -138,6 +161,7 @@ int Add(app::TApplication& a, const Args& args) {
   a.Log.Folder.SiteUrl = Utf8ToSjis(url);
   a.Log.Folder.ScriptName = Utf8ToSjis(script);
   a.Log.Folder.RoundTarget = round;
+  for (auto option : options) a.Log.Folder.*option = true;
   a.Log.SaveNode();
   std::printf("%s\n", TerminalText(path).c_str());
   return 0;

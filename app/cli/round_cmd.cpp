@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/cli/cli_app.h"
+#include "app/cli/compile_report.h"
 #include "app/cli/terminal.h"
 #include "platform/events.h"
 #include "platform/fs.h"
@@ -21,10 +22,14 @@ app::RoundEvents Progress(const app::TApplication& a) {
   ev.folderDone = [ap](const std::string& folder, int unread, const std::string& error) {
     std::string name = TerminalText(app::RelativeFolder(ap->LogRoot(), folder));
     if (name.empty()) name = "(log root)";
-    if (error.empty())
+    if (error.empty()) {
       std::printf("%s: %d unread\n", name.c_str(), unread);
-    else
+    } else if (IsCompileErrorText(error)) {
+      std::printf("%s: error: ", name.c_str());
+      PrintCompileError(stdout, error, ap->Engine, ap->ScriptSource, ScriptLabel(*ap));
+    } else {
       std::printf("%s: error: %s\n", name.c_str(), TerminalText(error).c_str());
+    }
     std::fflush(stdout);
   };
   return ev;

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "app/cli/cli_app.h"
+#include "app/cli/compile_report.h"
 #include "app/cli/terminal.h"
 #include "platform/fs.h"
 #include "textlib/error.h"
@@ -26,6 +27,15 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
   int status = 0;
   try {
     a.LoadAndCompile();
+  } catch (const script::ECompileError& e) {
+    // Nothing ran, so there is no count to report.
+    PrintCompileError(stderr, e.what(), a.Engine, a.ScriptSource, ScriptLabel(a));
+    return 1;
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());
+    return 1;
+  }
+  try {
     a.ExecAction();
   } catch (const Exception& e) {
     std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());

@@ -7,6 +7,7 @@
 #include "logstore/folder_ops.h"
 #include "platform/compare.h"
 #include "platform/fs.h"
+#include "script/error_notes.h"
 #include "script/symbols.h"
 #include "textlib/dates.h"
 #include "textlib/limits.h"
@@ -51,9 +52,36 @@ void TApplication::LoadAndCompile() {
   std::string path = ScriptPath();
   std::string source;
   Engine.ResetCompiler();
+  ScriptSource.clear();
   if (!fs::ReadFile(path, source, limits::kMaxScriptFile)) throw Exception("Cannot read the script file " + path);
+  std::string refusal = script::Utf8ScriptError(source, path);
+  if (!refusal.empty()) throw Exception(refusal);
   Engine.LibFolder = libFolder_;
-  Engine.CompileScript(script::AsCrLfLines(source), false);
+  ScriptSource = script::AsCrLfLines(source);
+  Engine.CompileScript(ScriptSource, false);
+}
+
+namespace {
+
+// The folder's page code holds for the run of its script only.
+class PageCodeScope {
+ public:
+  PageCodeScope(TWebAccess& web, PageCode code) : web_(web) { web_.PageCodeOverride = code; }
+  ~PageCodeScope() { web_.PageCodeOverride = PageCode::kAuto; }
+  PageCodeScope(const PageCodeScope&) = delete;
+  PageCodeScope& operator=(const PageCodeScope&) = delete;
+
+ private:
+  TWebAccess& web_;
+};
+
+}  // namespace
+
+PageCode FolderPageCode(const TFolderInfo& folder) {
+  PageCode code = PageCode::kAuto;
+  // A value this version does not know (written by a newer one) reads as auto.
+  if (!ParsePageCode(folder.Extension(kCharsetOption), code)) code = PageCode::kAuto;
+  return code;
 }
 
 void TApplication::SetTemplateVariables() {
@@ -76,6 +104,7 @@ void TApplication::RunScript() {
   SetTemplateVariables();
   Web.HTTPTimeOut = static_cast<std::uint16_t>(std::clamp(Settings.httpTimeout, 0, 65535));
   Machine.DataFolder = Log.FolderPath();
+  PageCodeScope pageCode(Web, FolderPageCode(Log.Folder));
   auto stamp = [this] {
     Log.Folder.LastRound = NowDate();
     Log.SaveNode();

@@ -70,8 +70,11 @@ class TApplication {
   // "template.pss" when that file does not exist.
   std::string ScriptPath() const;
   // Reads and compiles the open folder's script; raises ECompileError or
-  // Exception when the file cannot be read.
+  // Exception when the file cannot be read or is saved in UTF-8.
   void LoadAndCompile();
+  // The text LoadAndCompile gave the compiler (CR LF lines), which
+  // Engine.ErrorStart points into after a compile error.
+  std::string ScriptSource;
   // The eleven template variables from the open folder.
   void SetTemplateVariables();
   // Runs the compiled script until it halts or is stopped; nothing when no
@@ -130,6 +133,10 @@ class TApplication {
   std::string programFolder_;
   std::string libFolder_;
 };
+
+// The code the folder's pages are read as: its "Charset" option (auto when
+// unset or unknown). RunScript sets it on the fetcher for the run only.
+PageCode FolderPageCode(const TFolderInfo& folder);
 
 // "Folder Round: start - end , Unread Total: total" with the start as
 // date and time and the end as time.

@@ -60,7 +60,11 @@ TEST_F(CompileCommand, ErrorShowsTextLineAndMarker) {
   std::string f = Write("e.pss", "SCRIPT t;\r\nBEGIN\r\n  x := 1;\r\n  FOR i := 1 TO 3 y := 2\r\nEND.\r\n");
   CliRun r = RunCli("compile " + f);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "構文エラー\n3行目:DO が必要です\n  FOR i := 1 TO 3 y := 2\n                  ^\n");
+  // The source line is named by the file and its own 1-based line; the
+  // error text keeps the compiler's numbering.
+  std::string note = f + ":4: ";
+  EXPECT_EQ(r.out, "構文エラー\n3行目:DO が必要です\n" + note + "  FOR i := 1 TO 3 y := 2\n" +
+                       std::string(note.size(), ' ') + "                  ^\n");
 }
 
 // Files saved by Unix editors end their lines with LF alone; line numbers
@@ -69,7 +73,9 @@ TEST_F(CompileCommand, BareLineFeedFilesNumberLinesLikeCrLfFiles) {
   std::string f = Write("lf.pss", "SCRIPT t;\nBEGIN\n  x := 1;\n  FOR i := 1 TO 3 y := 2\nEND.\n");
   CliRun r = RunCli("compile " + f);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "構文エラー\n3行目:DO が必要です\n  FOR i := 1 TO 3 y := 2\n                  ^\n");
+  std::string note = f + ":4: ";
+  EXPECT_EQ(r.out, "構文エラー\n3行目:DO が必要です\n" + note + "  FOR i := 1 TO 3 y := 2\n" +
+                       std::string(note.size(), ' ') + "                  ^\n");
   EXPECT_EQ(RunCli("exec " + dir_ + "missing.pss").status, 2);
 }
 
@@ -78,7 +84,9 @@ TEST_F(CompileCommand, ErrorInAnIncludedLibraryMarksTheInclude) {
   std::string f = Write("i.pss", "SCRIPT t;\r\nINCLUDE 'bad.pss';\r\nBEGIN p; END.\r\n");
   CliRun r = RunCli("compile " + f + " --libs " + dir_ + "libs");
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "構文エラー\n1行目:; 不明な項です!?\nINCLUDE 'bad.pss';\n        ^^^^^^^^^\n");
+  std::string note = f + ":2: ";
+  EXPECT_EQ(r.out, "構文エラー\n1行目:; 不明な項です!?\n" + note + "INCLUDE 'bad.pss';\n" + std::string(note.size(), ' ') +
+                       "        ^^^^^^^^^\n");
   Write("libs/good.pss", "PROCDEF p; ;\r\n");
   std::string g = Write("g.pss", "SCRIPT t;\r\nINCLUDE 'good.pss';\r\nBEGIN p; END.\r\n");
   EXPECT_EQ(RunCli("--libs " + dir_ + "libs compile " + g).status, 0);

@@ -74,9 +74,13 @@ TEST_F(ExecCommand, RunTimeAndCompileErrorsExitOne) {
   ExecRun r = Exec(Write("r.pss", "SCRIPT t; BEGIN x := '-' - 1 END."));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "'-' は整数ではありません\n");
-  r = Exec(Write("c.pss", "SCRIPT t; BEGIN FOR i := 1 TO 2 x := 1 END."));
+  std::string c = Write("c.pss", "SCRIPT t; BEGIN FOR i := 1 TO 2 x := 1 END.");
+  r = Exec(c);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "構文エラー\n0行目:DO が必要です\n");
+  // As compile shows it: the text, then the marked line named by file and line.
+  std::string note = c + ":1: ";
+  EXPECT_EQ(r.err, "構文エラー\n0行目:DO が必要です\n" + note + "SCRIPT t; BEGIN FOR i := 1 TO 2 x := 1 END.\n" +
+                       std::string(note.size() + 32, ' ') + "^\n");
   r = Exec(Write("n.pss", "hello"));
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("not a script"), std::string::npos);

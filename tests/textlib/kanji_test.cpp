@@ -302,5 +302,32 @@ TEST(KanjiToSjis, BrokenUtf8DeclaredStillConvertsWithoutLoss) {
   EXPECT_EQ(ToSjis(page), "<meta charset=utf-8>" + kGeta + kGeta);
 }
 
+TEST(KanjiPageCode, AFixedCodeSkipsTheDeclarationAndTheDetectors) {
+  // The page says EUC-JP and its bytes read as EUC-JP; the folder knows better.
+  std::string declared = "<meta charset=\"euc-jp\">" + kSjisA;
+  EXPECT_EQ(ToSjisAs(declared, PageCode::kSjis), declared);
+  EXPECT_EQ(ToSjisAs(declared, PageCode::kAuto), ToSjis(declared));
+  EXPECT_EQ(ToSjisAs("<p>" + kEucA, PageCode::kEuc), "<p>" + kSjisA);
+  EXPECT_EQ(ToSjisAs("\x1b$B$\"\x1b(B", PageCode::kJis), kSjisA);
+  EXPECT_EQ(ToSjisAs("<meta charset=\"euc-jp\">\xe3\x81\x82", PageCode::kUtf8), "<meta charset=\"euc-jp\">" + kSjisA);
+}
+
+TEST(KanjiPageCode, NamesParseWithoutCaseAndAutoIsTheEmptyName) {
+  PageCode code = PageCode::kSjis;
+  EXPECT_TRUE(ParsePageCode("", code));
+  EXPECT_EQ(code, PageCode::kAuto);
+  for (PageCode c : {PageCode::kAuto, PageCode::kSjis, PageCode::kEuc, PageCode::kJis, PageCode::kUtf8}) {
+    EXPECT_TRUE(ParsePageCode(PageCodeName(c), code));
+    EXPECT_EQ(code, c);
+  }
+  EXPECT_TRUE(ParsePageCode("euc-jp", code));
+  EXPECT_EQ(code, PageCode::kEuc);
+  EXPECT_EQ(PageCodeName(PageCode::kJis), "ISO-2022-JP");
+  code = PageCode::kUtf8;
+  EXPECT_FALSE(ParsePageCode("EUC", code));
+  EXPECT_FALSE(ParsePageCode("Shift_JIS ", code));
+  EXPECT_EQ(code, PageCode::kUtf8);  // untouched on failure
+}
+
 }  // namespace
 }  // namespace bq

@@ -1,0 +1,22 @@
+#pragma once
+// An article body split into the lines the reader shows, each marked as
+// quoted or not: a line opening with ">" or with its full-width form "＞" is
+// a quote, consecutive lines of one kind form one block, and an empty line
+// belongs to the block before it (so a blank line after a quote stays with
+// the quote). Text is Shift_JIS; lines are separated by CR LF (a lone LF is
+// taken as a break too).
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace bq::app {
+
+struct BodyLine {
+  std::string text;
+  bool quote = false;
+};
+
+std::vector<BodyLine> BodyLines(std::string_view body);
+bool IsQuoteLine(std::string_view line);
+
+}  // namespace bq::app
