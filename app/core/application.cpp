@@ -99,7 +99,18 @@ void TApplication::ExecAction() {
   Web.ResetStop();
   Machine.ResetMachine();
   RunScript();
+  SortByDefaultOrder();
+}
+
+void TApplication::SortByDefaultOrder() {
+  Log.Descending = Settings.sortByNew;
   Log.SortItems(0);
+}
+
+bool TApplication::OpenFolderForShowing(const std::string& folder) {
+  if (!Log.OpenFolder(folder)) return false;
+  SortByDefaultOrder();
+  return true;
 }
 
 std::vector<std::string> TApplication::CollectFolders(const std::string& start) const {

@@ -77,8 +77,14 @@ class TApplication {
   // Runs the compiled script until it halts or is stopped; nothing when no
   // script is compiled. LastRound is written also when the run fails.
   void RunScript();
-  // The fetch of the open folder: reset, run, sort in thread order.
+  // The fetch of the open folder: reset, run, sort in thread order with the
+  // settings' default direction.
   void ExecAction();
+  // Opens a folder for showing its articles: thread order with the
+  // settings' default direction (newest thread first when SORTBYNEW is on).
+  bool OpenFolderForShowing(const std::string& folder);
+  // Thread order with the settings' default direction.
+  void SortByDefaultOrder();
 
   // The start folder and every folder below it, sorted by path ignoring case.
   std::vector<std::string> CollectFolders(const std::string& start) const;
