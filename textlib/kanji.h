@@ -52,6 +52,9 @@ std::string HeaderCharset(std::string_view contentType);
 // The page text in Shift_JIS. contentType is the reply's Content-Type header
 // value when the caller has it; it is used only when the page itself
 // declares nothing.
-std::string ToSjis(std::string_view page, std::string_view contentType = {});
+// cameInUtf8, when given, tells whether the page was read as UTF-8.
+std::string ToSjis(std::string_view page, std::string_view contentType = {}, bool* cameInUtf8 = nullptr);
+// True when the page's declaration (else the header's charset) names UTF-8.
+bool DeclaresUtf8(std::string_view page, std::string_view contentType = {});
 
 }  // namespace bq

@@ -211,10 +211,13 @@ std::string TWebAccess::Finish(const std::string& text) {
   std::string_view page = TrimText(text);
   // Seven-bit text without escapes reads the same in every code the
   // conversion knows, so it needs none.
-  if (IsPlainAscii(page)) return std::string(page);
+  if (IsPlainAscii(page)) {
+    pageCameInUtf8_ = DeclaresUtf8(page, Reply.contentType);
+    return std::string(page);
+  }
   // The one place where a page becomes Shift_JIS; the reply's Content-Type
   // is a hint used when the page declares no charset of its own.
-  return ToSjis(page, Reply.contentType);
+  return ToSjis(page, Reply.contentType, &pageCameInUtf8_);
 }
 
 void TWebAccess::HandleRedirect(bool& handled) {

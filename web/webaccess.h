@@ -32,6 +32,9 @@ class TWebAccess : public THttpClient {
   std::uint32_t DocDate() const { return docDate_; }
   bool Stopped() const { return stopped_; }
   int ReplyNo() const { return replyNo_; }
+  // True when the last page fetched was read as UTF-8, so that a form on it
+  // is sent back in UTF-8.
+  bool PageCameInUtf8() const { return pageCameInUtf8_; }
   const TProxyState& ProxyState() const { return proxy_; }
 
   // The page at address (http:// or https://), from the cache when useCache
@@ -74,6 +77,7 @@ class TWebAccess : public THttpClient {
   std::uint32_t docDate_ = 0;
   bool stopped_ = false;
   int replyNo_ = 0;
+  bool pageCameInUtf8_ = false;
   // Watchdog.
   bool watchdogOn_ = false;
   std::uint64_t nextTick_ = 0, interval_ = 0;
