@@ -17,6 +17,20 @@
 
 namespace bq {
 
+// What one page operation came to, told to a runner that reports fetches.
+// The page operations swallow failures for the script; this is how the user
+// still learns of them.
+struct TPageReport {
+  const char* operation = "";  // "GET", "POST", "HEAD" or "DOWNLOAD"
+  std::string address;
+  int replyNo = 0;       // as ReplyNo(): 406 without a reply, 999 from the cache
+  std::size_t bytes = 0;  // of the page, header or file
+  std::uint64_t ms = 0;
+  std::string error;  // the fetcher's reason when it raised one (Shift_JIS)
+  // No page: an error, no reply, or a status that is not a success.
+  bool Failed() const { return !error.empty() || (replyNo != 999 && (replyNo < 200 || replyNo > 399)); }
+};
+
 class TWebAccess : public THttpClient {
  public:
   using ProxySource = std::function<SystemProxySettings()>;
@@ -25,6 +39,8 @@ class TWebAccess : public THttpClient {
   std::uint16_t HTTPTimeOut = 0;  // seconds without data before the watchdog stops; 0 = never
   IStatusBar* StatusBar = nullptr;
   std::string CurrentURL;
+  // Called after every page operation (GET, POST, HEAD, DOWNLOAD).
+  std::function<void(const TPageReport&)> OnPageDone;
 
   // Stores the folder (with a trailing separator) and creates it.
   void SetCacheDir(const std::string& dir);
@@ -58,6 +74,11 @@ class TWebAccess : public THttpClient {
   void Idle() override;
 
  private:
+  class ReportScope;
+  std::string FetchPage(const std::string& address, bool useCache, ReportScope& report);
+  std::string SendPost(const std::string& address, const std::string& data, ReportScope& report);
+  std::string FetchHead(const std::string& address, ReportScope& report);
+  std::int64_t FetchFile(const std::string& address, const std::string& fileName, ReportScope& report);
   void PrepareRequest(const std::string& address);
   void ShowStatus(const std::string& state, const std::string& detail = "");
   void ShowAddress(const std::string& text);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/cli/cli_app.h"
+#include "app/cli/fetch_report.h"
 #include "app/cli/terminal.h"
 #include "platform/events.h"
 #include "platform/fs.h"
@@ -15,12 +16,22 @@ namespace {
 constexpr char kRoundUsage[] = "round [FOLDER]";
 constexpr char kScheduleUsage[] = "schedule";
 
-app::RoundEvents Progress(const app::TApplication& a) {
+std::string FolderName(const app::TApplication& a, const std::string& folder) {
+  std::string name = TerminalText(app::RelativeFolder(a.LogRoot(), folder));
+  return name.empty() ? "(log root)" : name;
+}
+
+// One line per folder; the failed fetches of a folder come before its line,
+// named with the folder.
+app::RoundEvents Progress(app::TApplication& a, bool verbose) {
   app::RoundEvents ev;
   const app::TApplication* ap = &a;
+  auto fetches = ReportPageOperations(a, verbose);
+  ev.folderStarted = [ap, fetches](const std::string& folder, std::size_t) {
+    fetches->folder = FolderName(*ap, folder);
+  };
   ev.folderDone = [ap](const std::string& folder, int unread, const std::string& error) {
-    std::string name = TerminalText(app::RelativeFolder(ap->LogRoot(), folder));
-    if (name.empty()) name = "(log root)";
+    std::string name = FolderName(*ap, folder);
     if (error.empty())
       std::printf("%s: %d unread\n", name.c_str(), unread);
     else
@@ -40,7 +51,8 @@ int RoundCommand(const Args& args, const GlobalOptions& options) {
     std::fprintf(stderr, "no such folder: %s\n", TerminalText(FolderArgument(a, args[0])).c_str());
     return 1;
   }
-  std::string line = args.empty() ? a.TimerAction(Progress(a)) : a.RoundAction(FolderArgument(a, args[0]), Progress(a));
+  app::RoundEvents progress = Progress(a, options.verbose);
+  std::string line = args.empty() ? a.TimerAction(progress) : a.RoundAction(FolderArgument(a, args[0]), progress);
   std::printf("%s\n", TerminalText(line).c_str());
   return 0;
 }
@@ -52,12 +64,13 @@ int ScheduleCommand(const Args& args, const GlobalOptions& options) {
   if (!a.TimerEnabled()) std::fprintf(stderr, "the schedule is off in weblog.def; waiting anyway\n");
   std::printf("waiting for the scheduled hours (Ctrl-C ends)\n");
   std::fflush(stdout);
+  app::RoundEvents progress = Progress(a, options.verbose);
   while (!Interrupted()) {
     std::uint64_t until = TickCount64() + a.TimerInterval;
     while (!Interrupted() && TickCount64() < until) SleepMs(50);
     if (Interrupted()) break;
     DateParts now = DecodeDate(NowDate());
-    if (a.TimerEnabled() && a.ScheduleTick(now.hour, now.minute, false, Progress(a))) {
+    if (a.TimerEnabled() && a.ScheduleTick(now.hour, now.minute, false, progress)) {
       std::printf("%s\n", TerminalText(a.LastRoundLine).c_str());
       std::fflush(stdout);
     }
