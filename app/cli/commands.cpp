@@ -20,7 +20,9 @@ const std::vector<CommandEntry>& Commands() {
        ExecCommand},
       {"run", "run FOLDER   fetch one site folder with its script; print new, unread and total articles", RunCommand},
       {"round", "round [FOLDER]   a round below FOLDER (default: every folder), with the round line", RoundCommand},
-      {"schedule", "schedule   stay running and start rounds at the hours and minute of weblog.def",
+      {"schedule",
+       "schedule [show | set [--hours H,H,...|--every-2h|--none] [--minute M] [--on|--off]]   stay running and "
+       "start rounds at the hours and minute of weblog.def; show or set them",
        ScheduleCommand},
       {"list", "list FOLDER [--unread] [--json]   the articles in thread order", ListCommand},
       {"export", "export FOLDER FILE [--target 0-4] [--delete]   call the folder script's EXPORT", ExportCommand},

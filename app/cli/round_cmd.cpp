@@ -14,7 +14,7 @@ namespace bq::cli {
 namespace {
 
 constexpr char kRoundUsage[] = "round [FOLDER]";
-constexpr char kScheduleUsage[] = "schedule";
+constexpr char kScheduleUsage[] = "schedule [show | set ...]";
 
 std::string FolderName(const app::TApplication& a, const std::string& folder) {
   std::string name = TerminalText(app::RelativeFolder(a.LogRoot(), folder));
@@ -57,7 +57,10 @@ int RoundCommand(const Args& args, const GlobalOptions& options) {
   return 0;
 }
 
+int ScheduleSubcommand(const Args& args, const GlobalOptions& options);  // schedule_cmd.cpp
+
 int ScheduleCommand(const Args& args, const GlobalOptions& options) {
+  if (!args.empty() && (args[0] == "show" || args[0] == "set")) return ScheduleSubcommand(args, options);
   if (!args.empty()) return UsageError(kScheduleUsage);
   auto cli = OpenApp(options);
   app::TApplication& a = cli->app;
@@ -70,7 +73,8 @@ int ScheduleCommand(const Args& args, const GlobalOptions& options) {
     while (!Interrupted() && TickCount64() < until) SleepMs(50);
     if (Interrupted()) break;
     DateParts now = DecodeDate(NowDate());
-    if (a.TimerEnabled() && a.ScheduleTick(now.hour, now.minute, false, progress)) {
+    // weblog.def is read again at every tick, so "schedule set" takes effect.
+    if (a.ServerScheduleTick(now.hour, now.minute, progress)) {
       std::printf("%s\n", TerminalText(a.LastRoundLine).c_str());
       std::fflush(stdout);
     }
