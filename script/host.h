@@ -82,6 +82,10 @@ std::string MailDate(std::uint32_t date);
 // "NAME はここでは使えません" (NAME is not available here).
 std::string NotAvailableMessage(std::string_view name);
 
+// The word a script writes for a host call ("GET", "MESSAGE", "@LINES",
+// "CSV" ...), so that a notice names what the user wrote; the listing name
+// where there is no such word.
+std::string ScriptWordOf(std::uint8_t op, std::uint8_t mode, std::int32_t operand);
 // The listing name of a host family's sub-operation ("GET", "MSG" ...), or
 // "BLTN n" for a builtin code.
 std::string HostOperationName(std::uint8_t op, std::uint8_t mode, std::int32_t operand);
