@@ -3,7 +3,8 @@
 // the article log, the page fetcher, the list iterators and the windows, and
 // the few system values only the host knows. The builtins layer implements it
 // for the application; THeadlessHost stands in where none of that exists
-// (the CLI's exec), and RecordingHost (host_recording.h) serves tests.
+// (the machine's own tests and benchmarks), and RecordingHost
+// (host_recording.h) serves tests.
 //
 // Each family call receives the machine (registers A and B, the stack, the
 // variables, FRP and the article record are all public there), the

@@ -16,7 +16,9 @@ const std::vector<CommandEntry>& Commands() {
   static const std::vector<CommandEntry> table = {
       {"compile", "compile FILE.pss [--listing] [--libs DIR]   compile a script, print errors or the listing",
        CompileCommand},
-      {"exec", "exec FILE.pss [--trace] [--libs DIR]   compile and run a script headless, print its print text",
+      {"exec",
+       "exec FILE.pss [--trace] [--articles] [--url URL] [--data DIR] [--libs DIR]   compile and run a script with "
+       "every builtin outside any folder, print its print text (and the articles it stored)",
        ExecCommand},
       {"run", "run FOLDER   fetch one site folder with its script; print new, unread and total articles", RunCommand},
       {"round", "round [FOLDER]   a round below FOLDER (default: every folder), with the round line", RoundCommand},
