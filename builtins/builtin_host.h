@@ -100,6 +100,7 @@ class TBuiltinHost : public script::ScriptHost {
   UserInterface& ui_;
   EventPump& pump_;
   TListIterators lists_;
+  std::string utf8PageUrl_;  // the address of the last page when it came in UTF-8
 };
 
 // URLNUM: the number built from the numerals of text (format "-9999" and

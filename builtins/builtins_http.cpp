@@ -58,6 +58,7 @@ void TBuiltinHost::FinishPage(TScriptMachine& m, std::string page, const std::st
   m.R.A = TScriptValue::Integer(web_.ReplyNo());
   const std::string& where = web_.CurrentURL.empty() ? address : web_.CurrentURL;
   m.R.URL = std::string(WithoutQuery(where));
+  utf8PageUrl_ = web_.PageCameInUtf8() ? m.R.URL : std::string();
 }
 
 void TBuiltinHost::PageGet(TScriptMachine& m) {
@@ -83,6 +84,9 @@ void TBuiltinHost::PageSubmit(TScriptMachine& m, std::int32_t slot) {
     m.R.A = TScriptValue::Integer(0);
     return;
   }
+  // A page that came in UTF-8 (declared only by its header, or not at all)
+  // wants its form back in UTF-8 too.
+  if (!form.euc && !utf8PageUrl_.empty() && utf8PageUrl_ == m.R.URL) form.utf8 = true;
   std::string data = BuildFormData(form, TextOf(m.R.A));
   std::string address = FormRequestAddress(form, data);
   web_.Header.clear();

@@ -31,9 +31,9 @@ bool Given(const TScriptMachine& m, std::int32_t i) { return i < m.ArgumentCount
 void DecodeDateInto(TScriptMachine& m) {
   DateParts p = DecodeDate(static_cast<Date>(IntOf(m.R.A)));
   const int parts[] = {p.year, p.month, p.day, p.hour, p.minute, p.second};
-  for (std::int32_t i = 0; i < m.ArgumentCount() && i < 6; ++i) {
+  for (std::int32_t i = 0; i < m.ArgumentCount(); ++i) {
     std::int32_t slot = IntOf(m.Argument(i));
-    if (slot >= 0 && slot < m.VariableCount()) m.MutableSlot(slot) = TScriptValue::Integer(parts[i]);
+    if (slot >= 0 && slot < m.VariableCount()) m.MutableSlot(slot) = TScriptValue::Integer(i < 6 ? parts[i] : 0);
   }
 }
 

@@ -286,7 +286,7 @@ void TCompiler::AssignmentStatement() {
   } else if (Is(tok::kSemicolon)) {
     Emit(OpCode::LDA, mode::kVariable, slot);
   } else {
-    ErrorAt(at, msg::kVariableMisplaced + name + msg::kVariableMisplacedTail);
+    Error(msg::kVariableMisplaced + name + msg::kVariableMisplacedTail);  // at the token after it
   }
 }
 

@@ -36,6 +36,39 @@ std::string HostOperationName(std::uint8_t op, std::uint8_t mode, std::int32_t o
   return std::to_string(op);
 }
 
+namespace {
+
+// The words a script writes for the host's sub-operations, in the order of
+// kSubOpNames (empty for the STRF family, which the machine does itself).
+constexpr std::string_view kSubOpWords[] = {
+    "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "",
+    // LSTF
+    "@CLIP", "@INDEXLINK", "@SPLIT", "@WRAPSTR", "@TOPICS", "@LINES", "@CSV", "@IMGSRC", "", "",
+    // HTTP
+    "GET", "SUBMIT", "HEAD", "READLINK", "BROWSE", "DOWNLOAD",
+    // XFN
+    "PUTLOG", "UNPACK", "LOGDEL", "LOGSORT", "SLEEP", "IMGSRC", "FRAMESRC", "DECODEURL", "CLIPBOARD", "SORTCSV",
+    "DELETEFILE", "RENAMEFILE",
+    // WIN
+    "MESSAGE", "SHOWWINDOW", "INPUT"};
+static_assert(std::size(kSubOpWords) == std::size(kSubOpNames));
+
+}  // namespace
+
+std::string ScriptWordOf(std::uint8_t op, std::uint8_t mode, std::int32_t operand) {
+  if (op == static_cast<std::uint8_t>(OpCode::BLTN)) {
+    std::string_view name = operand > 0 && operand < 256 ? BuiltinName(static_cast<std::uint8_t>(operand)) : "";
+    if (!name.empty()) return std::string(name);
+  }
+  if (op == static_cast<std::uint8_t>(OpCode::WIN) && mode == 0 && operand == 1) return "EXITMESSAGE";
+  for (const SubOpFamily& f : kSubOpFamilies) {
+    if (static_cast<std::uint8_t>(f.op) != op || mode >= f.count) continue;
+    std::string_view word = kSubOpWords[f.first + mode];
+    if (!word.empty()) return std::string(word);
+  }
+  return HostOperationName(op, mode, operand);
+}
+
 void THeadlessHost::Unavailable(TScriptMachine& m, std::string_view name) {
   m.R.A.Clear();
   if (Notice) Notice(NotAvailableMessage(name));
@@ -70,7 +103,7 @@ void THeadlessHost::Builtin(TScriptMachine& m, std::uint8_t, std::int32_t code) 
     m.CheckedAppend(m.PrintBuffer, ArticleDump(m.Article));
     return;
   }
-  Unavailable(m, HostOperationName(static_cast<std::uint8_t>(OpCode::BLTN), 0, code));
+  Unavailable(m, ScriptWordOf(static_cast<std::uint8_t>(OpCode::BLTN), 0, code));
 }
 
 void THeadlessHost::List(TScriptMachine& m, std::uint8_t sub, std::int32_t operand) {
@@ -81,21 +114,21 @@ void THeadlessHost::List(TScriptMachine& m, std::uint8_t sub, std::int32_t opera
     m.R.FRP = 0;
     return;
   }
-  Unavailable(m, HostOperationName(static_cast<std::uint8_t>(OpCode::LSTF), sub, operand));
+  Unavailable(m, ScriptWordOf(static_cast<std::uint8_t>(OpCode::LSTF), sub, operand));
   m.R.A = TScriptValue::Integer(0);  // no items
   m.R.FRP = 0;
 }
 
 void THeadlessHost::Http(TScriptMachine& m, std::uint8_t sub, std::int32_t operand) {
-  Unavailable(m, HostOperationName(static_cast<std::uint8_t>(OpCode::HTTP), sub, operand));
+  Unavailable(m, ScriptWordOf(static_cast<std::uint8_t>(OpCode::HTTP), sub, operand));
 }
 
 void THeadlessHost::Extended(TScriptMachine& m, std::uint8_t sub, std::int32_t operand) {
-  Unavailable(m, HostOperationName(static_cast<std::uint8_t>(OpCode::XFN), sub, operand));
+  Unavailable(m, ScriptWordOf(static_cast<std::uint8_t>(OpCode::XFN), sub, operand));
 }
 
 void THeadlessHost::Window(TScriptMachine& m, std::uint8_t sub, std::int32_t operand) {
-  Unavailable(m, HostOperationName(static_cast<std::uint8_t>(OpCode::WIN), sub, operand));
+  Unavailable(m, ScriptWordOf(static_cast<std::uint8_t>(OpCode::WIN), sub, operand));
 }
 
 }  // namespace bq::script

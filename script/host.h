@@ -3,7 +3,8 @@
 // the article log, the page fetcher, the list iterators and the windows, and
 // the few system values only the host knows. The builtins layer implements it
 // for the application; THeadlessHost stands in where none of that exists
-// (the CLI's exec), and RecordingHost (host_recording.h) serves tests.
+// (the machine's own tests and benchmarks), and RecordingHost
+// (host_recording.h) serves tests.
 //
 // Each family call receives the machine (registers A and B, the stack, the
 // variables, FRP and the article record are all public there), the
@@ -82,6 +83,10 @@ std::string MailDate(std::uint32_t date);
 // "NAME はここでは使えません" (NAME is not available here).
 std::string NotAvailableMessage(std::string_view name);
 
+// The word a script writes for a host call ("GET", "MESSAGE", "@LINES",
+// "CSV" ...), so that a notice names what the user wrote; the listing name
+// where there is no such word.
+std::string ScriptWordOf(std::uint8_t op, std::uint8_t mode, std::int32_t operand);
 // The listing name of a host family's sub-operation ("GET", "MSG" ...), or
 // "BLTN n" for a builtin code.
 std::string HostOperationName(std::uint8_t op, std::uint8_t mode, std::int32_t operand);

@@ -52,6 +52,31 @@ uint16_t IconvBack(iconv_t cd, char32_t cp) {
   return 0;
 }
 
+// CP932 maps a few characters of the JIS rows to the full-width forms of
+// Windows, while pages written elsewhere (and most Japanese pages in UTF-8)
+// use the JIS forms. Converting to Shift_JIS accepts both, so a wave dash or
+// a yen sign on such a page keeps its character instead of becoming "〓"
+// (and U+00A5 never becomes the 0x5C byte, a backslash in paths and scripts).
+void AddJisForms(Tables& t) {
+  static constexpr struct {
+    char16_t cp;
+    uint16_t sjis;
+  } kJisForms[] = {
+      {0x301C, 0x8160},  // WAVE DASH, CP932 U+FF5E
+      {0x2016, 0x8161},  // DOUBLE VERTICAL LINE, CP932 U+2225
+      {0x2212, 0x817C},  // MINUS SIGN, CP932 U+FF0D
+      {0x2014, 0x815C},  // EM DASH, CP932 U+2015
+      {0x00A2, 0x8191},  // CENT SIGN, CP932 U+FFE0
+      {0x00A3, 0x8192},  // POUND SIGN, CP932 U+FFE1
+      {0x00AC, 0x81CA},  // NOT SIGN, CP932 U+FFE2
+      {0x00A5, 0x818F},  // YEN SIGN, CP932 U+FFE5
+      {0x203E, 0x8150},  // OVERLINE, CP932 U+FFE3
+      {0x00A6, 0xFA55},  // BROKEN BAR, CP932 U+FFE4
+  };
+  for (const auto& f : kJisForms)
+    if (t.fromUnicode[f.cp] == 0) t.fromUnicode[f.cp] = f.sjis;
+}
+
 const Tables& GetTables() {
   static std::unique_ptr<Tables> tables;
   static std::once_flag once;
@@ -84,6 +109,7 @@ const Tables& GetTables() {
         if (s != 0 || cp == 0) t->fromUnicode[cp] = s;
       }
     }
+    AddJisForms(*t);
     if (fwd != reinterpret_cast<iconv_t>(-1)) iconv_close(fwd);
     if (back != reinterpret_cast<iconv_t>(-1)) iconv_close(back);
     tables = std::move(t);

@@ -46,11 +46,30 @@ void OpenForm(FormState& form, std::string_view pageAddress, const std::string& 
   form.fields.clear();
 }
 
-// The page's EUC-JP declaration outlives the forms that did not match.
+// The page's charset declaration outlives the forms that did not match.
 void ClearForm(FormState& form) {
-  bool euc = form.euc;
+  bool euc = form.euc, utf8 = form.utf8;
   form = FormState{};
   form.euc = euc;
+  form.utf8 = utf8;
+}
+
+// A META tag that declares the page's charset, as Content-Type or alone.
+void ReadCharsetMeta(FormState& form, const std::string& tag) {
+  std::string charset;
+  if (UpperCopy(AttrValue("HTTP-EQUIV", tag)) == "CONTENT-TYPE") {
+    std::string content = UpperCopy(AttrValue("CONTENT", tag));
+    form.euc = content.find("CHARSET=EUC-JP") != std::string::npos;
+    form.utf8 = content.find("CHARSET=UTF-8") != std::string::npos || content.find("CHARSET=UTF8") != std::string::npos;
+  } else if (!(charset = UpperCopy(AttrValue("CHARSET", tag))).empty()) {
+    form.euc = charset == "EUC-JP";
+    form.utf8 = charset == "UTF-8" || charset == "UTF8";
+  }
+}
+
+FormCharset CharsetOf(const FormState& form) {
+  if (form.utf8) return FormCharset::kUtf8;
+  return form.euc ? FormCharset::kEuc : FormCharset::kSjis;
 }
 
 std::vector<std::string_view> SplitAmp(std::string_view s) {
@@ -87,9 +106,7 @@ bool FindForm(std::string_view pageAddress, std::string_view selector, std::stri
       html, [](std::string_view) {},
       [&](std::string_view raw) {
         if (StartsWithNoCase(raw, "META")) {
-          std::string tag = TagText(raw);
-          if (UpperCopy(AttrValue("HTTP-EQUIV", tag)) == "CONTENT-TYPE")
-            form.euc = UpperCopy(AttrValue("CONTENT", tag)).find("CHARSET=EUC-JP") != std::string::npos;
+          ReadCharsetMeta(form, TagText(raw));
         } else if (StartsWithNoCase(raw, "FORM")) {
           OpenForm(form, pageAddress, TagText(raw));
           selectName.clear();
@@ -129,9 +146,9 @@ std::string BuildFormData(const FormState& form, std::string_view userFields) {
     if (f.type == 0 || f.type == kFieldReset) continue;
     bool needsCheck = f.type == kFieldCheckbox || f.type == kFieldRadio || f.type == kFieldOption;
     if (needsCheck && !f.checked) continue;
-    data += f.name + "=" + EncodeAddress(f.value, true, form.euc) + "&";
+    data += f.name + "=" + EncodeFormText(f.value, CharsetOf(form)) + "&";
   }
-  data += EncodeAddress(userFields, true, form.euc);
+  data += EncodeFormText(userFields, CharsetOf(form));
   if (!data.empty() && data.back() == '&') data.pop_back();
   return data;
 }

@@ -38,6 +38,7 @@ struct FormState {
   bool post = false;
   std::vector<FormField> fields;  // page order
   bool euc = false;               // the page declares EUC-JP
+  bool utf8 = false;              // the page came in UTF-8 (declared, or told by the caller)
 };
 
 // Finds the form that holds a submit or button field whose value is the

@@ -177,7 +177,7 @@ void Stripper::Text(std::size_t* i) {
       // dropped
     } else if (pre_ || c == '>') {
       pending_.append(h_.data() + p, len);
-      if (!pre_) last_space_ = false;
+      last_space_ = pre_ && c == ' ';
     } else if (c == ' ') {
       if (!last_space_) Append(' ');
     }

@@ -315,20 +315,40 @@ std::string HeaderCharset(std::string_view contentType) {
   return {};
 }
 
-std::string ToSjis(std::string_view page, std::string_view contentType) {
+namespace {
+
+// The charset that decides the page's code: its own declaration, else the
+// header's.
+std::string GoverningCharset(std::string_view page, std::string_view contentType) {
   std::string charset = DeclaredCharset(page);
   if (charset.empty() && !contentType.empty()) charset = HeaderCharset(contentType);
-  KanjiForm form;
-  if (Contains(charset, "UTF-8") || Contains(charset, "UTF8")) {
-    return Utf8ToSjis(page);
+  return charset;
+}
+
+bool NamesUtf8(const std::string& charset) { return Contains(charset, "UTF-8") || Contains(charset, "UTF8"); }
+
+}  // namespace
+
+bool DeclaresUtf8(std::string_view page, std::string_view contentType) {
+  return NamesUtf8(GoverningCharset(page, contentType));
+}
+
+std::string ToSjis(std::string_view page, std::string_view contentType, bool* cameInUtf8) {
+  std::string charset = GoverningCharset(page, contentType);
+  bool utf8 = NamesUtf8(charset);
+  KanjiForm form = KanjiForm::kAsIs;
+  if (utf8) {
+    // declared
   } else if (Contains(charset, "EUC")) {
     form = KanjiForm::kEuc;
   } else if (Contains(charset, "SJIS") || Contains(charset, "SHIFT_")) {
     form = KanjiForm::kJis;  // passes unchanged except for escapes
   } else {
-    if (IsUtf8Text(page)) return Utf8ToSjis(page);
-    form = GuessForm(page);
+    utf8 = IsUtf8Text(page);
+    if (!utf8) form = GuessForm(page);
   }
+  if (cameInUtf8) *cameInUtf8 = utf8;
+  if (utf8) return Utf8ToSjis(page);
   if (form == KanjiForm::kEuc) return EucToSjis(page);
   if (form == KanjiForm::kJis) return JisToSjis(page);
   return std::string(page);
@@ -368,7 +388,8 @@ std::string_view PageCodeName(PageCode code) {
   return "auto";
 }
 
-std::string ToSjisAs(std::string_view page, PageCode code, std::string_view contentType) {
+std::string ToSjisAs(std::string_view page, PageCode code, std::string_view contentType, bool* cameInUtf8) {
+  if (cameInUtf8) *cameInUtf8 = code == PageCode::kUtf8;
   switch (code) {
     case PageCode::kSjis: return std::string(page);
     case PageCode::kEuc: return EucToSjis(page);
@@ -376,7 +397,7 @@ std::string ToSjisAs(std::string_view page, PageCode code, std::string_view cont
     case PageCode::kUtf8: return Utf8ToSjis(page);
     case PageCode::kAuto: break;
   }
-  return ToSjis(page, contentType);
+  return ToSjis(page, contentType, cameInUtf8);
 }
 
 }  // namespace bq

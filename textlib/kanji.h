@@ -52,7 +52,10 @@ std::string HeaderCharset(std::string_view contentType);
 // The page text in Shift_JIS. contentType is the reply's Content-Type header
 // value when the caller has it; it is used only when the page itself
 // declares nothing.
-std::string ToSjis(std::string_view page, std::string_view contentType = {});
+// cameInUtf8, when given, tells whether the page was read as UTF-8.
+std::string ToSjis(std::string_view page, std::string_view contentType = {}, bool* cameInUtf8 = nullptr);
+// True when the page's declaration (else the header's charset) names UTF-8.
+bool DeclaresUtf8(std::string_view page, std::string_view contentType = {});
 
 // The code a folder may fix for its pages, overriding the page's declaration
 // and the detectors (a site that declares nothing and whose short pages read
@@ -64,6 +67,7 @@ bool ParsePageCode(std::string_view name, PageCode& code);
 // The option's spelling of a code ("auto" for kAuto).
 std::string_view PageCodeName(PageCode code);
 // The page in Shift_JIS read as the given code; kAuto is ToSjis.
-std::string ToSjisAs(std::string_view page, PageCode code, std::string_view contentType = {});
+std::string ToSjisAs(std::string_view page, PageCode code, std::string_view contentType = {},
+                     bool* cameInUtf8 = nullptr);
 
 }  // namespace bq

@@ -282,17 +282,30 @@ bool KeptAlways(unsigned char c) {
 
 }  // namespace
 
-std::string EncodeAddress(std::string_view text, bool plusForSpace, bool euc) {
+namespace {
+
+// A character of 0x80 and above for a UTF-8 page: its UTF-8 bytes, escaped.
+void AppendUtf8Escapes(std::string& out, std::string_view sjisChar) {
+  for (char u : SjisToUtf8(sjisChar)) AppendEscape(out, static_cast<unsigned char>(u));
+}
+
+std::string Encode(std::string_view text, bool plusForSpace, FormCharset charset) {
   std::string out;
   out.reserve(text.size() + text.size() / 2);
   bool afterQuery = false;
   for (std::size_t i = 0; i < text.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(text[i]);
     if (IsLeadByte(c) && i + 1 < text.size()) {
+      if (charset == FormCharset::kUtf8) {
+        AppendUtf8Escapes(out, text.substr(i++, 2));
+        continue;
+      }
       unsigned char a = c, b = static_cast<unsigned char>(text[++i]);
-      if (euc) SjisPairToEuc(a, b);
+      if (charset == FormCharset::kEuc) SjisPairToEuc(a, b);
       AppendEscape(out, a);
       AppendEscape(out, b);
+    } else if (c >= 0x80 && charset == FormCharset::kUtf8) {
+      AppendUtf8Escapes(out, text.substr(i, 1));  // half-width katakana
     } else if (c == '?') {
       out.push_back('?');
       afterQuery = true;
@@ -310,6 +323,14 @@ std::string EncodeAddress(std::string_view text, bool plusForSpace, bool euc) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string EncodeAddress(std::string_view text, bool plusForSpace, bool euc) {
+  return Encode(text, plusForSpace, euc ? FormCharset::kEuc : FormCharset::kSjis);
+}
+
+std::string EncodeFormText(std::string_view text, FormCharset charset) { return Encode(text, true, charset); }
 
 std::string DecodeAddress(std::string_view text) {
   std::string out;

@@ -51,6 +51,12 @@ std::string FirstSourceByAddress(const LinkList& sources, std::string_view patte
 // or everywhere with plusForSpace. An address keeps its existing %XX escapes
 // and '+' signs, so encoding an address twice changes nothing.
 std::string EncodeAddress(std::string_view text, bool plusForSpace, bool euc);
+// The code a form's values are sent in: that of the page the form came from.
+enum class FormCharset { kSjis, kEuc, kUtf8 };
+// Encodes form data as EncodeAddress with plusForSpace does, sending the
+// characters of 0x80 and above in the page's code: Shift_JIS, EUC-JP, or
+// (for a page that came in UTF-8) the escaped UTF-8 bytes, as a browser does.
+std::string EncodeFormText(std::string_view text, FormCharset charset);
 // Undoes percent-encoding: %XX becomes its byte and '+' a space. A '%'
 // without two hexadecimal digits raises bq::Exception "'%..' は整数ではありません".
 std::string DecodeAddress(std::string_view text);

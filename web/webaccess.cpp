@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 
+#include "platform/events.h"
 #include "platform/fs.h"
 #include "textlib/dates.h"
 #include "textlib/kanji.h"
@@ -211,10 +213,13 @@ std::string TWebAccess::Finish(const std::string& text) {
   std::string_view page = TrimText(text);
   // Seven-bit text without escapes reads the same in every code the
   // conversion knows, so it needs none.
-  if (IsPlainAscii(page)) return std::string(page);
+  if (IsPlainAscii(page)) {
+    pageCameInUtf8_ = DeclaresUtf8(page, Reply.contentType);
+    return std::string(page);
+  }
   // The one place where a page becomes Shift_JIS; the reply's Content-Type
   // is a hint used when the page declares no charset of its own.
-  return ToSjisAs(page, PageCodeOverride, Reply.contentType);
+  return ToSjisAs(page, PageCodeOverride, Reply.contentType, &pageCameInUtf8_);
 }
 
 void TWebAccess::HandleRedirect(bool& handled) {
@@ -241,9 +246,67 @@ void TWebAccess::HandleRedirect(bool& handled) {
   handled = true;
 }
 
+// Times one page operation and tells OnPageDone how it went, also when it
+// ends by an exception.
+class TWebAccess::ReportScope {
+ public:
+  ReportScope(TWebAccess& web, const char* operation, const std::string& address) : web_(web) {
+    report_.operation = operation;
+    report_.address = address;
+    start_ = TickCount64();
+  }
+  ReportScope(const ReportScope&) = delete;
+  ReportScope& operator=(const ReportScope&) = delete;
+  ~ReportScope() {
+    if (!web_.OnPageDone) return;
+    report_.replyNo = web_.replyNo_;
+    report_.ms = TickCount64() - start_;
+    web_.OnPageDone(report_);
+  }
+  void Failed(const std::string& reason) { report_.error = reason; }
+  void Bytes(std::size_t n) { report_.bytes = n; }
+
+ private:
+  TWebAccess& web_;
+  TPageReport report_;
+  std::uint64_t start_ = 0;
+};
+
 std::string TWebAccess::GetPage(const std::string& address, bool useCache) {
+  ReportScope report(*this, "GET", address);
+  std::string page = FetchPage(address, useCache, report);
+  report.Bytes(page.size());
+  return page;
+}
+
+std::string TWebAccess::PostPage(const std::string& address, const std::string& data) {
+  ReportScope report(*this, "POST", address);
+  std::string page = SendPost(address, data, report);
+  report.Bytes(page.size());
+  return page;
+}
+
+std::string TWebAccess::HeadPage(const std::string& address) {
+  ReportScope report(*this, "HEAD", address);
+  std::string header = FetchHead(address, report);
+  report.Bytes(header.size());
+  return header;
+}
+
+std::int64_t TWebAccess::DownloadFile(const std::string& address, const std::string& fileName) {
+  ReportScope report(*this, "DOWNLOAD", address);
+  std::int64_t length = FetchFile(address, fileName, report);
+  report.Bytes(static_cast<std::size_t>(std::max<std::int64_t>(length, 0)));
+  return length;
+}
+
+std::string TWebAccess::FetchPage(const std::string& address, bool useCache, ReportScope& report) {
   replyNo_ = 406;
-  if (!StartsWith(address, "http://") && !StartsWith(address, "https://")) return std::string();
+  pageCameInUtf8_ = false;
+  if (!StartsWith(address, "http://") && !StartsWith(address, "https://")) {
+    report.Failed("not an absolute http:// or https:// address");
+    return std::string();
+  }
   std::string f = CacheFileName(address);
   PrepareRequest(address);
   // Key 0 is the shared overflow file: its contents may be another page's.
@@ -274,16 +337,21 @@ std::string TWebAccess::GetPage(const std::string& address, bool useCache) {
       }
     }
     return Finish(text);
-  } catch (const Exception&) {
+  } catch (const Exception& e) {
+    report.Failed(e.what());
     if (!f.empty()) fs::DeleteFile(f);
     if (stopped_) throw;
     return std::string();
   }
 }
 
-std::string TWebAccess::PostPage(const std::string& address, const std::string& data) {
+std::string TWebAccess::SendPost(const std::string& address, const std::string& data, ReportScope& report) {
   replyNo_ = 406;
-  if (address.empty()) return std::string();
+  pageCameInUtf8_ = false;
+  if (address.empty()) {
+    report.Failed("no address");
+    return std::string();
+  }
   PrepareRequest(address);
   ShowStatus(webtext::kSending);
   try {
@@ -293,7 +361,8 @@ std::string TWebAccess::PostPage(const std::string& address, const std::string& 
     SetDocDate();
     Body = Finish(NormalizeLines(std::move(Body)));
     return Body;
-  } catch (const Exception&) {
+  } catch (const Exception& e) {
+    report.Failed(e.what());
     Body.clear();
     Header.clear();
     if (stopped_) throw EHttpError(webtext::kStopped + address);
@@ -301,9 +370,12 @@ std::string TWebAccess::PostPage(const std::string& address, const std::string& 
   }
 }
 
-std::string TWebAccess::HeadPage(const std::string& address) {
+std::string TWebAccess::FetchHead(const std::string& address, ReportScope& report) {
   replyNo_ = 406;
-  if (address.empty()) return std::string();
+  if (address.empty()) {
+    report.Failed("no address");
+    return std::string();
+  }
   PrepareRequest(address);
   ShowStatus(webtext::kHeadState);
   try {
@@ -312,7 +384,8 @@ std::string TWebAccess::HeadPage(const std::string& address) {
     if (ReplyNumber != 200) throw EHttpError(webtext::kFetchFailed);
     SetDocDate();
     return Header;
-  } catch (const Exception&) {
+  } catch (const Exception& e) {
+    report.Failed(e.what());
     Body.clear();
     Header.clear();
     if (stopped_) throw EHttpError(webtext::kStopped + address);
@@ -320,9 +393,12 @@ std::string TWebAccess::HeadPage(const std::string& address) {
   }
 }
 
-std::int64_t TWebAccess::DownloadFile(const std::string& address, const std::string& fileName) {
+std::int64_t TWebAccess::FetchFile(const std::string& address, const std::string& fileName, ReportScope& report) {
   replyNo_ = 406;
-  if (address.empty()) return 0;
+  if (address.empty()) {
+    report.Failed("no address");
+    return 0;
+  }
   PrepareRequest(address);
   InputFileMode = !fileName.empty();
   Body = fileName;
@@ -349,7 +425,8 @@ std::int64_t TWebAccess::DownloadFile(const std::string& address, const std::str
     if (!Reply.hasContentLength) throw EHttpError(webtext::kDataFailed);
     result = Reply.contentLength;
     if (ReplyNumber != 200 || size != result) throw EHttpError(webtext::kDataFailed);
-  } catch (const Exception&) {
+  } catch (const Exception& e) {
+    report.Failed(e.what());
     if (!fileName.empty()) fs::DeleteFile(fileName);
     throw EHttpError(webtext::kDownloadFailed + address);
   }

@@ -18,6 +18,20 @@
 
 namespace bq {
 
+// What one page operation came to, told to a runner that reports fetches.
+// The page operations swallow failures for the script; this is how the user
+// still learns of them.
+struct TPageReport {
+  const char* operation = "";  // "GET", "POST", "HEAD" or "DOWNLOAD"
+  std::string address;
+  int replyNo = 0;       // as ReplyNo(): 406 without a reply, 999 from the cache
+  std::size_t bytes = 0;  // of the page, header or file
+  std::uint64_t ms = 0;
+  std::string error;  // the fetcher's reason when it raised one (Shift_JIS)
+  // No page: an error, no reply, or a status that is not a success.
+  bool Failed() const { return !error.empty() || (replyNo != 999 && (replyNo < 200 || replyNo > 399)); }
+};
+
 class TWebAccess : public THttpClient {
  public:
   using ProxySource = std::function<SystemProxySettings()>;
@@ -31,6 +45,8 @@ class TWebAccess : public THttpClient {
   // folder's definition for the run of its script and back to kAuto after,
   // so no other folder's pages are read with it.
   PageCode PageCodeOverride = PageCode::kAuto;
+  // Called after every page operation (GET, POST, HEAD, DOWNLOAD).
+  std::function<void(const TPageReport&)> OnPageDone;
 
   // Stores the folder (with a trailing separator) and creates it.
   void SetCacheDir(const std::string& dir);
@@ -38,6 +54,9 @@ class TWebAccess : public THttpClient {
   std::uint32_t DocDate() const { return docDate_; }
   bool Stopped() const { return stopped_; }
   int ReplyNo() const { return replyNo_; }
+  // True when the last page fetched was read as UTF-8, so that a form on it
+  // is sent back in UTF-8.
+  bool PageCameInUtf8() const { return pageCameInUtf8_; }
   const TProxyState& ProxyState() const { return proxy_; }
 
   // The page at address (http:// or https://), from the cache when useCache
@@ -61,6 +80,11 @@ class TWebAccess : public THttpClient {
   void Idle() override;
 
  private:
+  class ReportScope;
+  std::string FetchPage(const std::string& address, bool useCache, ReportScope& report);
+  std::string SendPost(const std::string& address, const std::string& data, ReportScope& report);
+  std::string FetchHead(const std::string& address, ReportScope& report);
+  std::int64_t FetchFile(const std::string& address, const std::string& fileName, ReportScope& report);
   void PrepareRequest(const std::string& address);
   void ShowStatus(const std::string& state, const std::string& detail = "");
   void ShowAddress(const std::string& text);
@@ -80,6 +104,7 @@ class TWebAccess : public THttpClient {
   std::uint32_t docDate_ = 0;
   bool stopped_ = false;
   int replyNo_ = 0;
+  bool pageCameInUtf8_ = false;
   // Watchdog.
   bool watchdogOn_ = false;
   std::uint64_t nextTick_ = 0, interval_ = 0;

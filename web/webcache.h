@@ -12,7 +12,8 @@
 
 namespace bq {
 
-// The rolling hash of the reduced address (0 for an empty text).
+// The hash of the reduced address with the low four bits clear (0 for an
+// empty text).
 std::uint64_t UrlHash(std::string_view text);
 // The key of an address: scheme and "www." dropped, only printable ASCII
 // and the trail bytes of double-byte characters kept, hashed, shifted left 4.

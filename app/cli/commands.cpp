@@ -21,11 +21,15 @@ const std::vector<CommandEntry>& Commands() {
   static const std::vector<CommandEntry> table = {
       {"compile", "compile FILE.pss [--listing] [--libs DIR]   compile a script, print errors or the listing",
        CompileCommand},
-      {"exec", "exec FILE.pss [--trace] [--libs DIR]   compile and run a script headless, print its print text",
+      {"exec",
+       "exec FILE.pss [--trace] [--articles] [--url URL] [--data DIR] [--libs DIR]   compile and run a script with "
+       "every builtin outside any folder, print its print text (and the articles it stored)",
        ExecCommand},
       {"run", "run FOLDER   fetch one site folder with its script; print new, unread and total articles", RunCommand},
       {"round", "round [FOLDER]   a round below FOLDER (default: every folder), with the round line", RoundCommand},
-      {"schedule", "schedule   stay running and start rounds at the hours and minute of weblog.def",
+      {"schedule",
+       "schedule [show | set [--hours H,H,...|--every-2h|--none] [--minute M] [--on|--off]]   stay running and "
+       "start rounds at the hours and minute of weblog.def; show or set them",
        ScheduleCommand},
       {"list", "list FOLDER [--unread] [--json]   the articles in thread order", ListCommand},
       {"show", "show FOLDER TOPIC [--refer N] [--keep-unread]   print one article and mark it read", ShowCommand},

@@ -32,7 +32,6 @@ constexpr DemoSite kSites[] = {
 };
 
 void PrintArticles(TScrapList& log) {
-  log.SortItems(0);
   for (int i = 0; i < log.Count(); ++i) {
     const TDataInfo& a = *log.Item(i);
     std::printf("  %s%3d  %s  [%s]  %s\n", a.Unread ? "*" : " ", a.TOPIC, TerminalText(log.TreeTitle(i)).c_str(),
@@ -98,7 +97,7 @@ int DemoCommand(const Args& args, const GlobalOptions& options) {
   std::string line = a.TimerAction(ev);
   std::printf("%s\n", TerminalText(line).c_str());
   for (const DemoSite& s : kSites) {
-    a.Log.OpenFolder(a.LogRoot() + Utf8ToSjis(s.folder) + "/");
+    a.OpenFolderForShowing(a.LogRoot() + Utf8ToSjis(s.folder) + "/");
     std::printf("\n== %s (%d articles)\n", s.folder, a.Log.Count());
     PrintArticles(a.Log);
   }

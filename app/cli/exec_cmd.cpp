@@ -1,37 +1,40 @@
-// brindlequay-cli exec FILE.pss [--trace] [--libs DIR]
-// Compiles a script and runs it headless: the log, the fetcher and the
-// windows are not there (each such call is reported on stderr and the script
-// goes on). Prints the print text; with --trace also one line per executed
-// instruction. Exit status 0 when the script halts, 1 on a compile or
+// brindlequay-cli exec FILE.pss [--trace] [--articles] [--url URL] [--data DIR] [--libs DIR]
+// Compiles a script and runs it with every builtin, as a folder's script
+// runs: the real fetcher (its page cache in a temporary data folder, or in
+// --data DIR), a scratch article log that PUTLOG fills and that is thrown
+// away at the end, and the template variables of an empty folder definition
+// (%URL% from --url). Prints the print text; with --trace also one line per
+// executed instruction; with --articles or --verbose the stored articles as
+// `list` shows them. Exit status 0 when the script halts, 1 on a compile or
 // run-time error, 130 when interrupted.
+#include <stdlib.h>
+
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
+#include "app/cli/cli_app.h"
 #include "app/cli/commands.h"
 #include "app/cli/compile_report.h"
+#include "app/cli/fetch_report.h"
 #include "app/cli/terminal.h"
-#include "platform/events.h"
 #include "platform/fs.h"
 #include "script/engine.h"
-#include "script/host.h"
 #include "script/listing.h"
 #include "script/machine.h"
 #include "textlib/cp932.h"
+#include "textlib/dates.h"
 #include "textlib/limits.h"
 
 namespace bq::cli {
 
 namespace {
 
-constexpr char kExecUsage[] = "usage: brindlequay-cli exec FILE.pss [--trace] [--libs DIR]\n";
-
-volatile std::sig_atomic_t interrupted = 0;
-extern "C" void OnInterrupt(int) { interrupted = 1; }
-
+constexpr char kExecUsage[] =
+    "usage: brindlequay-cli exec FILE.pss [--trace] [--articles] [--url URL] [--data DIR] [--libs DIR]\n";
 
 struct Tracer {
   const script::TScriptEngine* engine;
@@ -44,6 +47,8 @@ struct Tracer {
 struct ExecOptions {
   std::string file;
   bool trace = false;
+  bool articles = false;
+  std::string url;  // UTF-8
   GlobalOptions global;
 };
 
@@ -51,8 +56,14 @@ bool ParseExec(const Args& args, ExecOptions& o) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--trace") {
       o.trace = true;
+    } else if (args[i] == "--articles") {
+      o.articles = true;
     } else if (args[i] == "--libs" && i + 1 < args.size()) {
       o.global.libsDir = args[++i];
+    } else if (args[i] == "--data" && i + 1 < args.size()) {
+      o.global.dataDir = args[++i];
+    } else if (args[i] == "--url" && i + 1 < args.size()) {
+      o.url = args[++i];
     } else if (!args[i].empty() && args[i][0] != '-' && o.file.empty()) {
       o.file = args[i];
     } else {
@@ -62,14 +73,58 @@ bool ParseExec(const Args& args, ExecOptions& o) {
   return !o.file.empty();
 }
 
-// Runs until the script halts or is interrupted; re-enters after an
-// instruction that jumps to itself, pumping in between so Ctrl-C works.
-void RunToEnd(script::TScriptMachine& m, CallbackPump& pump) {
-  m.State = script::RunState::Run;
-  while (m.State == script::RunState::Run) {
-    m.Run();
-    if (m.State == script::RunState::Run) pump.ProcessMessages();
+// A temporary folder for the scratch site folder (and the data folder when
+// --data is not given), removed with everything in it at the end.
+class TScratch {
+ public:
+  TScratch() {
+    char tmpl[] = "/tmp/brindlequay-exec.XXXXXX";
+    if (::mkdtemp(tmpl)) dir_ = std::string(tmpl) + "/";
   }
+  TScratch(const TScratch&) = delete;
+  TScratch& operator=(const TScratch&) = delete;
+  ~TScratch() {
+    std::error_code ec;
+    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
+  }
+  bool Ok() const { return !dir_.empty(); }
+  const std::string& Dir() const { return dir_; }  // OS path, ends in '/'
+
+ private:
+  std::string dir_;
+};
+
+// The articles the script stored, in the form `list` prints them.
+void PrintArticles(const TScrapList& log) {
+  for (int i = 0; i < log.Count(); ++i) {
+    const TDataInfo& a = *log.Item(i);
+    std::printf("%s %6d  %s  [%s]  %s\n", a.Unread ? "*" : " ", a.TOPIC, TerminalText(log.TreeTitle(i)).c_str(),
+                TerminalText(a.AUTHOR).c_str(), TerminalText(DisplayDateTime(a.DATE)).c_str());
+  }
+}
+
+// The application over the scratch folders, with the script's template
+// variables those of an empty folder definition and %URL% as given.
+std::unique_ptr<CliApp> OpenScratchApp(const ExecOptions& o, const TScratch& scratch) {
+  GlobalOptions g = o.global;
+  if (g.dataDir.empty()) g.dataDir = scratch.Dir() + "data/";
+  auto cli = OpenApp(g);
+  std::string folder = fs::FromOsPath(scratch.Dir()) + "scratch/";
+  fs::ForceDirectories(folder);
+  cli->app.Log.OpenFolder(folder);
+  cli->app.Log.Folder.SiteUrl = Utf8ToSjis(o.url);
+  return cli;
+}
+
+// Compiles the script; false (the reason on stderr) when it cannot run.
+bool CompileForExec(app::TApplication& a, const ExecOptions& o, const std::string& source) {
+  try {
+    if (a.Engine.CompileScript(source, false)) return true;
+    std::fprintf(stderr, "%s: not a script: the text does not start with SCRIPT\n", o.file.c_str());
+  } catch (const script::ECompileError& e) {
+    PrintCompileError(stderr, e.what(), a.Engine, source, o.file);
+  }
+  return false;
 }
 
 }  // namespace
@@ -84,44 +139,30 @@ int ExecCommand(const Args& args, const GlobalOptions& options) {
   std::string source;
   if (int status = ReadScriptSource(o.file, source)) return status;
 
-  script::TScriptEngine engine;
-  engine.LibFolder = fs::FromOsPath(LibsFolder(o.global));
-  script::THeadlessHost host;
-  host.Notice = [](const std::string& n) { std::fprintf(stderr, "%s\n", TerminalText(n).c_str()); };
-  CallbackPump pump;
-  script::TScriptMachine machine(engine, host, &pump);
-  try {
-    if (!engine.CompileScript(source, false)) {
-      std::fprintf(stderr, "%s: not a script: the text does not start with SCRIPT\n", o.file.c_str());
-      return 1;
-    }
-  } catch (const script::ECompileError& e) {
-    PrintCompileError(stderr, e.what(), engine, source, o.file);
+  TScratch scratch;
+  if (!scratch.Ok()) {
+    std::fprintf(stderr, "brindlequay-cli: cannot make a temporary folder: %s\n", std::strerror(errno));
     return 1;
   }
-  machine.ProgramFolder = fs::FromOsPath(o.global.exeDir);
-  machine.LibraryFolder = engine.LibFolder;
-  machine.DataFolder = o.global.dataDir.empty() ? std::string() : fs::IncludeTrailingSeparator(fs::FromOsPath(o.global.dataDir));
-  Tracer tracer{&engine};
+  auto cli = OpenScratchApp(o, scratch);
+  app::TApplication& a = cli->app;
+  if (!CompileForExec(a, o, source)) return 1;
+  Tracer tracer{&a.Engine};
   if (o.trace) {
-    machine.TraceHook = &Tracer::Line;
-    machine.TraceContext = &tracer;
+    a.Machine.TraceHook = &Tracer::Line;
+    a.Machine.TraceContext = &tracer;
   }
-  interrupted = 0;
-  std::signal(SIGINT, OnInterrupt);
-  pump.Add([&machine] {
-    if (interrupted) machine.State = script::RunState::Stopped;
-  });
+  auto fetches = ReportPageOperations(a, options.verbose);
   int status = 0;
   try {
-    RunToEnd(machine, pump);
-    if (machine.State == script::RunState::Stopped) status = 130;
+    a.ExecAction();
+    if (Interrupted()) status = 130;
   } catch (const Exception& e) {
     std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());
     status = 1;
   }
-  std::signal(SIGINT, SIG_DFL);
-  std::fputs(TerminalText(machine.PrintBuffer).c_str(), stdout);
+  std::fputs(TerminalText(a.Machine.PrintBuffer).c_str(), stdout);
+  if (o.articles || options.verbose) PrintArticles(a.Log);
   std::fflush(stdout);
   return status;
 }

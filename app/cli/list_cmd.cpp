@@ -73,8 +73,7 @@ int ListCommand(const Args& args, const GlobalOptions& options) {
     std::fprintf(stderr, "no such folder: %s\n", TerminalText(path).c_str());
     return 1;
   }
-  log.OpenFolder(path);
-  log.SortItems(0);
+  cli->app.OpenFolderForShowing(path);
   if (json) std::printf("[");
   bool first = true;
   for (int i = 0; i < log.Count(); ++i) {

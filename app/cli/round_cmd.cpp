@@ -4,6 +4,7 @@
 
 #include "app/cli/cli_app.h"
 #include "app/cli/compile_report.h"
+#include "app/cli/fetch_report.h"
 #include "app/cli/terminal.h"
 #include "platform/events.h"
 #include "platform/fs.h"
@@ -14,14 +15,24 @@ namespace bq::cli {
 namespace {
 
 constexpr char kRoundUsage[] = "round [FOLDER]";
-constexpr char kScheduleUsage[] = "schedule";
+constexpr char kScheduleUsage[] = "schedule [show | set ...]";
 
-app::RoundEvents Progress(const app::TApplication& a) {
+std::string FolderName(const app::TApplication& a, const std::string& folder) {
+  std::string name = TerminalText(app::RelativeFolder(a.LogRoot(), folder));
+  return name.empty() ? "(log root)" : name;
+}
+
+// One line per folder; the failed fetches of a folder come before its line,
+// named with the folder.
+app::RoundEvents Progress(app::TApplication& a, bool verbose) {
   app::RoundEvents ev;
   const app::TApplication* ap = &a;
+  auto fetches = ReportPageOperations(a, verbose);
+  ev.folderStarted = [ap, fetches](const std::string& folder, std::size_t) {
+    fetches->folder = FolderName(*ap, folder);
+  };
   ev.folderDone = [ap](const std::string& folder, int unread, const std::string& error) {
-    std::string name = TerminalText(app::RelativeFolder(ap->LogRoot(), folder));
-    if (name.empty()) name = "(log root)";
+    std::string name = FolderName(*ap, folder);
     if (error.empty()) {
       std::printf("%s: %d unread\n", name.c_str(), unread);
     } else if (IsCompileErrorText(error)) {
@@ -45,24 +56,30 @@ int RoundCommand(const Args& args, const GlobalOptions& options) {
     std::fprintf(stderr, "no such folder: %s\n", TerminalText(FolderArgument(a, args[0])).c_str());
     return 1;
   }
-  std::string line = args.empty() ? a.TimerAction(Progress(a)) : a.RoundAction(FolderArgument(a, args[0]), Progress(a));
+  app::RoundEvents progress = Progress(a, options.verbose);
+  std::string line = args.empty() ? a.TimerAction(progress) : a.RoundAction(FolderArgument(a, args[0]), progress);
   std::printf("%s\n", TerminalText(line).c_str());
   return 0;
 }
 
+int ScheduleSubcommand(const Args& args, const GlobalOptions& options);  // schedule_cmd.cpp
+
 int ScheduleCommand(const Args& args, const GlobalOptions& options) {
+  if (!args.empty() && (args[0] == "show" || args[0] == "set")) return ScheduleSubcommand(args, options);
   if (!args.empty()) return UsageError(kScheduleUsage);
   auto cli = OpenApp(options);
   app::TApplication& a = cli->app;
   if (!a.TimerEnabled()) std::fprintf(stderr, "the schedule is off in weblog.def; waiting anyway\n");
   std::printf("waiting for the scheduled hours (Ctrl-C ends)\n");
   std::fflush(stdout);
+  app::RoundEvents progress = Progress(a, options.verbose);
   while (!Interrupted()) {
     std::uint64_t until = TickCount64() + a.TimerInterval;
     while (!Interrupted() && TickCount64() < until) SleepMs(50);
     if (Interrupted()) break;
     DateParts now = DecodeDate(NowDate());
-    if (a.TimerEnabled() && a.ScheduleTick(now.hour, now.minute, false, Progress(a))) {
+    // weblog.def is read again at every tick, so "schedule set" takes effect.
+    if (a.ServerScheduleTick(now.hour, now.minute, progress)) {
       std::printf("%s\n", TerminalText(a.LastRoundLine).c_str());
       std::fflush(stdout);
     }

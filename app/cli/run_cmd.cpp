@@ -3,6 +3,7 @@
 
 #include "app/cli/cli_app.h"
 #include "app/cli/compile_report.h"
+#include "app/cli/fetch_report.h"
 #include "app/cli/terminal.h"
 #include "platform/fs.h"
 #include "textlib/error.h"
@@ -23,6 +24,7 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
     return 1;
   }
   if (!a.Log.OpenFolder(folder)) return 1;
+  auto fetches = ReportPageOperations(a, options.verbose);
   int before = a.Log.Count();
   int status = 0;
   try {

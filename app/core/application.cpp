@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "logstore/folder_info.h"
 #include "logstore/folder_ops.h"
 #include "platform/compare.h"
 #include "platform/fs.h"
@@ -38,6 +39,8 @@ void TApplication::SetupFolders(const std::string& dataFolder) {
   std::vector<std::string> history = CommaSplit(Settings.logHist, FinalComma::AddsEmptyItem);
   PutFirstInHistory(history, dataFolder_);
   Settings.logHist = CommaJoin(history);
+  rootDefSeen_.clear();
+  fs::ReadFile(Log.LogRoot() + std::string(kRootDefName), rootDefSeen_, limits::kMaxRootDef);
   std::string last = Log.LastFolder();
   Log.OpenFolder(!last.empty() && fs::DirectoryExists(last) ? last : Log.LogRoot());
 }
@@ -128,7 +131,18 @@ void TApplication::ExecAction() {
   Web.ResetStop();
   Machine.ResetMachine();
   RunScript();
+  SortByDefaultOrder();
+}
+
+void TApplication::SortByDefaultOrder() {
+  Log.Descending = Settings.sortByNew;
   Log.SortItems(0);
+}
+
+bool TApplication::OpenFolderForShowing(const std::string& folder) {
+  if (!Log.OpenFolder(folder)) return false;
+  SortByDefaultOrder();
+  return true;
 }
 
 std::vector<std::string> TApplication::CollectFolders(const std::string& start) const {
@@ -212,6 +226,34 @@ bool TApplication::ScheduleTick(int hour, int minute, bool editorDirty, const Ro
   if (!Log.IsRoundTime(hour, minute) || editorDirty) return false;
   TimerAction(events);
   return true;
+}
+
+bool TApplication::ReloadScheduleIfChanged() {
+  std::string text;
+  if (!fs::ReadFile(Log.LogRoot() + std::string(kRootDefName), text, limits::kMaxRootDef)) return false;
+  if (text == rootDefSeen_) return false;
+  rootDefSeen_ = text;
+  RootDefinition def = ParseRootDef(text);
+  bool changed = def.ScheduleEnabled != Log.ScheduleEnabled || def.ScheduleHours != Log.ScheduleHours ||
+                 def.ScheduleMinute != Log.ScheduleMinute;
+  Log.ScheduleEnabled = def.ScheduleEnabled;
+  Log.ScheduleHours = def.ScheduleHours;
+  Log.ScheduleMinute = def.ScheduleMinute;
+  return changed;
+}
+
+bool TApplication::ServerScheduleTick(int hour, int minute, const RoundEvents& events) {
+  ReloadScheduleIfChanged();
+  return TimerEnabled() && ScheduleTick(hour, minute, false, events);
+}
+
+void TApplication::SetSchedule(bool enabled, std::uint32_t hours, int minute) {
+  Log.ScheduleEnabled = enabled;
+  Log.ScheduleHours = hours & 0xFFFFFFu;
+  Log.ScheduleMinute = static_cast<std::uint16_t>(std::clamp(minute, 0, 59));
+  Log.SaveRootDef();
+  rootDefSeen_.clear();
+  fs::ReadFile(Log.LogRoot() + std::string(kRootDefName), rootDefSeen_, limits::kMaxRootDef);
 }
 
 bool TApplication::HasExport() const {

@@ -80,8 +80,14 @@ class TApplication {
   // Runs the compiled script until it halts or is stopped; nothing when no
   // script is compiled. LastRound is written also when the run fails.
   void RunScript();
-  // The fetch of the open folder: reset, run, sort in thread order.
+  // The fetch of the open folder: reset, run, sort in thread order with the
+  // settings' default direction.
   void ExecAction();
+  // Opens a folder for showing its articles: thread order with the
+  // settings' default direction (newest thread first when SORTBYNEW is on).
+  bool OpenFolderForShowing(const std::string& folder);
+  // Thread order with the settings' default direction.
+  void SortByDefaultOrder();
 
   // The start folder and every folder below it, sorted by path ignoring case.
   std::vector<std::string> CollectFolders(const std::string& start) const;
@@ -101,6 +107,15 @@ class TApplication {
   // (after which the interval is 60 s). True when a round ran.
   bool ScheduleTick(int hour, int minute, bool editorDirty = false, const RoundEvents& events = {});
   bool TimerEnabled() const { return Log.ScheduleEnabled; }
+  // A schedule kept by a long-running process follows weblog.def: when the
+  // file's text differs from what was last read (another program set the
+  // schedule), its schedule is taken over. True when it changed.
+  bool ReloadScheduleIfChanged();
+  // The running schedule's tick: weblog.def read again, then, while the
+  // schedule is on, ScheduleTick. True when a round ran.
+  bool ServerScheduleTick(int hour, int minute, const RoundEvents& events = {});
+  // Sets the schedule and writes weblog.def, as the options dialog's OK does.
+  void SetSchedule(bool enabled, std::uint32_t hours, int minute);
   std::uint32_t TimerInterval = 5000;
   // The round line of the last round (without its line break).
   std::string LastRoundLine;
@@ -132,6 +147,7 @@ class TApplication {
   std::string dataFolder_;
   std::string programFolder_;
   std::string libFolder_;
+  std::string rootDefSeen_;  // weblog.def as last read or written
 };
 
 // The code the folder's pages are read as: its "Charset" option (auto when

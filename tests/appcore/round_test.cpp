@@ -268,6 +268,40 @@ TEST_F(RoundTest, LastDateAndRoundAreNumbersFromTheLogAndTheNode) {
   EXPECT_EQ(app.Log.GetTopic(1).TITLE, "x77");
 }
 
+// The fetch and the opening of a folder for showing take the thread order's
+// direction from the settings (newest thread first by default), and the log
+// is saved in that order.
+TEST_F(RoundTest, TheFetchAndOpeningAFolderSortByTheDefaultOrderOfTheSettings) {
+  std::string a = Folder("a", true, "two.pss");
+  Script("two.pss",
+         "SCRIPT t;\r\nBEGIN PACK(0: 1, 2: 1000, 3: 'old'); PUTLOG(0); PACK(0: 2, 2: 2000, 3: 'new'); PUTLOG(0) END.\r\n");
+  auto titles = [this] {
+    std::string t;
+    for (int i = 0; i < app.Log.Count(); ++i) t += app.Log.GetItem(i).TITLE + ",";
+    return t;
+  };
+  app.Log.OpenFolder(a);
+  app.LoadAndCompile();
+  ASSERT_TRUE(app.Settings.sortByNew);  // the default
+  app.ExecAction();
+  EXPECT_EQ(titles(), "new,old,");
+  app.Log.SaveLog();
+  ASSERT_TRUE(app.Log.OpenFolder(app.LogRoot()));
+  ASSERT_TRUE(app.Log.OpenFolder(a));
+  EXPECT_EQ(titles(), "new,old,");  // as saved
+
+  app.Settings.sortByNew = false;
+  ASSERT_TRUE(app.Log.OpenFolder(app.LogRoot()));
+  ASSERT_TRUE(app.OpenFolderForShowing(a));
+  EXPECT_EQ(titles(), "old,new,");
+  app.ExecAction();
+  EXPECT_EQ(titles(), "old,new,");
+  app.Settings.sortByNew = true;
+  ASSERT_TRUE(app.Log.OpenFolder(app.LogRoot()));
+  ASSERT_TRUE(app.OpenFolderForShowing(a));
+  EXPECT_EQ(titles(), "new,old,");
+}
+
 TEST(RoundLine, ShowsStartDateAndTimeEndTimeAndTotal) {
   std::uint32_t start = EncodeDate(2026, 12, 8, 13, 7, 18);
   EXPECT_EQ(app::RoundLine(start, start + 62, 5), "Folder Round: 2026/12/08 13:07:18 - 13:08:20 , Unread Total: 5");
@@ -292,7 +326,7 @@ TEST_F(RoundTest, ExportCallsTheScriptsExportProcedureWithItsArguments) {
   app.LoadAndCompile();
   EXPECT_TRUE(app.HasExport());
   app.ExecAction();
-  app.Log.MarkRead(0);
+  app.Log.MarkRead(app.Log.GetItem(0).TITLE == "one" ? 0 : 1);
   app.Export(dir + "out.txt", 3, true);
   std::string out;
   ASSERT_TRUE(fs::ReadFile(dir + "out.txt", out));

@@ -120,6 +120,46 @@ TEST_F(ScriptTest, SubmitEncodesValuesAsEucJpWhenThePageDeclaresIt) {
   EXPECT_EQ(Requests().at(1), "POST /e/p.cgi w=%c1%f7%bf%ae");
 }
 
+// 送信 and 日本 as UTF-8 escapes, as a browser sends them.
+constexpr char kSendUtf8[] = "%e9%80%81%e4%bf%a1";
+constexpr char kJapanUtf8[] = "%e6%97%a5%e6%9c%ac";
+
+TEST_F(ScriptTest, SubmitSendsUtf8ToAPageThatDeclaresUtf8) {
+  pages["/u/index.html"] =
+      "<meta charset=\"utf-8\"><form action=\"p.cgi\" method=post>"
+      "<input type=hidden name=w value=\"\xe9\x80\x81\xe4\xbf\xa1\"><input type=submit value=go></form>";
+  Page("/u/p.cgi", "ok");
+  Run("GET('" + Url("/u/index.html") + "'); r := SUBMIT('go', 'q=日本 x')");
+  EXPECT_EQ(Int("r"), 200);
+  EXPECT_EQ(Requests().at(1), std::string("POST /u/p.cgi w=") + kSendUtf8 + "&q=" + kJapanUtf8 + "+x");
+}
+
+TEST_F(ScriptTest, SubmitSendsUtf8ToAPageThatCameInUtf8ByItsHeaderOnly) {
+  pages["/h/index.html"] =
+      "<form action=\"find.cgi\"><input type=hidden name=w value=\"\xe9\x80\x81\xe4\xbf\xa1\">"
+      "<input type=submit value=go></form>";
+  types["/h/index.html"] = "text/html; charset=UTF-8";
+  Page("/h/find.cgi", "ok");
+  Run("GET('" + Url("/h/index.html") + "'); r := SUBMIT('go', 'q=日本')");
+  EXPECT_EQ(Int("r"), 200);
+  EXPECT_EQ(Requests().at(1), std::string("GET /h/find.cgi?w=") + kSendUtf8 + "&q=" + kJapanUtf8);
+  // An ASCII page whose header says UTF-8 came in UTF-8 as well.
+  pages["/a/index.html"] = "<form action=\"find.cgi\"><input type=submit value=go></form>";
+  types["/a/index.html"] = "text/html; charset=utf-8";
+  Page("/a/find.cgi", "ok");
+  Run("GET('" + Url("/a/index.html") + "'); r := SUBMIT('go', 'q=日本')");
+  EXPECT_EQ(Requests().back(), std::string("GET /a/find.cgi?q=") + kJapanUtf8);
+}
+
+TEST_F(ScriptTest, SubmitKeepsShiftJisForAShiftJisPageFetchedAfterAUtf8One) {
+  pages["/u/index.html"] = "<meta charset=\"utf-8\"><p>\xe6\x97\xa5</p>";
+  Page("/b/index.html", kForm);
+  Page("/b/find.cgi", "found");
+  Run("GET('" + Url("/u/index.html") + "'); GET('" + Url("/b/index.html") + "'); r := SUBMIT(S::'検索', 'q=日本')");
+  EXPECT_EQ(Int("r"), 200);
+  EXPECT_EQ(Requests().back(), "GET /b/find.cgi?q=%93%fa%96%7b");
+}
+
 TEST_F(ScriptTest, SubmitWithoutAMatchingFormEmptiesThePageAndGivesZero) {
   Page("/b/index.html", kForm);
   Run("GET('" + Url("/b/index.html") + "'); r := SUBMIT(F1::'検索')");

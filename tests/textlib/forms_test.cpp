@@ -125,6 +125,28 @@ TEST(FormDataTest, ValuesEncodedForAFormAndEucWhenDeclared) {
   EXPECT_EQ(BuildFormData(f, "u=\x82\xa0"), "t=%a4%a2+%25%2b&&u=%a4%a2");
 }
 
+TEST(FormDataTest, Utf8PagesGetTheirValuesAsEscapedUtf8) {
+  FormState f;
+  f.utf8 = true;
+  f.fields = {{kFieldText, "t", "\x82\xa0 %+&", false}, {kFieldHidden, "k", "\xb1", false}};
+  // あ and half-width ア in UTF-8; ASCII as before
+  EXPECT_EQ(BuildFormData(f, "u=\x93\xfa/"), "t=%e3%81%82+%25%2b&&k=%ef%bd%b1&u=%e6%97%a5/");
+}
+
+TEST(FindFormTest, Utf8DeclarationsOfThePageAreRemembered) {
+  const std::string form = "<form><input type=submit value=A></form><form><input type=submit value=B></form>";
+  FormState f;
+  ASSERT_TRUE(FindForm(kPage, "B", "<meta charset=\"UTF-8\">" + form, f));
+  EXPECT_TRUE(f.utf8);
+  EXPECT_FALSE(f.euc);
+  ASSERT_TRUE(FindForm(kPage, "B", "<meta http-equiv=Content-Type content=\"text/html; charset=utf-8\">" + form, f));
+  EXPECT_TRUE(f.utf8);
+  ASSERT_TRUE(FindForm(kPage, "A", "<meta charset=\"Shift_JIS\">" + form, f));
+  EXPECT_FALSE(f.utf8);
+  ASSERT_TRUE(FindForm(kPage, "A", form, f));
+  EXPECT_FALSE(f.utf8);
+}
+
 TEST(FormDataTest, EmptyFormAndUserText) {
   FormState f;
   EXPECT_EQ(BuildFormData(f, ""), "");

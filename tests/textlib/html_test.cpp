@@ -135,6 +135,7 @@ INSTANTIATE_TEST_SUITE_P(Blocks, StripTest, ::testing::Values(
     StripCase{"PreKeepsLayout", "<PRE>\r\nline1\r\n  two  spaces\r\n</PRE>", 0, "line1\r\n  two  spaces"},
     StripCase{"PreDropsOnlyOneBreak", "<P><PRE>\r\n\r\nx</PRE>", 0, "x"},
     StripCase{"PreKeepsControlBytes", "<PRE>a\tb</PRE>", 0, "a\tb"},
+    StripCase{"SpaceEndingPreCollapsesWithTheNext", "a <pre>x </pre> y", 0, "a x y"},
     StripCase{"BulletList", "<UL><LI>a<LI>b</UL>", 0, BULLET "a\r\n" BULLET "b"},
     StripCase{"BulletListWithCloseTags", "<UL><LI>a</LI><LI>b</LI></UL>", 0,
               BULLET "a\r\n\r\n" BULLET "b"},

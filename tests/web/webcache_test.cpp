@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <unordered_set>
+
 #include "platform/fs.h"
 #include "testutil.h"
 
@@ -12,19 +14,30 @@ namespace {
 
 using test::TempDirTest;
 
-TEST(CacheKey, HashValuesAndReduction) {
+TEST(CacheKey, ReductionDropsSchemeWwwAndOddBytes) {
   EXPECT_EQ(UrlHash(""), 0u);
-  EXPECT_EQ(UrlHash("a"), 0x610u);
-  EXPECT_EQ(UrlHash("ab"), 0xA00u);  // ((0x61 << 1) ^ 0x62) << 4
-  // Bit 58 comes back in at the bottom when the hash is shifted.
-  std::string bits = "\x01" + std::string(59, '\0');
-  EXPECT_EQ(UrlHash(bits), 0x8000000000000010ull);
   EXPECT_EQ(CacheKey("http://www.Example.jp/a"), UrlHash("Example.jp/a"));
   EXPECT_EQ(CacheKey("WWW.example.jp/a"), UrlHash("example.jp/a"));
   EXPECT_EQ(CacheKey("ftp://a/\x01\x7f\xa0x"), UrlHash("a/x"));
   // A double-byte character keeps only its trail byte.
   EXPECT_EQ(CacheKey("http://\x82\xa0"), UrlHash("\xa0"));
   EXPECT_EQ(CacheKey("http://"), 0u);
+  EXPECT_NE(CacheKey("http://a.jp/x"), CacheKey("http://a.jp/X"));
+}
+
+// Pages of one board differ only in a number; each must get a key of its
+// own, or past 16 pages on a key the rest are never served from the cache.
+TEST(CacheKey, NumberedAddressesSpreadOverDistinctKeys) {
+  std::unordered_set<std::uint64_t> keys;
+  for (int n = 0; n < 100000; ++n) {
+    std::uint64_t k = CacheKey("http://bbs.example.jp/test/read.cgi?no=" + std::to_string(n));
+    ASSERT_EQ(k & 15, 0u);
+    keys.insert(k);
+  }
+  EXPECT_EQ(keys.size(), 100000u);
+  std::unordered_set<std::uint64_t> tops;  // the top byte is used as well
+  for (std::uint64_t k : keys) tops.insert(k >> 56);
+  EXPECT_EQ(tops.size(), 256u);
 }
 
 std::string Hex(std::uint64_t k) {

@@ -1,0 +1,90 @@
+// The round schedule's hours, minute and next round time, and a running
+// schedule that follows weblog.def when another program sets it.
+#include "app/core/schedule.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "app/core/application.h"
+#include "platform/fs.h"
+#include "textlib/cp932.h"
+#include "textlib/dates.h"
+
+namespace bq::test {
+namespace {
+
+TEST(ScheduleHours, ListsAndMasksConvertBothWays) {
+  std::uint32_t mask = 0;
+  ASSERT_TRUE(app::ParseHours("13", mask));
+  EXPECT_EQ(mask, 1u << 13);
+  ASSERT_TRUE(app::ParseHours("22, 1,13,1", mask));
+  EXPECT_EQ(mask, (1u << 22) | (1u << 13) | 2u);
+  EXPECT_EQ(app::HoursText(mask), "1,13,22");
+  EXPECT_EQ(app::HoursText(app::kEveryTwoHours), "0,2,4,6,8,10,12,14,16,18,20,22");
+  EXPECT_EQ(app::HoursText(0), "");
+  mask = 7;
+  for (const char* bad : {"", "24", "1,", ",1", "a", "1;2", "-1", "0013", "1 2"}) {
+    EXPECT_FALSE(app::ParseHours(bad, mask)) << bad;
+    EXPECT_EQ(mask, 7u) << bad;  // left as it was
+  }
+}
+
+TEST(ScheduleNextRound, IsTheFirstMatchingMinuteAfterNow) {
+  const std::uint32_t now = EncodeDate(2026, 12, 8, 13, 20, 0);
+  EXPECT_EQ(app::NextRoundTime(1u << 13, 45, now), EncodeDate(2026, 12, 8, 13, 45, 0));
+  EXPECT_EQ(app::NextRoundTime(1u << 13, 10, now), EncodeDate(2026, 12, 9, 13, 10, 0));  // passed today
+  EXPECT_EQ(app::NextRoundTime(1u << 13, 20, now), EncodeDate(2026, 12, 9, 13, 20, 0));  // not now itself
+  EXPECT_EQ(app::NextRoundTime((1u << 2) | (1u << 23), 0, now), EncodeDate(2026, 12, 8, 23, 0, 0));
+  EXPECT_EQ(app::NextRoundTime(1u << 2, 0, EncodeDate(2026, 12, 31, 23, 59, 59)), EncodeDate(2027, 1, 1, 2, 0, 0));
+  EXPECT_EQ(app::NextRoundTime(0, 45, now), 0u);
+  EXPECT_EQ(app::NextRoundTime(1u << 13, 60, now), 0u);
+}
+
+class ScheduleFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/bqsched.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir = std::string(tmpl) + "/";
+    fs::ForceDirectories(dir + "libs/");
+    fs::WriteFileAtomic(dir + "libs/template.pss",
+                        "SCRIPT t;\r\nBEGIN PACK(0: 1, 2: 5, 3: 'x'); PUTLOG(0) END.\r\n");
+    for (app::TApplication* a : {&running, &setter}) {
+      a->SetProgramFolder(dir, dir + "libs/");
+      a->SetupFolders(dir + "data/");
+    }
+  }
+  void TearDown() override { ASSERT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0); }
+
+  std::string dir;
+  RecordingUi ui;
+  CallbackPump pump;
+  app::TApplication running{ui, pump, [] { return SystemProxySettings{}; }};
+  app::TApplication setter{ui, pump, [] { return SystemProxySettings{}; }};
+};
+
+TEST_F(ScheduleFile, ARunningScheduleTakesUpAScheduleSetAfterItStarted) {
+  EXPECT_FALSE(running.ServerScheduleTick(13, 45));  // no schedule yet
+  setter.SetSchedule(true, 1u << 13, 45);
+  std::string text;
+  ASSERT_TRUE(fs::ReadFile(dir + "data/Log/weblog.def", text));
+  EXPECT_EQ(text.substr(0, 13), "1\r\n8192\r\n45\r\n");
+  EXPECT_FALSE(running.ServerScheduleTick(13, 44));
+  EXPECT_TRUE(running.Log.ScheduleEnabled);
+  EXPECT_EQ(running.Log.ScheduleMinute, 45);
+  EXPECT_TRUE(running.ServerScheduleTick(13, 45));
+  EXPECT_NE(running.LastRoundLine.find("Folder Round: "), std::string::npos);
+  setter.SetSchedule(false, 1u << 13, 45);  // switched off: no more rounds
+  EXPECT_FALSE(running.ServerScheduleTick(13, 45));
+}
+
+TEST_F(ScheduleFile, AnUnchangedFileLeavesTheScheduleInMemoryAlone) {
+  setter.SetSchedule(true, 1u << 5, 0);
+  EXPECT_TRUE(running.ReloadScheduleIfChanged());
+  running.Log.ScheduleMinute = 30;  // as the options dialog holds it before OK
+  EXPECT_FALSE(running.ReloadScheduleIfChanged());
+  EXPECT_EQ(running.Log.ScheduleMinute, 30);
+}
+
+}  // namespace
+}  // namespace bq::test
