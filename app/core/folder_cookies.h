@@ -16,9 +16,6 @@ namespace bq::app {
 
 inline constexpr std::string_view kSaveCookiesOption = "SaveCookies";
 inline constexpr std::string_view kCookieFileName = "cookies.txt";
-// "クッキーを保存する", the caption of the option.
-inline constexpr const char* kSaveCookiesCaption =
-    "\x83N\x83" "b\x83L\x81[\x82\xf0\x95\xdb\x91\xb6\x82\xb7\x82\xe9";
 
 bool SavesCookies(const TFolderInfo& folder);
 void SetSavesCookies(TFolderInfo& folder, bool on);
