@@ -209,6 +209,7 @@ bool TApplication::HasExport() const {
 }
 
 void TApplication::Export(const std::string& file, int target, bool deleteExported) {
+  ApplyWebSettings();
   Machine.ResetMachine();
   SetTemplateVariables();
   Machine.DataFolder = Log.FolderPath();
