@@ -47,6 +47,19 @@ constexpr const char* kTypeWords[] = {"GET ", "OPTIONS ", "HEAD ", "POST ", "PUT
 static_assert(sizeof kTypeNames / sizeof kTypeNames[0] == rtWrapped + 1);
 static_assert(sizeof kTypeWords / sizeof kTypeWords[0] == rtWrapped + 1);
 
+// The jar's cookies, and the redirect cookie unless the jar has one of its
+// name already.
+std::string MergeCookies(const std::string& jar, const std::string& redirect) {
+  if (jar.empty() || redirect.empty()) return jar.empty() ? redirect : jar;
+  std::string name = redirect.substr(0, redirect.find('=')) + "=";
+  size_t at = 0;
+  while ((at = jar.find(name, at)) != std::string::npos) {
+    if (at == 0 || (at >= 2 && jar.compare(at - 2, 2, "; ") == 0)) return jar;
+    at += name.size();
+  }
+  return jar + "; " + redirect;
+}
+
 bool SendsData(int t) { return t == rtPost || t == rtPut || t == rtPatch || t == rtTrace || t == rtWrapped; }
 
 }  // namespace
@@ -150,8 +163,8 @@ void THttpClient::BuildRequest() {
     host.push_back(':');
     host.append(std::to_string(Port));
   }
-  if (type_ != rtWrapped) headers_.Add(kTypeWords[type_] + (Proxy.empty() ? path_ : url_) + " HTTP/1.0");
-  if (!Proxy.empty()) {
+  if (type_ != rtWrapped) headers_.Add(kTypeWords[type_] + (ViaProxy() ? url_ : path_) + " HTTP/1.0");
+  if (ViaProxy()) {
     headers_.Add("Proxy-Connection: Keep-Alive");
     headers_.Add("Host: " + host);
   }
@@ -161,7 +174,9 @@ void THttpClient::BuildRequest() {
   const THeaderInfo& h = HeaderInfo;
   if (!h.LocalMailAddress.empty()) headers_.SetHeader("User-Agent", h.LocalMailAddress);
   if (!h.LocalProgram.empty()) headers_.SetHeader("From", h.LocalProgram);
-  if (!h.Cookie.empty()) headers_.SetHeader("Cookie", h.Cookie);
+  std::string cookie = h.Cookie;
+  if (CookieJar) cookie = MergeCookies(CookieJar->CookieHeader(Host, path_, https_, CookieNow()), h.Cookie);
+  if (!cookie.empty()) headers_.SetHeader("Cookie", cookie);
   if (!h.Referer.empty()) headers_.SetHeader("Referer", h.Referer);
   if (!h.UserId.empty() && !h.Password.empty()) {
     // The encoder breaks its lines every 45 bytes; a header value must be
@@ -238,6 +253,32 @@ void THttpClient::ReadReplyHeader() {
   BytesTotal = Reply.contentLength;
 }
 
+void THttpClient::StoreCookies() {
+  if (!CookieJar) return;
+  std::int64_t now = CookieNow();
+  for (const std::string& value : Reply.setCookies) CookieJar->Store(value, Host, path_, https_, now);
+}
+
+bool THttpClient::OpenTunnel() {
+  if (!https_) return false;
+  std::string target = Host + ":" + std::to_string(Port);
+  WriteBytes("CONNECT " + target + " HTTP/1.0\r\nHost: " + target + "\r\n\r\n");
+  std::string status = ReadLn();
+  std::size_t total = status.size();
+  for (std::string line = status; !line.empty();) {
+    line = ReadLn();
+    total += line.size();
+    if (total > limits::kMaxHttpHeader) throw ESockError("Reply header too long");
+    if (IsHeaderEnd(line)) break;
+  }
+  int code = ParseStatusCode(status);
+  if (code >= 200 && code <= 299) return true;
+  while (!status.empty() && (status.back() == '\r' || status.back() == '\n')) status.pop_back();
+  std::string message = "Proxy refused the tunnel: " + (status.empty() ? std::string("no reply") : status);
+  StatusMessage(2, message);
+  throw ESockError(message);
+}
+
 void THttpClient::CaptureBody() {
   BodyTruncated = false;
   int st = ReplyNumber;
@@ -285,6 +326,7 @@ void THttpClient::RunRequest() {
     try {
       SendRequest();
       ReadReplyHeader();
+      StoreCookies();
       CaptureBody();
       if (ReplyNumber < 299) {
         if (OnSuccess) OnSuccess(type_);

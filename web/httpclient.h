@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "web/cookiejar.h"
 #include "web/httpreply.h"
 #include "web/sockclient.h"
 
@@ -57,6 +58,10 @@ class THttpClient : public TSockClient {
   // What the last reply header said, and whether its body came whole.
   TReplyInfo Reply;
   bool BodyTruncated = false;
+  // When set, every Set-Cookie of every reply goes into the jar and every
+  // request carries the jar's matching cookies; null sends only the
+  // redirect cookie, as always.
+  TCookieJar* CookieJar = nullptr;
 
   virtual void Get(const std::string& url);
   virtual void Options(const std::string& url);
@@ -84,11 +89,18 @@ class THttpClient : public TSockClient {
   virtual void BuildRequest();
   virtual void ReadReplyHeader();
   virtual void SendRequest();
+  // An https request through the proxy: CONNECT host:port, then TLS to the
+  // host inside the tunnel. A refusal fails with the proxy's status line.
+  bool OpenTunnel() override;
 
  private:
   void Start(TRequestType type, const std::string& url, const std::string& data, const std::string& url2);
   void CaptureBody();
   void AppendHeader(const std::string& line, int fd);
+  void StoreCookies();
+  // Whether the request line names the whole address: plain http through a
+  // proxy (a tunnelled https request looks like a direct one).
+  bool ViaProxy() const { return !Proxy.empty() && !https_; }
 
   std::string url_, path_, data_, url2_;
   std::uint8_t type_ = rtGet, sentType_ = rtGet;

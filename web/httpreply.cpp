@@ -69,6 +69,8 @@ void ParseHeaderLine(std::string_view line, TReplyInfo& info) {
   if (StartsNoCase(name, "SET-COOKIE:") && name.size() == 11) {
     std::string_view v = value.substr(0, value.find(';'));
     info.cookie = std::string(v.substr(0, limits::kMaxCookie));
+    if (info.setCookies.size() < limits::kMaxSetCookies && value.size() <= limits::kMaxSetCookie)
+      info.setCookies.emplace_back(Trim(value));
   } else if (StartsNoCase(name, "LOCATION:") && name.size() == 9) {
     info.location = std::string(value.substr(0, limits::kMaxLocation));
     info.hasLocation = true;
@@ -96,6 +98,8 @@ void ParseHeaderLine(std::string_view line, TReplyInfo& info) {
     cs = Trim(cs);
     if (cs.size() >= 2 && cs.front() == '"' && cs.back() == '"') cs = cs.substr(1, cs.size() - 2);
     info.charset = std::string(cs.substr(0, 64));
+  } else if (StartsNoCase(name, "RETRY-AFTER:") && name.size() == 12) {
+    info.retryAfter = std::string(Trim(value).substr(0, 64));
   } else if (StartsNoCase(name, "LAST-MODIFIED:") && name.size() == 14) {
     info.lastModified = std::string(Trim(value).substr(0, 256));
   } else if (StartsNoCase(name, "DATE:") && name.size() == 5) {

@@ -5,7 +5,9 @@
 //   HTTP/1.0 200 OK\r\n          status = the second blank-separated field
 //   HTTP/1.1 404\r\n             no reason phrase: still 404
 //   HTTP/1.0 abc                 not a number: 0
-//   Set-Cookie: a=b; Path=/      cookie "a=b" (attributes are not sent back)
+//   Set-Cookie: a=b; Path=/      cookie "a=b" (attributes are not sent back);
+//                                every whole value is also kept for a cookie jar
+//   Retry-After: 2               how long a 429 or 503 asks the client to wait
 //   Location: /next              the address of a redirect
 //   Content-Length: 123          the announced body size
 //   Transfer-Encoding: chunked   the body comes in chunks
@@ -17,12 +19,15 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace bq {
 
 struct TReplyInfo {
   int status = 0;
   std::string cookie;
+  std::vector<std::string> setCookies;  // every Set-Cookie value, whole
+  std::string retryAfter;
   std::string location;
   bool hasLocation = false;
   std::int64_t contentLength = 0;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/fs.h"
@@ -46,6 +47,8 @@ void TInitParam::Read(const TInitFile& f) {
   statusDisp = f.ReadInteger("STATUSDISP", 0);
   dispClock = f.ReadBool("DISPCLOCK", true);
   httpTimeout = f.ReadInteger("HTTPTIMEOUT", 0);
+  hostInterval = f.ReadInteger("HOSTINTERVAL", 0);
+  unattendedLimit = f.ReadInteger("UNATTENDEDLIMIT", kDefaultUnattendedLimit);
 
   std::vector<std::string> ex = CommaSplit(f.ReadString("EXPORT", "0") + ",,", FinalComma::AddsEmptyItem);
   exportType = 0;
@@ -89,8 +92,19 @@ void TInitParam::Write(TInitFile& f) const {
   f.WriteInteger("STATUSDISP", statusDisp);
   f.WriteBool("DISPCLOCK", dispClock);
   f.WriteInteger("HTTPTIMEOUT", httpTimeout);
+  // An empty value removes the line: the later keys appear only when set.
+  f.WriteString("HOSTINTERVAL", hostInterval == 0 ? "" : std::to_string(hostInterval));
+  f.WriteString("UNATTENDEDLIMIT",
+                unattendedLimit == kDefaultUnattendedLimit ? "" : std::to_string(unattendedLimit));
   f.WriteString("EXPORT", CommaJoin({std::to_string(exportType), exportFile}));
   f.WriteString("SPLIT", CommaJoin({std::to_string(splitList), std::to_string(splitTree)}));
+}
+
+int TInitParam::WatchdogSeconds(bool unattended) const {
+  constexpr int kMax = 65535;  // the fetcher holds seconds in 16 bits
+  if (httpTimeout > 0) return std::min(httpTimeout, kMax);
+  if (!unattended) return 0;
+  return unattendedLimit > 0 ? std::min(unattendedLimit, kMax) : kDefaultUnattendedLimit;
 }
 
 void TInitParam::ApplyPlacement(TWindowGeometry& w, TScreenSize screen) const {

@@ -64,6 +64,19 @@ class TInitParam {
   bool sysVarDisp = false;
   std::int32_t splitList = 206, splitTree = 183;
   std::int32_t httpTimeout = 0;
+  // Keys added later, each written only when it differs from its default,
+  // so a settings file of a user who never touched them stays as it was:
+  // HOSTINTERVAL, milliseconds kept between two requests to one server
+  // ("同じサーバーへの間隔(ミリ秒)", 0 = off), and UNATTENDEDLIMIT, the
+  // seconds without a byte after which a run nobody watches is stopped
+  // when HTTPTIMEOUT is 0.
+  std::int32_t hostInterval = 0;
+  std::int32_t unattendedLimit = kDefaultUnattendedLimit;
+  static constexpr std::int32_t kDefaultUnattendedLimit = 300;
+  // The watchdog's seconds for a run: HTTPTIMEOUT when set; otherwise none
+  // for a run a person watches and UNATTENDEDLIMIT (300 when not positive)
+  // for one nobody watches.
+  int WatchdogSeconds(bool unattended) const;
 };
 
 // Where the settings file lives: "brindlequay.ini" beside the executable

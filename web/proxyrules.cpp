@@ -44,7 +44,7 @@ bool UsesProxy(std::string_view host, std::string_view bypass) {
   return true;
 }
 
-TProxyState ReadProxySettings(std::string_view host, const SystemProxySettings& system) {
+TProxyState ReadProxySettings(std::string_view host, const SystemProxySettings& system, bool secure) {
   TProxyState s;
   if (!system.available) return s;
   s.enabled = system.enabled;
@@ -56,7 +56,8 @@ TProxyState ReadProxySettings(std::string_view host, const SystemProxySettings& 
   std::vector<std::string> entries = CommaSplit(list, FinalComma::AddsEmptyItem);
   size_t i = 0;
   while (i < entries.size()) {
-    if (entries[i].find('=') == std::string::npos || Lower(entries[i]).find("http=") != std::string::npos) break;
+    if (entries[i].find('=') == std::string::npos || Lower(entries[i]).find(secure ? "https=" : "http=") != std::string::npos)
+      break;
     ++i;
   }
   if (i == entries.size()) return s;

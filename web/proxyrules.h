@@ -19,8 +19,9 @@ struct TProxyState {
 // non-empty substring of the host.
 bool UsesProxy(std::string_view host, std::string_view bypass);
 // The proxy for a request to host: the "http=" entry of the server list (or
-// its first entry without "="), unless disabled or bypassed. A non-numeric
-// port throws the number-conversion error.
-TProxyState ReadProxySettings(std::string_view host, const SystemProxySettings& system);
+// its first entry without "="), unless disabled or bypassed; for an https
+// address (secure) the "https=" entry in the same way. A non-numeric port
+// throws the number-conversion error.
+TProxyState ReadProxySettings(std::string_view host, const SystemProxySettings& system, bool secure = false);
 
 }  // namespace bq

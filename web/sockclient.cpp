@@ -409,7 +409,15 @@ void TSockClient::Connect() {
   if (!connected_ || timedOut_ || cancel_) {
     FailConnect(timedOut_ ? "Connection Timed out" : cancel_ ? "Connection Canceled" : "Connection Failed");
   }
-  if (UseTls) StartTls(Proxy.empty() ? Host : Proxy);
+  if (UseTls) {
+    bool tunnel = false;
+    try {
+      tunnel = !Proxy.empty() && OpenTunnel();
+    } catch (const ESockError& e) {
+      FailConnect(e.what());
+    }
+    StartTls(Proxy.empty() || tunnel ? Host : Proxy);
+  }
   if (OnConnect) OnConnect();
 }
 
@@ -435,6 +443,14 @@ void TSockClient::StartTls(const std::string& name) {
     tlsWant_ = 0;
     if (cancel_) FailConnect(timedOut_ ? "Connection Timed out" : "Connection Canceled");
   }
+}
+
+bool TSockClient::Delay(std::uint64_t ms) {
+  std::uint64_t until = TickCount64() + ms;
+  WaitFor([&] { return TickCount64() >= until; });
+  if (!cancel_) return true;
+  cancel_ = false;
+  return false;
 }
 
 void TSockClient::Disconnect() {

@@ -83,6 +83,13 @@ class TSockClient {
  protected:
   // Called on every pass of every wait, before the events are pumped.
   virtual void Idle() {}
+  // With UseTls and a Proxy: opens a tunnel to Host through the connected
+  // proxy and returns true, so that TLS talks to Host; false (the default)
+  // puts TLS on the connection to the proxy itself.
+  virtual bool OpenTunnel() { return false; }
+  // Waits ms milliseconds, pumping events; false when a cancel ended it
+  // (the cancel is then cleared).
+  bool Delay(std::uint64_t ms);
   // Passes the received bytes (first those already buffered) to sink until
   // the peer closes, stop() holds or a cancel; the abort message is given.
   void CaptureTo(const std::function<void(const char*, size_t)>& sink, const std::function<bool()>& stop,

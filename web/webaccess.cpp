@@ -100,7 +100,11 @@ std::string NormalizeLines(std::string&& body) {
 TWebAccess::TWebAccess(EventPump& pump, ProxySource proxy) : THttpClient(pump), pump_(pump), proxySource_(std::move(proxy)) {
   OnHostResolved = [this] { ShowStatus(webtext::kLookingUp); };
   OnConnect = [this] { ShowStatus(webtext::kConnecting); };
-  OnDisconnect = [this] { ShowStatus(webtext::kDisconnected); };
+  OnDisconnect = [this] {
+    NoteHostUsed();
+    ShowStatus(webtext::kDisconnected);
+  };
+  OnAboutToSend = [this] { WaitForHostTurn(); };
   OnSuccess = [this](int type) { ShowStatus(std::string(RequestTypeName(type)) + " Succeeded"); };
   OnFailure = [this](int type) { ShowStatus(std::string(RequestTypeName(type)) + " Failed"); };
   OnPacketRecvd = [this] {
@@ -142,10 +146,10 @@ void TWebAccess::PrepareRequest(const std::string& address) {
     size_t end = address.find('/', slashes + 2);
     if (end != std::string::npos) host = std::string(TrimText(std::string_view(address).substr(slashes + 2, end - slashes - 2)));
   }
-  proxy_ = ReadProxySettings(host, proxySource_());
-  // The proxy is asked for plain HTTP only; https goes straight to the host.
   bool secure = address.size() >= 8 && (address.compare(0, 8, "https://") == 0 || address.compare(0, 8, "HTTPS://") == 0);
-  Proxy = secure ? std::string() : proxy_.host;
+  // An https address goes through the proxy in a CONNECT tunnel.
+  proxy_ = ReadProxySettings(host, proxySource_(), secure);
+  Proxy = proxy_.host;
   ProxyPort = proxy_.port;
   Abort();
   InputFileMode = false;
@@ -165,9 +169,14 @@ void TWebAccess::ArmWatchdog() {
 }
 
 void TWebAccess::Idle() {
-  if (!watchdogOn_ || TickCount64() < nextTick_) return;
+  if (!watchdogOn_ || waiting_ || TickCount64() < nextTick_) return;
   nextTick_ += interval_;
-  if (bytesSinceTick_ == 0) StopTransfer();
+  if (bytesSinceTick_ == 0) {
+    std::string address = CurrentURL;
+    StopTransfer();
+    stopText_ = webtext::kInterruptedBy + std::to_string(interval_ / 1000) + webtext::kNoReplyFor + "\r\n" + address;
+    if (OnWatchdogStop) OnWatchdogStop();
+  }
   bytesSinceTick_ = 0;
 }
 
@@ -175,12 +184,83 @@ template <class F>
 void TWebAccess::Watched(F request) {
   ArmWatchdog();
   try {
+    redirected_ = false;
     request();
+    // A redirect's own request has had its retry; this level has not.
+    int delay = redirected_ ? -1 : RetryDelay();
+    if (delay >= 0) {
+      Wait(static_cast<std::uint64_t>(delay) * 1000, webtext::kRetryWait, std::to_string(ReplyNumber) + " ", true);
+      ArmWatchdog();
+      request();
+    }
   } catch (...) {
     watchdogOn_ = false;
     throw;
   }
   watchdogOn_ = false;
+}
+
+int TWebAccess::RetryDelay() const {
+  constexpr int kMaxRetryAfter = 120;
+  if ((ReplyNumber != 429 && ReplyNumber != 503) || Reply.retryAfter.empty()) return -1;
+  const std::string& v = Reply.retryAfter;
+  std::int64_t seconds = 0;
+  if (std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    if (v.size() > 9) return -1;
+    seconds = std::stoll(v);
+  } else {
+    std::int64_t at = 0, now = 0;
+    if (!ParseCookieDate(v, at)) return -1;
+    // The server's own clock says how far off its date is; ours only when it
+    // sent none.
+    if (Reply.date.empty() || !ParseCookieDate(Reply.date, now)) now = CookieNow();
+    seconds = std::max<std::int64_t>(0, at - now);
+  }
+  return seconds <= kMaxRetryAfter ? static_cast<int>(seconds) : -1;
+}
+
+void TWebAccess::Wait(std::uint64_t ms, const std::string& state, const std::string& detail, bool countDown) {
+  struct Hold {
+    TWebAccess& w;
+    ~Hold() {
+      w.waiting_ = false;
+      w.nextTick_ = TickCount64() + w.interval_;
+    }
+  } hold{*this};
+  waiting_ = true;
+  ShowStatus(state, detail);
+  std::uint64_t end = TickCount64() + ms;
+  for (std::uint64_t now = TickCount64(); now < end; now = TickCount64()) {
+    std::uint64_t left = end - now;
+    if (countDown) ShowStatus(state, detail + webtext::kSecondsLeft + std::to_string((left + 999) / 1000) + webtext::kSeconds);
+    if (!Delay(std::min<std::uint64_t>(left, 1000))) throw EAbortError("Wait aborted");
+  }
+}
+
+std::string TWebAccess::HostKey() const {
+  std::string key = Host;
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return key + ":" + std::to_string(Port);
+}
+
+void TWebAccess::WaitForHostTurn() {
+  if (HostInterval == 0) return;
+  auto it = hostUsed_.find(HostKey());
+  std::uint64_t now = TickCount64();
+  if (it != hostUsed_.end() && now < it->second + HostInterval) {
+    // The cancel left by PrepareRequest's Abort is not the user's.
+    cancel_ = false;
+    Wait(it->second + HostInterval - now, webtext::kSpacingWait, Host, false);
+  }
+  NoteHostUsed();
+}
+
+void TWebAccess::NoteHostUsed() {
+  if (HostInterval == 0) return;
+  std::uint64_t now = TickCount64();
+  if (hostUsed_.size() > 256) std::erase_if(hostUsed_, [&](const auto& e) { return e.second + HostInterval < now; });
+  hostUsed_[HostKey()] = now;
 }
 
 void TWebAccess::Get(const std::string& url) { Watched([&] { THttpClient::Get(url); }); }
@@ -196,6 +276,7 @@ void TWebAccess::StopTransfer() {
 
 void TWebAccess::ResetStop() {
   stopped_ = false;
+  stopText_.clear();
   replyNo_ = 0;
 }
 
@@ -243,6 +324,7 @@ void TWebAccess::HandleRedirect(bool& handled) {
     ~Depth() { --d; }
   } depth{redirectDepth_};
   Get(location);
+  redirected_ = true;
   handled = true;
 }
 

@@ -5,6 +5,7 @@
 // stop state of a round.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -38,6 +39,11 @@ class TWebAccess : public THttpClient {
   explicit TWebAccess(EventPump& pump, ProxySource proxy = ReadSystemProxySettings);
 
   std::uint16_t HTTPTimeOut = 0;  // seconds without data before the watchdog stops; 0 = never
+  // Milliseconds kept between the end of one request to a host (and port)
+  // and the start of the next; 0 = no spacing.
+  std::uint32_t HostInterval = 0;
+  // Raised after the watchdog has stopped a transfer.
+  std::function<void()> OnWatchdogStop;
   IStatusBar* StatusBar = nullptr;
   std::string CurrentURL;
   // The code the pages of the folder being fetched are read as; kAuto
@@ -57,6 +63,10 @@ class TWebAccess : public THttpClient {
   // True when the last page fetched was read as UTF-8, so that a form on it
   // is sent back in UTF-8.
   bool PageCameInUtf8() const { return pageCameInUtf8_; }
+  // What the watchdog's last stop reports ("読込みを中断しました: N 秒間応答が
+  // ありません", CR LF, the address); empty after a Stop by hand and after
+  // ResetStop.
+  const std::string& StopText() const { return stopText_; }
   const TProxyState& ProxyState() const { return proxy_; }
 
   // The page at address (http:// or https://), from the cache when useCache
@@ -95,6 +105,15 @@ class TWebAccess : public THttpClient {
   std::string Finish(const std::string& text);
   template <class F>
   void Watched(F request);
+  // Seconds a 429 or 503 reply asks to wait before the same request is sent
+  // once more (Retry-After as seconds or a date, at most 120); -1: no retry.
+  int RetryDelay() const;
+  // Waits ms with the status texts given, the watchdog held; a Stop or Skip
+  // ends the wait at once with the transport's abort.
+  void Wait(std::uint64_t ms, const std::string& state, const std::string& detail, bool countDown);
+  std::string HostKey() const;
+  void WaitForHostTurn();
+  void NoteHostUsed();
 
   EventPump& pump_;
   ProxySource proxySource_;
@@ -113,6 +132,11 @@ class TWebAccess : public THttpClient {
   bool downloading_ = false;
   std::string downloadFile_;
   int redirectDepth_ = 0;
+  bool redirected_ = false;
+  bool waiting_ = false;
+  std::string stopText_;
+  // When each host was last used, by TickCount64.
+  std::map<std::string, std::uint64_t> hostUsed_;
 };
 
 // The body with every line break made CR LF and a CR LF after the last line

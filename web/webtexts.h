@@ -19,6 +19,14 @@ inline constexpr const char* kInterrupted = "\x93\xc7\x8d\x9e\x82\xdd\x82\xf0\x9
 inline constexpr const char* kLookingUp = "\x83z\x83X\x83g\x8c\x9f\x8d\xf5\x92\x86...";  // ホスト検索中...
 inline constexpr const char* kConnecting = "\x90\xda\x91\xb1\x92\x86...";  // 接続中...
 inline constexpr const char* kDisconnected = "\x90\xd8\x92" "f";  // 切断
+// Not among the original texts: a wait before a request sent once more, a
+// wait between two requests to one server, a watchdog stop's report.
+inline constexpr const char* kRetryWait = "\x8d\xc4\x8e\x8e\x8ds\x91\xd2\x82\xbf...";  // 再試行待ち...
+inline constexpr const char* kSpacingWait = "\x8a\xd4\x8au\x91\xd2\x82\xbf...";  // 間隔待ち...
+inline constexpr const char* kSecondsLeft = "\x82\xa0\x82\xc6 ";  // あと
+inline constexpr const char* kSeconds = " \x95" "b";  // 秒
+inline constexpr const char* kInterruptedBy = "\x93\xc7\x8d\x9e\x82\xdd\x82\xf0\x92\x86\x92" "f\x82\xb5\x82\xdc\x82\xb5\x82\xbd: ";  // 読込みを中断しました:
+inline constexpr const char* kNoReplyFor = " \x95" "b\x8a\xd4\x89\x9e\x93\x9a\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";  // 秒間応答がありません
 // Not among the original texts: a redirect chain that does not end.
 inline constexpr const char* kTooManyRedirects = "Too many redirects";
 

@@ -24,7 +24,7 @@ bool Interrupted() { return gInterrupted != 0; }
 std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxySource proxy) {
   auto cli = std::make_unique<CliApp>(std::move(proxy));
   app::TApplication& a = cli->app;
-  std::string settings = PickSettingsPath(options.exeDir);
+  std::string settings = options.settingsFile.empty() ? PickSettingsPath(options.exeDir) : options.settingsFile;
   if (fs::FileExists(fs::FromOsPath(settings))) a.Settings.Load(fs::FromOsPath(settings));
   // The CLI reads the shared settings but leaves writing them to the desktop.
   a.Settings.fileName.clear();
@@ -33,6 +33,8 @@ std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxyS
                      : !a.Settings.logDir.empty() ? a.Settings.logDir
                                                   : fs::FromOsPath(options.exeDir) + "Log/";
   a.SetupFolders(data);
+  // Nobody watches a headless run: a silent server ends it after the safety limit.
+  a.Unattended = true;
   gInterrupted = 0;
   std::signal(SIGINT, OnInterrupt);
   app::TApplication* ap = &a;

@@ -46,6 +46,16 @@ FieldRef Flag(const char* name, bool TFolderInfo::*f) {
             return true;
           }};
 }
+// A flag among the later options of the node file ("Name=1" after line 16;
+// "0" removes the line, so the file stays as older versions wrote it).
+FieldRef ExtensionFlag(const char* name) {
+  return {name, [name](const TFolderInfo& i) { return std::string(i.Extension(name) == "1" ? "1" : "0"); },
+          [name](TFolderInfo& i, const std::string& v) {
+            if (v != "0" && v != "1") return false;
+            i.SetExtension(name, v == "1" ? "1" : "");
+            return true;
+          }};
+}
 bool ParseNumber(const std::string& v, long long lo, long long hi, long long& out) {
   if (v.empty()) return false;
   char* end = nullptr;
@@ -93,6 +103,7 @@ const std::vector<FieldRef>& Fields() {
          i.SetExtension(kCharsetOption, code == PageCode::kAuto ? std::string_view() : PageCodeName(code));
          return true;
        }},
+      ExtensionFlag("SaveCookies"),
   };
   return fields;
 }

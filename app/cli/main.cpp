@@ -1,4 +1,4 @@
-// brindlequay-cli [--data DIR] [--libs DIR] [--verbose] COMMAND ...
+// brindlequay-cli [--data DIR] [--libs DIR] [--settings FILE] [--verbose] COMMAND ...
 #include <unistd.h>
 
 #include <climits>
@@ -29,7 +29,7 @@ std::string ExecutableFolder(const char* argv0) {
 }
 
 int Usage(FILE* out) {
-  std::fprintf(out, "usage: brindlequay-cli [--data DIR] [--libs DIR] [--verbose] COMMAND ...\ncommands:\n");
+  std::fprintf(out, "usage: brindlequay-cli [--data DIR] [--libs DIR] [--settings FILE] [--verbose] COMMAND ...\ncommands:\n");
   for (const auto& c : bq::cli::Commands()) std::fprintf(out, "  %s\n", c.usage);
   return 2;
 }
@@ -44,6 +44,8 @@ int main(int argc, char** argv) {
     std::string a = argv[i];
     if ((a == "--data" || a == "--libs") && i + 1 < argc) {
       (a == "--data" ? options.dataDir : options.libsDir) = argv[++i];
+    } else if (a == "--settings" && i + 1 < argc) {
+      options.settingsFile = argv[++i];
     } else if (a == "--verbose") {
       options.verbose = true;
     } else {

@@ -12,7 +12,14 @@ namespace bq::cli {
 
 namespace {
 constexpr char kRunUsage[] = "run FOLDER";
+
+// A run the watchdog or the safety limit ended is a failed run.
+int ReportWatchdogStop(const app::TApplication& a) {
+  if (a.Web.StopText().empty()) return 0;
+  std::fprintf(stderr, "%s\n", TerminalText(a.Web.StopText()).c_str());
+  return 1;
 }
+}  // namespace
 
 int RunCommand(const Args& args, const GlobalOptions& options) {
   if (args.size() != 1 || args[0].empty() || args[0][0] == '-') return UsageError(kRunUsage);
@@ -39,6 +46,7 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
   }
   try {
     a.ExecAction();
+    status = ReportWatchdogStop(a);
   } catch (const Exception& e) {
     std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());
     status = 1;

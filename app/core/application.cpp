@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "logstore/folder_info.h"
+#include "app/core/folder_cookies.h"
 #include "logstore/folder_ops.h"
 #include "platform/compare.h"
 #include "platform/fs.h"
@@ -19,6 +20,9 @@ namespace bq::app {
 TApplication::TApplication(UserInterface& ui, EventPump& pump, TWebAccess::ProxySource proxy)
     : Ui(ui), Pump(pump), Log(ui), Web(pump, std::move(proxy)), Host(Log, Web, ui, pump), Machine(Engine, Host, &pump) {
   Web.StatusBar = &Status;
+  Web.OnWatchdogStop = [this] {
+    if (unattendedRun_) Machine.State = script::RunState::Stopped;
+  };
 }
 
 void TApplication::SetProgramFolder(const std::string& folder, const std::string& libFolder) {
@@ -105,7 +109,8 @@ void TApplication::SetTemplateVariables() {
 void TApplication::RunScript() {
   if (Engine.ProgramName.empty()) return;
   SetTemplateVariables();
-  Web.HTTPTimeOut = static_cast<std::uint16_t>(std::clamp(Settings.httpTimeout, 0, 65535));
+  ApplyWebSettings();
+  TFolderCookies cookies(Web, Log.Folder, Log.FolderPath());
   Machine.DataFolder = Log.FolderPath();
   PageCodeScope pageCode(Web, FolderPageCode(Log.Folder));
   auto stamp = [this] {
@@ -122,9 +127,17 @@ void TApplication::RunScript() {
     }
   } catch (...) {
     stamp();
+    cookies.SaveQuietly();
     throw;
   }
   stamp();
+  cookies.Save();
+}
+
+void TApplication::ApplyWebSettings() {
+  unattendedRun_ = Unattended || scheduledRound_;
+  Web.HTTPTimeOut = static_cast<std::uint16_t>(Settings.WatchdogSeconds(unattendedRun_));
+  Web.HostInterval = static_cast<std::uint32_t>(std::max(Settings.hostInterval, 0));
 }
 
 void TApplication::ExecAction() {
@@ -182,6 +195,7 @@ int TApplication::RunRound(const std::string& start, const RoundEvents& events) 
       error = e.what();
       Ui.MessageBox(error, Caption, kMbOk);
     }
+    if (error.empty()) error = Web.StopText();
     int unread = Log.FolderPath() == fs::IncludeTrailingSeparator(folder) ? Log.UnreadCount() : 0;
     total += unread;
     if (events.folderDone) events.folderDone(folder, unread, error);
@@ -224,6 +238,11 @@ std::string TApplication::TimerAction(const RoundEvents& events) {
 bool TApplication::ScheduleTick(int hour, int minute, bool editorDirty, const RoundEvents& events) {
   TimerInterval = 5000;
   if (!Log.IsRoundTime(hour, minute) || editorDirty) return false;
+  struct Scheduled {
+    bool& on;
+    ~Scheduled() { on = false; }
+  } scheduled{scheduledRound_};
+  scheduledRound_ = true;
   TimerAction(events);
   return true;
 }
@@ -261,6 +280,7 @@ bool TApplication::HasExport() const {
 }
 
 void TApplication::Export(const std::string& file, int target, bool deleteExported) {
+  ApplyWebSettings();
   Machine.ResetMachine();
   SetTemplateVariables();
   Machine.DataFolder = Log.FolderPath();

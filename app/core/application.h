@@ -130,6 +130,13 @@ class TApplication {
   void Stop();
   void Skip();
 
+  // True when nobody watches any run of this application (the headless
+  // runner sets it); scheduled rounds count as unattended anyway. In such a
+  // run an HTTPTIMEOUT of 0 means the safety limit UNATTENDEDLIMIT (300 s)
+  // without a byte, and a watchdog stop ends the run as Stop would; the
+  // stop's report is Web.StopText().
+  bool Unattended = false;
+
   UserInterface& Ui;
   EventPump& Pump;
   TStatusTexts Status;
@@ -144,6 +151,10 @@ class TApplication {
 
  private:
   void RunFolder(const std::string& folder);
+  // Copies the settings of the fetcher for the run about to start.
+  void ApplyWebSettings();
+  bool scheduledRound_ = false;
+  bool unattendedRun_ = false;
   std::string dataFolder_;
   std::string programFolder_;
   std::string libFolder_;

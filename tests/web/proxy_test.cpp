@@ -31,6 +31,16 @@ TEST(ProxyRules, ServerListEntries) {
   EXPECT_EQ(s.port, 80);
 }
 
+TEST(ProxyRules, HttpsTakesTheHttpsEntryOrTheCommonOne) {
+  TProxyState s = ReadProxySettings("site.jp", Sys("http=d:1;https=e:2"), true);
+  EXPECT_EQ(s.host, "e");
+  EXPECT_EQ(s.port, 2);
+  EXPECT_EQ(ReadProxySettings("site.jp", Sys("https=e:2")).host, "");  // plain http goes direct
+  EXPECT_EQ(ReadProxySettings("site.jp", Sys("http=d:1"), true).host, "");
+  EXPECT_EQ(ReadProxySettings("site.jp", Sys("p.jp:3128"), true).host, "p.jp");
+  EXPECT_EQ(ReadProxySettings("site.jp", Sys("p.jp:3128", "site.jp"), true).host, "");
+}
+
 TEST(ProxyRules, DisabledMissingOrBypassedMeansDirect) {
   EXPECT_EQ(ReadProxySettings("site.jp", Sys("p:1", "", false)).host, "");
   EXPECT_EQ(ReadProxySettings("site.jp", SystemProxySettings()).host, "");

@@ -118,5 +118,25 @@ TEST_F(ProxyServerTest, ProxyIsUsedUnlessBypassed) {
   EXPECT_EQ(HeaderValue(w.Header, "X-Via:"), "");
 }
 
+TEST_F(ProxyServerTest, HttpsGoesThroughTheProxyInATunnelWithTheCertificateChecked) {
+  TWebAccess w(pump, [&] {
+    return SystemProxySettings{true, true, "127.0.0.1:" + std::to_string(proxy.port), ""};
+  });
+  w.CaFile = nginx.certs.ca;
+  EXPECT_EQ(w.GetPage(nginx.TlsUrl("/index.html"), false), "<html><body>\r\nstatic page\r\n</body></html>");
+  EXPECT_EQ(w.ReplyNo(), 200);
+  EXPECT_EQ(w.Proxy, "127.0.0.1");
+  // The host name is checked inside the tunnel as on a direct connection.
+  THttpClient c(pump);
+  c.Proxy = "127.0.0.1";
+  c.ProxyPort = proxy.port;
+  c.CaFile = nginx.certs.ca;
+  EXPECT_EQ(FetchError(c, nginx.TlsUrl("/index.html", nginx.otherTlsPort)),
+            "TLS: certificate verification failed: IP address mismatch");
+  c.Get(nginx.TlsUrl("/index.html"));
+  EXPECT_EQ(c.ReplyNumber, 200);
+  EXPECT_EQ(c.RequestLines()[0], "GET /index.html HTTP/1.0");
+}
+
 }  // namespace
 }  // namespace bq

@@ -175,6 +175,34 @@ TEST_F(TempDirTest, InitFileLookupIgnoresCaseAndEmptyValueRemovesLine) {
   EXPECT_EQ(text, "OTHER=1\r\nNEW=-7\r\n");
 }
 
+TEST_F(TempDirTest, LaterKeysAreWrittenOnlyWhenSetAndGiveTheWatchdogItsSeconds) {
+  std::string path = dir_ + "s.ini";
+  fs::WriteFileAtomic(path, "HOSTINTERVAL=500\r\nUNATTENDEDLIMIT=2\r\n");
+  {
+    TInitParam p;
+    p.Load(path);
+    EXPECT_EQ(p.hostInterval, 500);
+    EXPECT_EQ(p.unattendedLimit, 2);
+    EXPECT_EQ(p.WatchdogSeconds(false), 0);  // a person watches and has Stop
+    EXPECT_EQ(p.WatchdogSeconds(true), 2);
+    p.httpTimeout = 30;
+    EXPECT_EQ(p.WatchdogSeconds(false), 30);
+    EXPECT_EQ(p.WatchdogSeconds(true), 30);
+    p.httpTimeout = 0;
+    p.unattendedLimit = 0;  // not a way to switch the limit off
+    EXPECT_EQ(p.WatchdogSeconds(true), 300);
+    p.unattendedLimit = TInitParam::kDefaultUnattendedLimit;
+    p.hostInterval = 0;
+  }
+  std::string text;
+  ASSERT_TRUE(fs::ReadFile(path, text));
+  EXPECT_EQ(text.find("HOSTINTERVAL"), std::string::npos) << text;
+  EXPECT_EQ(text.find("UNATTENDEDLIMIT"), std::string::npos) << text;
+  TInitParam fresh;
+  EXPECT_EQ(fresh.WatchdogSeconds(true), 300);
+  EXPECT_EQ(fresh.hostInterval, 0);
+}
+
 TEST_F(TempDirTest, UnchangedFileIsNotRewritten) {
   std::string path = dir_ + "s.ini";
   fs::WriteFileAtomic(path, "A=1");
