@@ -46,6 +46,7 @@ void TInitParam::Read(const TInitFile& f) {
   statusDisp = f.ReadInteger("STATUSDISP", 0);
   dispClock = f.ReadBool("DISPCLOCK", true);
   httpTimeout = f.ReadInteger("HTTPTIMEOUT", 0);
+  newsNotify = f.ReadBool("NEWSNOTIFY", true);
 
   std::vector<std::string> ex = SplitCommaText(f.ReadString("EXPORT", "0") + ",,");
   exportType = 0;
@@ -89,6 +90,7 @@ void TInitParam::Write(TInitFile& f) const {
   f.WriteInteger("STATUSDISP", statusDisp);
   f.WriteBool("DISPCLOCK", dispClock);
   f.WriteInteger("HTTPTIMEOUT", httpTimeout);
+  f.WriteBool("NEWSNOTIFY", newsNotify);
   f.WriteString("EXPORT", JoinCommaText({std::to_string(exportType), exportFile}));
   f.WriteString("SPLIT", JoinCommaText({std::to_string(splitList), std::to_string(splitTree)}));
 }

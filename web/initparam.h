@@ -64,6 +64,8 @@ class TInitParam {
   bool sysVarDisp = false;
   std::int32_t splitList = 206, splitTree = 183;
   std::int32_t httpTimeout = 0;
+  // NEWSNOTIFY: a tray message names the new articles after a round.
+  bool newsNotify = true;
 };
 
 // Where the settings file lives: "brindlequay.ini" beside the executable

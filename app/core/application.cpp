@@ -29,7 +29,10 @@ void TApplication::SetProgramFolder(const std::string& folder, const std::string
 
 void TApplication::SetupFolders(const std::string& dataFolder) {
   dataFolder_ = fs::IncludeTrailingSeparator(dataFolder);
-  Log.Clear();
+  // The open log is saved and closed before anything is emptied: emptied
+  // first, it would be saved empty over its file when the old root is left.
+  Log.SaveLog();
+  if (!Log.Modified()) Log.CloseWithoutSaving();
   fs::ForceDirectories(dataFolder_);
   fs::ForceDirectories(dataFolder_ + "Log/");
   Log.SetLogRoot(dataFolder_ + "Log/");
@@ -37,8 +40,12 @@ void TApplication::SetupFolders(const std::string& dataFolder) {
   std::vector<std::string> history = SplitCommaText(Settings.logHist);
   PutFirstInHistory(history, dataFolder_);
   Settings.logHist = JoinCommaText(history);
+  // A new root without its weblog.def leaves the old root's last folder
+  // behind; only a folder below this root may be opened.
   std::string last = Log.LastFolder();
-  Log.OpenFolder(!last.empty() && fs::DirectoryExists(last) ? last : Log.LogRoot());
+  const std::string& root = Log.LogRoot();
+  bool below = last.size() >= root.size() && last.compare(0, root.size(), root) == 0;
+  Log.OpenFolder(below && fs::DirectoryExists(last) ? last : root);
 }
 
 std::string TApplication::ScriptPath() const {
@@ -114,8 +121,9 @@ std::vector<std::string> TApplication::CollectFolders(const std::string& start) 
   return out;
 }
 
-void TApplication::RunFolder(const std::string& folder) {
+void TApplication::RunFolder(const std::string& folder, const RoundEvents& events) {
   if (!Log.OpenFolder(folder)) throw Exception("Cannot leave the open folder: its log could not be saved");
+  if (events.folderOpened) events.folderOpened(folder, Log.UnreadCount());
   Status.SetPanel(1, Log.Folder.ScriptName);
   Status.SetPanel(2, Log.Folder.SiteUrl);
   LoadAndCompile();
@@ -134,10 +142,10 @@ int TApplication::RunRound(const std::string& start, const RoundEvents& events) 
     if (events.folderStarted) events.folderStarted(folder, i);
     std::string error;
     try {
-      RunFolder(folder);
+      RunFolder(folder, events);
     } catch (const Exception& e) {
       error = e.what();
-      Ui.MessageBox(error, Caption, kMbOk);
+      if (!events.quietErrors) Ui.MessageBox(error, Caption, kMbOk);
     }
     int unread = Log.FolderPath() == fs::IncludeTrailingSeparator(folder) ? Log.UnreadCount() : 0;
     total += unread;

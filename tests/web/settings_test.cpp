@@ -60,7 +60,7 @@ TEST_F(TempDirTest, OnlyTimeoutGivenEverythingElseDefaultsAndSavesSorted) {
   EXPECT_EQ(text,
             "CBTIME=500\r\nCOLWIDTH=90,230,100,140,-2\r\nDISPCLOCK=1\r\nDISPREFER=1\r\nEXPORT=0,\r\n"
             "HTTPTIMEOUT=30\r\nLISTFONT=Sans,128,$000000,0,10,0\r\nMEMOFONT=Sans,128,$000000,0,10,0\r\n"
-            "RESCOLOR=8421504\r\nSORTBYNEW=1\r\nSPLIT=206,183\r\nSTARTINTRAY=0\r\nSTATUSDISP=0\r\n"
+            "NEWSNOTIFY=1\r\nRESCOLOR=8421504\r\nSORTBYNEW=1\r\nSPLIT=206,183\r\nSTARTINTRAY=0\r\nSTATUSDISP=0\r\n"
             "SYSVARDISP=0\r\nTITLEFONT=Sans,128,$000000,0,10,0\r\nTOOLBARICON=1\r\n"
             "WINDOWINFO=0,0,0,0,0\r\n");
 }
@@ -84,6 +84,7 @@ TEST_F(TempDirTest, EveryValueSurvivesARoundTrip) {
   a.statusDisp = 2, a.dispClock = false, a.dispRefer = false, a.sysVarDisp = true;
   a.splitList = 300, a.splitTree = -1;
   a.httpTimeout = 45;
+  a.newsNotify = false;
   a.Save();
   a.fileName.clear();
 
@@ -98,6 +99,7 @@ TEST_F(TempDirTest, EveryValueSurvivesARoundTrip) {
   EXPECT_EQ(b.lastBbs, a.lastBbs);
   EXPECT_EQ(b.logHist, a.logHist);
   EXPECT_EQ(b.memoFont, a.memoFont);
+  EXPECT_FALSE(b.newsNotify);
   EXPECT_EQ(b.listFont, a.listFont);
   EXPECT_EQ(b.resColor, 255);
   EXPECT_EQ(b.exportFile, a.exportFile);
