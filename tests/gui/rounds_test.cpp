@@ -31,6 +31,7 @@
 #include "app/gui/round_report_view.h"
 #include "app/gui/sjis_text.h"
 #include "platform/fs.h"
+#include "textlib/dates.h"
 
 namespace bq::test {
 namespace {
@@ -45,10 +46,10 @@ class QtPump : public EventPump {
   bool modalSeen = false;
 };
 
-void Shot(QWidget& w, const QString& name) {
+void Shot(QWidget& w, const QString& name, bool fitToContents = true) {
   const QString dir = QCoreApplication::applicationDirPath() + "/screenshots";
   QDir().mkpath(dir);
-  w.adjustSize();
+  if (fitToContents) w.adjustSize();
   w.show();
   QCoreApplication::processEvents();
   EXPECT_TRUE(w.grab().save(dir + "/" + name + ".png")) << name.toStdString();
@@ -150,7 +151,7 @@ TEST_F(RoundsGui, ARoundFromTheActionAnimatesTheTrayReportsTheFailingFolderAndEn
   ASSERT_EQ(view.table()->topLevelItemCount(), 1);
   EXPECT_EQ(view.table()->topLevelItem(0)->text(1), QStringLiteral("broken"));
   view.resize(640, 240);
-  Shot(view, "round_report");
+  Shot(view, "round_report", false);
 }
 
 TEST_F(RoundsGui, NoNewsWhenNothingArrivedOrTheOptionIsOff) {
@@ -295,6 +296,12 @@ TEST_F(RoundsGui, ThePropertiesPagesShowTheFolderAndUpdateWritesItBack) {
   app.Log.Folder.TreeView = true;
   app.Log.Folder.SiteReferer = "http://ref/";
   app.Log.Folder.LastTopic = 12;
+  app.Log.Folder.LastRound = EncodeDate(2026, 12, 8, 13, 45, 2);
+  TDataInfo article;
+  article.TOPIC = 3;
+  article.DATE = EncodeDate(2026, 12, 8, 9, 30, 0);
+  article.TITLE = "t";
+  app.Log.AddItem(article, false);
   app::TAddressHistory history;
   history.Add("http://old/");
   gui::PropertiesDialog dlg(app::PropertiesFrom(app), app::ScriptFiles(app.LibFolder()), history.Items());
@@ -305,6 +312,8 @@ TEST_F(RoundsGui, ThePropertiesPagesShowTheFolderAndUpdateWritesItBack) {
   EXPECT_EQ(dlg.refererEdit()->text(), QStringLiteral("http://ref/"));
   EXPECT_TRUE(dlg.refererEdit()->isReadOnly());
   EXPECT_EQ(dlg.lastTopicSpin()->value(), 12);
+  EXPECT_EQ(dlg.latestDateEdit()->text(), QStringLiteral("2026/12/08 09:30:00"));
+  EXPECT_EQ(dlg.lastRoundEdit()->text(), QStringLiteral("2026/12/08 13:45:02"));
   EXPECT_EQ(dlg.scriptCombo()->currentText(), QStringLiteral("one.pss"));
   EXPECT_EQ(dlg.scriptCombo()->count(), 2);  // one.pss and template.pss
   EXPECT_EQ(dlg.addressCombo()->currentText(), QString::fromStdString(server.Url("/page/site")));
