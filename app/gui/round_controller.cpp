@@ -221,6 +221,7 @@ void RoundController::Fetch() {
   SetBusy(false, true);
   HoldSchedule();
   BeginAnimation();
+  emit roundStarted(Kind::Fetch);
   try {
     app_.ExecAction();
   } catch (const std::exception& e) {
@@ -241,6 +242,7 @@ void RoundController::RoundBelow(const std::string& folder) {
   SetBusy(false, true);
   report_.BeginRound();
   BeginAnimation();
+  emit roundStarted(Kind::Round);
   std::string line;
   try {
     line = app_.RoundAction(folder, ReportingEvents());
@@ -264,6 +266,7 @@ void RoundController::ScheduledRound() {
   SetBusy(false, true);
   report_.BeginRound();
   BeginAnimation();
+  emit roundStarted(Kind::Scheduled);
   int total = 0;
   app::RoundEvents ev = ReportingEvents();
   auto done = ev.folderDone;

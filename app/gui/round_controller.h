@@ -95,6 +95,8 @@ class RoundController : public QObject {
   // Clicking the news: the window is to be shown with this folder open.
   void openFolderRequested(const QByteArray& sjisFolder);
   void scheduleSwitched(bool on);
+  // A fetch or round begins (a scheduled round selects the tree's top folder).
+  void roundStarted(RoundController::Kind kind);
   // At the end of a fetch or round (the line is empty for a fetch): the
   // window reopens the folder selected in the tree, or the one given.
   void roundFinished(RoundController::Kind kind, const QString& roundLine, const QByteArray& sjisReselect);

@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -154,12 +155,20 @@ TEST_F(RoundsGui, ARoundFromTheActionAnimatesTheTrayReportsTheFailingFolderAndEn
   Shot(view, "round_report", false);
 }
 
-TEST_F(RoundsGui, NoNewsWhenNothingArrivedOrTheOptionIsOff) {
-  Folder("a");
+TEST_F(RoundsGui, ClickingTheNewsOpensTheFirstNewFolderAndThereIsNoNewsWhenNothingArrivedOrTheOptionIsOff) {
+  std::string a = Folder("a");
+  // The root's own script finds nothing, so a is the first folder with news.
+  Script("template.pss", "SCRIPT t;\r\nBEGIN END.\r\n");
   gui::RoundController rounds(app);
+  QSystemTrayIcon tray;
+  rounds.SetTrayIcon(&tray);
   QSignalSpy news(&rounds, &gui::RoundController::notificationShown);
+  QSignalSpy open(&rounds, &gui::RoundController::openFolderRequested);
   rounds.ScheduledRound();
   EXPECT_EQ(news.count(), 1);
+  emit tray.messageClicked();
+  ASSERT_EQ(open.count(), 1);
+  EXPECT_EQ(open[0][0].toByteArray().toStdString(), a);
   rounds.ScheduledRound();  // the same articles again: nothing new
   EXPECT_EQ(news.count(), 1);
   app.Settings.newsNotify = false;
