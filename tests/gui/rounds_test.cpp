@@ -11,7 +11,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QStatusBar>
+#include <QToolBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -43,8 +47,10 @@ class QtPump : public EventPump {
   void ProcessMessages() override {
     QCoreApplication::processEvents();
     if (QApplication::activeModalWidget()) modalSeen = true;
+    if (onPump) onPump();
   }
   bool modalSeen = false;
+  std::function<void()> onPump;
 };
 
 void Shot(QWidget& w, const QString& name, bool fitToContents = true) {
@@ -175,6 +181,49 @@ TEST_F(RoundsGui, ClickingTheNewsOpensTheFirstNewFolderAndThereIsNoNewsWhenNothi
   Script("one.pss", "SCRIPT one;\r\nBEGIN PACK(0: 7, 3: 'new', 2: 7); PUTLOG(0) END.\r\n");
   rounds.ScheduledRound();
   EXPECT_EQ(news.count(), 1);
+}
+
+// A stand-in for the main window: the round actions on a tool bar and the
+// three status texts, shot while the second folder runs.
+TEST_F(RoundsGui, StopDuringTheSecondOfFiveFoldersEndsTheRoundAndTheWindowShowsTheBusyState) {
+  std::string top = Folder("top");
+  std::vector<std::string> f;
+  for (const char* n : {"top/f1", "top/f2", "top/f3", "top/f4", "top/f5"}) f.push_back(Folder(n));
+  gui::RoundController rounds(app);
+  QMainWindow window;
+  window.setWindowTitle(QStringLiteral("Brindlequay"));
+  QToolBar* bar = window.addToolBar(QStringLiteral("rounds"));
+  bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  for (QAction* a : {rounds.execAction(), rounds.roundAction(), rounds.timerAction(), rounds.stopAction(),
+                     rounds.skipAction(), rounds.switchAction()})
+    bar->addAction(a);
+  auto* list = new QTreeWidget(&window);
+  list->setHeaderLabels({QStringLiteral("番号"), QStringLiteral("タイトル"), QStringLiteral("日付")});
+  window.setCentralWidget(list);
+  QLabel* panels[3];
+  for (auto*& p : panels) {
+    p = new QLabel(&window);
+    window.statusBar()->addWidget(p, 1);
+  }
+  app.Status.OnChange = [&](int panel, const std::string& text) { panels[panel]->setText(gui::FromSjis(text)); };
+  panels[0]->setText(QStringLiteral("巡回中"));
+  window.resize(640, 300);
+  bool shot = false;
+  pump.onPump = [&] {
+    if (shot || rounds.Tray().Tip().find("top/f2/") == std::string::npos) return;
+    shot = true;
+    Shot(window, "main_window_round", false);
+    rounds.stopAction()->trigger();
+  };
+  rounds.RoundBelow(top);
+  pump.onPump = nullptr;
+  EXPECT_TRUE(shot);
+  for (int i = 2; i < 5; ++i) EXPECT_FALSE(fs::FileExists(f[i] + "kvllog.dat")) << f[i];
+  std::string log;
+  ASSERT_TRUE(fs::ReadFile(app.RoundLogPath(), log));
+  EXPECT_NE(log.find("Folder Round: "), std::string::npos);
+  EXPECT_TRUE(rounds.execAction()->isEnabled());
+  EXPECT_FALSE(rounds.stopAction()->isEnabled());
 }
 
 TEST_F(RoundsGui, AFetchByHandShowsItsErrorInAMessageBox) {
