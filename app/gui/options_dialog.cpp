@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -210,6 +211,11 @@ void OptionsDialog::ShowColor() {
   QPalette p = colorButton_->palette();
   p.setColor(QPalette::ButtonText, ToQColor(values_.quoteColor));
   colorButton_->setPalette(p);
+  // A swatch beside the caption: a light colour as text alone reads as a
+  // disabled button.
+  QPixmap swatch(14, 14);
+  swatch.fill(ToQColor(values_.quoteColor));
+  colorButton_->setIcon(QIcon(swatch));
 }
 
 void OptionsDialog::SetHours(app::HourChecks hours) {

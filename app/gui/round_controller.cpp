@@ -47,6 +47,10 @@ void RoundController::MakeActions() {
   connect(stop_, &QAction::triggered, this, [this] { Stop(); });
   connect(skip_, &QAction::triggered, this, [this] { Skip(); });
   connect(switch_, &QAction::triggered, this, [this] { ToggleSchedule(); });
+  // Not part of the busy state: the report can be read while a round runs.
+  reportAction_ = new QAction(QStringLiteral("巡回レポート"), this);
+  reportAction_->setStatusTip(QStringLiteral("巡回中のエラーを表示する"));
+  connect(reportAction_, &QAction::triggered, this, &RoundController::reportRequested);
 }
 
 void RoundController::SetTrayIcon(QSystemTrayIcon* icon) {

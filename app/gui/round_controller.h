@@ -51,6 +51,8 @@ class RoundController : public QObject {
   QAction* stopAction() const { return stop_; }
   QAction* skipAction() const { return skip_; }
   QAction* switchAction() const { return switch_; }
+  // "巡回レポート" for the status bar and the tray menu: asks for the report.
+  QAction* reportAction() const { return reportAction_; }
 
   // The tray icon to animate and to show messages on (may stay unset).
   void SetTrayIcon(QSystemTrayIcon* icon);
@@ -124,7 +126,7 @@ class RoundController : public QObject {
   QTimer trayTimer_;
   QPointer<QSystemTrayIcon> trayIcon_;
   QAction *exec_ = nullptr, *round_ = nullptr, *timer_ = nullptr, *stop_ = nullptr, *skip_ = nullptr,
-          *switch_ = nullptr;
+          *switch_ = nullptr, *reportAction_ = nullptr;
   std::string messageFolder_;  // the folder the last tray message opens ("" = the report)
   bool running_ = false;
   bool enabledFlag_ = true;

@@ -153,6 +153,9 @@ TEST_F(RoundsGui, ARoundFromTheActionAnimatesTheTrayReportsTheFailingFolderAndEn
   EXPECT_EQ(news[1][0].toString(), QStringLiteral("新着記事"));
   EXPECT_EQ(news[1][1].toString(), QStringLiteral("新着記事が 3 件あります\r\nインターネット、a、slow"));
 
+  QSignalSpy asked(&rounds, &gui::RoundController::reportRequested);
+  rounds.reportAction()->trigger();
+  EXPECT_EQ(asked.count(), 1);
   gui::RoundReportView view;
   view.ShowReport(rounds.Report(), app.LogRoot());
   ASSERT_EQ(view.table()->topLevelItemCount(), 1);

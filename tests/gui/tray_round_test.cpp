@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <chrono>
 #include <thread>
@@ -94,6 +95,7 @@ TEST(TrayRound, ARoundFromTheTrayMenuAnimatesTheIconAndEndsNormal) {
     for (QAction* a : tray.contextMenu()->actions())
       if (a->text() == QStringLiteral("定時巡回")) timer = a;
     ASSERT_NE(timer, nullptr);
+    QSignalSpy news(&rounds, &gui::RoundController::notificationShown);
     timer->trigger();
 
     EXPECT_EQ(images.front(), "ICON0");
@@ -101,6 +103,9 @@ TEST(TrayRound, ARoundFromTheTrayMenuAnimatesTheIconAndEndsNormal) {
     EXPECT_EQ(images.back(), "NORMAL");
     EXPECT_EQ(tray.toolTip(), QStringLiteral("Brindlequay"));
     EXPECT_TRUE(shot);
+    // The news (the root runs the template too) went to the tray as a message.
+    ASSERT_EQ(news.count(), 1);
+    EXPECT_EQ(news[0][1].toString(), QStringLiteral("新着記事が 3 件あります\r\nインターネット、a、b"));
   }
   std::string cmd = "rm -rf '" + dir + "'";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
