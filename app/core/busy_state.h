@@ -15,13 +15,13 @@ namespace bq::app {
 
 // What the enabling rules look at.
 struct BusyInput {
-  bool enabled = true;       // false while something runs
-  bool stoppable = false;    // Stop and Skip act on what runs
-  bool hasExport = false;    // the compiled script defines EXPORT
-  int logCount = 0;          // articles in the open log
+  bool enabled = true;          // false while something runs
+  bool stoppable = false;       // Stop and Skip act on what runs
+  bool hasExport = false;       // the compiled script defines EXPORT
+  int logCount = 0;             // articles in the open log
   bool folderIsLogRoot = true;  // the open folder is the log root (or none is open)
   bool hasSearchText = false;
-  int listRows = 0;          // rows the article list shows now
+  int listRows = 0;  // rows the article list shows now
 };
 
 // Each action's enabled flag, and what the window does with the rest.

@@ -41,9 +41,10 @@ std::vector<FileFilter> ParseFileFilters(const std::string& text) {
 }
 
 std::vector<FileFilter> ExportFileFilters() {
-  return ParseFileFilters(Utf8ToSjis(
-      "テキスト(*.txt)|*txt|HTML(*.htm)|*.htm;*.html|メール(*.mbx)|*.mbx|知子テキスト(*.ren)|*.ren|CSV(*.csv)|*.csv|"
-      "全てのファイル|*.*"));
+  return ParseFileFilters(
+      Utf8ToSjis("テキスト(*.txt)|*txt|HTML(*.htm)|*.htm;*.html|メール(*.mbx)|*.mbx|知子テキスト(*.ren)|*."
+                 "ren|CSV(*.csv)|*.csv|"
+                 "全てのファイル|*.*"));
 }
 
 }  // namespace bq::app

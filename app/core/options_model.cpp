@@ -49,7 +49,8 @@ OptionsOutcome ApplyOptions(TApplication& app, const OptionsValues& v) {
     if (v.hours & (1u << h)) app.Log.ScheduleHours |= 1u << h;
 
   OptionsOutcome out;
-  const std::string folder = v.dataFolder.empty() ? app.DataFolder() : fs::IncludeTrailingSeparator(v.dataFolder);
+  const std::string folder =
+      v.dataFolder.empty() ? app.DataFolder() : fs::IncludeTrailingSeparator(v.dataFolder);
   s.logDir = folder;
   if (folder != app.DataFolder()) {
     app.SetupFolders(folder);

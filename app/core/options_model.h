@@ -30,9 +30,9 @@ struct OptionsValues {
   std::int32_t quoteColor = 8421504;
   // "巡回"
   HourChecks hours = 0;
-  int minute = 0;           // 0..59
+  int minute = 0;  // 0..59
   bool scheduleEnabled = false;
-  int httpTimeout = 0;      // seconds, 0..7200, 0 = none
+  int httpTimeout = 0;  // seconds, 0..7200, 0 = none
   bool newsNotify = true;
 };
 

@@ -57,8 +57,8 @@ void TAddressHistory::Add(const std::string& url) {
   items_.insert(items_.begin(), url);
 }
 
-PropertiesOutcome ApplyProperties(TApplication& app, const PropertiesValues& v, const std::string& listColumnWidths,
-                                  TAddressHistory& history) {
+PropertiesOutcome ApplyProperties(TApplication& app, const PropertiesValues& v,
+                                  const std::string& listColumnWidths, TAddressHistory& history) {
   TFolderInfo& f = app.Log.Folder;
   PropertiesOutcome out;
   f.SiteUrl = v.siteUrl;

@@ -44,16 +44,16 @@ class TAddressHistory {
 
 // What the window has to follow after "更新".
 struct PropertiesOutcome {
-  bool rethreaded = false;      // sorted again, list selection cleared
-  bool scriptChanged = false;   // the script is to be reloaded and compiled
-  bool browseEnabled = false;   // an address exists
+  bool rethreaded = false;     // sorted again, list selection cleared
+  bool scriptChanged = false;  // the script is to be reloaded and compiled
+  bool browseEnabled = false;  // an address exists
 };
 // "更新": the folder's definition takes the values (TreeView and
 // NewestReplyFirst re-thread the log at once when either changed), status
 // panel 1 shows a new script name, ColumnWidths takes the list's widths when
 // KeepColumns is set, the node file is written and the address goes into the
 // history. The caller reloads the script when scriptChanged.
-PropertiesOutcome ApplyProperties(TApplication& app, const PropertiesValues& values, const std::string& listColumnWidths,
-                                  TAddressHistory& history);
+PropertiesOutcome ApplyProperties(TApplication& app, const PropertiesValues& values,
+                                  const std::string& listColumnWidths, TAddressHistory& history);
 
 }  // namespace bq::app

@@ -10,12 +10,9 @@ ActionText RoundActionText(RoundActionId id) {
     const char* hint;
   };
   static constexpr Row kRows[] = {
-      {"取得", "選択中フォルダの記事を取得する"},
-      {"巡回", "選択フォルダ下を巡回して記事を取得する"},
-      {"定時巡回", "指定時間での巡回"},
-      {"実行中止", "処理を中断する"},
-      {"スキップ", "HTTP読込みだけを中断する"},
-      {"OFF", "定時巡回の ON / OFF"},
+      {"取得", "選択中フォルダの記事を取得する"}, {"巡回", "選択フォルダ下を巡回して記事を取得する"},
+      {"定時巡回", "指定時間での巡回"},           {"実行中止", "処理を中断する"},
+      {"スキップ", "HTTP読込みだけを中断する"},   {"OFF", "定時巡回の ON / OFF"},
   };
   static_assert(sizeof(kRows) / sizeof(kRows[0]) == static_cast<int>(RoundActionId::Switch) + 1);
   const Row& r = kRows[static_cast<int>(id)];

@@ -49,8 +49,10 @@ NewsText NewArticlesNews(const std::string& logRoot, const std::vector<NewArticl
     if (i > 0) names += Utf8ToSjis("、");
     names += FolderDisplayName(logRoot, news[i].folder);
   }
-  if (news.size() > kNamed) names += Utf8ToSjis(" 他 ") + std::to_string(news.size() - kNamed) + Utf8ToSjis(" 件");
-  return {Utf8ToSjis("新着記事"), Utf8ToSjis("新着記事が ") + std::to_string(total) + Utf8ToSjis(" 件あります\r\n") + names};
+  if (news.size() > kNamed)
+    names += Utf8ToSjis(" 他 ") + std::to_string(news.size() - kNamed) + Utf8ToSjis(" 件");
+  return {Utf8ToSjis("新着記事"),
+          Utf8ToSjis("新着記事が ") + std::to_string(total) + Utf8ToSjis(" 件あります\r\n") + names};
 }
 
 NewsText RoundErrorNews(int errors) {

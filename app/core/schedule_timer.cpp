@@ -7,8 +7,8 @@ namespace bq::app {
 bool TScheduleTimer::Tick(const TScrapList& log, const ScheduleTime& now, bool editorDirty) {
   interval_ = kScheduleTickMs;
   if (editorDirty || !log.IsRoundTime(now.hour, now.minute)) return false;
-  const long long minute =
-      ((static_cast<long long>(now.year) * 13 + now.month) * 32 + now.day) * 1440 + now.hour * 60 + now.minute;
+  const long long minute = ((static_cast<long long>(now.year) * 13 + now.month) * 32 + now.day) * 1440 +
+                           now.hour * 60 + now.minute;
   if (minute == lastRoundMinute_) return false;
   lastRoundMinute_ = minute;
   return true;

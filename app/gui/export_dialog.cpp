@@ -47,7 +47,8 @@ ExportDialog::ExportDialog(const app::ExportChoice& initial, QWidget* parent) : 
     targets_[i] = new QRadioButton(QString::fromUtf8(names[i]), group);
     groupLayout->addWidget(targets_[i]);
   }
-  targets_[initial.target >= 0 && initial.target < app::kExportTargets ? initial.target : 0]->setChecked(true);
+  targets_[initial.target >= 0 && initial.target < app::kExportTargets ? initial.target : 0]->setChecked(
+      true);
   top->addWidget(group);
 
   delete_ = new QCheckBox(QStringLiteral("出力した記事は削除する"), this);

@@ -26,6 +26,8 @@ QColor ToQColor(std::int32_t color) {
   return QColor(c.r, c.g, c.b);
 }
 
-std::int32_t FromQColor(const QColor& color) { return app::RgbToColor({color.red(), color.green(), color.blue()}); }
+std::int32_t FromQColor(const QColor& color) {
+  return app::RgbToColor({color.red(), color.green(), color.blue()});
+}
 
 }  // namespace bq::gui

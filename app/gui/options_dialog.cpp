@@ -23,7 +23,8 @@
 
 namespace bq::gui {
 
-OptionsDialog::OptionsDialog(const app::OptionsValues& values, QWidget* parent) : QDialog(parent), values_(values) {
+OptionsDialog::OptionsDialog(const app::OptionsValues& values, QWidget* parent)
+    : QDialog(parent), values_(values) {
   setWindowTitle(QStringLiteral("オプション設定"));
   auto* top = new QVBoxLayout(this);
   tabs_ = new QTabWidget(this);

@@ -36,7 +36,8 @@ QLineEdit* Edit(const std::string& text, QWidget* parent, bool readOnly = false)
 
 }  // namespace
 
-PropertiesDialog::PropertiesDialog(const app::PropertiesValues& values, const std::vector<std::string>& scripts,
+PropertiesDialog::PropertiesDialog(const app::PropertiesValues& values,
+                                   const std::vector<std::string>& scripts,
                                    const std::vector<std::string>& addresses, QWidget* parent)
     : QDialog(parent), values_(values) {
   setWindowTitle(QStringLiteral("プロパティ"));

@@ -53,7 +53,8 @@ class PropertiesDialog : public QDialog {
   QComboBox *script_ = nullptr, *address_ = nullptr, *mail_ = nullptr, *home_ = nullptr;
   QCheckBox* round_ = nullptr;
   QCheckBox* options_[5] = {};
-  QLineEdit *nick_ = nullptr, *delPass_ = nullptr, *user_ = nullptr, *password_ = nullptr, *referer_ = nullptr;
+  QLineEdit *nick_ = nullptr, *delPass_ = nullptr, *user_ = nullptr, *password_ = nullptr,
+            *referer_ = nullptr;
 };
 
 }  // namespace bq::gui

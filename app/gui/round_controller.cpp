@@ -94,7 +94,8 @@ void RoundController::ApplyTimer() {
   const bool on = schedule_.Active();
   if (!on) {
     scheduleTimer_.stop();
-  } else if (!scheduleTimer_.isActive() || scheduleTimer_.interval() != static_cast<int>(schedule_.Interval())) {
+  } else if (!scheduleTimer_.isActive() ||
+             scheduleTimer_.interval() != static_cast<int>(schedule_.Interval())) {
     scheduleTimer_.start(static_cast<int>(schedule_.Interval()));
   }
 }
@@ -173,7 +174,8 @@ void RoundController::Notify(const app::NewsText& text, const std::string& click
   messageFolder_ = clickFolder;
   const QString title = FromSjis(text.title), body = FromSjis(text.text);
   if (trayIcon_ && trayIcon_->isVisible() && QSystemTrayIcon::supportsMessages())
-    trayIcon_->showMessage(title, body, clickFolder.empty() ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information);
+    trayIcon_->showMessage(title, body,
+                           clickFolder.empty() ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information);
   emit notificationShown(title, body);
 }
 

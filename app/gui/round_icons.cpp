@@ -115,12 +115,18 @@ void TrayPicture(QPainter& p, app::TrayImage image) {
 
 QIcon RoundActionIcon(app::RoundActionId id) {
   switch (id) {
-    case app::RoundActionId::Exec: return Draw(FetchImage);
-    case app::RoundActionId::Round: return Draw(RoundImage);
-    case app::RoundActionId::Timer: return Draw(ClockImage);
-    case app::RoundActionId::Stop: return Draw(StopImage);
-    case app::RoundActionId::Skip: return Draw(SkipImage);
-    case app::RoundActionId::Switch: break;
+    case app::RoundActionId::Exec:
+      return Draw(FetchImage);
+    case app::RoundActionId::Round:
+      return Draw(RoundImage);
+    case app::RoundActionId::Timer:
+      return Draw(ClockImage);
+    case app::RoundActionId::Stop:
+      return Draw(StopImage);
+    case app::RoundActionId::Skip:
+      return Draw(SkipImage);
+    case app::RoundActionId::Switch:
+      break;
   }
   return ScheduleSwitchIcon(false);
 }

@@ -41,8 +41,8 @@ void RoundReportView::ShowReport(const app::TRoundReport& report, const std::str
     // A message may span lines (a compile error names its line below).
     QString message = FromSjis(it->message);
     message.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    auto* row = new QTreeWidgetItem(
-        {FromSjis(app::ReportTime(it->time)), FromSjis(app::FolderDisplayName(logRoot, it->folder)), message});
+    auto* row = new QTreeWidgetItem({FromSjis(app::ReportTime(it->time)),
+                                     FromSjis(app::FolderDisplayName(logRoot, it->folder)), message});
     row->setToolTip(2, FromSjis(it->message));
     table_->addTopLevelItem(row);
   }

@@ -38,7 +38,8 @@ bool RunExportDialog(QWidget* parent, app::TApplication& app, RoundController& r
   return true;
 }
 
-bool RunOptionsDialog(QWidget* parent, app::TApplication& app, RoundController& rounds, app::OptionsOutcome* out) {
+bool RunOptionsDialog(QWidget* parent, app::TApplication& app, RoundController& rounds,
+                      app::OptionsOutcome* out) {
   ScheduleHold hold(rounds);
   OptionsDialog dlg(app::OptionsFrom(app), parent);
   if (dlg.exec() != QDialog::Accepted) return false;

@@ -20,7 +20,8 @@ class RoundController;
 bool RunExportDialog(QWidget* parent, app::TApplication& app, RoundController& rounds);
 // On OK the schedule switch and timer follow the new settings; out tells the
 // window whether the tree is to be rooted anew.
-bool RunOptionsDialog(QWidget* parent, app::TApplication& app, RoundController& rounds, app::OptionsOutcome* out);
+bool RunOptionsDialog(QWidget* parent, app::TApplication& app, RoundController& rounds,
+                      app::OptionsOutcome* out);
 // listColumnWidths: the list's current widths, kept when KeepColumns is set.
 bool RunPropertiesDialog(QWidget* parent, app::TApplication& app, RoundController& rounds,
                          app::TAddressHistory& history, const std::string& listColumnWidths,

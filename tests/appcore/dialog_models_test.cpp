@@ -73,9 +73,10 @@ TEST_F(DialogModels, ExportFiltersAreTheSixOfTheSaveDialog) {
 }
 
 TEST_F(DialogModels, ExportRunsTheScriptsProcedureWithTheChosenArguments) {
-  fs::WriteFileAtomic(dir + "libs/exp.pss",
-                      "SCRIPT e;\r\nPROCDEF EXPORT(file, target, del)\r\nBEGIN\r\n  s := '' + target + ',' + del;\r\n"
-                      "  SAVEF(file, s)\r\nEND;\r\nBEGIN END.\r\n");
+  fs::WriteFileAtomic(
+      dir + "libs/exp.pss",
+      "SCRIPT e;\r\nPROCDEF EXPORT(file, target, del)\r\nBEGIN\r\n  s := '' + target + ',' + del;\r\n"
+      "  SAVEF(file, s)\r\nEND;\r\nBEGIN END.\r\n");
   app.Log.Folder.ScriptName = "exp.pss";
   app.LoadAndCompile();
   app::RunExport(app, {dir + "e.txt", 4, true});
@@ -172,8 +173,9 @@ TEST_F(DialogModels, PropertiesShowTheFolderAndUpdateWritesTheNodeFile) {
   EXPECT_EQ(saved.SiteUrl, "http://b/");
   EXPECT_EQ(saved.LastTopic, 77);
   EXPECT_TRUE(saved.RoundTarget);
-  EXPECT_EQ(saved.UserName + saved.LoginPassword + saved.NickName + saved.DelPass + saved.HomePage + saved.Mailto,
-            "upndhm");
+  EXPECT_EQ(
+      saved.UserName + saved.LoginPassword + saved.NickName + saved.DelPass + saved.HomePage + saved.Mailto,
+      "upndhm");
   EXPECT_EQ(saved.ColumnWidths, "10,20,30");
   EXPECT_EQ(saved.SiteReferer, "http://ref/");
   EXPECT_EQ(history.Items(), (std::vector<std::string>{"http://b/"}));

@@ -23,8 +23,8 @@ TEST(BusyState, WhileBusyOnlyStopAndSkipFollowTheStoppableFlag) {
   in.enabled = false;
   in.stoppable = true;
   ActionStates s = BusyActions(in);
-  EXPECT_FALSE(s.general || s.exportLog || s.properties || s.deleteFolder || s.renameFolder || s.editCaptions ||
-               s.findNext || s.findPrevious);
+  EXPECT_FALSE(s.general || s.exportLog || s.properties || s.deleteFolder || s.renameFolder ||
+               s.editCaptions || s.findNext || s.findPrevious);
   EXPECT_TRUE(s.stop && s.skip && s.waitCursor);
   in.stoppable = false;  // an export or cache clean-up cannot be stopped
   s = BusyActions(in);
@@ -36,8 +36,8 @@ TEST(BusyState, LeavingItEnablesByTheOpenFolderTheScriptAndTheSearch) {
   BusyInput in;
   in.hasExport = true, in.logCount = 3, in.folderIsLogRoot = false, in.hasSearchText = true, in.listRows = 3;
   ActionStates s = BusyActions(in);
-  EXPECT_TRUE(s.general && s.exportLog && s.properties && s.deleteFolder && s.renameFolder && s.editCaptions &&
-              s.findNext && s.findPrevious);
+  EXPECT_TRUE(s.general && s.exportLog && s.properties && s.deleteFolder && s.renameFolder &&
+              s.editCaptions && s.findNext && s.findPrevious);
   EXPECT_FALSE(s.stop || s.skip || s.waitCursor || s.refreshList);
 
   in.folderIsLogRoot = true;
@@ -146,8 +146,8 @@ TEST(TrayState, ARoundAnimatesThroughTheSevenFramesAndEndsNormal) {
     tray.NextFrame();
     seen.push_back(app::TrayImageName(tray.Image()));
   }
-  EXPECT_EQ(seen, (std::vector<std::string>{"ICON0", "ICON1", "ICON2", "ICON3", "ICON4", "ICON5", "ICON6", "ICON7",
-                                            "ICON0", "ICON1"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"ICON0", "ICON1", "ICON2", "ICON3", "ICON4", "ICON5", "ICON6",
+                                            "ICON7", "ICON0", "ICON1"}));
   tray.StopAnimation();
   EXPECT_EQ(tray.Image(), app::TrayImage::Normal);
   EXPECT_EQ(tray.Tip(), "Brindlequay");

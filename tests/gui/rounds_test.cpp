@@ -14,14 +14,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QStatusBar>
-#include <QToolBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <chrono>
@@ -81,7 +81,9 @@ class RoundsGui : public ::testing::Test {
     std::string cmd = "rm -rf '" + dir + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
   }
-  void Script(const std::string& name, const std::string& text) { fs::WriteFileAtomic(dir + "libs/" + name, text); }
+  void Script(const std::string& name, const std::string& text) {
+    fs::WriteFileAtomic(dir + "libs/" + name, text);
+  }
   std::string Folder(const std::string& rel, const std::string& script = "one.pss") {
     std::string path = app.LogRoot() + rel + "/";
     fs::ForceDirectories(path);
@@ -117,10 +119,9 @@ TEST_F(RoundsGui, ARoundFromTheActionAnimatesTheTrayReportsTheFailingFolderAndEn
   slowMs = 1300;
   gui::RoundController rounds(app);
   std::vector<QString> images;
-  QObject::connect(&rounds, &gui::RoundController::trayChanged,
-                   [&](const QString& image, const QString&) {
-                     if (images.empty() || images.back() != image) images.push_back(image);
-                   });
+  QObject::connect(&rounds, &gui::RoundController::trayChanged, [&](const QString& image, const QString&) {
+    if (images.empty() || images.back() != image) images.push_back(image);
+  });
   QSignalSpy news(&rounds, &gui::RoundController::notificationShown);
   bool stopEnabledInside = false, execDisabledInside = false;
   QObject::connect(&rounds, &gui::RoundController::trayChanged, [&] {
@@ -208,7 +209,9 @@ TEST_F(RoundsGui, StopDuringTheSecondOfFiveFoldersEndsTheRoundAndTheWindowShowsT
     p = new QLabel(&window);
     window.statusBar()->addWidget(p, 1);
   }
-  app.Status.OnChange = [&](int panel, const std::string& text) { panels[panel]->setText(gui::FromSjis(text)); };
+  app.Status.OnChange = [&](int panel, const std::string& text) {
+    panels[panel]->setText(gui::FromSjis(text));
+  };
   panels[0]->setText(QStringLiteral("巡回中"));
   window.resize(640, 300);
   bool shot = false;

@@ -1,6 +1,8 @@
 // Opening the dialogs as the main window does: the schedule timer is off
 // while each is open and back afterwards, and confirming goes through the
 // core models (settings, schedule, node file, the EXPORT call).
+#include "app/gui/shell_dialogs.h"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -15,7 +17,6 @@
 #include "app/gui/options_dialog.h"
 #include "app/gui/properties_dialog.h"
 #include "app/gui/round_controller.h"
-#include "app/gui/shell_dialogs.h"
 #include "platform/fs.h"
 
 namespace bq::test {
@@ -96,9 +97,10 @@ TEST_F(ShellDialogs, CancelledPropertiesChangeNothingAndTheTimerComesBack) {
 }
 
 TEST_F(ShellDialogs, ExportRunsTheScriptAndStoresTheChoice) {
-  fs::WriteFileAtomic(dir + "libs/exp.pss",
-                      "SCRIPT e;\r\nPROCDEF EXPORT(file, target, del)\r\nBEGIN\r\n  s := '' + target + ',' + del;\r\n"
-                      "  SAVEF(file, s)\r\nEND;\r\nBEGIN END.\r\n");
+  fs::WriteFileAtomic(
+      dir + "libs/exp.pss",
+      "SCRIPT e;\r\nPROCDEF EXPORT(file, target, del)\r\nBEGIN\r\n  s := '' + target + ',' + del;\r\n"
+      "  SAVEF(file, s)\r\nEND;\r\nBEGIN END.\r\n");
   app.Log.Folder.ScriptName = "exp.pss";
   app.LoadAndCompile();
   gui::RoundController rounds(app);

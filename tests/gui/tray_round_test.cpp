@@ -39,7 +39,8 @@ bool WaitForPlacement(QSystemTrayIcon& icon) {
 }
 
 TEST(TrayRound, ARoundFromTheTrayMenuAnimatesTheIconAndEndsNormal) {
-  if (!QSystemTrayIcon::isSystemTrayAvailable()) GTEST_SKIP() << "no system tray here (run under with_tray.sh)";
+  if (!QSystemTrayIcon::isSystemTrayAvailable())
+    GTEST_SKIP() << "no system tray here (run under with_tray.sh)";
   char tmpl[] = "/tmp/bqtray.XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   const std::string dir = std::string(tmpl) + "/";
