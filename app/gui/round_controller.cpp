@@ -129,7 +129,9 @@ void RoundController::OnTick() {
 }
 
 void RoundController::ScheduleTick(const app::ScheduleTime& now) {
-  if (running_) return;
+  // While anything runs (a workbench run, an export) a round would reset the
+  // machine under it; the next tick, 5 s on, tries again.
+  if (!Idle()) return;
   const bool due = schedule_.Tick(app_.Log, now, editorDirty && editorDirty());
   ApplyTimer();
   if (due) ScheduledRound();
@@ -222,7 +224,7 @@ void RoundController::ClearReport() {
 }
 
 void RoundController::Fetch() {
-  if (running_) return;
+  if (!Idle()) return;
   running_ = true;
   SetBusy(false, true);
   HoldSchedule();
@@ -242,7 +244,7 @@ void RoundController::Fetch() {
 }
 
 void RoundController::RoundBelow(const std::string& folder) {
-  if (running_ || folder.empty()) return;
+  if (!Idle() || folder.empty()) return;
   running_ = true;
   HoldSchedule();
   SetBusy(false, true);
@@ -265,7 +267,7 @@ void RoundController::RoundBelow(const std::string& folder) {
 }
 
 void RoundController::ScheduledRound() {
-  if (running_) return;
+  if (!Idle()) return;
   const std::string remembered = selectedFolder ? selectedFolder() : std::string();
   running_ = true;
   HoldSchedule();

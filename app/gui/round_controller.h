@@ -78,6 +78,9 @@ class RoundController : public QObject {
   void ReevaluateActions() { SetBusy(enabledFlag_, stoppableFlag_); }
 
   bool Running() const { return running_; }
+  // Nothing runs: no round of ours and no busy state of the window's (a
+  // command of a second start may ask for a round at any time).
+  bool Idle() const { return !running_ && enabledFlag_; }
   const app::TRoundReport& Report() const { return report_; }
   void ClearReport();
   const app::TTrayState& Tray() const { return tray_; }

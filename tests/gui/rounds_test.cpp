@@ -257,6 +257,11 @@ TEST_F(RoundsGui, TheScheduleRunsOnceAtItsMinuteNotWhileEditingAndLeavesTheTrayA
   rounds.ScheduleTick({2026, 12, 8, 13, 45});
   EXPECT_EQ(finished.count(), 0);
   dirty = false;
+  rounds.SetBusy(false, true);  // a workbench run
+  rounds.ScheduleTick({2026, 12, 8, 13, 45});
+  rounds.ScheduledRound();  // the command "ALL" of a second start
+  EXPECT_EQ(finished.count(), 0);
+  rounds.SetBusy(true, false);
   rounds.ScheduleTick({2026, 12, 8, 13, 45});
   EXPECT_EQ(finished.count(), 1);
   EXPECT_EQ(rounds.ScheduleTimer().interval(), 60000);
