@@ -29,10 +29,9 @@ void TApplication::SetProgramFolder(const std::string& folder, const std::string
 
 void TApplication::SetupFolders(const std::string& dataFolder) {
   dataFolder_ = fs::IncludeTrailingSeparator(dataFolder);
-  // The open log is saved and closed before anything is emptied: emptied
-  // first, it would be saved empty over its file when the old root is left.
-  Log.SaveLog();
-  if (!Log.Modified()) Log.CloseWithoutSaving();
+  // The open log is not emptied here: SetLogRoot saves it whole (and writes
+  // the old root's last folder), and opening the next folder replaces it.
+  // Emptied first, it would be saved empty over its file.
   fs::ForceDirectories(dataFolder_);
   fs::ForceDirectories(dataFolder_ + "Log/");
   Log.SetLogRoot(dataFolder_ + "Log/");

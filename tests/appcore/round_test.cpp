@@ -374,11 +374,26 @@ TEST_F(RoundTest, ANewDataFolderKeepsTheOldLogAndOpensAFolderOfTheNewRoot) {
   art.TOPIC = 5;
   art.TITLE = "kept";
   app.Log.AddItem(art, false);
-  app.Log.SaveRootDef();  // names a/ as the last folder
   app.SetupFolders(dir + "other/");
+  // The old root remembers a/ as its last folder.
+  std::string def;
+  ASSERT_TRUE(fs::ReadFile(dir + "data/Log/weblog.def", def));
+  EXPECT_NE(def.find(a), std::string::npos) << def;
   EXPECT_EQ(app.LogRoot(), dir + "other/Log/");
   EXPECT_EQ(app.Log.FolderPath(), dir + "other/Log/");
   EXPECT_EQ(app.Log.Count(), 0);
+  EXPECT_EQ(Articles(a), 1);
+}
+
+TEST_F(RoundTest, SettingUpTheSameDataFolderAgainKeepsTheOpenLog) {
+  std::string a = Folder("a", true);
+  app.Log.OpenFolder(a);
+  TDataInfo art;
+  art.TOPIC = 5;
+  art.TITLE = "kept";
+  app.Log.AddItem(art, false);
+  app.SetupFolders(dir + "data/");
+  app.Log.SaveLog();
   EXPECT_EQ(Articles(a), 1);
 }
 
