@@ -82,7 +82,11 @@ class RoundController : public QObject {
   // command of a second start may ask for a round at any time).
   bool Idle() const { return !running_ && enabledFlag_; }
   const app::TRoundReport& Report() const { return report_; }
+
+ public slots:
   void ClearReport();
+
+ public:
   const app::TTrayState& Tray() const { return tray_; }
   const app::TScheduleTimer& Schedule() const { return schedule_; }
   QTimer& ScheduleTimer() { return scheduleTimer_; }

@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/gui/round_controller.h"
 #include "app/gui/sjis_text.h"
 
 namespace bq::gui {
@@ -47,6 +48,15 @@ void RoundReportView::ShowReport(const app::TRoundReport& report, const std::str
     table_->addTopLevelItem(row);
   }
   clear_->setEnabled(!entries.empty());
+}
+
+void RoundReportView::Attach(RoundController& rounds, const app::TApplication& app) {
+  const app::TApplication* a = &app;
+  RoundController* r = &rounds;
+  auto refresh = [this, r, a] { ShowReport(r->Report(), a->LogRoot()); };
+  connect(&rounds, &RoundController::reportChanged, this, refresh);
+  connect(this, &RoundReportView::clearRequested, &rounds, &RoundController::ClearReport);
+  refresh();
 }
 
 }  // namespace bq::gui

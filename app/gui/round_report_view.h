@@ -9,7 +9,13 @@
 class QTreeWidget;
 class QPushButton;
 
+namespace bq::app {
+class TApplication;
+}
+
 namespace bq::gui {
+
+class RoundController;
 
 class RoundReportView : public QWidget {
   Q_OBJECT
@@ -18,6 +24,8 @@ class RoundReportView : public QWidget {
   explicit RoundReportView(QWidget* parent = nullptr);
   // Shows the report's entries, newest first; folders below logRoot.
   void ShowReport(const app::TRoundReport& report, const std::string& logRoot);
+  // Follows the controller's report from now on; "消去" empties it.
+  void Attach(RoundController& rounds, const app::TApplication& app);
   QTreeWidget* table() const { return table_; }
   QPushButton* clearButton() const { return clear_; }
 

@@ -158,11 +158,16 @@ TEST_F(RoundsGui, ARoundFromTheActionAnimatesTheTrayReportsTheFailingFolderAndEn
   rounds.reportAction()->trigger();
   EXPECT_EQ(asked.count(), 1);
   gui::RoundReportView view;
-  view.ShowReport(rounds.Report(), app.LogRoot());
+  view.Attach(rounds, app);
   ASSERT_EQ(view.table()->topLevelItemCount(), 1);
   EXPECT_EQ(view.table()->topLevelItem(0)->text(1), QStringLiteral("broken"));
   view.resize(640, 240);
   Shot(view, "round_report", false);
+  rounds.ScheduledRound();  // the next round's error joins the first
+  EXPECT_EQ(view.table()->topLevelItemCount(), 2);
+  view.clearButton()->click();
+  EXPECT_EQ(view.table()->topLevelItemCount(), 0);
+  EXPECT_TRUE(rounds.Report().Entries().empty());
 }
 
 TEST_F(RoundsGui, ClickingTheNewsOpensTheFirstNewFolderAndThereIsNoNewsWhenNothingArrivedOrTheOptionIsOff) {
