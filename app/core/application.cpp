@@ -15,12 +15,7 @@
 namespace bq::app {
 
 TApplication::TApplication(UserInterface& ui, EventPump& pump, TWebAccess::ProxySource proxy)
-    : Ui(ui),
-      Pump(pump),
-      Log(ui),
-      Web(pump, std::move(proxy)),
-      Host(Log, Web, ui, pump),
-      Machine(Engine, Host, &pump) {
+    : Ui(ui), Pump(pump), Log(ui), Web(pump, std::move(proxy)), Host(Log, Web, ui, pump), Machine(Engine, Host, &pump) {
   Web.StatusBar = &Status;
 }
 
@@ -62,8 +57,7 @@ void TApplication::LoadAndCompile() {
   std::string path = ScriptPath();
   std::string source;
   Engine.ResetCompiler();
-  if (!fs::ReadFile(path, source, limits::kMaxScriptFile))
-    throw Exception("Cannot read the script file " + path);
+  if (!fs::ReadFile(path, source, limits::kMaxScriptFile)) throw Exception("Cannot read the script file " + path);
   Engine.LibFolder = libFolder_;
   Engine.CompileScript(script::AsCrLfLines(source), false);
 }
@@ -160,16 +154,14 @@ int TApplication::RunRound(const std::string& start, const RoundEvents& events) 
   return total;
 }
 
-std::string TApplication::RoundWithLog(const std::string& start, const std::string& suffix,
-                                       const RoundEvents& events) {
+std::string TApplication::RoundWithLog(const std::string& start, const std::string& suffix, const RoundEvents& events) {
   std::uint32_t begin = NowDate();
   int total = 0;
   std::string line;
   auto writeLine = [&] {
     line = RoundLine(begin, NowDate(), total) + suffix;
     LastRoundLine = line;
-    if (!fs::AppendFile(RoundLogPath(), line + "\r\n"))
-      Ui.MessageBox("Cannot write " + RoundLogPath(), Caption, kMbOk);
+    if (!fs::AppendFile(RoundLogPath(), line + "\r\n")) Ui.MessageBox("Cannot write " + RoundLogPath(), Caption, kMbOk);
   };
   try {
     total = RunRound(start, events);
@@ -201,8 +193,7 @@ bool TApplication::ScheduleTick(int hour, int minute, bool editorDirty, const Ro
 }
 
 bool TApplication::HasExport() const {
-  return Engine.Symbols.FindValue("EXPORT", script::Kinds(script::sym::kFunction, script::sym::kProcedure),
-                                  0) >= 0;
+  return Engine.Symbols.FindValue("EXPORT", script::Kinds(script::sym::kFunction, script::sym::kProcedure), 0) >= 0;
 }
 
 void TApplication::Export(const std::string& file, int target, bool deleteExported) {

@@ -97,8 +97,7 @@ TEST_F(RoundTest, CollectFoldersPutsTheStartFirstAndTheRestInPathOrderIgnoringCa
   Folder("A/z", true);
   Folder("C", true);
   std::vector<std::string> got;
-  for (const auto& f : app.CollectFolders(app.LogRoot()))
-    got.push_back(app::RelativeFolder(app.LogRoot(), f));
+  for (const auto& f : app.CollectFolders(app.LogRoot())) got.push_back(app::RelativeFolder(app.LogRoot(), f));
   EXPECT_EQ(got, (std::vector<std::string>{"", "A/", "A/z/", "b/", "C/"}));
 }
 
@@ -116,8 +115,7 @@ TEST_F(RoundTest, ARoundRunsTheStartFolderAndOnlyTheMarkedFoldersBelowIt) {
 
 TEST_F(RoundTest, ErrorsInOneFolderAreShownAndTheRoundGoesOn) {
   Script("broken.pss", "SCRIPT b;\r\nBEGIN x := END.\r\n");
-  Script("fails.pss",
-         "SCRIPT f;\r\nBEGIN GET(%URL%); PACK(0: 1, 3: 'before'); PUTLOG(0); x := DECODEURL('%') END.\r\n");
+  Script("fails.pss", "SCRIPT f;\r\nBEGIN GET(%URL%); PACK(0: 1, 3: 'before'); PUTLOG(0); x := DECODEURL('%') END.\r\n");
   Folder("a", true, "broken.pss");
   std::string b = Folder("b", true, "fails.pss");
   std::string c = Folder("c", true);
@@ -200,9 +198,8 @@ TEST_F(RoundTest, ARerunAddsNoDuplicateArticles) {
 // A script saved with bare LFs (and a clip template, whose end marker must
 // follow a line break) runs as if it had been saved with CR LF.
 TEST_F(RoundTest, ScriptsSavedWithBareLineFeedsRun) {
-  Script(
-      "lf.pss",
-      "SCRIPT lf;\nrec[]:-\n*\n-::\nBEGIN\n  GET(%URL%);\n  PACK(0: 1, 3: _, 2: 1000);\n  PUTLOG(0)\nEND.\n");
+  Script("lf.pss",
+         "SCRIPT lf;\nrec[]:-\n*\n-::\nBEGIN\n  GET(%URL%);\n  PACK(0: 1, 3: _, 2: 1000);\n  PUTLOG(0)\nEND.\n");
   std::string a = Folder("a", true, "lf.pss");
   app.TimerAction();
   EXPECT_EQ(Articles(a), 1);
@@ -242,8 +239,7 @@ TEST_F(RoundTest, TemplateVariablesComeFromTheOpenFolder) {
   app.Log.Folder.Mailto = "m@x";
   app.Log.Folder.SiteReferer = "ref";
   Script("vars.pss",
-         "SCRIPT v;\r\nBEGIN s := %URL% + '|' + %SEQ% + '|' + %USER% + %PASS% + %NAME% + %DPASS% + %HOME% + "
-         "%MAIL% +"
+         "SCRIPT v;\r\nBEGIN s := %URL% + '|' + %SEQ% + '|' + %USER% + %PASS% + %NAME% + %DPASS% + %HOME% + %MAIL% +"
          " %REFERER%; PACK(0: %SEQ% + 1, 2: 7, 3: s); PUTLOG(0) END.\r\n");
   app.Log.Folder.ScriptName = "vars.pss";
   app.LoadAndCompile();
@@ -274,8 +270,7 @@ TEST_F(RoundTest, LastDateAndRoundAreNumbersFromTheLogAndTheNode) {
 
 TEST(RoundLine, ShowsStartDateAndTimeEndTimeAndTotal) {
   std::uint32_t start = EncodeDate(2026, 12, 8, 13, 7, 18);
-  EXPECT_EQ(app::RoundLine(start, start + 62, 5),
-            "Folder Round: 2026/12/08 13:07:18 - 13:08:20 , Unread Total: 5");
+  EXPECT_EQ(app::RoundLine(start, start + 62, 5), "Folder Round: 2026/12/08 13:07:18 - 13:08:20 , Unread Total: 5");
   EXPECT_EQ(app::RelativeFolder("/d/Log/", "/d/Log/a/b"), "a/b/");
   EXPECT_EQ(app::RelativeFolder("/d/Log/", "/d/Log/"), "");
 }
@@ -290,10 +285,8 @@ TEST_F(RoundTest, ExportCallsTheScriptsExportProcedureWithItsArguments) {
   std::string a = Folder("a", true, "exp.pss");
   Script("exp.pss",
          "SCRIPT e;\r\nPROCDEF EXPORT(file, target, del)\r\nBEGIN\r\n  s := '';\r\n"
-         "  FOREACH t IN @TOPICS[target] DO BEGIN UNPACK(t, 3: title); s := s + title + ','; IF del THEN "
-         "LOGDEL(t) END;\r\n"
-         "  s := s + target + del;\r\n  SAVEF(file, s)\r\nEND;\r\nBEGIN GET(%URL%); PACK(0: 1, 2: 1, 3: "
-         "'one'); PUTLOG(0);"
+         "  FOREACH t IN @TOPICS[target] DO BEGIN UNPACK(t, 3: title); s := s + title + ','; IF del THEN LOGDEL(t) END;\r\n"
+         "  s := s + target + del;\r\n  SAVEF(file, s)\r\nEND;\r\nBEGIN GET(%URL%); PACK(0: 1, 2: 1, 3: 'one'); PUTLOG(0);"
          " PACK(0: 2, 2: 2, 3: 'two'); PUTLOG(0) END.\r\n");
   app.Log.OpenFolder(a);
   app.LoadAndCompile();
@@ -350,7 +343,8 @@ TEST_F(RoundTest, QuietRoundsReportErrorsWithoutAMessageBoxAndCountNewUnread) {
   std::string c = Folder("c", true);
   app.TimerAction();  // the root, a and c hold one article each now; b's error showed a box
   ASSERT_EQ(Messages(), 1);
-  Script("one.pss", "SCRIPT one;\r\nBEGIN GET(%URL%); PACK(0: 2, 3: 'second', 2: 2000); PUTLOG(0)END.\r\n");
+  Script("one.pss",
+         "SCRIPT one;\r\nBEGIN GET(%URL%); PACK(0: 2, 3: 'second', 2: 2000); PUTLOG(0)END.\r\n");
   auto ev = Recorder();
   std::vector<std::string> opened;
   ev.folderOpened = [&](const std::string& f, int unread) {
