@@ -49,6 +49,7 @@ void TInitParam::Read(const TInitFile& f) {
   httpTimeout = f.ReadInteger("HTTPTIMEOUT", 0);
   hostInterval = f.ReadInteger("HOSTINTERVAL", 0);
   unattendedLimit = f.ReadInteger("UNATTENDEDLIMIT", kDefaultUnattendedLimit);
+  newsNotify = f.ReadBool("NEWSNOTIFY", true);
 
   std::vector<std::string> ex = CommaSplit(f.ReadString("EXPORT", "0") + ",,", FinalComma::AddsEmptyItem);
   exportType = 0;
@@ -96,6 +97,7 @@ void TInitParam::Write(TInitFile& f) const {
   f.WriteString("HOSTINTERVAL", hostInterval == 0 ? "" : std::to_string(hostInterval));
   f.WriteString("UNATTENDEDLIMIT",
                 unattendedLimit == kDefaultUnattendedLimit ? "" : std::to_string(unattendedLimit));
+  f.WriteString("NEWSNOTIFY", newsNotify ? "" : "0");
   f.WriteString("EXPORT", CommaJoin({std::to_string(exportType), exportFile}));
   f.WriteString("SPLIT", CommaJoin({std::to_string(splitList), std::to_string(splitTree)}));
 }

@@ -77,6 +77,8 @@ class TInitParam {
   // for a run a person watches and UNATTENDEDLIMIT (300 when not positive)
   // for one nobody watches.
   int WatchdogSeconds(bool unattended) const;
+  // NEWSNOTIFY: a tray message names the new articles after a round.
+  bool newsNotify = true;
 };
 
 // Where the settings file lives: "brindlequay.ini" beside the executable

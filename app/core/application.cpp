@@ -35,7 +35,9 @@ void TApplication::SetProgramFolder(const std::string& folder, const std::string
 
 void TApplication::SetupFolders(const std::string& dataFolder) {
   dataFolder_ = fs::IncludeTrailingSeparator(dataFolder);
-  Log.Clear();
+  // The open log is not emptied here: SetLogRoot saves it whole (and writes
+  // the old root's last folder), and opening the next folder replaces it.
+  // Emptied first, it would be saved empty over its file.
   fs::ForceDirectories(dataFolder_);
   fs::ForceDirectories(dataFolder_ + "Log/");
   Log.SetLogRoot(dataFolder_ + "Log/");
@@ -45,8 +47,12 @@ void TApplication::SetupFolders(const std::string& dataFolder) {
   Settings.logHist = CommaJoin(history);
   rootDefSeen_.clear();
   fs::ReadFile(Log.LogRoot() + std::string(kRootDefName), rootDefSeen_, limits::kMaxRootDef);
+  // A new root without its weblog.def leaves the old root's last folder
+  // behind; only a folder below this root may be opened.
   std::string last = Log.LastFolder();
-  Log.OpenFolder(!last.empty() && fs::DirectoryExists(last) ? last : Log.LogRoot());
+  const std::string& root = Log.LogRoot();
+  bool below = last.size() >= root.size() && last.compare(0, root.size(), root) == 0;
+  Log.OpenFolder(below && fs::DirectoryExists(last) ? last : root);
 }
 
 std::string TApplication::ScriptPath() const {
@@ -170,8 +176,9 @@ std::vector<std::string> TApplication::CollectFolders(const std::string& start) 
   return out;
 }
 
-void TApplication::RunFolder(const std::string& folder) {
+void TApplication::RunFolder(const std::string& folder, const RoundEvents& events) {
   if (!Log.OpenFolder(folder)) throw Exception("Cannot leave the open folder: its log could not be saved");
+  if (events.folderOpened) events.folderOpened(folder, Log.UnreadCount());
   Status.SetPanel(1, Log.Folder.ScriptName);
   Status.SetPanel(2, Log.Folder.SiteUrl);
   LoadAndCompile();
@@ -190,10 +197,10 @@ int TApplication::RunRound(const std::string& start, const RoundEvents& events) 
     if (events.folderStarted) events.folderStarted(folder, i);
     std::string error;
     try {
-      RunFolder(folder);
+      RunFolder(folder, events);
     } catch (const Exception& e) {
       error = e.what();
-      Ui.MessageBox(error, Caption, kMbOk);
+      if (!events.quietErrors) Ui.MessageBox(error, Caption, kMbOk);
     }
     if (error.empty()) error = Web.StopText();
     int unread = Log.FolderPath() == fs::IncludeTrailingSeparator(folder) ? Log.UnreadCount() : 0;

@@ -29,6 +29,13 @@ struct RoundEvents {
   std::function<void(const std::string& folder, std::size_t index)> folderStarted;
   // After it ran: its unread count, and the error message when it failed.
   std::function<void(const std::string& folder, int unread, const std::string& error)> folderDone;
+  // After the folder's log is loaded, before its script runs: its unread
+  // count then (new articles are the difference to folderDone's count).
+  std::function<void(const std::string& folder, int unread)> folderOpened;
+  // A folder's error goes to folderDone only, not into a message box: the
+  // desktop collects it in its round report, so an unattended round never
+  // waits for a click.
+  bool quietErrors = false;
 };
 
 // The three status texts (0 state, 1 detail or script, 2 address); a shell
@@ -150,7 +157,7 @@ class TApplication {
   std::string Caption = "Brindlequay";
 
  private:
-  void RunFolder(const std::string& folder);
+  void RunFolder(const std::string& folder, const RoundEvents& events);
   // Copies the settings of the fetcher for the run about to start.
   void ApplyWebSettings();
   bool scheduledRound_ = false;

@@ -364,3 +364,72 @@ TEST_F(RoundTest, StatusTextsShowTheFolderBeingRun) {
 
 }  // namespace
 }  // namespace bq::test
+
+namespace bq::test {
+namespace {
+
+// The desktop's rounds: errors go to the round report instead of a message
+// box, and the unread counts before and after each run give the news.
+TEST_F(RoundTest, QuietRoundsReportErrorsWithoutAMessageBoxAndCountNewUnread) {
+  Script("fails.pss", "SCRIPT f;\r\nBEGIN x := DECODEURL('%') END.\r\n");
+  std::string a = Folder("a", true);
+  std::string b = Folder("b", true, "fails.pss");
+  std::string c = Folder("c", true);
+  app.TimerAction();  // the root, a and c hold one article each now; b's error showed a box
+  ASSERT_EQ(Messages(), 1);
+  Script("one.pss",
+         "SCRIPT one;\r\nBEGIN GET(%URL%); PACK(0: 2, 3: 'second', 2: 2000); PUTLOG(0)END.\r\n");
+  auto ev = Recorder();
+  std::vector<std::string> opened;
+  ev.folderOpened = [&](const std::string& f, int unread) {
+    opened.push_back(app::RelativeFolder(app.LogRoot(), f) + "=" + std::to_string(unread));
+  };
+  std::vector<int> after;
+  ev.folderDone = [&](const std::string&, int unread, const std::string& error) {
+    errors.push_back(error);
+    after.push_back(unread);
+  };
+  ev.quietErrors = true;
+  app.TimerAction(ev);
+  EXPECT_EQ(Messages(), 1);  // none added
+  EXPECT_EQ(opened, (std::vector<std::string>{"=1", "a/=1", "b/=0", "c/=1"}));
+  EXPECT_EQ(after, (std::vector<int>{1, 2, 0, 2}));
+  EXPECT_EQ(SjisToUtf8(errors[2]), "'%' は整数ではありません");
+  EXPECT_EQ(Articles(a), 2);
+  EXPECT_EQ(Articles(c), 2);
+}
+
+// Switching the data folder saves the open folder's log first, and opens a
+// folder of the new root, never the old root's last folder.
+TEST_F(RoundTest, ANewDataFolderKeepsTheOldLogAndOpensAFolderOfTheNewRoot) {
+  std::string a = Folder("a", true);
+  app.Log.OpenFolder(a);
+  TDataInfo art;
+  art.TOPIC = 5;
+  art.TITLE = "kept";
+  app.Log.AddItem(art, false);
+  app.SetupFolders(dir + "other/");
+  // The old root remembers a/ as its last folder.
+  std::string def;
+  ASSERT_TRUE(fs::ReadFile(dir + "data/Log/weblog.def", def));
+  EXPECT_NE(def.find(a), std::string::npos) << def;
+  EXPECT_EQ(app.LogRoot(), dir + "other/Log/");
+  EXPECT_EQ(app.Log.FolderPath(), dir + "other/Log/");
+  EXPECT_EQ(app.Log.Count(), 0);
+  EXPECT_EQ(Articles(a), 1);
+}
+
+TEST_F(RoundTest, SettingUpTheSameDataFolderAgainKeepsTheOpenLog) {
+  std::string a = Folder("a", true);
+  app.Log.OpenFolder(a);
+  TDataInfo art;
+  art.TOPIC = 5;
+  art.TITLE = "kept";
+  app.Log.AddItem(art, false);
+  app.SetupFolders(dir + "data/");
+  app.Log.SaveLog();
+  EXPECT_EQ(Articles(a), 1);
+}
+
+}  // namespace
+}  // namespace bq::test

@@ -62,6 +62,7 @@ TEST_F(TempDirTest, EveryValueSurvivesARoundTrip) {
   a.statusDisp = 2, a.dispClock = false, a.dispRefer = false, a.sysVarDisp = true;
   a.splitList = 300, a.splitTree = -1;
   a.httpTimeout = 45;
+  a.newsNotify = false;
   a.Save();
   a.fileName.clear();
 
@@ -76,6 +77,7 @@ TEST_F(TempDirTest, EveryValueSurvivesARoundTrip) {
   EXPECT_EQ(b.lastBbs, a.lastBbs);
   EXPECT_EQ(b.logHist, a.logHist);
   EXPECT_EQ(b.memoFont, a.memoFont);
+  EXPECT_FALSE(b.newsNotify);
   EXPECT_EQ(b.listFont, a.listFont);
   EXPECT_EQ(b.resColor, 255);
   EXPECT_EQ(b.exportFile, a.exportFile);

@@ -1,0 +1,59 @@
+#pragma once
+// The properties dialog "プロパティ" of the open folder: what its pages show,
+// the script list, the address history, and what "更新" changes.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace bq::app {
+
+class TApplication;
+
+struct PropertiesValues {
+  // "基本設定" / "取得状況"
+  std::int32_t lastTopic = 0;
+  std::string latestDate;  // read only, display date format; empty for none
+  std::string lastRound;   // read only
+  // "基本設定" / "サイト情報"
+  std::string scriptName;
+  std::string siteUrl;
+  bool roundTarget = false;
+  // "基本設定" / "リスト表示"
+  bool showBody = false, keepColumns = false, treeView = false, hideIndex = false, newestReplyFirst = false;
+  // "ユーザー情報"
+  std::string mailto, homePage, nickName, delPass, userName, password;
+  // "拡張設定" (hidden, shown only)
+  std::string referer;
+};
+
+PropertiesValues PropertiesFrom(const TApplication& app);
+
+// The "*.pss" files of the script folder, sorted by name ignoring case.
+std::vector<std::string> ScriptFiles(const std::string& libFolder);
+
+// The addresses entered before, newest first, kept while the program runs.
+class TAddressHistory {
+ public:
+  // A non-empty address not yet listed goes on top.
+  void Add(const std::string& url);
+  const std::vector<std::string>& Items() const { return items_; }
+
+ private:
+  std::vector<std::string> items_;
+};
+
+// What the window has to follow after "更新".
+struct PropertiesOutcome {
+  bool rethreaded = false;     // sorted again, list selection cleared
+  bool scriptChanged = false;  // the script is to be reloaded and compiled
+  bool browseEnabled = false;  // an address exists
+};
+// "更新": the folder's definition takes the values (TreeView and
+// NewestReplyFirst re-thread the log at once when either changed), status
+// panel 1 shows a new script name, ColumnWidths takes the list's widths when
+// KeepColumns is set, the node file is written and the address goes into the
+// history. The caller reloads the script when scriptChanged.
+PropertiesOutcome ApplyProperties(TApplication& app, const PropertiesValues& values,
+                                  const std::string& listColumnWidths, TAddressHistory& history);
+
+}  // namespace bq::app

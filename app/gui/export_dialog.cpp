@@ -1,0 +1,96 @@
+#include "app/gui/export_dialog.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/gui/sjis_text.h"
+
+namespace bq::gui {
+
+namespace {
+
+QStringList QtFilters() {
+  QStringList out;
+  for (const auto& f : app::ExportFileFilters())
+    out << FromSjis(f.description) + " (" + FromSjis(f.patterns).replace(';', ' ') + ")";
+  return out;
+}
+
+}  // namespace
+
+ExportDialog::ExportDialog(const app::ExportChoice& initial, QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("エクスポート"));
+  auto* top = new QVBoxLayout(this);
+
+  auto* fileRow = new QHBoxLayout;
+  fileRow->addWidget(new QLabel(QStringLiteral("出力ファイル"), this));
+  file_ = new QLineEdit(FromSjis(initial.file), this);
+  file_->setMinimumWidth(260);
+  fileRow->addWidget(file_, 1);
+  auto* browseButton = new QToolButton(this);
+  browseButton->setText(QStringLiteral("..."));
+  fileRow->addWidget(browseButton);
+  top->addLayout(fileRow);
+
+  auto* group = new QGroupBox(QStringLiteral("出力対象"), this);
+  auto* groupLayout = new QVBoxLayout(group);
+  const char* names[] = {"全部", "選択中", "未選択", "未読記事", "既読記事"};
+  for (int i = 0; i < app::kExportTargets; ++i) {
+    targets_[i] = new QRadioButton(QString::fromUtf8(names[i]), group);
+    groupLayout->addWidget(targets_[i]);
+  }
+  targets_[initial.target >= 0 && initial.target < app::kExportTargets ? initial.target : 0]->setChecked(
+      true);
+  top->addWidget(group);
+
+  delete_ = new QCheckBox(QStringLiteral("出力した記事は削除する"), this);
+  delete_->setChecked(initial.deleteExported);
+  top->addWidget(delete_);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  run_ = new QPushButton(QStringLiteral("実行！"), this);
+  run_->setDefault(true);
+  auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
+  buttons->addWidget(run_);
+  buttons->addWidget(cancel);
+  top->addLayout(buttons);
+
+  browse = [this](const QString& current) { return BrowseSaveFile(current); };
+  connect(browseButton, &QToolButton::clicked, this, [this] {
+    const QString chosen = browse(file_->text());
+    if (!chosen.isEmpty()) file_->setText(chosen);
+  });
+  connect(run_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+QString ExportDialog::BrowseSaveFile(const QString& current) {
+  QFileDialog dlg(this, QStringLiteral("エクスポート先のファイル"), current);
+  dlg.setAcceptMode(QFileDialog::AcceptSave);
+  dlg.setDefaultSuffix(QStringLiteral("txt"));
+  dlg.setNameFilters(QtFilters());
+  // The descriptions already name their patterns.
+  dlg.setOption(QFileDialog::HideNameFilterDetails);
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
+  return dlg.selectedFiles().first();
+}
+
+app::ExportChoice ExportDialog::Choice() const {
+  app::ExportChoice c;
+  c.file = ToSjis(file_->text());
+  for (int i = 0; i < app::kExportTargets; ++i)
+    if (targets_[i]->isChecked()) c.target = i;
+  c.deleteExported = delete_->isChecked();
+  return c;
+}
+
+}  // namespace bq::gui

@@ -1,0 +1,164 @@
+#include "app/gui/properties_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <climits>
+
+#include "app/gui/sjis_text.h"
+
+namespace bq::gui {
+
+namespace {
+
+QComboBox* EditableCombo(const std::vector<std::string>& items, const std::string& current, QWidget* parent) {
+  auto* c = new QComboBox(parent);
+  c->setEditable(true);
+  c->setInsertPolicy(QComboBox::NoInsert);
+  for (const auto& i : items) c->addItem(FromSjis(i));
+  c->setEditText(FromSjis(current));
+  c->setMinimumWidth(300);
+  return c;
+}
+
+QLineEdit* Edit(const std::string& text, QWidget* parent, bool readOnly = false) {
+  auto* e = new QLineEdit(FromSjis(text), parent);
+  e->setReadOnly(readOnly);
+  return e;
+}
+
+}  // namespace
+
+PropertiesDialog::PropertiesDialog(const app::PropertiesValues& values,
+                                   const std::vector<std::string>& scripts,
+                                   const std::vector<std::string>& addresses, QWidget* parent)
+    : QDialog(parent), values_(values) {
+  setWindowTitle(QStringLiteral("プロパティ"));
+  auto* top = new QVBoxLayout(this);
+  tabs_ = new QTabWidget(this);
+  tabs_->addTab(BasicPage(scripts, addresses), QStringLiteral("基本設定"));
+  tabs_->addTab(UserPage(), QStringLiteral("ユーザー情報"));
+  tabs_->addTab(ExtendedPage(), QStringLiteral("拡張設定"));
+  tabs_->setTabVisible(2, false);
+  tabs_->setCurrentIndex(0);
+  top->addWidget(tabs_);
+  auto* buttons = new QDialogButtonBox(this);
+  buttons->addButton(QStringLiteral("更新"), QDialogButtonBox::AcceptRole);
+  buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  top->addWidget(buttons);
+}
+
+QWidget* PropertiesDialog::BasicPage(const std::vector<std::string>& scripts,
+                                     const std::vector<std::string>& addresses) {
+  auto* page = new QWidget;
+  auto* v = new QVBoxLayout(page);
+
+  auto* state = new QGroupBox(QStringLiteral("取得状況"), page);
+  auto* sf = new QFormLayout(state);
+  lastTopic_ = new QSpinBox(state);
+  lastTopic_->setRange(INT_MIN, INT_MAX);
+  lastTopic_->setValue(values_.lastTopic);
+  sf->addRow(QStringLiteral("最新トピックID"), lastTopic_);
+  latestDate_ = Edit(values_.latestDate, state, true);
+  sf->addRow(QStringLiteral("最新記事"), latestDate_);
+  lastRound_ = Edit(values_.lastRound, state, true);
+  sf->addRow(QStringLiteral("最終巡回日"), lastRound_);
+  v->addWidget(state);
+
+  auto* site = new QGroupBox(QStringLiteral("サイト情報"), page);
+  auto* tf = new QFormLayout(site);
+  script_ = EditableCombo(scripts, values_.scriptName, site);
+  tf->addRow(QStringLiteral("スクリプト"), script_);
+  address_ = EditableCombo(addresses, values_.siteUrl, site);
+  tf->addRow(QStringLiteral("アドレス"), address_);
+  round_ = new QCheckBox(QStringLiteral("巡回する"), site);
+  round_->setChecked(values_.roundTarget);
+  tf->addRow(round_);
+  v->addWidget(site);
+
+  auto* list = new QGroupBox(QStringLiteral("リスト表示"), page);
+  auto* lv = new QVBoxLayout(list);
+  const char* captions[] = {"リストに本文を表示する", "列幅を記憶する", "ツリー形式で表示する",
+                            "先頭のMLインデックス([...])非表示", "レス記事は新着を優先"};
+  const bool on[] = {values_.showBody, values_.keepColumns, values_.treeView, values_.hideIndex,
+                     values_.newestReplyFirst};
+  for (int i = 0; i < 5; ++i) {
+    options_[i] = new QCheckBox(QString::fromUtf8(captions[i]), list);
+    options_[i]->setChecked(on[i]);
+    lv->addWidget(options_[i]);
+  }
+  v->addWidget(list);
+  v->addStretch(1);
+  return page;
+}
+
+QWidget* PropertiesDialog::UserPage() {
+  auto* page = new QWidget;
+  auto* v = new QVBoxLayout(page);
+  auto* form = new QFormLayout;
+  mail_ = EditableCombo({}, values_.mailto, page);
+  if (!values_.mailto.empty()) mail_->addItem(FromSjis(values_.mailto));
+  form->addRow(QStringLiteral("メールアドレス"), mail_);
+  home_ = EditableCombo({}, values_.homePage, page);
+  if (!values_.homePage.empty()) home_->addItem(FromSjis(values_.homePage));
+  form->addRow(QStringLiteral("ホームページ"), home_);
+  v->addLayout(form);
+
+  auto* handle = new QGroupBox(QStringLiteral("ハンドル"), page);
+  auto* hf = new QFormLayout(handle);
+  nick_ = Edit(values_.nickName, handle);
+  hf->addRow(QStringLiteral("名前"), nick_);
+  delPass_ = Edit(values_.delPass, handle);
+  hf->addRow(QStringLiteral("削除パス"), delPass_);
+  v->addWidget(handle);
+
+  auto* login = new QGroupBox(QStringLiteral("ログイン"), page);
+  auto* lf = new QFormLayout(login);
+  user_ = Edit(values_.userName, login);
+  lf->addRow(QStringLiteral("ユーザ名"), user_);
+  password_ = Edit(values_.password, login);
+  lf->addRow(QStringLiteral("パスワード"), password_);
+  v->addWidget(login);
+  v->addStretch(1);
+  return page;
+}
+
+QWidget* PropertiesDialog::ExtendedPage() {
+  auto* page = new QWidget;
+  auto* form = new QFormLayout(page);
+  // Shown only: the dialog never changes the referer.
+  referer_ = Edit(values_.referer, page, true);
+  form->addRow(QStringLiteral("REFERER: "), referer_);
+  return page;
+}
+
+app::PropertiesValues PropertiesDialog::Values() const {
+  app::PropertiesValues v = values_;
+  v.lastTopic = lastTopic_->value();
+  v.scriptName = ToSjis(script_->currentText());
+  v.siteUrl = ToSjis(address_->currentText());
+  v.roundTarget = round_->isChecked();
+  v.showBody = options_[0]->isChecked();
+  v.keepColumns = options_[1]->isChecked();
+  v.treeView = options_[2]->isChecked();
+  v.hideIndex = options_[3]->isChecked();
+  v.newestReplyFirst = options_[4]->isChecked();
+  v.mailto = ToSjis(mail_->currentText());
+  v.homePage = ToSjis(home_->currentText());
+  v.nickName = ToSjis(nick_->text());
+  v.delPass = ToSjis(delPass_->text());
+  v.userName = ToSjis(user_->text());
+  v.password = ToSjis(password_->text());
+  return v;
+}
+
+}  // namespace bq::gui

@@ -1,0 +1,60 @@
+#pragma once
+// The properties dialog "プロパティ" of the open folder: pages "基本設定" and
+// "ユーザー情報", and the hidden "拡張設定". It shows
+// app::PropertiesValues and collects them; "更新" is app::ApplyProperties.
+#include <QDialog>
+#include <string>
+#include <vector>
+
+#include "app/core/properties_model.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QSpinBox;
+class QTabWidget;
+
+namespace bq::gui {
+
+class PropertiesDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // scripts: the script list; addresses: the address history (Shift_JIS).
+  PropertiesDialog(const app::PropertiesValues& values, const std::vector<std::string>& scripts,
+                   const std::vector<std::string>& addresses, QWidget* parent = nullptr);
+  app::PropertiesValues Values() const;
+
+  QTabWidget* tabs() const { return tabs_; }
+  QSpinBox* lastTopicSpin() const { return lastTopic_; }
+  QLineEdit* latestDateEdit() const { return latestDate_; }
+  QLineEdit* lastRoundEdit() const { return lastRound_; }
+  QComboBox* scriptCombo() const { return script_; }
+  QComboBox* addressCombo() const { return address_; }
+  QCheckBox* roundCheck() const { return round_; }
+  QCheckBox* optionCheck(int i) const { return options_[i]; }  // body, columns, tree, index, newest first
+  QComboBox* mailCombo() const { return mail_; }
+  QComboBox* homeCombo() const { return home_; }
+  QLineEdit* nickEdit() const { return nick_; }
+  QLineEdit* delPassEdit() const { return delPass_; }
+  QLineEdit* userEdit() const { return user_; }
+  QLineEdit* passwordEdit() const { return password_; }
+  QLineEdit* refererEdit() const { return referer_; }
+
+ private:
+  QWidget* BasicPage(const std::vector<std::string>& scripts, const std::vector<std::string>& addresses);
+  QWidget* UserPage();
+  QWidget* ExtendedPage();
+
+  app::PropertiesValues values_;
+  QTabWidget* tabs_;
+  QSpinBox* lastTopic_ = nullptr;
+  QLineEdit *latestDate_ = nullptr, *lastRound_ = nullptr;
+  QComboBox *script_ = nullptr, *address_ = nullptr, *mail_ = nullptr, *home_ = nullptr;
+  QCheckBox* round_ = nullptr;
+  QCheckBox* options_[5] = {};
+  QLineEdit *nick_ = nullptr, *delPass_ = nullptr, *user_ = nullptr, *password_ = nullptr,
+            *referer_ = nullptr;
+};
+
+}  // namespace bq::gui

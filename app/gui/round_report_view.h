@@ -1,0 +1,40 @@
+#pragma once
+// "巡回レポート": the errors rounds met, folder by folder, in a window of its
+// own that does not block (reachable from the status bar and the tray menu).
+#include <QWidget>
+#include <string>
+
+#include "app/core/round_report.h"
+
+class QTreeWidget;
+class QPushButton;
+
+namespace bq::app {
+class TApplication;
+}
+
+namespace bq::gui {
+
+class RoundController;
+
+class RoundReportView : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit RoundReportView(QWidget* parent = nullptr);
+  // Shows the report's entries, newest first; folders below logRoot.
+  void ShowReport(const app::TRoundReport& report, const std::string& logRoot);
+  // Follows the controller's report from now on; "消去" empties it.
+  void Attach(RoundController& rounds, const app::TApplication& app);
+  QTreeWidget* table() const { return table_; }
+  QPushButton* clearButton() const { return clear_; }
+
+ signals:
+  void clearRequested();
+
+ private:
+  QTreeWidget* table_;
+  QPushButton* clear_;
+};
+
+}  // namespace bq::gui
