@@ -89,20 +89,6 @@ std::vector<std::string> NodeCaptions(std::string_view logRoot, std::string_view
   return out;
 }
 
-bool IsValidFolderName(std::string_view name) {
-  if (name.empty() || name == "." || name == "..") return false;
-  // A 0x5C trail byte of a double-byte character is not a separator.
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(name[i]);
-    if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
-      ++i;
-      continue;
-    }
-    if (c == '/' || c == '\\' || c == 0) return false;
-  }
-  return true;
-}
-
 FolderActions EnabledFolderActions(const FolderActionState& s) {
   FolderActions a;
   if (s.busy) return a;

@@ -44,10 +44,6 @@ std::string NodePath(std::string_view logRoot, const std::vector<std::string>& c
 // for the root part); empty when path is the root or lies outside it.
 std::vector<std::string> NodeCaptions(std::string_view logRoot, std::string_view path);
 
-// A folder name the user typed for rename: not empty, no separator, not
-// "." or "..".
-bool IsValidFolderName(std::string_view name);
-
 // ---- Enabled actions of the folder tree ------------------------------------
 
 struct FolderActionState {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include "app/core/command_line.h"
 #include "app/core/program_layout.h"
 #include "app/core/shell_model.h"
 #include "logstore/scrap_list.h"
@@ -78,16 +79,6 @@ TEST(FolderPaths, CaptionsAndPathsRoundTrip) {
   EXPECT_EQ(app::NodeCaptions(root, "/D/log/a"), (std::vector<std::string>{"a"}));
   EXPECT_TRUE(app::NodeCaptions(root, root).empty());
   EXPECT_TRUE(app::NodeCaptions(root, "/elsewhere/a/").empty());
-}
-
-TEST(FolderPaths, ValidNamesForRename) {
-  EXPECT_TRUE(app::IsValidFolderName(Utf8ToSjis("新しいフォルダ1")));
-  // "表" ends in the byte 0x5C, which is no separator inside the character.
-  EXPECT_TRUE(app::IsValidFolderName(Utf8ToSjis("表")));
-  EXPECT_FALSE(app::IsValidFolderName(""));
-  EXPECT_FALSE(app::IsValidFolderName(".."));
-  EXPECT_FALSE(app::IsValidFolderName("a/b"));
-  EXPECT_FALSE(app::IsValidFolderName("a\\b"));
 }
 
 TEST(FolderActions, RootAllowsOnlyNewFolder) {
@@ -202,6 +193,32 @@ TEST(Layout, InstalledUnderXdgFoldersAndOptionsWin) {
   EXPECT_EQ(l.dataOption, "/t/data/");
   EXPECT_EQ(l.defaultDataFolder, "/x/data/brindlequay/Log/");
   EXPECT_EQ(l.libsFolder, "/t/libs/");
+}
+
+}  // namespace
+}  // namespace bq::test
+
+namespace bq::test {
+namespace {
+
+TEST(DesktopCommandLine, OptionsAndTheWord) {
+  app::DesktopOptions o =
+      app::ParseDesktopArgs({"--data", "/d", "--settings", "/s.ini", "--libs", "/l", "all", "extra"});
+  EXPECT_EQ(o.error, "");
+  EXPECT_EQ(o.data, "/d");
+  EXPECT_EQ(o.settings, "/s.ini");
+  EXPECT_EQ(o.libs, "/l");
+  EXPECT_EQ(o.word, "all");
+  EXPECT_EQ(app::ParseDesktopArgs({"Quit"}).word, "Quit");
+  EXPECT_EQ(app::ParseDesktopArgs({}).word, "");
+  EXPECT_EQ(app::ParseDesktopArgs({"--screenshot", "x.png"}).screenshot, "x.png");
+}
+
+TEST(DesktopCommandLine, MissingValuesAndUnknownOptionsAreErrors) {
+  EXPECT_EQ(app::ParseDesktopArgs({"--data"}).error, "--data needs a value");
+  EXPECT_EQ(app::ParseDesktopArgs({"--settings", ""}).error, "--settings needs a value");
+  EXPECT_EQ(app::ParseDesktopArgs({"--bogus"}).error, "unknown option --bogus");
+  EXPECT_TRUE(app::ParseDesktopArgs({"--help"}).help);
 }
 
 }  // namespace
