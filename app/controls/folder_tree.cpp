@@ -40,7 +40,7 @@ FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent) {
     if (before) RefreshIcon(before);
     if (now) {
       RefreshIcon(now);
-      emit folderSelected(QString::fromStdString(PathOf(now)));
+      emit folderSelected(QByteArray::fromStdString(PathOf(now)));
     }
   });
 }

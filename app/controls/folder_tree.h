@@ -41,7 +41,7 @@ class FolderTree : public QTreeWidget {
   bool Editing() const { return state() == QAbstractItemView::EditingState; }
 
  signals:
-  void folderSelected(const QString& path);  // UTF-8 of the system path
+  void folderSelected(const QByteArray& path);  // the system path (Shift_JIS)
   void renameRequested(QTreeWidgetItem* item, const QString& newCaption);
   void deleteRequested();
 

@@ -102,7 +102,7 @@ void MainWindow::BuildCentre() {
   split_->setStretchFactor(1, 1);
   split_->setChildrenCollapsible(false);
   setCentralWidget(split_);
-  connect(tree_, &FolderTree::folderSelected, this, [this](const QString& path) {
+  connect(tree_, &FolderTree::folderSelected, this, [this](const QByteArray& path) {
     OpenFolder(path.toStdString());
   });
   connect(tree_, &FolderTree::renameRequested, this, &MainWindow::RenameFolder);
