@@ -42,7 +42,7 @@ void SeedFolder(const std::string& from, const std::string& to) {
 ProgramLayout ChooseLayout(const LayoutInput& in) {
   ProgramLayout out;
   const std::string exe = Dir(in.exeDir);
-  out.installed = !in.exeDirWritable;
+  out.installed = !in.exeDirWritable || in.installedCopy;
   std::string config, data;
   if (out.installed) {
     std::string home = Dir(in.home);
@@ -69,6 +69,8 @@ ProgramLayout PickLayout(std::string exeDir, std::string settingsOption, std::st
   LayoutInput in;
   in.exeDir = std::move(exeDir);
   in.exeDirWritable = ::access(in.exeDir.c_str(), W_OK) == 0;
+  in.installedCopy = ::access((Dir(in.exeDir) + "../share/brindlequay/libs").c_str(), F_OK) == 0 &&
+                     ::access((Dir(in.exeDir) + "libs").c_str(), F_OK) != 0;
   in.xdgConfigHome = Env("XDG_CONFIG_HOME");
   in.xdgDataHome = Env("XDG_DATA_HOME");
   in.home = Env("HOME");

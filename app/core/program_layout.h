@@ -3,7 +3,8 @@
 // data folder Log/ beside the executable, used when that folder is
 // writable. Installed: settings in $XDG_CONFIG_HOME/brindlequay/, data and a
 // writable libs/ in $XDG_DATA_HOME/brindlequay/, the libs seeded from the
-// installed copy (share/brindlequay/libs beside the bin folder). The
+// installed copy (share/brindlequay/libs beside the bin folder), used when
+// the executable's folder is not writable or holds no libs/ of its own. The
 // command-line options --settings, --data and --libs override either.
 // Paths here are OS paths (UTF-8), folders ending in '/'. The data folder
 // is chosen as: --data, else LOGDIR of the settings, else the default.
@@ -15,6 +16,10 @@ namespace bq::app {
 struct LayoutInput {
   std::string exeDir;  // the executable's folder
   bool exeDirWritable = true;
+  // An installed copy: share/brindlequay/libs beside the bin folder, and no
+  // libs/ beside the executable. Installed into a prefix the user may write
+  // to, the program still keeps its files in the XDG folders.
+  bool installedCopy = false;
   std::string xdgConfigHome, xdgDataHome, home;  // empty when unset
   std::string settingsOption, dataOption, libsOption;  // empty when not given
 };

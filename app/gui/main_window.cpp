@@ -203,7 +203,7 @@ void MainWindow::ApplySettings() {
   setGeometry(g.left + screen.left(), g.top + screen.top(), g.width, g.height);
   if (g.state == wsMaximized) setWindowState(windowState() | Qt::WindowMaximized);
   split_->setSizes({std::max(60, s.splitTree), std::max(200, g.width - s.splitTree)});
-  mainBar_->setToolButtonStyle(s.toolbarIcon ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextOnly);
+  mainBar_->setToolButtonStyle(s.toolbarIcon ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonTextOnly);
   if (s.dispClock) {
     clock_.start(1000);
     OnClockTick();

@@ -183,6 +183,11 @@ TEST(Layout, InstalledUnderXdgFoldersAndOptionsWin) {
   EXPECT_EQ(l.defaultDataFolder, "/home/u/.local/share/brindlequay/Log/");
   EXPECT_EQ(l.libsFolder, "/home/u/.local/share/brindlequay/libs/");
   EXPECT_EQ(l.installedLibs, "/usr/bin/../share/brindlequay/libs/");
+  EXPECT_EQ(l.helpPage, "/usr/bin/../share/brindlequay/help/index.html");
+  // Installed into a prefix the user owns: still the XDG folders.
+  in.exeDirWritable = true;
+  in.installedCopy = true;
+  EXPECT_TRUE(app::ChooseLayout(in).installed);
   in.xdgConfigHome = "/x/cfg";
   in.xdgDataHome = "/x/data/";
   in.settingsOption = "/t/my.ini";
