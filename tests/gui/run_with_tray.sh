@@ -12,12 +12,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-# Xvfb picks a free display number and writes it to fd 3.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-XVFB_PID=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb "$work"
 trayer --edge top --align right --widthtype request --height 32 --SetDockType true --transparent false \
   2>"$work/trayer.log" &
 TRAYER_PID=$!
