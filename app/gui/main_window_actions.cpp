@@ -68,6 +68,7 @@ std::string MainWindow::DataFolder() const {
 void MainWindow::SetupFolders() {
   if (app_.Settings.logDir.empty()) app_.Settings.logDir = fs::FromOsPath(layout_.defaultDataFolder);
   app_.SetupFolders(DataFolder());
+  app_.Engine.ResetCompiler();
   tree_->SetRoot(app_.LogRoot());
   QTreeWidgetItem* last = tree_->FindPath(app_.Log.FolderPath());
   tree_->setCurrentItem(last ? last : tree_->TopItem());

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QSplitter>
 #include <QTabWidget>
 
@@ -11,6 +12,7 @@
 #include "app/core/application.h"
 #include "app/gui/about_box.h"
 #include "app/gui/actions.h"
+#include "app/gui/icons.h"
 #include "app/gui/main_window.h"
 #include "app/gui/qt_platform.h"
 #include "gui_fixture.h"
@@ -270,6 +272,45 @@ TEST_F(MainWindowTest, BusyDisablesAllButStopAndRestores) {
   EXPECT_TRUE(window->Action(QStringLiteral("RoundAction"))->isEnabled());
   EXPECT_TRUE(window->Action(QStringLiteral("DeleteFolderAction"))->isEnabled());
   EXPECT_FALSE(window->Action(QStringLiteral("NextAction"))->isEnabled());
+}
+
+TEST_F(MainWindowTest, NextDataFolderFromTheHistorySetsUpTheOtherFolder) {
+  QString other = dir + QStringLiteral("other/");
+  QDir().mkpath(other + QStringLiteral("Log/site"));
+  WriteFile(QStringLiteral("brindlequay.ini"), "LOGHIST=" + other.toUtf8() + "\r\n");
+  Open();
+  auto* next = window->Action(QStringLiteral("NextLogDirAction"));
+  ASSERT_TRUE(next->isEnabled());
+  EXPECT_EQ(Top()->childCount(), 0);
+  next->trigger();
+  EXPECT_EQ(app->DataFolder(), other.toStdString());
+  EXPECT_EQ(Children(Top()), QStringList{QStringLiteral("site")});
+  EXPECT_EQ(app->Settings.logDir, other.toStdString());
+  // Most recent first; the other entry follows, and "next" wraps back to it.
+  EXPECT_EQ(SjisToUtf8(app->Settings.logHist), other.toStdString() + "," + Data().toStdString());
+  next->trigger();
+  EXPECT_EQ(app->DataFolder(), Data().toStdString());
+}
+
+// The tray's round animation: eight frames that all differ, drawn in a strip
+// beside NORMAL and ACTIVE so they can be looked at.
+TEST(TrayImages, AnimationFramesDifferAndAreSavedAsAStrip) {
+  QStringList names{QStringLiteral("NORMAL"), QStringLiteral("ACTIVE")};
+  for (int i = 0; i < 8; ++i) names << QStringLiteral("ICON%1").arg(i);
+  QImage strip(32 * names.size(), 32, QImage::Format_ARGB32);
+  strip.fill(Qt::white);
+  QPainter p(&strip);
+  std::vector<QImage> frames;
+  for (int i = 0; i < names.size(); ++i) {
+    QImage img = gui::TrayPixmap(names[i], 32).toImage();
+    frames.push_back(img);
+    p.drawImage(32 * i, 0, img);
+  }
+  p.end();
+  for (std::size_t a = 0; a < frames.size(); ++a)
+    for (std::size_t b = a + 1; b < frames.size(); ++b) EXPECT_NE(frames[a], frames[b]) << a << " " << b;
+  EXPECT_EQ(gui::TrayPixmap(QStringLiteral("nonsense"), 32).toImage(), frames[0]);
+  ASSERT_TRUE(strip.save(ShotPath(QStringLiteral("tray_images.png"))));
 }
 
 // The demo's data folder made by the CLI, then the window drawn over it.

@@ -41,9 +41,14 @@ TEST_F(TrayTest, StartHiddenShowsOnlyTheTrayIconAndAClickShowsTheWindow) {
   ASSERT_TRUE(Xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(g.center().x()),
                        QString::number(g.center().y()), QStringLiteral("click"), QStringLiteral("1")}));
   EXPECT_TRUE(WaitUntil([w] { return w->isVisible(); }));
-  // "隠す" puts it back into the tray.
+  // "隠す" puts it back into the tray; so does minimizing.
   w->Action(QStringLiteral("HideAction"))->trigger();
   EXPECT_TRUE(WaitUntil([w] { return !w->isVisible(); }));
+  w->ShowMainWindow();
+  ASSERT_TRUE(WaitUntil([w] { return w->isVisible(); }));
+  w->showMinimized();
+  EXPECT_TRUE(WaitUntil([w] { return !w->isVisible(); }));
+  EXPECT_TRUE(w->Tray()->isVisible());
 }
 
 TEST_F(TrayTest, TrayMenuOpensAtTheIcon) {
