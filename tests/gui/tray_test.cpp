@@ -20,6 +20,9 @@ class TrayTest : public GuiFolder {
     GuiFolder::SetUp();
   }
   bool Xdotool(const QStringList& args) {
+    // "mousemove --sync" waits for the pointer to move, which it never does
+    // when it stands there already (from the case before): away first.
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("640"), QStringLiteral("400")});
     return QProcess::execute(QStringLiteral("xdotool"), args) == 0;
   }
 };
