@@ -2,6 +2,7 @@
 // answers its questions: folder set-up, the folder actions, command words,
 // the action table, page slots, close, and screenshots.
 #include <QAction>
+#include <QDateTime>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -290,6 +291,36 @@ TEST_F(MainWindowTest, NextDataFolderFromTheHistorySetsUpTheOtherFolder) {
   EXPECT_EQ(SjisToUtf8(app->Settings.logHist), other.toStdString() + "," + Data().toStdString());
   next->trigger();
   EXPECT_EQ(app->DataFolder(), Data().toStdString());
+}
+
+TEST_F(MainWindowTest, CacheMaintenanceAndTheRoundLog) {
+  Open();
+  QString cache = Data() + QStringLiteral("cache/");
+  QDir().mkpath(cache);
+  for (const char* name : {"~old.tmp", "~new.tmp"}) WriteFile(QStringLiteral("data/cache/") + QLatin1String(name), "x");
+  QFile old(cache + QStringLiteral("~old.tmp"));
+  ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTime().addDays(-9), QFileDevice::FileModificationTime));
+  old.close();
+  window->Action(QStringLiteral("CacheOldAction"))->trigger();
+  EXPECT_FALSE(QFile::exists(cache + QStringLiteral("~old.tmp")));
+  EXPECT_TRUE(QFile::exists(cache + QStringLiteral("~new.tmp")));
+  // Everything: asked first; No keeps the files, Yes deletes them.
+  ui.messageAnswers = {kIdNo, kIdYes};
+  window->Action(QStringLiteral("CacheAllAction"))->trigger();
+  ASSERT_FALSE(ui.calls.empty());
+  EXPECT_EQ(SjisToUtf8(ui.calls.back().text), "キャッシュファイルを全て削除します\r\nよろしいですか？");
+  EXPECT_TRUE(QFile::exists(cache + QStringLiteral("~new.tmp")));
+  window->Action(QStringLiteral("CacheAllAction"))->trigger();
+  EXPECT_FALSE(QFile::exists(cache + QStringLiteral("~new.tmp")));
+  EXPECT_TRUE(window->Action(QStringLiteral("CacheAllAction"))->isEnabled());
+  // The round log opens with the default program once it exists.
+  window->ExecuteCommand(QStringLiteral("ALL"));
+  ui.calls.clear();
+  window->Action(QStringLiteral("RoundLogAction"))->trigger();
+  ASSERT_EQ(ui.calls.size(), 1u);
+  EXPECT_EQ(ui.calls[0].what, "ShellOpen");
+  EXPECT_EQ(ui.calls[0].text, app->RoundLogPath());
 }
 
 // The tray's round animation: eight frames that all differ, drawn in a strip
