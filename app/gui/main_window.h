@@ -15,6 +15,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -64,6 +65,9 @@ class MainWindow : public QMainWindow {
   // and the message panel too; leaving restores what was enabled before.
   void SetBusy(bool busy, bool stoppable);
   bool Busy() const { return busy_; }
+  // Whether the script editor holds unsaved changes (the workbench sets
+  // this); a scheduled round does not start while it does.
+  std::function<bool()> scriptModified;
   // The article list's height of the settings, for the data-log page.
   int ListHeight() const { return app_.Settings.splitList; }
   void SetListHeight(int height) { app_.Settings.splitList = height; }

@@ -147,7 +147,8 @@ void MainWindow::RestartScheduleTimer() {
 void MainWindow::OnScheduleTick() {
   QTime now = QTime::currentTime();
   app_.TimerInterval = 5000;
-  if (app_.Log.IsRoundTime(now.hour(), now.minute())) RoundAll();
+  bool dirty = scriptModified && scriptModified();
+  if (app_.Log.IsRoundTime(now.hour(), now.minute()) && !dirty) RoundAll();
   RestartScheduleTimer();
 }
 
