@@ -99,8 +99,10 @@ class TApplication {
   bool ScheduleTick(int hour, int minute, bool editorDirty = false, const RoundEvents& events = {});
   bool TimerEnabled() const { return Log.ScheduleEnabled; }
   std::uint32_t TimerInterval = 5000;
-  // The round line of the last round (without its line break).
+  // The round line of the last round (without its line break), and its
+  // total of unread articles.
   std::string LastRoundLine;
+  int LastRoundTotal = 0;
 
   // True when the compiled script defines a procedure or function EXPORT.
   bool HasExport() const;

@@ -288,8 +288,9 @@ void MainWindow::RoundBelowSelection() {
 }
 
 void MainWindow::RoundAll() {
+  app_.LastRoundTotal = 0;
   RunBusy([this] { app_.TimerAction(); });
-  if (tray_ && isHidden() && app_.Log.UnreadCount() > 0)
+  if (tray_ && isHidden() && app_.LastRoundTotal > 0)
     SetTrayImage(QStringLiteral("ACTIVE"), QStringLiteral("Brindlequay"));
 }
 
