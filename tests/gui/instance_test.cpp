@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QFileInfo>
 #include <QLocalSocket>
 
@@ -101,6 +102,22 @@ TEST_F(InstanceTest, SecondStartWithoutWordShowsTheWindow) {
   ASSERT_TRUE(WaitUntil([second] { return second->state() == QProcess::NotRunning; }));
   EXPECT_EQ(second->exitCode(), 0);
   EXPECT_TRUE(WaitUntil([w] { return w->isVisible(); }));
+}
+
+// Without a tray (offscreen, or bare Xvfb) the window cannot hide: it shows
+// even when the settings say to start in the tray, and the status bar says why.
+TEST_F(InstanceTest, WithoutATrayStartHiddenStillShowsTheWindow) {
+  WriteFile(QStringLiteral("brindlequay.ini"), "STARTINTRAY=1\r\n");
+  gui::DesktopApp desktop(Args(), QStringLiteral(BQ_SOURCE_DIR "/"));
+  ASSERT_EQ(desktop.Begin(), gui::DesktopApp::Start::Running);
+  gui::MainWindow* w = desktop.Window();
+  if (w->TrayAvailable()) GTEST_SKIP() << "a tray is there";
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(w->StatusText(0), QString::fromUtf8("通知領域(トレイ)が無いため、ウィンドウを隠せません"));
+  EXPECT_FALSE(w->Action(QStringLiteral("HideAction"))->isEnabled());
+  w->showMinimized();
+  WaitUntil([] { return false; }, 200);
+  EXPECT_TRUE(w->isVisible());
 }
 
 TEST_F(InstanceTest, BadCommandLineIsRefused) {
