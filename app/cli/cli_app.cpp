@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "app/core/program_layout.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
 
@@ -24,14 +25,15 @@ bool Interrupted() { return gInterrupted != 0; }
 std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxySource proxy) {
   auto cli = std::make_unique<CliApp>(std::move(proxy));
   app::TApplication& a = cli->app;
-  std::string settings = options.settingsFile.empty() ? PickSettingsPath(options.exeDir) : options.settingsFile;
+  app::ProgramLayout layout = app::PickLayout(options.exeDir, options.settingsFile, options.dataDir, options.libsDir);
+  std::string settings = layout.settingsFile;
   if (fs::FileExists(fs::FromOsPath(settings))) a.Settings.Load(fs::FromOsPath(settings));
   // The CLI reads the shared settings but leaves writing them to the desktop.
   a.Settings.fileName.clear();
-  a.SetProgramFolder(fs::FromOsPath(options.exeDir), fs::FromOsPath(LibsFolder(options)));
-  std::string data = !options.dataDir.empty()       ? fs::FromOsPath(options.dataDir)
+  a.SetProgramFolder(fs::FromOsPath(options.exeDir), fs::FromOsPath(layout.libsFolder));
+  std::string data = !layout.dataOption.empty()     ? fs::FromOsPath(layout.dataOption)
                      : !a.Settings.logDir.empty() ? a.Settings.logDir
-                                                  : fs::FromOsPath(options.exeDir) + "Log/";
+                                                  : fs::FromOsPath(layout.defaultDataFolder);
   a.SetupFolders(data);
   // Nobody watches a headless run: a silent server ends it after the safety limit.
   a.Unattended = true;

@@ -9,7 +9,7 @@ namespace bq::cli {
 struct GlobalOptions {
   std::string dataDir;  // --data DIR (empty: the default data folder)
   std::string libsDir;  // --libs DIR (empty: libs/ beside the executable)
-  std::string settingsFile;  // --settings FILE (empty: the shared settings file)
+  std::string settingsFile;  // --settings FILE (empty: the layout's settings file)
   bool verbose = false;  // --verbose
   std::string exeDir;    // folder of the running executable, with a trailing '/'
 };

@@ -10,6 +10,7 @@
 #include "app/cli/cli_app.h"
 #include "app/cli/terminal.h"
 #include "app/core/local_server.h"
+#include "platform/events.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
 #include "textlib/dates.h"
@@ -18,7 +19,7 @@ namespace bq::cli {
 
 namespace {
 
-constexpr char kDemoUsage[] = "demo";
+constexpr char kDemoUsage[] = "demo [--serve]";
 
 struct DemoSite {
   const char* folder;  // UTF-8
@@ -50,7 +51,8 @@ void PrintArticles(TScrapList& log) {
 }  // namespace
 
 int DemoCommand(const Args& args, const GlobalOptions& options) {
-  if (!args.empty()) return UsageError(kDemoUsage);
+  const bool serve = args.size() == 1 && args[0] == "--serve";
+  if (!args.empty() && !serve) return UsageError(kDemoUsage);
   std::string pages = LibsFolder(options) + "demo/";
   if (!fs::DirectoryExists(fs::FromOsPath(pages))) {
     std::fprintf(stderr, "the demo pages are missing: %s\n", pages.c_str());
@@ -103,6 +105,12 @@ int DemoCommand(const Args& args, const GlobalOptions& options) {
   }
   a.Log.SaveLog();
   std::printf("\nround log: %sRoundLog.txt\n", TerminalText(a.LogRoot()).c_str());
+  if (serve) {
+    // The desktop program's rounds fetch from this server while it runs.
+    std::printf("serving the demo boards until interrupted\n");
+    std::fflush(stdout);
+    while (!Interrupted()) SleepMs(100);
+  }
   return 0;
 }
 

@@ -7,13 +7,12 @@
 #include <string>
 
 #include "app/cli/commands.h"
+#include "app/core/program_layout.h"
 
 namespace bq::cli {
 
 std::string LibsFolder(const GlobalOptions& options) {
-  std::string dir = options.libsDir.empty() ? options.exeDir + "libs" : options.libsDir;
-  if (dir.empty() || dir.back() != '/') dir.push_back('/');
-  return dir;
+  return app::PickLayout(options.exeDir, options.settingsFile, options.dataDir, options.libsDir).libsFolder;
 }
 
 }  // namespace bq::cli
@@ -42,10 +41,8 @@ int main(int argc, char** argv) {
   int i = 1;
   for (; i < argc; ++i) {
     std::string a = argv[i];
-    if ((a == "--data" || a == "--libs") && i + 1 < argc) {
-      (a == "--data" ? options.dataDir : options.libsDir) = argv[++i];
-    } else if (a == "--settings" && i + 1 < argc) {
-      options.settingsFile = argv[++i];
+    if ((a == "--data" || a == "--libs" || a == "--settings") && i + 1 < argc) {
+      (a == "--data" ? options.dataDir : a == "--libs" ? options.libsDir : options.settingsFile) = argv[++i];
     } else if (a == "--verbose") {
       options.verbose = true;
     } else {

@@ -218,6 +218,7 @@ std::string TApplication::RoundWithLog(const std::string& start, const std::stri
   auto writeLine = [&] {
     line = RoundLine(begin, NowDate(), total) + suffix;
     LastRoundLine = line;
+    LastRoundTotal = total;
     if (!fs::AppendFile(RoundLogPath(), line + "\r\n")) Ui.MessageBox("Cannot write " + RoundLogPath(), Caption, kMbOk);
   };
   try {

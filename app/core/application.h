@@ -124,8 +124,10 @@ class TApplication {
   // Sets the schedule and writes weblog.def, as the options dialog's OK does.
   void SetSchedule(bool enabled, std::uint32_t hours, int minute);
   std::uint32_t TimerInterval = 5000;
-  // The round line of the last round (without its line break).
+  // The round line of the last round (without its line break), and its
+  // total of unread articles.
   std::string LastRoundLine;
+  int LastRoundTotal = 0;
 
   // True when the compiled script defines a procedure or function EXPORT.
   bool HasExport() const;

@@ -1,10 +1,49 @@
+// brindlequay [--data DIR] [--libs DIR] [--settings FILE] [--screenshot FILE.png] [WORD]
+#include <unistd.h>
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QDir>
+#include <climits>
+#include <cstdio>
+
+#include "app/core/command_line.h"
+#include "app/gui/desktop_app.h"
+#include "app/gui/main_window.h"
+
+namespace {
+
+QString ExecutableFolder() {
+  char buf[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  QString path = n > 0 ? QString::fromUtf8(buf, static_cast<int>(n)) : QCoreApplication::applicationFilePath();
+  QString dir = path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+  return dir.isEmpty() ? QStringLiteral("./") : dir;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QMainWindow window;
-  window.setWindowTitle(QStringLiteral("Brindlequay"));
-  window.show();
-  return app.exec();
+  QApplication qapp(argc, argv);
+  // Hidden in the tray, the program has no window; a closed message box must
+  // not end it. It ends when the main window has closed.
+  QApplication::setQuitOnLastWindowClosed(false);
+  bq::gui::InstallJapaneseTranslation();
+  QStringList args = QCoreApplication::arguments().mid(1);
+  bq::gui::DesktopApp desktop(args, ExecutableFolder());
+  switch (desktop.Begin()) {
+    case bq::gui::DesktopApp::Start::PassedOn:
+      return 0;
+    case bq::gui::DesktopApp::Start::Done:
+      if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h")))
+        std::fputs(bq::app::kDesktopUsage, stdout);
+      return 0;
+    case bq::gui::DesktopApp::Start::Failed:
+      std::fprintf(stderr, "brindlequay: %s\n%s", desktop.Error().toUtf8().constData(), bq::app::kDesktopUsage);
+      return 2;
+    case bq::gui::DesktopApp::Start::Running:
+      break;
+  }
+  QObject::connect(desktop.Window(), &bq::gui::MainWindow::closed, &qapp, &QCoreApplication::quit,
+                   Qt::QueuedConnection);
+  return qapp.exec();
 }

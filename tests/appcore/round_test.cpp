@@ -204,6 +204,10 @@ TEST_F(RoundTest, ScriptsSavedWithBareLineFeedsRun) {
   app.TimerAction();
   EXPECT_EQ(Articles(a), 1);
   EXPECT_EQ(Messages(), 0);
+  // New articles are unread: the total the tray's ACTIVE image asks for is
+  // the one of the round line (the log root ran too).
+  EXPECT_GE(app.LastRoundTotal, 1);
+  EXPECT_NE(app.LastRoundLine.find("Unread Total: " + std::to_string(app.LastRoundTotal)), std::string::npos);
 }
 
 TEST_F(RoundTest, RoundActionNamesTheFolderBelowTheLogRoot) {

@@ -187,3 +187,24 @@ TEST_F(CliTest, DemoShowsArticlesOfAllThreeEncodings) {
 
 }  // namespace
 }  // namespace bq::test
+
+namespace bq::test {
+namespace {
+
+// --settings names the settings file the CLI shares with the desktop: its
+// LOGDIR is the data folder when --data is not given.
+TEST_F(CliTest, SettingsOptionNamesTheSharedSettingsFile) {
+  fs::WriteFileAtomic(dir + "my.ini", "LOGDIR=" + dir + "fromini/\r\n");
+  Result r = Cli("--settings " + dir + "my.ini --libs " + dir + "libs folder add site --url http://x/ --script board.pss",
+                 false);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::DirectoryExists(dir + "fromini/Log/site"));
+  EXPECT_FALSE(fs::DirectoryExists(dir + "data/Log/site"));
+  // The CLI reads the file but never writes it.
+  std::string ini;
+  ASSERT_TRUE(fs::ReadFile(dir + "my.ini", ini));
+  EXPECT_EQ(ini, "LOGDIR=" + dir + "fromini/\r\n");
+}
+
+}  // namespace
+}  // namespace bq::test

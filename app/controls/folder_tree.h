@@ -1,0 +1,61 @@
+#pragma once
+// The folder tree: one top node standing for the log root, below it the
+// site folders on disk, each level read when its parent is expanded (a
+// node with subfolders gets a placeholder child so it shows as expandable).
+// Paths are the system's own (Shift_JIS, '/', trailing '/'). Which image a
+// node shows and which folders exist come from the core's rules; this
+// control only maps them.
+#include <QTreeWidget>
+#include <functional>
+#include <string>
+
+namespace bq::gui {
+
+class FolderTree : public QTreeWidget {
+  Q_OBJECT
+ public:
+  explicit FolderTree(QWidget* parent = nullptr);
+
+  // The image of a node, from its path, whether it is the top node and
+  // whether it is selected.
+  std::function<QIcon(const std::string& path, bool isTop, bool selected)> iconFor;
+
+  // Rebuilds the tree over root.
+  void SetRoot(const std::string& root);
+  const std::string& Root() const { return root_; }
+  QTreeWidgetItem* TopItem() const { return topLevelItemCount() > 0 ? topLevelItem(0) : nullptr; }
+  std::string PathOf(const QTreeWidgetItem* item) const;
+  std::string SelectedPath() const;
+  // The folder name of a node as on disk (Shift_JIS); empty for the top.
+  static std::string NameOf(const QTreeWidgetItem* item);
+  // Walks down from the top by name (ignoring case), expanding as it goes;
+  // the deepest node reached when a name is missing.
+  QTreeWidgetItem* FindPath(const std::string& path);
+  // Reads the node's children from disk again.
+  void Reload(QTreeWidgetItem* item);
+  void RefreshIcon(QTreeWidgetItem* item);
+  void RefreshAllIcons();
+  // Whether subfolder captions may be edited in place.
+  void SetCaptionEditing(bool allowed);
+  void RevertCaption(QTreeWidgetItem* item);
+  bool Editing() const { return state() == QAbstractItemView::EditingState; }
+
+ signals:
+  void folderSelected(const QByteArray& path);  // the system path (Shift_JIS)
+  void renameRequested(QTreeWidgetItem* item, const QString& newCaption);
+  void deleteRequested();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  QTreeWidgetItem* AddFolderItem(QTreeWidgetItem* parent, const std::string& name);
+  void Populate(QTreeWidgetItem* item);
+  void OnItemChanged(QTreeWidgetItem* item, int column);
+
+  std::string root_;
+  bool editable_ = false;
+  int quiet_ = 0;  // >0 while the tree itself changes items
+};
+
+}  // namespace bq::gui

@@ -1,0 +1,376 @@
+// The main window in this process, offscreen, over a RecordingUi that
+// answers its questions: folder set-up, the folder actions, command words,
+// the action table, page slots, close, and screenshots.
+#include <QAction>
+#include <QDateTime>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QSplitter>
+#include <QTabWidget>
+
+#include "app/controls/folder_tree.h"
+#include "app/core/application.h"
+#include "app/gui/about_box.h"
+#include "app/gui/actions.h"
+#include "app/gui/icons.h"
+#include "app/gui/main_window.h"
+#include "app/gui/qt_platform.h"
+#include "gui_fixture.h"
+#include "platform/fs.h"
+#include "textlib/cp932.h"
+
+namespace bq::test {
+namespace {
+
+using gui::MainWindow;
+
+class MainWindowTest : public GuiFolder {
+ protected:
+  void SetUp() override {
+    GuiFolder::SetUp();
+    if (HasFatalFailure()) return;
+    layout.settingsFile = Settings().toStdString();
+    layout.dataOption = Data().toStdString();
+    layout.libsFolder = (dir + QStringLiteral("libs/")).toStdString();
+    layout.defaultDataFolder = layout.dataOption;
+  }
+  void TearDown() override {
+    window.reset();
+    if (app) app->Settings.fileName.clear();
+    app.reset();
+    GuiFolder::TearDown();
+  }
+  void Open() {
+    app = std::make_unique<app::TApplication>(ui, pump);
+    app->Settings.Load(fs::FromOsPath(layout.settingsFile));
+    app->SetProgramFolder(fs::FromOsPath(dir.toStdString()), fs::FromOsPath(layout.libsFolder));
+    window = std::make_unique<MainWindow>(*app, ui, layout);
+    window->SetupFolders();
+    window->show();
+  }
+  QTreeWidgetItem* Top() { return window->Tree()->TopItem(); }
+  QStringList Children(QTreeWidgetItem* item) {
+    QStringList out;
+    for (int i = 0; i < item->childCount(); ++i) out << item->child(i)->text(0);
+    return out;
+  }
+  QTreeWidgetItem* Child(QTreeWidgetItem* item, const QString& caption) {
+    for (int i = 0; i < item->childCount(); ++i)
+      if (item->child(i)->text(0) == caption) return item->child(i);
+    return nullptr;
+  }
+  void NewFolderUnderTop() {
+    window->Tree()->setCurrentItem(Top());
+    window->Action(QStringLiteral("NewFolderAction"))->trigger();
+    // The new caption opens for editing; the test names nothing and leaves it.
+    window->Tree()->closePersistentEditor(window->Tree()->currentItem());
+  }
+  std::string Sjis(const char* utf8) { return Utf8ToSjis(utf8); }
+
+  RecordingUi ui;
+  CallbackPump pump;
+  app::ProgramLayout layout;
+  std::unique_ptr<app::TApplication> app;
+  std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(MainWindowTest, MissingDataFolderIsCreatedWithAnEmptyLogRoot) {
+  layout.dataOption = (dir + QStringLiteral("new/deep/data/")).toStdString();
+  Open();
+  EXPECT_TRUE(QDir(dir + QStringLiteral("new/deep/data/Log")).exists());
+  ASSERT_NE(Top(), nullptr);
+  EXPECT_EQ(Top()->text(0), QString::fromUtf8("インターネット"));
+  EXPECT_EQ(Top()->childCount(), 0);
+  EXPECT_EQ(window->Tree()->currentItem(), Top());
+  EXPECT_EQ(window->windowTitle(), QStringLiteral("Brindlequay"));
+  // The root is open: only a new folder can be made there.
+  EXPECT_TRUE(window->Action(QStringLiteral("NewFolderAction"))->isEnabled());
+  EXPECT_FALSE(window->Action(QStringLiteral("DeleteFolderAction"))->isEnabled());
+  EXPECT_FALSE(window->Action(QStringLiteral("RenameFolderAction"))->isEnabled());
+  EXPECT_FALSE(window->Action(QStringLiteral("RoundTargetAction"))->isEnabled());
+}
+
+TEST_F(MainWindowTest, NewFoldersTakeTheSmallestFreeNumber) {
+  Open();
+  NewFolderUnderTop();
+  NewFolderUnderTop();
+  EXPECT_EQ(Children(Top()), (QStringList{QString::fromUtf8("新しいフォルダ1"), QString::fromUtf8("新しいフォルダ2")}));
+  // The new folder is selected and open.
+  EXPECT_EQ(window->Tree()->currentItem()->text(0), QString::fromUtf8("新しいフォルダ2"));
+  EXPECT_EQ(app->Log.FolderPath(), app->LogRoot() + Sjis("新しいフォルダ2/"));
+  // Delete the first: the question names it, Yes removes it from disk and tree.
+  window->Tree()->setCurrentItem(Child(Top(), QString::fromUtf8("新しいフォルダ1")));
+  ui.messageAnswers = {kIdYes};
+  window->Action(QStringLiteral("DeleteFolderAction"))->trigger();
+  ASSERT_FALSE(ui.calls.empty());
+  EXPECT_EQ(SjisToUtf8(ui.calls.back().text), "新しいフォルダ1 以下のデータは全て消えます！\r\nほんとにいい？");
+  EXPECT_EQ(ui.calls.back().number, kMbYesNo);
+  EXPECT_FALSE(fs::DirectoryExists(app->LogRoot() + Sjis("新しいフォルダ1")));
+  EXPECT_EQ(Children(Top()), QStringList{QString::fromUtf8("新しいフォルダ2")});
+  EXPECT_EQ(window->Tree()->currentItem(), Top());
+  // The freed number is used again.
+  NewFolderUnderTop();
+  EXPECT_TRUE(fs::DirectoryExists(app->LogRoot() + Sjis("新しいフォルダ1")));
+}
+
+TEST_F(MainWindowTest, DeleteAnsweredNoKeepsTheFolder) {
+  Open();
+  NewFolderUnderTop();
+  ui.messageAnswers = {kIdNo};
+  window->Action(QStringLiteral("DeleteFolderAction"))->trigger();
+  EXPECT_TRUE(fs::DirectoryExists(app->LogRoot() + Sjis("新しいフォルダ1")));
+  EXPECT_EQ(Children(Top()), QStringList{QString::fromUtf8("新しいフォルダ1")});
+}
+
+TEST_F(MainWindowTest, RenameByCaptionEditAndRefusalOntoAnExistingName) {
+  Open();
+  NewFolderUnderTop();
+  NewFolderUnderTop();
+  QTreeWidgetItem* second = Child(Top(), QString::fromUtf8("新しいフォルダ2"));
+  ASSERT_NE(second, nullptr);
+  // What the caption editor does when the user confirms a text.
+  second->setText(0, QString::fromUtf8("駅前掲示板"));
+  EXPECT_TRUE(fs::DirectoryExists(app->LogRoot() + Sjis("駅前掲示板")));
+  EXPECT_FALSE(fs::DirectoryExists(app->LogRoot() + Sjis("新しいフォルダ2")));
+  EXPECT_EQ(app->Log.FolderPath(), app->LogRoot() + Sjis("駅前掲示板/"));
+  EXPECT_EQ(window->Tree()->currentItem()->text(0), QString::fromUtf8("駅前掲示板"));
+  // Onto an existing name: refused with the message, the caption reverts.
+  QTreeWidgetItem* first = Child(Top(), QString::fromUtf8("新しいフォルダ1"));
+  ASSERT_NE(first, nullptr);
+  ui.calls.clear();
+  first->setText(0, QString::fromUtf8("駅前掲示板"));
+  ASSERT_EQ(ui.calls.size(), 1u);
+  EXPECT_EQ(SjisToUtf8(ui.calls[0].text), "名前の変更が出来ません！");
+  EXPECT_EQ(first->text(0), QString::fromUtf8("新しいフォルダ1"));
+  EXPECT_TRUE(fs::DirectoryExists(app->LogRoot() + Sjis("新しいフォルダ1")));
+}
+
+TEST_F(MainWindowTest, RoundTargetMarkChangesNodeFileAndIcon) {
+  Open();
+  NewFolderUnderTop();
+  QTreeWidgetItem* item = window->Tree()->currentItem();
+  QImage before = item->icon(0).pixmap(16, 16).toImage();
+  QAction* mark = window->Action(QStringLiteral("RoundTargetAction"));
+  ASSERT_TRUE(mark->isEnabled());
+  EXPECT_FALSE(mark->isChecked());
+  mark->trigger();
+  EXPECT_TRUE(mark->isChecked());
+  EXPECT_TRUE(app->Log.ReadFolderFlags(app->Log.FolderPath()).RoundTarget);
+  QString node = QString::fromStdString(fs::ToOsPath(app->Log.NodeFilePath()));
+  EXPECT_TRUE(QFile::exists(node));
+  EXPECT_NE(item->icon(0).pixmap(16, 16).toImage(), before);
+}
+
+TEST_F(MainWindowTest, AllWordRunsARoundAndQuitClosesWithEverythingSaved) {
+  Open();
+  NewFolderUnderTop();
+  window->ExecuteCommand(QStringLiteral("all"));
+  QString roundLog = ReadText(LogRoot() + QStringLiteral("RoundLog.txt"));
+  EXPECT_TRUE(roundLog.startsWith(QStringLiteral("Folder Round: "))) << roundLog.toStdString();
+  EXPECT_TRUE(roundLog.endsWith(QStringLiteral("\r\n")));
+  // Unknown words do nothing; "Quit" closes and writes settings and root definition.
+  window->ExecuteCommand(QStringLiteral("bogus"));
+  EXPECT_TRUE(window->isVisible());
+  bool closed = false;
+  QObject::connect(window.get(), &MainWindow::closed, [&closed] { closed = true; });
+  window->ExecuteCommand(QStringLiteral("Quit"));
+  EXPECT_TRUE(closed);
+  EXPECT_FALSE(window->isVisible());
+  QString ini = ReadText(Settings());
+  EXPECT_TRUE(ini.contains(QStringLiteral("WINDOWINFO=0,"))) << ini.toStdString();
+  EXPECT_TRUE(ini.contains(QStringLiteral("SPLIT="))) << ini.toStdString();
+  EXPECT_TRUE(ini.contains(QStringLiteral("LASTBBS="))) << ini.toStdString();
+  EXPECT_TRUE(QFile::exists(LogRoot() + QStringLiteral("weblog.def")));
+}
+
+TEST_F(MainWindowTest, PlacementAndSplitComeFromTheSettings) {
+  WriteFile(QStringLiteral("brindlequay.ini"), "WINDOWINFO=0,10,20,710,520\r\nSPLIT=206,250\r\nTOOLBARICON=0\r\n");
+  Open();
+  EXPECT_EQ(window->size(), QSize(700, 500));
+  auto* split = window->findChild<QSplitter*>();
+  ASSERT_NE(split, nullptr);
+  EXPECT_EQ(split->sizes().value(0), 250);
+  split->setSizes({300, 400});
+  window->resize(640, 480);
+  window->close();
+  QString ini = ReadText(Settings());
+  EXPECT_TRUE(ini.contains(QStringLiteral("SPLIT=206,300"))) << ini.toStdString();
+  EXPECT_TRUE(ini.contains(QRegularExpression(QStringLiteral("WINDOWINFO=0,-?\\d+,-?\\d+,-?\\d+,-?\\d+"))));
+  QRegularExpressionMatch m =
+      QRegularExpression(QStringLiteral("WINDOWINFO=0,(-?\\d+),(-?\\d+),(-?\\d+),(-?\\d+)")).match(ini);
+  ASSERT_TRUE(m.hasMatch());
+  EXPECT_EQ(m.captured(3).toInt() - m.captured(1).toInt(), 640);
+  EXPECT_EQ(m.captured(4).toInt() - m.captured(2).toInt(), 480);
+}
+
+TEST_F(MainWindowTest, LastOpenFolderIsSelectedAtStart) {
+  QDir().mkpath(LogRoot() + QString::fromUtf8("a/b"));
+  Open();
+  QTreeWidgetItem* a = Child(Top(), QStringLiteral("a"));
+  ASSERT_NE(a, nullptr);
+  a->setExpanded(true);
+  window->Tree()->setCurrentItem(Child(a, QStringLiteral("b")));
+  window->close();
+  window.reset();
+  app->Settings.fileName.clear();
+  app.reset();
+  Open();
+  ASSERT_NE(window->Tree()->currentItem(), nullptr);
+  EXPECT_EQ(window->Tree()->SelectedPath(), app->LogRoot() + "a/b/");
+  EXPECT_EQ(app->Log.FolderPath(), app->LogRoot() + "a/b/");
+}
+
+TEST_F(MainWindowTest, ActionsByNameWithCaptionsKeysAndPageSlots) {
+  Open();
+  for (const gui::ActionDef& d : gui::ActionDefs()) {
+    QAction* a = window->Action(QString::fromLatin1(d.name));
+    ASSERT_NE(a, nullptr) << d.name;
+    EXPECT_FALSE(a->text().isEmpty()) << d.name;
+    EXPECT_FALSE(a->icon().isNull()) << d.name;
+    // What a page or dialog does is not there yet: its actions stay off.
+    if (d.owner != gui::ActionOwner::Window) {
+      EXPECT_FALSE(a->isEnabled()) << d.name;
+    }
+  }
+  EXPECT_EQ(window->Action(QStringLiteral("NoSuchAction")), nullptr);
+  EXPECT_EQ(window->Action(QStringLiteral("NextAction"))->shortcuts(),
+            (QList<QKeySequence>{QKeySequence(Qt::Key_Space), QKeySequence(QStringLiteral("Ctrl+Down"))}));
+  EXPECT_EQ(window->Action(QStringLiteral("FindPrevAction"))->text(), QString::fromUtf8("上に]検索"));
+  EXPECT_EQ(window->Action(QStringLiteral("HelpAction"))->shortcut(), QKeySequence(Qt::Key_F1));
+  // No help page in this layout: help is off. No tray offscreen: no hiding.
+  EXPECT_FALSE(window->Action(QStringLiteral("HelpAction"))->isEnabled());
+  EXPECT_FALSE(window->Action(QStringLiteral("HideAction"))->isEnabled());
+  EXPECT_EQ(window->Action(QStringLiteral("TimerSwitch"))->text(), QStringLiteral("OFF"));
+  window->Action(QStringLiteral("TimerSwitch"))->trigger();
+  EXPECT_EQ(window->Action(QStringLiteral("TimerSwitch"))->text(), QStringLiteral("ON "));
+  EXPECT_TRUE(app->Log.ScheduleEnabled);
+  // A page plugged in replaces the placeholder.
+  auto* tabs = window->findChild<QTabWidget*>();
+  ASSERT_NE(tabs, nullptr);
+  EXPECT_EQ(tabs->tabText(0), QString::fromUtf8("データログ"));
+  EXPECT_EQ(tabs->tabText(1), QString::fromUtf8("スクリプト"));
+  auto* page = new QLabel(QStringLiteral("list page"));
+  window->SetDataLogPage(page);
+  EXPECT_TRUE(tabs->widget(0)->isAncestorOf(page));
+  EXPECT_EQ(tabs->widget(0)->findChildren<QLabel*>().size(), 1);
+  window->SetStatusText(2, QStringLiteral("http://example.com/"));
+  EXPECT_EQ(window->StatusText(2), QStringLiteral("http://example.com/"));
+  EXPECT_TRUE(window->StatusText(3).startsWith(QLatin1Char(' ')));
+  EXPECT_EQ(window->StatusText(3).size(), 9);
+}
+
+TEST_F(MainWindowTest, BusyDisablesAllButStopAndRestores) {
+  Open();
+  NewFolderUnderTop();
+  window->SetBusy(true, true);
+  EXPECT_TRUE(window->Action(QStringLiteral("StopAction"))->isEnabled());
+  EXPECT_TRUE(window->Action(QStringLiteral("SkipAction"))->isEnabled());
+  EXPECT_FALSE(window->Action(QStringLiteral("RoundAction"))->isEnabled());
+  EXPECT_FALSE(window->Action(QStringLiteral("NewFolderAction"))->isEnabled());
+  window->SetBusy(false, false);
+  EXPECT_FALSE(window->Action(QStringLiteral("StopAction"))->isEnabled());
+  EXPECT_TRUE(window->Action(QStringLiteral("RoundAction"))->isEnabled());
+  EXPECT_TRUE(window->Action(QStringLiteral("DeleteFolderAction"))->isEnabled());
+  EXPECT_FALSE(window->Action(QStringLiteral("NextAction"))->isEnabled());
+}
+
+TEST_F(MainWindowTest, NextDataFolderFromTheHistorySetsUpTheOtherFolder) {
+  QString other = dir + QStringLiteral("other/");
+  QDir().mkpath(other + QStringLiteral("Log/site"));
+  WriteFile(QStringLiteral("brindlequay.ini"), "LOGHIST=" + other.toUtf8() + "\r\n");
+  Open();
+  auto* next = window->Action(QStringLiteral("NextLogDirAction"));
+  ASSERT_TRUE(next->isEnabled());
+  EXPECT_EQ(Top()->childCount(), 0);
+  next->trigger();
+  EXPECT_EQ(app->DataFolder(), other.toStdString());
+  EXPECT_EQ(Children(Top()), QStringList{QStringLiteral("site")});
+  EXPECT_EQ(app->Settings.logDir, other.toStdString());
+  // Most recent first; the other entry follows, and "next" wraps back to it.
+  EXPECT_EQ(SjisToUtf8(app->Settings.logHist), other.toStdString() + "," + Data().toStdString());
+  next->trigger();
+  EXPECT_EQ(app->DataFolder(), Data().toStdString());
+}
+
+TEST_F(MainWindowTest, CacheMaintenanceAndTheRoundLog) {
+  Open();
+  QString cache = Data() + QStringLiteral("cache/");
+  QDir().mkpath(cache);
+  for (const char* name : {"~old.tmp", "~new.tmp"}) WriteFile(QStringLiteral("data/cache/") + QLatin1String(name), "x");
+  QFile old(cache + QStringLiteral("~old.tmp"));
+  ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTime().addDays(-9), QFileDevice::FileModificationTime));
+  old.close();
+  window->Action(QStringLiteral("CacheOldAction"))->trigger();
+  EXPECT_FALSE(QFile::exists(cache + QStringLiteral("~old.tmp")));
+  EXPECT_TRUE(QFile::exists(cache + QStringLiteral("~new.tmp")));
+  // Everything: asked first; No keeps the files, Yes deletes them.
+  ui.messageAnswers = {kIdNo, kIdYes};
+  window->Action(QStringLiteral("CacheAllAction"))->trigger();
+  ASSERT_FALSE(ui.calls.empty());
+  EXPECT_EQ(SjisToUtf8(ui.calls.back().text), "キャッシュファイルを全て削除します\r\nよろしいですか？");
+  EXPECT_TRUE(QFile::exists(cache + QStringLiteral("~new.tmp")));
+  window->Action(QStringLiteral("CacheAllAction"))->trigger();
+  EXPECT_FALSE(QFile::exists(cache + QStringLiteral("~new.tmp")));
+  EXPECT_TRUE(window->Action(QStringLiteral("CacheAllAction"))->isEnabled());
+  // The round log opens with the default program once it exists.
+  window->ExecuteCommand(QStringLiteral("ALL"));
+  ui.calls.clear();
+  window->Action(QStringLiteral("RoundLogAction"))->trigger();
+  ASSERT_EQ(ui.calls.size(), 1u);
+  EXPECT_EQ(ui.calls[0].what, "ShellOpen");
+  EXPECT_EQ(ui.calls[0].text, app->RoundLogPath());
+}
+
+// The tray's round animation: eight frames that all differ, drawn in a strip
+// beside NORMAL and ACTIVE so they can be looked at.
+TEST(TrayImages, AnimationFramesDifferAndAreSavedAsAStrip) {
+  QStringList names{QStringLiteral("NORMAL"), QStringLiteral("ACTIVE")};
+  for (int i = 0; i < 8; ++i) names << QStringLiteral("ICON%1").arg(i);
+  QImage strip(32 * names.size(), 32, QImage::Format_ARGB32);
+  strip.fill(Qt::white);
+  QPainter p(&strip);
+  std::vector<QImage> frames;
+  for (int i = 0; i < names.size(); ++i) {
+    QImage img = gui::TrayPixmap(names[i], 32).toImage();
+    frames.push_back(img);
+    p.drawImage(32 * i, 0, img);
+  }
+  p.end();
+  for (std::size_t a = 0; a < frames.size(); ++a)
+    for (std::size_t b = a + 1; b < frames.size(); ++b) EXPECT_NE(frames[a], frames[b]) << a << " " << b;
+  EXPECT_EQ(gui::TrayPixmap(QStringLiteral("nonsense"), 32).toImage(), frames[0]);
+  ASSERT_TRUE(strip.save(ShotPath(QStringLiteral("tray_images.png"))));
+}
+
+// The demo's data folder made by the CLI, then the window drawn over it.
+TEST_F(MainWindowTest, ScreenshotsOfTheWindowWithDemoFoldersAndTheAboutBox) {
+  QProcess cli;
+  cli.start(QStringLiteral(BQ_CLI_PATH), {QStringLiteral("--data"), Data(), QStringLiteral("demo")});
+  ASSERT_TRUE(cli.waitForFinished(60000));
+  ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+  layout.libsFolder = (QStringLiteral(BQ_CLI_PATH).section(QLatin1Char('/'), 0, -2) + QStringLiteral("/libs/")).toStdString();
+  Open();
+  window->resize(900, 600);
+  window->Tree()->expandAll();
+  QTreeWidgetItem* station = Child(Top(), QString::fromUtf8("駅前掲示板"));
+  ASSERT_NE(station, nullptr);
+  EXPECT_EQ(Top()->childCount(), 3);
+  window->Tree()->setCurrentItem(station);
+  EXPECT_TRUE(app->Log.Count() > 0);
+  EXPECT_TRUE(window->StatusText(1).startsWith(QString::fromUtf8("最新記事: "))) << window->StatusText(1).toStdString();
+  WaitUntil([] { return false; }, 100);
+  ASSERT_TRUE(window->grab().save(ShotPath(QStringLiteral("main_window_demo.png"))));
+  gui::AboutBox about(Settings(), Data(), window.get());
+  about.show();
+  WaitUntil([] { return false; }, 100);
+  ASSERT_TRUE(about.grab().save(ShotPath(QStringLiteral("about_box.png"))));
+  window->TrayMenu()->popup(window->mapToGlobal(QPoint(200, 100)));
+  WaitUntil([] { return false; }, 100);
+  ASSERT_TRUE(window->TrayMenu()->grab().save(ShotPath(QStringLiteral("tray_menu_offscreen.png"))));
+  window->TrayMenu()->hide();
+}
+
+}  // namespace
+}  // namespace bq::test
