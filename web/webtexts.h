@@ -19,7 +19,9 @@ inline constexpr const char* kInterrupted = "\x93\xc7\x8d\x9e\x82\xdd\x82\xf0\x9
 inline constexpr const char* kLookingUp = "\x83z\x83X\x83g\x8c\x9f\x8d\xf5\x92\x86...";  // ホスト検索中...
 inline constexpr const char* kConnecting = "\x90\xda\x91\xb1\x92\x86...";  // 接続中...
 inline constexpr const char* kDisconnected = "\x90\xd8\x92" "f";  // 切断
-// Not among the original texts: a redirect chain that does not end.
+// Not among the original texts: a page asked for while only the cache may
+// answer, and a redirect chain that does not end.
+inline constexpr const char* kNotInCache = "not in the cache";
 inline constexpr const char* kTooManyRedirects = "Too many redirects";
 
 }  // namespace bq::webtext
