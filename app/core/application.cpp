@@ -48,6 +48,10 @@ std::string TApplication::ScriptPath() const {
 }
 
 void TApplication::LoadAndCompile() {
+  if (CompileHook) {
+    CompileHook();
+    return;
+  }
   std::string path = ScriptPath();
   std::string source;
   Engine.ResetCompiler();
@@ -71,8 +75,10 @@ void TApplication::SetTemplateVariables() {
   Machine.SetVariableText("%REFERER%", f.SiteReferer);
 }
 
-void TApplication::RunScript() {
-  if (Engine.ProgramName.empty()) return;
+void TApplication::RunScript() { RunScript(std::bitset<256>()); }
+
+std::int32_t TApplication::RunScript(const std::bitset<256>& stopLines) {
+  if (Engine.ProgramName.empty()) return Machine.R.CurrentLine;
   SetTemplateVariables();
   Web.HTTPTimeOut = static_cast<std::uint16_t>(std::clamp(Settings.httpTimeout, 0, 65535));
   Machine.DataFolder = Log.FolderPath();
@@ -80,19 +86,39 @@ void TApplication::RunScript() {
     Log.Folder.LastRound = NowDate();
     Log.SaveNode();
   };
+  // Without stop lines the machine passes its BRKs; with them it returns at
+  // each one and the loop looks whether that line is a stop line.
+  const script::RunState mode = stopLines.none() ? script::RunState::Run : script::RunState::StepLine;
   try {
-    Machine.State = script::RunState::Run;
-    while (Machine.State == script::RunState::Run) {
+    Machine.State = mode;
+    while (Machine.State == mode) {
+      std::int32_t before = Machine.R.PC;
       Machine.Run();
+      if (Machine.State != mode) break;
+      if (mode == script::RunState::StepLine && PausedAtBreak(before)) {
+        std::int32_t line = Machine.R.CurrentLine;
+        if (line >= 0 && line < 256 && stopLines.test(static_cast<std::size_t>(line))) break;
+        continue;
+      }
       // An instruction that jumps to itself returns with the state unchanged;
       // the pump lets Stop end it.
-      if (Machine.State == script::RunState::Run) Pump.ProcessMessages();
+      Pump.ProcessMessages();
     }
   } catch (...) {
     stamp();
     throw;
   }
   stamp();
+  return Machine.R.CurrentLine;
+}
+
+bool TApplication::PausedAtBreak(std::int32_t startPc) const {
+  const auto& code = Machine.Code().Instructions();
+  std::int32_t pc = Machine.R.PC;
+  // Run returns after a BRK with PC past it; a jump to itself returns with
+  // PC on the jump, which has not moved when the run started there.
+  if (pc == startPc || pc <= 0 || pc > static_cast<std::int32_t>(code.size())) return false;
+  return code[static_cast<std::size_t>(pc) - 1].Op == script::OpCode::BRK;
 }
 
 void TApplication::ExecAction() {
@@ -115,6 +141,7 @@ std::vector<std::string> TApplication::CollectFolders(const std::string& start) 
 }
 
 void TApplication::RunFolder(const std::string& folder) {
+  if (BeforeFolderChange && Log.FolderPath() != fs::IncludeTrailingSeparator(folder)) BeforeFolderChange();
   if (!Log.OpenFolder(folder)) throw Exception("Cannot leave the open folder: its log could not be saved");
   Status.SetPanel(1, Log.Folder.ScriptName);
   Status.SetPanel(2, Log.Folder.SiteUrl);
@@ -180,6 +207,7 @@ std::string TApplication::TimerAction(const RoundEvents& events) {
 
 bool TApplication::ScheduleTick(int hour, int minute, bool editorDirty, const RoundEvents& events) {
   TimerInterval = 5000;
+  if (EditorModified && EditorModified()) editorDirty = true;
   if (!Log.IsRoundTime(hour, minute) || editorDirty) return false;
   TimerAction(events);
   return true;
