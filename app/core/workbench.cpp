@@ -99,6 +99,7 @@ void TWorkbench::Compile() {
                             static_cast<std::size_t>(std::max(app_.Engine.ErrorLength, 0)));
     activePage_ = Page::Editor;
     listing_.clear();
+    if (OnCompileError) OnCompileError();
     Changed();
     throw;
   }

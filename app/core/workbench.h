@@ -57,6 +57,9 @@ class TWorkbench {
   std::function<void()> OnSourceReplaced;
   // After compile (also a failed one), reset, run, step and trace.
   std::function<void()> OnChanged;
+  // A compile failed (ErrorSpan and the editor page are set), before the
+  // error goes on to the caller: also when a round compiled.
+  std::function<void()> OnCompileError;
 
   // --- the flows of the page's buttons and actions ---
   // LoadBtn: the folder's script file (or "template.pss") replaces the
