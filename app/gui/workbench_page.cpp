@@ -3,7 +3,10 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDialog>
+#include <QUrl>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,6 +22,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "app/core/reference.h"
 #include "app/gui/code_editor.h"
 #include "app/gui/script_highlighter.h"
 #include "textlib/cp932.h"
@@ -168,6 +172,20 @@ void WorkbenchPage::BuildEditorPage() {
   layout->setContentsMargins(2, 2, 2, 2);
   layout->addWidget(bar);
   layout->addWidget(ProgramSource);
+  HelpAction = MakeAction(this, "HelpAction", QStringLiteral("リファレンス"), QStringLiteral("カーソル位置の語の説明を開く"));
+  HelpAction->setShortcut(QKeySequence::HelpContents);
+  HelpAction->setShortcutContext(Qt::WidgetShortcut);
+  ProgramSource->addAction(HelpAction);
+  connect(HelpAction, &QAction::triggered, this, [this] {
+    QString anchor = QString::fromStdString(app::ReferenceAnchor(WordAtCursor().toStdString()));
+    if (hooks_.openReference) {
+      hooks_.openReference(anchor);
+      return;
+    }
+    QUrl url = QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/doc/script-reference.html"));
+    if (!anchor.isEmpty()) url.setFragment(anchor);
+    QDesktopServices::openUrl(url);
+  });
   connect(ProgramSource, &QPlainTextEdit::textChanged, this, [this] {
     if (!loading_) editorDirty_ = true;
   });
@@ -386,6 +404,17 @@ void WorkbenchPage::Refresh() {
   Pages->setTabVisible(debug, m.DebugVisible());
   if (m.ActivePage() == app::TWorkbench::Page::Debug && m.DebugVisible() && Pages->currentWidget() == EditorPage)
     Pages->setCurrentIndex(debug);
+}
+
+QString WorkbenchPage::WordAtCursor() const {
+  QTextCursor c = ProgramSource->textCursor();
+  QString line = c.block().text();
+  int at = c.positionInBlock();
+  auto inWord = [](QChar ch) { return ch.isLetterOrNumber() || ch == u'_' || ch == u'@'; };
+  int start = at, end = at;
+  while (start > 0 && inWord(line[start - 1])) --start;
+  while (end < line.size() && inWord(line[end])) ++end;
+  return line.mid(start, end - start);
 }
 
 void WorkbenchPage::ShowValue(int entry) {

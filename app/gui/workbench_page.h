@@ -44,6 +44,9 @@ class WorkbenchPage : public QWidget {
     std::function<void(const QString& message)> showError;
     // CodeBtn / ChangeView: switch the tree panel; the page is shown too.
     std::function<void()> changeView;
+    // F1 in the editor: opens the language reference at an anchor ("b-GET");
+    // by default the shipped doc/script-reference.html in the browser.
+    std::function<void(const QString& anchor)> openReference;
   };
 
   explicit WorkbenchPage(app::TApplication& app, Hooks hooks = {}, QWidget* parent = nullptr);
@@ -85,6 +88,9 @@ class WorkbenchPage : public QWidget {
   TScriptHighlighter* Highlighter;
 
   bool Busy() const { return busy_; }
+  // The builtin or keyword under the editor's cursor, and F1's action.
+  QString WordAtCursor() const;
+  QAction* HelpAction;
   // The value dialog of variable list entry k ("変数の値"), modal.
   void ShowValue(int entry);
 

@@ -294,3 +294,30 @@ TEST_F(WorkbenchPageTest, TheEditorColoursTheLanguageFromItsOwnTables) {
 
 }  // namespace
 }  // namespace bq::gui
+
+namespace bq::gui {
+namespace {
+
+TEST_F(WorkbenchPageTest, F1OpensTheReferenceAtTheWordUnderTheCursor) {
+  QString opened = QStringLiteral("(none)");
+  page.reset();
+  WorkbenchPage::Hooks hooks;
+  hooks.openReference = [&](const QString& anchor) { opened = anchor; };
+  page = std::make_unique<WorkbenchPage>(app, hooks);
+  page->show();
+  Type(QStringLiteral("SCRIPT h;\nBEGIN\n  FOREACH x IN @CLIP[row] DO s := WRAPSTR(t, 'a', 'b')\nEND.\n"));
+  QTextCursor c = page->ProgramSource->textCursor();
+  c.setPosition(page->ProgramSource->document()->findBlockByNumber(2).position() + 17);  // inside @CLIP
+  page->ProgramSource->setTextCursor(c);
+  EXPECT_EQ(page->WordAtCursor(), QStringLiteral("@CLIP"));
+  page->ProgramSource->setFocus();
+  QTest::keyClick(page->ProgramSource, Qt::Key_F1);
+  EXPECT_EQ(opened, QStringLiteral("b-_CLIP"));
+  c.setPosition(page->ProgramSource->document()->findBlockByNumber(2).position() + 3);  // FOREACH
+  page->ProgramSource->setTextCursor(c);
+  page->HelpAction->trigger();
+  EXPECT_EQ(opened, QStringLiteral("k-FOREACH"));
+}
+
+}  // namespace
+}  // namespace bq::gui
