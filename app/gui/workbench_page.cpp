@@ -220,6 +220,8 @@ void WorkbenchPage::BuildDebugPage() {
   VarList = new QListWidget(DebugPage);
   VarList->setObjectName(QStringLiteral("VarList"));
   VarList->setFont(FixedFont());
+  // The register view always has its seven lines in sight.
+  RegList->setMinimumHeight(RegList->fontMetrics().lineSpacing() * 7 + 2 * RegList->frameWidth() + 8);
   SysVarToggle = new QPushButton(DebugPage);
   SysVarToggle->setObjectName(QStringLiteral("SysVarToggle"));
   SysVarToggle->setFixedWidth(32);
