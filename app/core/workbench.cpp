@@ -20,6 +20,12 @@ const char* const kFileNamePrompt = "\x83t\x83@\x83" "C\x83\x8b\x96\xbc";
 const char* const kNoFolderInName =
     "\x83X\x83N\x83\x8a\x83v\x83g\x96\xbc\x82\xc9\x83t\x83H\x83\x8b\x83_\x82\xcd\x8eg\x82\xa6\x82\xdc\x82\xb9\x82\xf1";
 
+// "編集中のスクリプトを保存できないため、フォルダを切り替えません"
+const char* const kKeepingUnsavedScript =
+    "\x95\xd2\x8f\x57\x92\x86\x82\xcc\x83\x58\x83\x4e\x83\x8a\x83\x76\x83\x67\x82\xf0\x95\xdb\x91\xb6\x82\xc5\x82\xab"
+    "\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x81\x41\x83\x74\x83\x48\x83\x8b\x83\x5f\x82\xf0\x90\xd8\x82\xe8\x91\xd6\x82\xa6"
+    "\x82\xdc\x82\xb9\x82\xf1";
+
 std::string FolderCaption(const std::string& folder) {
   std::string f = folder;
   while (!f.empty() && (f.back() == '/' || f.back() == '\\')) f.pop_back();
@@ -30,7 +36,9 @@ std::string FolderCaption(const std::string& folder) {
 
 TWorkbench::TWorkbench(TApplication& app) : app_(app) {
   app_.CompileHook = [this] { ReloadAndCompile(); };
-  app_.BeforeFolderChange = [this] { LeaveFolder(FolderCaption(app_.Log.FolderPath())); };
+  app_.BeforeFolderChange = [this] {
+    if (!LeaveFolder(FolderCaption(app_.Log.FolderPath()))) throw Exception(kKeepingUnsavedScript);
+  };
   app_.EditorModified = [this] {
     Sync();
     return modified_;
@@ -248,9 +256,10 @@ bool TWorkbench::Save() {
   return WriteScript(FolderCaption(app_.Log.FolderPath()));
 }
 
-void TWorkbench::LeaveFolder(const std::string& treeCaption) {
+bool TWorkbench::LeaveFolder(const std::string& treeCaption) {
   Sync();
-  if (modified_) WriteScript(treeCaption);
+  if (!modified_) return true;
+  return WriteScript(treeCaption) || !unwritable_;
 }
 
 bool TWorkbench::WriteScript(const std::string& treeCaption) {

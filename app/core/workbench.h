@@ -80,8 +80,11 @@ class TWorkbench {
   // hold: the user has been told).
   bool Save();
   // Before another folder opens and at exit: writes unsaved changes, asking
-  // for a ScriptName when the folder has none (treeCaption names it).
-  void LeaveFolder(const std::string& treeCaption);
+  // for a ScriptName when the folder has none (treeCaption names it). False
+  // when the text must not be left: it holds a character Shift_JIS cannot
+  // hold, so loading another script would lose it (the user has been told).
+  // A cancelled name leaves without writing, as the user chose.
+  bool LeaveFolder(const std::string& treeCaption);
 
   // --- what the page shows ---
   const TStepList& Steps() const { return steps_; }

@@ -285,6 +285,27 @@ TEST_F(WorkbenchTest, UnsavedChangesAreWrittenBeforeARoundOpensAnotherFolder) {
   EXPECT_FALSE(wb.Modified());
 }
 
+TEST_F(WorkbenchTest, TextThatCannotBeSavedIsNotLeftForAnotherFolder) {
+  std::string other = app.LogRoot() + "other/";
+  fs::ForceDirectories(other);
+  TFolderInfo info;
+  info.ScriptName = "other.pss";
+  fs::WriteFileAtomic(other + "kvlnode.web", FormatNodeFile(info));
+  Script("other.pss", "SCRIPT other; BEGIN END.");
+  app.Log.Folder.ScriptName = "mine.pss";
+  Edit("SCRIPT mine; # 한\nBEGIN END.");
+  EXPECT_FALSE(wb.LeaveFolder("x"));
+  app.RoundAction(other);
+  // The round could not open the other folder: the text is still here.
+  EXPECT_NE(SjisToUtf8(wb.Source()).find("SCRIPT mine;"), std::string::npos);
+  EXPECT_TRUE(wb.Modified());
+  EXPECT_FALSE(fs::FileExists(dir + "libs/mine.pss"));
+  EXPECT_NE(app.Engine.ProgramName, "other");
+  bool told = false;
+  for (const auto& c : ui.calls) told |= SjisToUtf8(c.text) == "編集中のスクリプトを保存できないため、フォルダを切り替えません";
+  EXPECT_TRUE(told);
+}
+
 TEST_F(WorkbenchTest, LeavingAFolderWithoutAScriptNameAsksForOne) {
   app.Log.Folder.ScriptName.clear();
   Edit("SCRIPT n; BEGIN END.");
@@ -295,10 +316,10 @@ TEST_F(WorkbenchTest, LeavingAFolderWithoutAScriptNameAsksForOne) {
   EXPECT_EQ(SjisToUtf8(ui.calls[0].text), "ファイル名");
   EXPECT_TRUE(wb.Modified());  // cancelled: nothing written
   ui.inputAnswers = {"../escape.pss", "named.pss"};
-  wb.LeaveFolder("x");
+  EXPECT_TRUE(wb.LeaveFolder("x"));
   EXPECT_FALSE(fs::FileExists(dir + "escape.pss"));
   EXPECT_TRUE(wb.Modified());
-  wb.LeaveFolder("x");
+  EXPECT_TRUE(wb.LeaveFolder("x"));
   EXPECT_EQ(app.Log.Folder.ScriptName, "named.pss");
   EXPECT_EQ(File("named.pss"), "SCRIPT n; BEGIN END.\r\n");
   EXPECT_FALSE(wb.Modified());
