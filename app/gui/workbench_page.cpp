@@ -220,8 +220,9 @@ void WorkbenchPage::BuildDebugPage() {
   VarList = new QListWidget(DebugPage);
   VarList->setObjectName(QStringLiteral("VarList"));
   VarList->setFont(FixedFont());
-  // The register view always has its seven lines in sight.
-  RegList->setMinimumHeight(RegList->fontMetrics().lineSpacing() * 7 + 2 * RegList->frameWidth() + 8);
+  // The register view always has its eight lines in sight.
+  RegList->setMinimumHeight(RegList->fontMetrics().lineSpacing() * 8 + 2 * RegList->frameWidth() +
+                            2 * static_cast<int>(RegList->document()->documentMargin()) + 6);
   SysVarToggle = new QPushButton(DebugPage);
   SysVarToggle->setObjectName(QStringLiteral("SysVarToggle"));
   SysVarToggle->setFixedWidth(32);

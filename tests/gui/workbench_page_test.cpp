@@ -321,3 +321,30 @@ TEST_F(WorkbenchPageTest, F1OpensTheReferenceAtTheWordUnderTheCursor) {
 
 }  // namespace
 }  // namespace bq::gui
+
+namespace bq::gui {
+namespace {
+
+TEST_F(WorkbenchPageTest, TheTemplateLabelCyclesAndTheSystemVariablesFold) {
+  Type(QStringLiteral("SCRIPT t;\npost[]:-\n<b>${TITLE}</b>\\*<i>!{\\d+}!\n-::\nrow[]:-\n<td>${D}</td>\n-::\nBEGIN\nEND.\n"));
+  page->CompileBtn->trigger();
+  ASSERT_TRUE(errors.isEmpty());
+  EXPECT_EQ(page->VarLabel->text(), QStringLiteral("POST"));
+  EXPECT_TRUE(page->ListBox1->toPlainText().contains(QStringLiteral("TITLE:</b>")));
+  QTest::mouseClick(page->VarLabel, Qt::LeftButton);
+  EXPECT_EQ(page->VarLabel->text(), QStringLiteral("ROW"));
+  QTest::mouseClick(page->VarLabel, Qt::LeftButton);
+  EXPECT_EQ(page->VarLabel->text(), QStringLiteral("POST"));
+  page->Pages->setCurrentWidget(page->TemplatePage);
+  ASSERT_TRUE(page->grab().save(Shot("workbench_templates.png")));
+  page->Pages->setCurrentWidget(page->DebugPage);
+  EXPECT_EQ(page->SysVarToggle->text(), QStringLiteral("▲"));
+  QTest::mouseClick(page->SysVarToggle, Qt::LeftButton);
+  EXPECT_EQ(page->SysVarToggle->text(), QStringLiteral("▼"));
+  EXPECT_FALSE(page->SysVarList->isVisible());
+  QTest::mouseClick(page->SysVarToggle, Qt::LeftButton);
+  EXPECT_TRUE(page->SysVarList->isVisible());
+}
+
+}  // namespace
+}  // namespace bq::gui
