@@ -89,6 +89,9 @@ std::int32_t TApplication::RunScript(const std::bitset<256>& stopLines) {
   // Without stop lines the machine passes its BRKs; with them it returns at
   // each one and the loop looks whether that line is a stop line.
   const script::RunState mode = stopLines.none() ? script::RunState::Run : script::RunState::StepLine;
+  // Returning at every BRK, Run never gets far enough to pump events itself:
+  // the loop pumps about once a millisecond so Stop still acts.
+  std::uint64_t nextPump = TickCount64() + 1;
   try {
     Machine.State = mode;
     while (Machine.State == mode) {
@@ -98,6 +101,10 @@ std::int32_t TApplication::RunScript(const std::bitset<256>& stopLines) {
       if (mode == script::RunState::StepLine && PausedAtBreak(before)) {
         std::int32_t line = Machine.R.CurrentLine;
         if (line >= 0 && line < 256 && stopLines.test(static_cast<std::size_t>(line))) break;
+        if (TickCount64() >= nextPump) {
+          Pump.ProcessMessages();
+          nextPump = TickCount64() + 1;
+        }
         continue;
       }
       // An instruction that jumps to itself returns with the state unchanged;
@@ -114,10 +121,14 @@ std::int32_t TApplication::RunScript(const std::bitset<256>& stopLines) {
 
 bool TApplication::PausedAtBreak(std::int32_t startPc) const {
   const auto& code = Machine.Code().Instructions();
-  std::int32_t pc = Machine.R.PC;
-  // Run returns after a BRK with PC past it; a jump to itself returns with
-  // PC on the jump, which has not moved when the run started there.
-  if (pc == startPc || pc <= 0 || pc > static_cast<std::int32_t>(code.size())) return false;
+  const std::int32_t pc = Machine.R.PC;
+  if (pc <= 0 || pc >= static_cast<std::int32_t>(code.size())) return false;
+  // Run returns after a BRK with PC past it. It also returns on a jump to
+  // itself, with PC on that jump; when that jump follows a BRK, the two look
+  // alike, and only a run that started on the jump is the jump's.
+  const script::TInstruction& at = code[static_cast<std::size_t>(pc)];
+  bool selfJump = (at.Op == script::OpCode::JMP || at.Op == script::OpCode::JCC) && at.Operand == pc;
+  if (selfJump && pc == startPc) return false;
   return code[static_cast<std::size_t>(pc) - 1].Op == script::OpCode::BRK;
 }
 

@@ -210,6 +210,34 @@ TEST_F(WorkbenchTest, RunStopsAtABreakpointAndContinuesFromIt) {
   EXPECT_EQ(Var("Z").Int, 3);
 }
 
+TEST_F(WorkbenchTest, ABreakpointInALoopStopsOnEveryPass) {
+  Compile("SCRIPT loop;\r\nBEGIN\r\n  FOR i := 1 TO 3 DO\r\n    x := x + i;\r\n  y := 1\r\nEND.\r\n");
+  wb.ToggleBreakpoint(3);
+  for (int pass = 0; pass < 3; ++pass) {
+    wb.Run();
+    EXPECT_EQ(wb.CodePosition(), 3) << pass;
+    EXPECT_EQ(Var("X").Int, pass == 0 ? 0 : pass * (pass + 1) / 2) << pass;
+  }
+  wb.Run();
+  EXPECT_EQ(app.Machine.State, script::RunState::Halted);
+  EXPECT_EQ(Var("X").Int, 6);
+}
+
+TEST_F(WorkbenchTest, StopEndsARunWithBreakpointsThatNeverHitsOne) {
+  Compile("SCRIPT spin;\r\nBEGIN\r\n  WHILE TRUE DO\r\n    x := x + 1;\r\n  y := 1\r\nEND.\r\n");
+  wb.ToggleBreakpoint(4);  // after the endless loop: never reached
+  int pumped = 0;
+  pump.Add([&] {
+    if (++pumped == 3) app.Stop();
+  });
+  app.Machine.Budget = app.Machine.Executed + 500000000;  // a bound should the stop never come
+  wb.Run();
+  EXPECT_EQ(app.Machine.State, script::RunState::Stopped);
+  EXPECT_EQ(pumped, 3);
+  EXPECT_GT(Var("X").Int, 0);
+  EXPECT_EQ(Var("Y").Kind, 0);
+}
+
 TEST_F(WorkbenchTest, ABreakpointBeyondLine255HasNoEffect) {
   std::string src = "SCRIPT far;\r\nBEGIN\r\n  x := 1;\r\n";
   for (int i = 3; i < 270; ++i) src += "\r\n";
