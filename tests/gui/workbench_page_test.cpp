@@ -348,3 +348,32 @@ TEST_F(WorkbenchPageTest, TheTemplateLabelCyclesAndTheSystemVariablesFold) {
 
 }  // namespace
 }  // namespace bq::gui
+
+namespace bq::gui {
+namespace {
+
+TEST_F(WorkbenchPageTest, SkipDuringAStalledGetAbandonsOnlyThatTransfer) {
+  test::ScriptedServer stall([](test::Conn& c, int) {
+    c.ReadRequest();
+    c.Hold(20000);
+  });
+  Type(QString::fromStdString("SCRIPT s;\nBEGIN\n  n := GET('" + stall.url("/slow") + "');\n  after := 1\nEND.\n"));
+  page->CompileBtn->trigger();
+  QElapsedTimer sinceSkip;
+  QTimer::singleShot(300, [&] {
+    sinceSkip.start();
+    app.Skip();  // the main window's SkipAction
+  });
+  page->GoAction->trigger();
+  ASSERT_TRUE(sinceSkip.isValid());
+  EXPECT_LT(sinceSkip.elapsed(), 500);
+  EXPECT_EQ(app.Machine.State, script::RunState::Halted);
+  EXPECT_TRUE(errors.isEmpty());
+  QStringList vars;
+  for (int i = 0; i < page->VarList->count(); ++i) vars << page->VarList->item(i)->text().trimmed();
+  EXPECT_TRUE(vars.contains(QStringLiteral("AFTER: 1"))) << vars.join("|").toStdString();
+  EXPECT_TRUE(vars.contains(QStringLiteral("N: 406"))) << vars.join("|").toStdString();
+}
+
+}  // namespace
+}  // namespace bq::gui
