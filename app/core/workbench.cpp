@@ -282,6 +282,7 @@ bool TWorkbench::WriteScript(const std::string& treeCaption) {
   }
   fs::WriteFileAtomic(app_.LibFolder() + name, source_);
   modified_ = false;
+  if (OnSaved) OnSaved();
   return true;
 }
 

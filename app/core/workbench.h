@@ -55,6 +55,8 @@ class TWorkbench {
   // workbench asks it to hand over its current text (SetEditorText).
   std::function<void(TWorkbench&)> SyncEditor;
   std::function<void()> OnSourceReplaced;
+  // The text was written: the editor's own modified flag must follow.
+  std::function<void()> OnSaved;
   // After compile (also a failed one), reset, run, step and trace.
   std::function<void()> OnChanged;
   // A compile failed (ErrorSpan and the editor page are set), before the

@@ -98,6 +98,7 @@ WorkbenchPage::WorkbenchPage(app::TApplication& app, Hooks hooks, QWidget* paren
     editorDirty_ = false;
   };
   m.OnSourceReplaced = [this] { LoadEditorFromModel(); };
+  m.OnSaved = [this] { ProgramSource->document()->setModified(false); };
   m.OnChanged = [this] { Refresh(); };
   m.OnCompileError = [this] { SelectCompileError(); };
   m.OnBusy = [this](bool busy, bool stoppable) { SetBusy(busy, stoppable); };
@@ -112,6 +113,7 @@ WorkbenchPage::~WorkbenchPage() {
   // The model outlives nothing of ours: drop its callbacks first.
   model_->SyncEditor = nullptr;
   model_->OnSourceReplaced = nullptr;
+  model_->OnSaved = nullptr;
   model_->OnChanged = nullptr;
   model_->OnCompileError = nullptr;
   model_->OnBusy = nullptr;
@@ -144,10 +146,7 @@ void WorkbenchPage::BuildActions() {
     addAction(a);
   }
   connect(LoadBtn, &QAction::triggered, this, [this] { Guarded([this] { model_->ReloadAndCompile(); }); });
-  connect(SaveBtn, &QAction::triggered, this, [this] {
-    Guarded([this] { model_->Save(); });
-    ProgramSource->document()->setModified(model_->Modified());
-  });
+  connect(SaveBtn, &QAction::triggered, this, [this] { Guarded([this] { model_->Save(); }); });
   connect(CompileBtn, &QAction::triggered, this, [this] { Guarded([this] { model_->Compile(); }); });
   connect(GoAction, &QAction::triggered, this, [this] { Guarded([this] { model_->Run(); }); });
   connect(StepAction, &QAction::triggered, this, [this] { Guarded([this] { model_->Step(); }); });

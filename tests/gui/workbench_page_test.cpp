@@ -377,3 +377,48 @@ TEST_F(WorkbenchPageTest, SkipDuringAStalledGetAbandonsOnlyThatTransfer) {
 
 }  // namespace
 }  // namespace bq::gui
+
+#include <QScrollBar>
+#include <QTextBrowser>
+
+#include "app/core/reference.h"
+
+namespace bq::gui {
+namespace {
+
+// The shipped reference is plain HTML a browser widget shows as it is.
+TEST(ScriptReference, RendersWithJapaneseAndEveryAnchor) {
+  QTextBrowser view;
+  view.resize(900, 700);
+  view.setHtml(QString::fromStdString(app::ReferenceHtml()));
+  view.show();
+  EXPECT_TRUE(view.toPlainText().contains(QStringLiteral("組み込み関数")));
+  view.scrollToAnchor(QStringLiteral("b-WRAPSTR"));
+  QApplication::processEvents();
+  EXPECT_GT(view.verticalScrollBar()->value(), 0);
+  ASSERT_TRUE(view.grab().save(Shot("script_reference.png")));
+}
+
+}  // namespace
+}  // namespace bq::gui
+
+namespace bq::gui {
+namespace {
+
+TEST_F(WorkbenchPageTest, TheEditorsModifiedFlagFollowsEverySave) {
+  Type(QStringLiteral("SCRIPT m;\nBEGIN\nEND.\n"));
+  QTest::keyClick(page->ProgramSource, Qt::Key_Space);
+  ASSERT_TRUE(page->Model().Modified());
+  // Leaving the folder (as the main window and rounds do) writes the script.
+  EXPECT_TRUE(page->Model().LeaveFolder("x"));
+  EXPECT_TRUE(fs::FileExists(dir + "libs/demo.pss"));
+  EXPECT_FALSE(page->ProgramSource->document()->isModified());
+  QTest::keyClick(page->ProgramSource, Qt::Key_Space);
+  EXPECT_TRUE(page->Model().Modified());  // a later edit counts again
+  page->SaveBtn->trigger();
+  EXPECT_FALSE(page->Model().Modified());
+  EXPECT_FALSE(page->ProgramSource->document()->isModified());
+}
+
+}  // namespace
+}  // namespace bq::gui
