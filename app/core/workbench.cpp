@@ -112,6 +112,7 @@ void TWorkbench::Compile() {
     throw;
   }
   if (!compiled) {
+    listing_ = script::ListCode(app_.Engine);  // whatever the declined compile left
     Changed();
     return;
   }

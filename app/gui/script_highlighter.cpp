@@ -32,6 +32,7 @@ TScriptHighlighter::TScriptHighlighter(QTextDocument* document) : QSyntaxHighlig
   clipCapture = clipBody;
   clipCapture.setFontWeight(QFont::Bold);
   clipCapture.setForeground(QColor(0xC0, 0x00, 0x00));
+  templateVariable = Format(QColor(0x00, 0x70, 0x70), true);
   for (const auto& k : script::kKeywords) keywords_.insert(QString::fromLatin1(k.name.data(), static_cast<int>(k.name.size())));
   for (const auto& b : script::TCmdTable)
     if (b.code != script::bi::kNone) builtins_.insert(QString::fromLatin1(b.name.data(), static_cast<int>(b.name.size())));
@@ -86,8 +87,20 @@ int TScriptHighlighter::Normal(const QString& text, int from) {
       int end = text.indexOf(c, i + 1);
       int stop = end < 0 ? n : end + 1;
       setFormat(i, stop - i, string);
+      // "..." expands %NAME% references; '...' keeps them as they are.
+      if (c == u'"') TemplateVariables(text, i, stop);
       i = stop;
       continue;
+    }
+    if (c == u'%') {
+      int end = text.indexOf(u'%', i + 1);
+      bool name = end > i + 1;
+      for (int k = i + 1; name && k < end; ++k) name = WordChar(text[k]);
+      if (name) {
+        setFormat(i, end + 1 - i, templateVariable);
+        i = end + 1;
+        continue;
+      }
     }
     if (WordChar(c)) {
       int start = i;
@@ -104,6 +117,14 @@ int TScriptHighlighter::Normal(const QString& text, int from) {
     ++i;
   }
   return kNormal;
+}
+
+void TScriptHighlighter::TemplateVariables(const QString& text, int from, int to) {
+  static const QRegularExpression reference(QStringLiteral("%[A-Za-z0-9_@]+%"));
+  for (auto it = reference.globalMatch(text.left(to), from); it.hasNext();) {
+    auto m = it.next();
+    setFormat(static_cast<int>(m.capturedStart()), static_cast<int>(m.capturedLength()), templateVariable);
+  }
 }
 
 void TScriptHighlighter::ClipLine(const QString& text) {

@@ -14,7 +14,7 @@ class TScriptHighlighter : public QSyntaxHighlighter {
   explicit TScriptHighlighter(QTextDocument* document);
 
   // The formats, public so tests can ask which one a character got.
-  QTextCharFormat keyword, builtin, string, comment, clipBody, clipCapture;
+  QTextCharFormat keyword, builtin, string, comment, clipBody, clipCapture, templateVariable;
 
  protected:
   void highlightBlock(const QString& text) override;
@@ -24,6 +24,7 @@ class TScriptHighlighter : public QSyntaxHighlighter {
   enum State { kNormal = 0, kBlockComment = 1, kClipBody = 2 };
   int Normal(const QString& text, int from);
   void ClipLine(const QString& text);
+  void TemplateVariables(const QString& text, int from, int to);
   QSet<QString> keywords_, builtins_;
 };
 

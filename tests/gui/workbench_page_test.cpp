@@ -279,6 +279,7 @@ TEST_F(WorkbenchPageTest, TheEditorColoursTheLanguageFromItsOwnTables) {
   EXPECT_EQ(FormatAt(e, 2, 1).foreground(), h->clipBody.foreground());
   EXPECT_EQ(FormatAt(e, 5, 3).foreground(), h->comment.foreground());      // block comment goes on
   EXPECT_EQ(FormatAt(e, 7, 2).foreground(), h->builtin.foreground());      // GET
+  EXPECT_EQ(FormatAt(e, 7, 7).foreground(), h->templateVariable.foreground());  // %URL%
   EXPECT_EQ(FormatAt(e, 8, 19).foreground(), h->string.foreground());      // '<b>'
   EXPECT_EQ(FormatAt(e, 9, 15).foreground(), h->builtin.foreground());     // @CLIP
   EXPECT_EQ(FormatAt(e, 9, 2).foreground(), h->keyword.foreground());      // FOREACH
