@@ -70,23 +70,33 @@ std::optional<Found> FindDelimiter(const script::TClipItem& item, std::string_vi
   return Found{at, at + item.Delimiter.size()};
 }
 
-std::vector<TListNode> ClipRecords(const script::TClipTemplate* t, std::string_view text) {
+// The records of a template over text; the span of the last record goes to
+// lastSpan (begin, end) when one was found.
+std::vector<TListNode> ClipRecords(const script::TClipTemplate* t, std::string_view text,
+                                   std::optional<Found>* lastSpan = nullptr) {
   std::vector<TListNode> records;
   if (!t) return records;
   std::size_t pos = 0;
   while (pos < text.size()) {
     std::size_t recordStart = pos;
+    // What a reader sees as the record starts at the template's first
+    // literal text, not at the junk a leading skip step passes over.
+    std::size_t markStart = pos;
     TListNode record;
     record.clipRecord = true;
     for (const auto& item : t->Items) {
       if (pos >= text.size()) break;
       auto f = FindDelimiter(item, text, pos);
+      if (&item == &t->Items.front() && !item.Capture && f) markStart = f->begin;
       std::size_t stepEnd = f ? f->begin : text.size();
       if (item.Capture)
         record.elements.push_back(Element{0, item.Slot, item.Name, std::string(text.substr(pos, stepEnd - pos))});
       pos = f ? f->end : text.size();
     }
-    if (!record.elements.empty()) records.push_back(std::move(record));
+    if (!record.elements.empty()) {
+      records.push_back(std::move(record));
+      if (lastSpan) *lastSpan = Found{markStart, pos};
+    }
     // A record that consumed nothing would repeat forever.
     if (pos == recordStart) break;
   }
@@ -183,7 +193,12 @@ std::vector<TListNode> TBuiltinHost::MakeList(TScriptMachine& m, std::uint8_t su
     if (!n.elements.empty()) nodes.push_back(std::move(n));
   };
   switch (static_cast<ListOp>(sub)) {
-    case ListOp::ARAY: return ClipRecords(TemplateNamed(m, TextOf(m.R.A)), var);
+    case ListOp::ARAY: {
+      std::optional<Found> last;
+      auto records = ClipRecords(TemplateNamed(m, TextOf(m.R.A)), var, &last);
+      if (last) m.NoteMatch(var, last->begin, last->end);
+      return records;
+    }
     case ListOp::LNKS: single(ElementList(Addresses(ExtractLinks(var, TextOf(m.R.B), TextOf(m.R.A))))); break;
     case ListOp::IMG: single(ElementList(Addresses(ExtractSources(var, "IMG", TextOf(m.R.B), TextOf(m.R.A))))); break;
     case ListOp::SPLT: single(ElementList(SplitPieces(var, TextOf(m.R.A)))); break;

@@ -51,6 +51,16 @@ struct TArticleRecord {
   std::string PAGEURL;  // field 14 (STATUS): the URL register when PACK ran
 };
 
+// The text a pattern builtin (REGEXPR, SKIPTO, WRAPSTR, PAGECLIP) or a clip
+// template matched last: its 0-based byte offset in the text searched, and
+// the matched bytes themselves, so a view can tell whether that text was
+// the page it shows.
+struct TLastMatch {
+  bool Valid = false;
+  std::size_t Begin = 0;
+  std::string Text;
+};
+
 class TScriptMachine {
  public:
   // Lives beside the engine (which must outlive it) and runs what the
@@ -98,6 +108,11 @@ class TScriptMachine {
   std::string LibraryFolder;  // program folder + "libs/"
   std::string DataFolder;
   TagActionTable TagTable;  // what STRIP does with each tag (TAGSTRIPSET changes it)
+  // Kept for the workbench's page view; ResetMachine clears it.
+  TLastMatch LastMatch;
+  // Records [begin, end) of subject as the last match (the copy reuses its
+  // buffer, so a loop of matches does not allocate).
+  void NoteMatch(std::string_view subject, std::size_t begin, std::size_t end);
 
   // LDF and STF reach the file system only when set (the fuzzer clears it).
   bool FilesEnabled = true;

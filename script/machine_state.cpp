@@ -46,6 +46,14 @@ void TScriptMachine::CheckedAppend(std::string& target, std::string_view text) {
   target.append(text);
 }
 
+void TScriptMachine::NoteMatch(std::string_view subject, std::size_t begin, std::size_t end) {
+  end = std::min(end, subject.size());
+  begin = std::min(begin, end);
+  LastMatch.Valid = true;
+  LastMatch.Begin = begin;
+  LastMatch.Text.assign(subject.substr(begin, end - begin));
+}
+
 void TScriptMachine::ResetMachine() {
   std::int32_t vars = std::max<std::int32_t>(code_->VariableCount, 0);
   stack_.clear();
@@ -63,6 +71,8 @@ void TScriptMachine::ResetMachine() {
   R.SMR = 0;
   R.CurrentLine = 0;
   PrintBuffer.clear();
+  LastMatch.Valid = false;
+  LastMatch.Text.clear();
   TagTable.Reset();
   State = RunState::Run;
   host_->ReleaseLists();

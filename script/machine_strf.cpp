@@ -131,6 +131,7 @@ void TScriptMachine::TextSearchOperation(std::uint8_t sub, const std::string& v,
   TScriptValue& a = R.A;
   if (static_cast<StrOp>(sub) == StrOp::RCPY) {
     auto m = PatternFind(v, a.Str);
+    if (m) NoteMatch(v, m->begin, m->end);
     SetText(a, m ? v.substr(m->begin, m->end - m->begin) : std::string());
     return;
   }
@@ -138,6 +139,7 @@ void TScriptMachine::TextSearchOperation(std::uint8_t sub, const std::string& v,
   std::string pattern = a.IsText() ? a.Str : std::string();
   auto m = PatternFind(v, pattern);
   if (m) {
+    NoteMatch(v, m->begin, m->end);  // before the cut moves the text
     TScriptValue& target = MutableSlot(operand);
     if (m->begin > 0) target.Str.erase(0, m->begin);
     target.Kind = kind::kString;
@@ -183,6 +185,7 @@ void TScriptMachine::WrapOperation(const std::string& v) {
   if (found) {
     std::size_t from = withDelimiters ? s : s2;
     std::size_t to = withDelimiters ? e2 : e;
+    if (!start.empty() || !end.empty()) NoteMatch(v, s, e2);
     if (to > from) out = v.substr(from, to - from);
   }
   SetText(R.A, std::move(out));

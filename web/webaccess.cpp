@@ -263,9 +263,27 @@ void TWebAccess::NoteHostUsed() {
   hostUsed_[HostKey()] = now;
 }
 
-void TWebAccess::Get(const std::string& url) { Watched([&] { THttpClient::Get(url); }); }
-void TWebAccess::Post(const std::string& url, const std::string& data) { Watched([&] { THttpClient::Post(url, data); }); }
-void TWebAccess::Head(const std::string& url) { Watched([&] { THttpClient::Head(url); }); }
+void TWebAccess::RefuseWhenCacheOnly(const std::string& url) {
+  if (!CacheOnly) return;
+  ReplyNumber = 406;
+  ShowStatus(webtext::kNotInCache, url);
+  throw EHttpError(std::string(webtext::kNotInCache) + ": " + url);
+}
+
+// Every request of every page operation (redirects included) passes here,
+// so CacheOnly cannot be bypassed by an operation added later.
+void TWebAccess::Get(const std::string& url) {
+  RefuseWhenCacheOnly(url);
+  Watched([&] { THttpClient::Get(url); });
+}
+void TWebAccess::Post(const std::string& url, const std::string& data) {
+  RefuseWhenCacheOnly(url);
+  Watched([&] { THttpClient::Post(url, data); });
+}
+void TWebAccess::Head(const std::string& url) {
+  RefuseWhenCacheOnly(url);
+  Watched([&] { THttpClient::Head(url); });
+}
 
 void TWebAccess::StopTransfer() {
   watchdogOn_ = false;
@@ -395,8 +413,8 @@ std::string TWebAccess::FetchPage(const std::string& address, bool useCache, Rep
   bool ownSlot = !f.empty() && f != TCacheIndex::FileNameOf(cacheDir_, 0);
   try {
     std::string text;
-    double age = ownSlot && useCache ? AgeInDays(f) : -1;
-    if (age < 0 || age >= kCacheDays) {
+    double age = ownSlot && (useCache || CacheOnly) ? AgeInDays(f) : -1;
+    if (age < 0 || (age >= kCacheDays && !CacheOnly)) {
       ShowStatus(webtext::kGetting);
       Get(address);
       replyNo_ = ReplyNumber;
@@ -421,7 +439,8 @@ std::string TWebAccess::FetchPage(const std::string& address, bool useCache, Rep
     return Finish(text);
   } catch (const Exception& e) {
     report.Failed(e.what());
-    if (!f.empty()) fs::DeleteFile(f);
+    // A refused request must not cost the cached copy it could not replace.
+    if (!f.empty() && !CacheOnly) fs::DeleteFile(f);
     if (stopped_) throw;
     return std::string();
   }

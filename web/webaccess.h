@@ -53,6 +53,12 @@ class TWebAccess : public THttpClient {
   PageCode PageCodeOverride = PageCode::kAuto;
   // Called after every page operation (GET, POST, HEAD, DOWNLOAD).
   std::function<void(const TPageReport&)> OnPageDone;
+  // While set, no request leaves the machine: GetPage answers from the cache
+  // whatever the copy's age or the script's cache option, and every page
+  // operation whose page is not there fails as a failed fetch does, with the
+  // status "not in the cache". The workbench sets it to step a script again
+  // and again against the same pages.
+  bool CacheOnly = false;
 
   // Stores the folder (with a trailing separator) and creates it.
   void SetCacheDir(const std::string& dir);
@@ -99,6 +105,8 @@ class TWebAccess : public THttpClient {
   void ShowStatus(const std::string& state, const std::string& detail = "");
   void ShowAddress(const std::string& text);
   void ArmWatchdog();
+  // Refuses a request while CacheOnly is set (raises EHttpError).
+  void RefuseWhenCacheOnly(const std::string& url);
   void HandleRedirect(bool& handled);
   void SetDocDate();
   // Trims the normalised text and converts it to Shift_JIS.

@@ -27,7 +27,9 @@ inline constexpr const char* kSecondsLeft = "\x82\xa0\x82\xc6 ";  // あと
 inline constexpr const char* kSeconds = " \x95" "b";  // 秒
 inline constexpr const char* kInterruptedBy = "\x93\xc7\x8d\x9e\x82\xdd\x82\xf0\x92\x86\x92" "f\x82\xb5\x82\xdc\x82\xb5\x82\xbd: ";  // 読込みを中断しました:
 inline constexpr const char* kNoReplyFor = " \x95" "b\x8a\xd4\x89\x9e\x93\x9a\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";  // 秒間応答がありません
-// Not among the original texts: a redirect chain that does not end.
+// Not among the original texts: a page asked for while only the cache may
+// answer, and a redirect chain that does not end.
+inline constexpr const char* kNotInCache = "not in the cache";
 inline constexpr const char* kTooManyRedirects = "Too many redirects";
 
 }  // namespace bq::webtext

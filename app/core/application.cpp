@@ -62,6 +62,10 @@ std::string TApplication::ScriptPath() const {
 }
 
 void TApplication::LoadAndCompile() {
+  if (CompileHook) {
+    CompileHook();
+    return;
+  }
   std::string path = ScriptPath();
   std::string source;
   Engine.ResetCompiler();
@@ -112,8 +116,10 @@ void TApplication::SetTemplateVariables() {
   Machine.SetVariableText("%REFERER%", f.SiteReferer);
 }
 
-void TApplication::RunScript() {
-  if (Engine.ProgramName.empty()) return;
+void TApplication::RunScript() { RunScript(std::bitset<256>()); }
+
+std::int32_t TApplication::RunScript(const std::bitset<256>& stopLines) {
+  if (Engine.ProgramName.empty()) return Machine.R.CurrentLine;
   SetTemplateVariables();
   ApplyWebSettings();
   TFolderCookies cookies(Web, Log.Folder, Log.FolderPath());
@@ -123,13 +129,30 @@ void TApplication::RunScript() {
     Log.Folder.LastRound = NowDate();
     Log.SaveNode();
   };
+  // Without stop lines the machine passes its BRKs; with them it returns at
+  // each one and the loop looks whether that line is a stop line.
+  const script::RunState mode = stopLines.none() ? script::RunState::Run : script::RunState::StepLine;
+  // Returning at every BRK, Run never gets far enough to pump events itself:
+  // the loop pumps about once a millisecond so Stop still acts.
+  std::uint64_t nextPump = TickCount64() + 1;
   try {
-    Machine.State = script::RunState::Run;
-    while (Machine.State == script::RunState::Run) {
+    Machine.State = mode;
+    while (Machine.State == mode) {
+      std::int32_t before = Machine.R.PC;
       Machine.Run();
+      if (Machine.State != mode) break;
+      if (mode == script::RunState::StepLine && PausedAtBreak(before)) {
+        std::int32_t line = Machine.R.CurrentLine;
+        if (line >= 0 && line < 256 && stopLines.test(static_cast<std::size_t>(line))) break;
+        if (TickCount64() >= nextPump) {
+          Pump.ProcessMessages();
+          nextPump = TickCount64() + 1;
+        }
+        continue;
+      }
       // An instruction that jumps to itself returns with the state unchanged;
       // the pump lets Stop end it.
-      if (Machine.State == script::RunState::Run) Pump.ProcessMessages();
+      Pump.ProcessMessages();
     }
   } catch (...) {
     stamp();
@@ -138,6 +161,20 @@ void TApplication::RunScript() {
   }
   stamp();
   cookies.Save();
+  return Machine.R.CurrentLine;
+}
+
+bool TApplication::PausedAtBreak(std::int32_t startPc) const {
+  const auto& code = Machine.Code().Instructions();
+  const std::int32_t pc = Machine.R.PC;
+  if (pc <= 0 || pc >= static_cast<std::int32_t>(code.size())) return false;
+  // Run returns after a BRK with PC past it. It also returns on a jump to
+  // itself, with PC on that jump; when that jump follows a BRK, the two look
+  // alike, and only a run that started on the jump is the jump's.
+  const script::TInstruction& at = code[static_cast<std::size_t>(pc)];
+  bool selfJump = (at.Op == script::OpCode::JMP || at.Op == script::OpCode::JCC) && at.Operand == pc;
+  if (selfJump && pc == startPc) return false;
+  return code[static_cast<std::size_t>(pc) - 1].Op == script::OpCode::BRK;
 }
 
 void TApplication::ApplyWebSettings() {
@@ -177,6 +214,7 @@ std::vector<std::string> TApplication::CollectFolders(const std::string& start) 
 }
 
 void TApplication::RunFolder(const std::string& folder, const RoundEvents& events) {
+  if (BeforeFolderChange && Log.FolderPath() != fs::IncludeTrailingSeparator(folder)) BeforeFolderChange();
   if (!Log.OpenFolder(folder)) throw Exception("Cannot leave the open folder: its log could not be saved");
   if (events.folderOpened) events.folderOpened(folder, Log.UnreadCount());
   Status.SetPanel(1, Log.Folder.ScriptName);
@@ -245,6 +283,7 @@ std::string TApplication::TimerAction(const RoundEvents& events) {
 
 bool TApplication::ScheduleTick(int hour, int minute, bool editorDirty, const RoundEvents& events) {
   TimerInterval = 5000;
+  if (EditorModified && EditorModified()) editorDirty = true;
   if (!Log.IsRoundTime(hour, minute) || editorDirty) return false;
   struct Scheduled {
     bool& on;

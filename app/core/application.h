@@ -6,6 +6,7 @@
 // callbacks and the platform interfaces, so the CLI and a desktop shell
 // drive the same code.
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -87,6 +88,10 @@ class TApplication {
   // Runs the compiled script until it halts or is stopped; nothing when no
   // script is compiled. LastRound is written also when the run fails.
   void RunScript();
+  // The same, pausing when the machine reaches a BRK of one of the lines
+  // (0-255) in stopLines; the next run continues after that BRK. Returns the
+  // last line the machine reported.
+  std::int32_t RunScript(const std::bitset<256>& stopLines);
   // The fetch of the open folder: reset, run, sort in thread order with the
   // settings' default direction.
   void ExecAction();
@@ -158,10 +163,20 @@ class TApplication {
   // The message box caption of errors (Shift_JIS).
   std::string Caption = "Brindlequay";
 
+  // Set by the workbench while it exists. LoadAndCompile then loads the
+  // script into its editor and compiles it there; a round asks it to write
+  // unsaved changes before it opens another folder; the schedule reads its
+  // modified flag.
+  std::function<void()> CompileHook;
+  std::function<void()> BeforeFolderChange;
+  std::function<bool()> EditorModified;
+
  private:
   void RunFolder(const std::string& folder, const RoundEvents& events);
   // Copies the settings of the fetcher for the run about to start.
   void ApplyWebSettings();
+  // True when the last Run returned because it executed a BRK.
+  bool PausedAtBreak(std::int32_t startPc) const;
   bool scheduledRound_ = false;
   bool unattendedRun_ = false;
   std::string dataFolder_;

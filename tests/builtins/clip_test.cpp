@@ -28,6 +28,10 @@ TEST_F(ScriptTest, ClipLoopStoresEveryRecordOfAFetchedPageInPageOrder) {
   EXPECT_TRUE(app.Log.GetItem(0).Unread);
   EXPECT_EQ(Int("!"), 3);
   EXPECT_EQ(Int("n"), 3);
+  // The last record is the match the workbench marks in the page.
+  ASSERT_TRUE(app.Machine.LastMatch.Valid);
+  EXPECT_EQ(SjisToUtf8(app.Machine.LastMatch.Text), "<b>三番目</b><i>次郎</i><p>本文三</p>");
+  EXPECT_EQ(app.Machine.LastMatch.Begin, Var("r").Str.find(app.Machine.LastMatch.Text));
 }
 
 }  // namespace

@@ -312,3 +312,36 @@ TEST(MachineTextRules, NormalizeLinesEndsEveryLineInCrLf) {
 
 }  // namespace
 }  // namespace bq::script::test
+
+namespace bq::script::test {
+namespace {
+
+// The last match kept for the workbench's page view: where in the searched
+// text a pattern builtin matched, and the bytes it matched.
+TEST_F(MachineTest, PatternBuiltinsRecordTheirLastMatch) {
+  RunBody("s := 'ab<b>x</b>cd'; r := REGEXPR('<b>', s)");
+  ASSERT_TRUE(m.LastMatch.Valid);
+  EXPECT_EQ(m.LastMatch.Begin, 2u);
+  EXPECT_EQ(m.LastMatch.Text, "<b>");
+  RunBody("s := 'ab<b>x</b>cd'; r := WRAPSTR(s, '<b>', '</b>')");
+  EXPECT_EQ(m.LastMatch.Begin, 2u);
+  EXPECT_EQ(m.LastMatch.Text, "<b>x</b>");
+  // SKIPTO records the match in the text before it cuts the variable.
+  RunBody("s := '12 ab 34'; n := SKIPTO('ab', s)");
+  EXPECT_EQ(m.LastMatch.Begin, 3u);
+  EXPECT_EQ(m.LastMatch.Text, "ab");
+  EXPECT_EQ(Text("s"), "ab 34");
+}
+
+TEST_F(MachineTest, AFailedSearchKeepsThePreviousMatchAndResetForgetsIt) {
+  RunBody("s := 'xyz'; r := REGEXPR('y', s); r := REGEXPR('q', s); r := WRAPSTR(s, 'a', 'b')");
+  ASSERT_TRUE(m.LastMatch.Valid);
+  EXPECT_EQ(m.LastMatch.Begin, 1u);
+  EXPECT_EQ(m.LastMatch.Text, "y");
+  m.ResetMachine();
+  EXPECT_FALSE(m.LastMatch.Valid);
+  EXPECT_TRUE(m.LastMatch.Text.empty());
+}
+
+}  // namespace
+}  // namespace bq::script::test

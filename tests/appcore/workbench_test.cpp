@@ -1,0 +1,398 @@
+// The workbench model: step list and breakpoints, compile with its caption
+// and error span, run to a breakpoint, line and instruction steps, the value
+// dialog's list, clip templates, the page match, and saving the script.
+#include "app/core/workbench.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "platform/fs.h"
+#include "script/tables.h"
+#include "textlib/cp932.h"
+
+namespace bq::test {
+namespace {
+
+using app::TStepList;
+using app::TWorkbench;
+
+SystemProxySettings NoProxy() { return {}; }
+
+TEST(StepList, EntriesNumberFromZeroWithTabsAsBlanks) {
+  TStepList s;
+  s.Fill("SCRIPT t;\r\n\tx := 1;\r\n\r\nEND.");
+  ASSERT_EQ(s.Count(), 4);
+  EXPECT_EQ(s.Entries()[0], "    0: SCRIPT t;");
+  EXPECT_EQ(s.Entries()[1], "    1:  x := 1;");
+  EXPECT_EQ(s.Entries()[2], "    2: ");
+  EXPECT_EQ(s.Entries()[3], "    3: END.");
+  EXPECT_EQ(s.CodePosition(), -1);
+}
+
+TEST(StepList, MarksOverwritePaddingAndToggleBack) {
+  TStepList s;
+  s.Fill("a\r\nb\r\nc\r\n");
+  s.ToggleBreakpoint(1);
+  EXPECT_EQ(s.Entries()[1], " !  1: b");
+  s.SetCodePosition(1);
+  EXPECT_EQ(s.Entries()[1], ">!  1: b");
+  s.SetCodePosition(2);
+  EXPECT_EQ(s.Entries()[1], " !  1: b");
+  EXPECT_EQ(s.Entries()[2], ">   2: c");
+  s.ToggleBreakpoint(1);
+  EXPECT_EQ(s.Entries()[1], "    1: b");
+  EXPECT_FALSE(s.HasBreakpoint(1));
+  s.SetCodePosition(-1);
+  EXPECT_EQ(s.Entries()[2], "    2: c");
+  EXPECT_EQ(s.CodePosition(), -1);
+  s.ToggleBreakpoint(7);  // outside the list: nothing
+  EXPECT_TRUE(s.Breakpoints().none());
+}
+
+TEST(StepList, BreakpointsBeyond255AreShownButIgnoredAndNumbersStayWhole) {
+  std::string src;
+  for (int i = 0; i < 1200; ++i) src += "x\r\n";
+  TStepList s;
+  s.Fill(src);
+  s.ToggleBreakpoint(255);
+  s.ToggleBreakpoint(256);
+  EXPECT_TRUE(s.HasBreakpoint(256));
+  EXPECT_EQ(s.Breakpoints().count(), 1u);
+  EXPECT_TRUE(s.Breakpoints().test(255));
+  // A four-digit number has no padding blank for "!": the digit stays.
+  s.ToggleBreakpoint(1100);
+  EXPECT_EQ(s.Entries()[1100], " 1100: x");
+  s.SetCodePosition(1100);
+  EXPECT_EQ(s.Entries()[1100], ">1100: x");
+}
+
+TEST(EditorText, ByteSpansBecomeEditorCharacters) {
+  std::string sjis = Utf8ToSjis("日本\r\nab");
+  EXPECT_EQ(app::EditorOffset(sjis, 4), 2u);
+  EXPECT_EQ(app::EditorOffset(sjis, 6), 3u);  // CR LF is one
+  EXPECT_EQ(app::EditorSpan(sjis, 6, 2), (app::TEditorSpan{3, 2}));
+  EXPECT_EQ(app::EditorOffset(sjis, 999), 5u);
+}
+
+TEST(EditorText, UnwritableCharactersAreFoundWhereTheyStand) {
+  EXPECT_FALSE(app::FirstUnwritable("SCRIPT 日本〓ｱ①;").has_value());
+  auto u = app::FirstUnwritable("ab\xF0\x9F\x98\x80" "c한");
+  ASSERT_TRUE(u.has_value());
+  EXPECT_EQ(u->index, 2u);
+  EXPECT_EQ(u->character, "\xF0\x9F\x98\x80");
+  u = app::FirstUnwritable("abc한");
+  ASSERT_TRUE(u.has_value());
+  EXPECT_EQ(u->index, 3u);
+  EXPECT_EQ(SjisToUtf8(app::UnwritableMessage(*u)), "「U+D55C」(4 文字目) はシフトJISで書けないため保存できません");
+  EXPECT_EQ(app::EditorToSjis("a\nb"), "a\r\nb\r\n");
+  EXPECT_EQ(app::SjisToEditor(Utf8ToSjis("日\r\nb\r\n")), "日\nb\n");
+}
+
+const char* kSteps =
+    "SCRIPT steps;\r\n"  // 0
+    "BEGIN\r\n"          // 1
+    "  x := 1;\r\n"      // 2
+    "  y := 2;\r\n"      // 3
+    "  z := x + y\r\n"   // 4
+    "END.\r\n";          // 5
+
+class WorkbenchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/bqwb.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir = std::string(tmpl) + "/";
+    fs::ForceDirectories(dir + "libs/");
+    app.SetProgramFolder(dir, dir + "libs/");
+    app.SetupFolders(dir + "data/");
+    wb.OnCaption = [this](const std::string& c) { captions.push_back(SjisToUtf8(c)); };
+    wb.OnBusy = [this](bool busy, bool stoppable) { busyCalls.push_back(busy && stoppable ? 'B' : 'i'); };
+  }
+  void TearDown() override {
+    std::string cmd = "rm -rf '" + dir + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+  void Script(const std::string& name, const std::string& utf8) {
+    fs::WriteFileAtomic(dir + "libs/" + name, Utf8ToSjis(utf8));
+  }
+  std::string File(const std::string& name) {
+    std::string text;
+    fs::ReadFile(dir + "libs/" + name, text);
+    return SjisToUtf8(text);
+  }
+  void Edit(const std::string& utf8) {
+    wb.SetEditorText(utf8);
+    wb.SetModified(true);
+  }
+  void Compile(const std::string& utf8) {
+    wb.LoadSource(Utf8ToSjis(utf8));
+    wb.Compile();
+  }
+  const script::TScriptValue& Var(const std::string& name) {
+    return app.Machine.StackSlot(app.Engine.Symbols.FindValue(name, script::Kinds(script::sym::kVariable), 0));
+  }
+  std::string dir;
+  RecordingUi ui;
+  CallbackPump pump;
+  app::TApplication app{ui, pump, NoProxy};
+  TWorkbench wb{app};
+  std::vector<std::string> captions;
+  std::string busyCalls;
+};
+
+TEST_F(WorkbenchTest, CompileShowsTheCompilingCaptionThenTheScriptsName) {
+  app.Log.Folder.ScriptName = "steps.pss";
+  wb.Title = "Brindlequay";
+  EXPECT_EQ(SjisToUtf8(wb.Caption()), "Brindlequay");
+  Compile(kSteps);
+  ASSERT_EQ(captions.size(), 2u);
+  EXPECT_EQ(captions[0], "Brindlequay - ??? (steps.pss)");
+  EXPECT_EQ(captions[1], "Brindlequay - steps (steps.pss)");
+  EXPECT_TRUE(wb.DebugVisible());
+  EXPECT_EQ(wb.ActivePage(), TWorkbench::Page::Debug);
+  EXPECT_EQ(wb.Steps().Count(), 6);
+  EXPECT_EQ(wb.CodePosition(), -1);
+  EXPECT_EQ(wb.Listing().substr(0, 11), "  0: BRK  #");
+  EXPECT_EQ(wb.Dumps().listingRow, app.Engine.Code.EntryPoint);
+}
+
+TEST_F(WorkbenchTest, ACompileErrorSelectsItsTokenInTheEditorAndIsRaised) {
+  Compile(kSteps);
+  captions.clear();
+  // "日本" before the error moves the byte offset but not the editor's.
+  wb.LoadSource(Utf8ToSjis("SCRIPT t;\r\nBEGIN\r\n  s := '日本';\r\n  x := ;\r\nEND.\r\n"));
+  EXPECT_THROW(wb.Compile(), script::ECompileError);
+  EXPECT_EQ(wb.ActivePage(), TWorkbench::Page::Editor);
+  EXPECT_FALSE(wb.DebugVisible());
+  EXPECT_EQ(captions.back(), "Brindlequay - ??? ()");
+  std::string editor = app::SjisToEditor(wb.Source());
+  app::TEditorSpan span = wb.ErrorSpan();
+  ASSERT_GT(span.length, 0u);
+  // "SCRIPT t;\nBEGIN\n  s := '日本';\n  x := " is 36 editor characters.
+  EXPECT_EQ(span.start, 36u);
+  EXPECT_EQ(span.length, 1u);
+}
+
+TEST_F(WorkbenchTest, StepAndTraceMoveTheCodePosition) {
+  Compile(kSteps);
+  wb.Step();
+  EXPECT_EQ(wb.CodePosition(), 2);
+  EXPECT_EQ(wb.Steps().Entries()[2].substr(0, 1), ">");
+  wb.Step();
+  EXPECT_EQ(wb.CodePosition(), 3);
+  EXPECT_EQ(Var("X").Int, 1);
+  std::int32_t pc = app.Machine.R.PC;
+  wb.Trace();
+  EXPECT_EQ(app.Machine.R.PC, pc + 1);
+  EXPECT_EQ(wb.CodePosition(), 3);  // still inside line 3
+  EXPECT_EQ(wb.Dumps().listingRow, pc + 1);
+  wb.Trace();
+  wb.Trace();  // the BRK of line 4
+  EXPECT_EQ(wb.CodePosition(), 4);
+  EXPECT_EQ(Var("Y").Int, 2);
+  EXPECT_EQ(busyCalls, "BiBiBiBiBi");
+  wb.Reset();
+  EXPECT_EQ(wb.CodePosition(), -1);
+  EXPECT_EQ(Var("X").Kind, 0);
+}
+
+TEST_F(WorkbenchTest, RunStopsAtABreakpointAndContinuesFromIt) {
+  Compile(kSteps);
+  wb.ToggleBreakpoint(4);
+  wb.Run();
+  EXPECT_EQ(wb.CodePosition(), 4);
+  EXPECT_EQ(wb.Steps().Entries()[4].substr(0, 2), ">!");
+  EXPECT_EQ(Var("Y").Int, 2);
+  EXPECT_EQ(Var("Z").Kind, 0);
+  EXPECT_NE(wb.Dumps().variables.find("Y: 2"), std::string::npos);
+  wb.Run();
+  EXPECT_EQ(app.Machine.State, script::RunState::Halted);
+  EXPECT_EQ(Var("Z").Int, 3);
+}
+
+TEST_F(WorkbenchTest, ABreakpointInALoopStopsOnEveryPass) {
+  Compile("SCRIPT loop;\r\nBEGIN\r\n  FOR i := 1 TO 3 DO\r\n    x := x + i;\r\n  y := 1\r\nEND.\r\n");
+  wb.ToggleBreakpoint(3);
+  for (int pass = 0; pass < 3; ++pass) {
+    wb.Run();
+    EXPECT_EQ(wb.CodePosition(), 3) << pass;
+    EXPECT_EQ(Var("X").Int, pass == 0 ? 0 : pass * (pass + 1) / 2) << pass;
+  }
+  wb.Run();
+  EXPECT_EQ(app.Machine.State, script::RunState::Halted);
+  EXPECT_EQ(Var("X").Int, 6);
+}
+
+TEST_F(WorkbenchTest, StopEndsARunWithBreakpointsThatNeverHitsOne) {
+  Compile("SCRIPT spin;\r\nBEGIN\r\n  WHILE TRUE DO\r\n    x := x + 1;\r\n  y := 1\r\nEND.\r\n");
+  wb.ToggleBreakpoint(4);  // after the endless loop: never reached
+  int pumped = 0;
+  pump.Add([&] {
+    if (++pumped == 3) app.Stop();
+  });
+  app.Machine.Budget = app.Machine.Executed + 500000000;  // a bound should the stop never come
+  wb.Run();
+  EXPECT_EQ(app.Machine.State, script::RunState::Stopped);
+  EXPECT_EQ(pumped, 3);
+  EXPECT_GT(Var("X").Int, 0);
+  EXPECT_EQ(Var("Y").Kind, 0);
+}
+
+TEST_F(WorkbenchTest, ABreakpointBeyondLine255HasNoEffect) {
+  std::string src = "SCRIPT far;\r\nBEGIN\r\n  x := 1;\r\n";
+  for (int i = 3; i < 270; ++i) src += "\r\n";
+  src += "  y := 2\r\nEND.\r\n";
+  Compile(src);
+  wb.ToggleBreakpoint(270);
+  EXPECT_TRUE(wb.Steps().HasBreakpoint(270));
+  wb.Run();
+  EXPECT_EQ(app.Machine.State, script::RunState::Halted);
+  EXPECT_EQ(Var("Y").Int, 2);
+}
+
+TEST_F(WorkbenchTest, ValueDialogEntriesStandForSlotsInReverseOrder) {
+  Compile("SCRIPT v;\r\nBEGIN\r\n  a := 'text';\r\n  b := 42\r\nEND.\r\n");
+  wb.Run();
+  std::vector<std::int32_t> slots = wb.VariableSlots();
+  std::int32_t count = app.Machine.Symbols().SlotCount();
+  ASSERT_EQ(static_cast<std::int32_t>(slots.size()), count);
+  for (std::size_t k = 0; k < slots.size(); ++k) EXPECT_EQ(slots[k], count - 1 - static_cast<std::int32_t>(k));
+  EXPECT_EQ(wb.ValueOfEntry(0), "42");  // b, the highest slot
+  EXPECT_EQ(wb.ValueOfEntry(1), "text");
+  EXPECT_EQ(wb.ValueOfEntry(count), "");
+}
+
+TEST_F(WorkbenchTest, AMissingScriptShowsAndCompilesTheTemplate) {
+  Script("template.pss", "SCRIPT tmpl;\r\nBEGIN\r\nEND.\r\n");
+  app.Log.Folder.ScriptName = "gone.pss";
+  wb.LoadSource("junk");
+  int replaced = 0;
+  wb.OnSourceReplaced = [&] { ++replaced; };
+  wb.ReloadAndCompile();
+  EXPECT_EQ(replaced, 1);
+  EXPECT_EQ(SjisToUtf8(wb.Source()), "SCRIPT tmpl;\r\nBEGIN\r\nEND.\r\n");
+  EXPECT_EQ(app.Engine.ProgramName, "tmpl");
+  EXPECT_FALSE(wb.Modified());
+  // Without a template the editor's text stays and is compiled.
+  fs::DeleteFile(dir + "libs/template.pss");
+  wb.LoadSource("SCRIPT kept; BEGIN END.");
+  wb.ReloadAndCompile();
+  EXPECT_EQ(app.Engine.ProgramName, "kept");
+  // The round path compiles through the workbench too.
+  Script("gone.pss", "SCRIPT own;\r\nBEGIN\r\nEND.\r\n");
+  app.LoadAndCompile();
+  EXPECT_EQ(app.Engine.ProgramName, "own");
+  EXPECT_EQ(SjisToUtf8(wb.Source()), "SCRIPT own;\r\nBEGIN\r\nEND.\r\n");
+}
+
+TEST_F(WorkbenchTest, UnsavedChangesAreWrittenBeforeARoundOpensAnotherFolder) {
+  std::string first = app.LogRoot() + "first/";
+  std::string second = app.LogRoot() + "second/";
+  for (const auto& [path, script] : {std::pair{first, "first.pss"}, std::pair{second, "second.pss"}}) {
+    fs::ForceDirectories(path);
+    TFolderInfo info;
+    info.ScriptName = script;
+    info.RoundTarget = true;
+    fs::WriteFileAtomic(path + "kvlnode.web", FormatNodeFile(info));
+  }
+  Script("first.pss", "SCRIPT first; BEGIN END.");
+  Script("second.pss", "SCRIPT second; BEGIN END.");
+  app.Log.OpenFolder(first);
+  wb.ReloadAndCompile();
+  Edit("SCRIPT first; BEGIN x := 1 END.");
+  // The schedule does not start while the editor holds the change.
+  EXPECT_FALSE(app.ScheduleTick(0, 0, false));
+  std::string loadedFirst;
+  wb.OnSourceReplaced = [&] {
+    if (loadedFirst.empty()) loadedFirst = File("first.pss");
+  };
+  app.RoundAction(second);
+  EXPECT_EQ(File("first.pss"), "SCRIPT first; BEGIN x := 1 END.\r\n");
+  EXPECT_EQ(loadedFirst, "SCRIPT first; BEGIN x := 1 END.\r\n");  // written before second.pss loaded
+  EXPECT_EQ(app.Engine.ProgramName, "second");
+  EXPECT_FALSE(wb.Modified());
+}
+
+TEST_F(WorkbenchTest, TextThatCannotBeSavedIsNotLeftForAnotherFolder) {
+  std::string other = app.LogRoot() + "other/";
+  fs::ForceDirectories(other);
+  TFolderInfo info;
+  info.ScriptName = "other.pss";
+  fs::WriteFileAtomic(other + "kvlnode.web", FormatNodeFile(info));
+  Script("other.pss", "SCRIPT other; BEGIN END.");
+  app.Log.Folder.ScriptName = "mine.pss";
+  Edit("SCRIPT mine; # 한\nBEGIN END.");
+  EXPECT_FALSE(wb.LeaveFolder("x"));
+  app.RoundAction(other);
+  // The round could not open the other folder: the text is still here.
+  EXPECT_NE(SjisToUtf8(wb.Source()).find("SCRIPT mine;"), std::string::npos);
+  EXPECT_TRUE(wb.Modified());
+  EXPECT_FALSE(fs::FileExists(dir + "libs/mine.pss"));
+  EXPECT_NE(app.Engine.ProgramName, "other");
+  bool told = false;
+  for (const auto& c : ui.calls) told |= SjisToUtf8(c.text) == "編集中のスクリプトを保存できないため、フォルダを切り替えません";
+  EXPECT_TRUE(told);
+}
+
+TEST_F(WorkbenchTest, LeavingAFolderWithoutAScriptNameAsksForOne) {
+  app.Log.Folder.ScriptName.clear();
+  Edit("SCRIPT n; BEGIN END.");
+  wb.LeaveFolder(Utf8ToSjis("サイト"));
+  ASSERT_EQ(ui.calls.size(), 1u);
+  EXPECT_EQ(ui.calls[0].what, "InputBox");
+  EXPECT_EQ(SjisToUtf8(ui.calls[0].caption), "サイトのスクリプト名を入力してください");
+  EXPECT_EQ(SjisToUtf8(ui.calls[0].text), "ファイル名");
+  EXPECT_TRUE(wb.Modified());  // cancelled: nothing written
+  ui.inputAnswers = {"../escape.pss", "named.pss"};
+  EXPECT_TRUE(wb.LeaveFolder("x"));
+  EXPECT_FALSE(fs::FileExists(dir + "escape.pss"));
+  EXPECT_TRUE(wb.Modified());
+  EXPECT_TRUE(wb.LeaveFolder("x"));
+  EXPECT_EQ(app.Log.Folder.ScriptName, "named.pss");
+  EXPECT_EQ(File("named.pss"), "SCRIPT n; BEGIN END.\r\n");
+  EXPECT_FALSE(wb.Modified());
+}
+
+TEST_F(WorkbenchTest, TextShiftJisCannotHoldIsNeverSaved) {
+  app.Log.Folder.ScriptName = "s.pss";
+  Script("s.pss", "old");
+  Edit("SCRIPT s; # 한\nBEGIN END.");
+  EXPECT_FALSE(wb.Save());
+  EXPECT_EQ(File("s.pss"), "old");
+  ASSERT_EQ(ui.calls.size(), 1u);
+  EXPECT_EQ(SjisToUtf8(ui.calls[0].text), "「U+D55C」(13 文字目) はシフトJISで書けないため保存できません");
+  Edit("SCRIPT s; # 日本\nBEGIN END.");
+  EXPECT_TRUE(wb.Save());
+  EXPECT_EQ(File("s.pss"), "SCRIPT s; # 日本\r\nBEGIN END.\r\n");
+  EXPECT_FALSE(wb.Modified());
+}
+
+TEST_F(WorkbenchTest, TemplateLabelCyclesAndThePageMatchIsMarked) {
+  Script("page.htm", "xx<b>日本</b>yy");
+  Compile(
+      "SCRIPT tpl;\r\nPOST[]:-\r\n<b>${T}</b>\r\n-::\r\nROW[]:-\r\n<i>${U}</i>\r\n-::\r\n"
+      "BEGIN\r\n  LOADF('" + dir + "libs/page.htm');\r\n  r := REGEXPR('<b>', _)\r\nEND.\r\n");
+  ASSERT_EQ(wb.TemplateCount(), 2);
+  EXPECT_EQ(wb.TemplateName(), "POST");
+  EXPECT_EQ(wb.TemplateDump().substr(0, 5), "*:<b>");
+  wb.NextTemplate();
+  EXPECT_EQ(wb.TemplateName(), "ROW");
+  wb.NextTemplate();
+  EXPECT_EQ(wb.TemplateName(), "POST");
+  EXPECT_FALSE(wb.PageMatch().has_value());
+  wb.Run();
+  EXPECT_EQ(SjisToUtf8(wb.Dumps().page), "xx<b>日本</b>yy\r\n");
+  auto span = wb.PageMatch();
+  ASSERT_TRUE(span.has_value());
+  EXPECT_EQ(*span, (app::TEditorSpan{2, 3}));
+  EXPECT_EQ(SjisToUtf8(wb.ExtractedText()).substr(0, 10), "xx日本yy");
+}
+
+TEST_F(WorkbenchTest, SystemVariablesToggleCaption) {
+  EXPECT_EQ(SjisToUtf8(wb.SystemVariablesToggleCaption()), "▲");
+  wb.SystemVariablesShown = false;
+  EXPECT_EQ(SjisToUtf8(wb.SystemVariablesToggleCaption()), "▼");
+}
+
+}  // namespace
+}  // namespace bq::test
