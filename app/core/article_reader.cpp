@@ -1,6 +1,8 @@
 // The reader's fields, quote blocks and links.
 #include "app/core/article_reader.h"
 
+#include <algorithm>
+
 #include "app/core/article_list.h"
 #include "textlib/strutil.h"
 
@@ -101,6 +103,8 @@ std::vector<BodyRun> BodyRuns(std::string_view body) {
 
 bool IsBrowsableAddress(std::string_view selected) {
   const std::string_view t = TrimBlanks(selected);
+  // A selection running on past the address into other words is not one.
+  if (std::any_of(t.begin(), t.end(), [](char c) { return static_cast<unsigned char>(c) <= 0x20; })) return false;
   const std::size_t sep = t.find("://");
   if (sep == std::string_view::npos) return false;
   const std::string_view scheme = t.substr(0, sep);

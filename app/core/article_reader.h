@@ -47,7 +47,7 @@ std::vector<QuoteBlock> QuoteBlocks(std::string_view body);
 std::vector<std::pair<std::size_t, std::size_t>> FindLinks(std::string_view text);
 std::vector<BodyRun> BodyRuns(std::string_view body);
 // "ブラウザで開く" applies: after trimming blanks, "http" or "https", then
-// "://", then a non-empty host ended by "/".
+// "://", then a non-empty host ended by "/", and no blank inside.
 bool IsBrowsableAddress(std::string_view selected);
 
 // The reader for an article of the log; empty when the index is out of range.

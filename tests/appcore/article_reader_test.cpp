@@ -64,6 +64,7 @@ TEST(ReaderLinks, BrowsableAddressNeedsHttpSchemeAndAHostEndedBySlash) {
   EXPECT_FALSE(app::IsBrowsableAddress("HTTP://example.jp/"));
   EXPECT_FALSE(app::IsBrowsableAddress("ftp://example.jp/"));
   EXPECT_FALSE(app::IsBrowsableAddress("see http://example.jp/"));
+  EXPECT_FALSE(app::IsBrowsableAddress("http://example.jp/ and more"));
 }
 
 using ReaderFields = ListFixture;
