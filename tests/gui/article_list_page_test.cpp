@@ -18,6 +18,7 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest/QTest>
 #include <memory>
 
@@ -108,13 +109,24 @@ class ArticleListPageTest : public ::testing::Test {
   }
   // A board with two threads, replies nested, some read.
   std::string Board() {
-    return Site("board", {Art(1, 0, 1, "週末の集まりについて", false, "幹事", "土曜の午後に集まりましょう。"),
+    std::string path = Site("board", {Art(1, 0, 1, "週末の集まりについて", false, "幹事", "土曜の午後に集まりましょう。"),
                           Art(2, 1, 2, "Re: 週末の集まりについて", true, "花子",
                               ">土曜の午後に集まりましょう。\r\n\r\n賛成です。場所は駅前で。"),
                           Art(3, 2, 3, "Re: 週末の集まりについて", true, "次郎", "駅前なら行けます。"),
                           Art(4, 0, 4, "新しい掲示板の使い方", false, "管理人", "http://bbs.example/help/ を見てください。"),
                           Art(5, 4, 7, "Re: 新しい掲示板の使い方", true, "三郎", "わかりました。"),
                           Art(6, 1, 6, "Re: 週末の集まりについて", false, "四郎", "雨なら中止ですか？")});
+    // The quoted reply carries a mail address, a host and a home page.
+    TScrapList log(ui);
+    log.OpenFolder(path);
+    TDataInfo reply = log.GetTopic(2);
+    reply.MAILTO = "hanako@example.jp";
+    reply.HOST = "p1234-ipbf.example.ne.jp";
+    reply.HP = "http://hanako.example/";
+    reply.PAGEURL = "http://bbs.example/read?no=2";
+    log.AddItem(reply, true);
+    log.SaveLog();
+    return path;
   }
   void Show(const std::string& folder) {
     page = std::make_unique<gui::ArticleListPage>(app);
@@ -272,6 +284,12 @@ TEST_F(ArticleListPageTest, ScreenshotsOfTheThreadAndTheQuotedReply) {
   quote.movePosition(QTextCursor::Right);
   EXPECT_EQ(quote.charFormat().foreground().color(), QColor(128, 128, 128));
   EXPECT_EQ(body->document()->firstBlock().blockFormat().textIndent(), 6);
+  EXPECT_EQ(page->Reader()->Person()->text(), "花子 <hanako@example.jp>");
+  EXPECT_EQ(page->Reader()->Date()->text(), "2026/05/02 11:02:00 (p1234-ipbf.example.ne.jp)");
+  EXPECT_FALSE(page->Reader()->HomePageButton()->isHidden());
+  EXPECT_EQ(page->Reader()->HomePageButton()->toolTip(), "http://hanako.example/");
+  EXPECT_TRUE(page->Reader()->LinkButton()->isHidden());
+  EXPECT_EQ(app.Status.panels[2], "http://bbs.example/read?no=2");
   page->grab().save(ShotPath("datalog-reader-quote.png"));
   QTest::keyClick(Table(), Qt::Key_Space);
   QTest::keyClick(Table(), Qt::Key_Down);
