@@ -16,6 +16,7 @@
 
 #include "app/core/application.h"
 #include "app/core/article_list.h"
+#include "app/core/article_reader.h"
 #include "platform/events.h"
 #include "platform/fs.h"
 #include "platform/ui.h"
@@ -183,6 +184,22 @@ void BM_PageToTheEnd(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PageToTheEnd)->Unit(benchmark::kMillisecond);
+
+// A click on one row: it alone is selected, shown in the reader and marked
+// read, and the labels and enabled commands are brought up to date.
+void BM_ClickOnARow(benchmark::State& state) {
+  Setup& s = Shared();
+  if (s.list.RowCount() == 0) s.Open();
+  std::mt19937 rng(9);
+  for (auto _ : state) {
+    const int row = static_cast<int>(rng() % static_cast<unsigned>(s.list.RowCount()));
+    s.list.SelectOnly(row);
+    benchmark::DoNotOptimize(app::ReaderViewOf(s.app.Log, row));
+    s.list.MarkShownRead(row);
+    benchmark::DoNotOptimize(s.list.Summarize());
+  }
+}
+BENCHMARK(BM_ClickOnARow)->Unit(benchmark::kMillisecond);
 
 // A header click: the date sort of the whole folder with the focus kept.
 void BM_SortByDateClick(benchmark::State& state) {

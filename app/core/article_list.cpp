@@ -239,31 +239,62 @@ std::string TArticleList::DetailText() const {
   }
 }
 
-std::string TArticleList::ItemLabel() const {
-  char buf[96];
-  std::snprintf(buf, sizeof buf, "%s%d / %d %s", Utf8ToSjis("【未読: ").c_str(), app_.Log.UnreadCount(), RowCount(),
-                Utf8ToSjis("項目】").c_str());
-  return buf;
+namespace {
+
+std::string ItemLabelOf(int unread, int count) {
+  static const std::string open = Utf8ToSjis("【未読: "), close = Utf8ToSjis(" 項目】");
+  return open + std::to_string(unread) + " / " + std::to_string(count) + close;
 }
 
-std::string TArticleList::SelectionLabel() const {
-  return Utf8ToSjis("選択中: ") + std::to_string(SelectedCount()) + Utf8ToSjis(" 件");
+std::string SelectionLabelOf(int selected) {
+  static const std::string open = Utf8ToSjis("選択中: "), close = Utf8ToSjis(" 件");
+  return open + std::to_string(selected) + close;
 }
+
+}  // namespace
+
+std::string TArticleList::ItemLabel() const { return ItemLabelOf(app_.Log.UnreadCount(), RowCount()); }
+
+std::string TArticleList::SelectionLabel() const { return SelectionLabelOf(SelectedCount()); }
 
 void TArticleList::RefreshStatus() {
   app_.Status.SetPanel(0, LoadTimeText());
   app_.Status.SetPanel(1, DetailText());
 }
 
-ListActionState TArticleList::ActionState() const {
+namespace {
+
+ListActionState StateOf(int selected, bool unreadSelected, bool searchText, bool browseTarget) {
   ListActionState s;
-  const int selected = SelectedCount();
-  const bool unreadSelected = app_.Log.SelectedHasUnread();
   s.remove = selected > 0;
   s.read = unreadSelected;
   s.unread = selected > 0 && !unreadSelected;
-  s.findAgain = !SearchText.empty();
-  s.browse = !BrowseTarget().empty();
+  s.findAgain = searchText;
+  s.browse = browseTarget;
+  return s;
+}
+
+}  // namespace
+
+ListActionState TArticleList::ActionState() const {
+  return StateOf(SelectedCount(), app_.Log.SelectedHasUnread(), !SearchText.empty(), !BrowseTarget().empty());
+}
+
+TArticleList::Summary TArticleList::Summarize() const {
+  int unread = 0, selected = 0;
+  bool unreadSelected = false;
+  const TScrapList& log = app_.Log;
+  for (int i = 0; i < log.Count(); ++i) {
+    const TDataInfo& a = *log.Item(i);
+    unread += a.Unread;
+    selected += a.Selected;
+    unreadSelected |= a.Selected && a.Unread;
+  }
+  Summary s;
+  s.itemLabel = ItemLabelOf(unread, log.Count());
+  s.selectionLabel = SelectionLabelOf(selected);
+  s.selectionLabelVisible = log.Count() > 0;
+  s.actions = StateOf(selected, unreadSelected, !SearchText.empty(), !BrowseTarget().empty());
   return s;
 }
 

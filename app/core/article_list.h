@@ -131,6 +131,15 @@ class TArticleList {
 
   ListActionState ActionState() const;
 
+  // Everything a shell refreshes after a change, from one pass over the log
+  // (each label and rule alone would walk a million articles again).
+  struct Summary {
+    std::string itemLabel, selectionLabel;
+    bool selectionLabelVisible = false;
+    ListActionState actions;
+  };
+  Summary Summarize() const;
+
   // Called after the log grew by articles stored during a run (the new row
   // count is given).
   std::function<void(int rows)> OnRowsAdded;

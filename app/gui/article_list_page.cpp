@@ -242,15 +242,15 @@ void ArticleListPage::SyncSelectionFromModel() {
 }
 
 void ArticleListPage::OnSelectionChanged() {
-  if (list_.SelectedCount() == 0) {
-    list_.ClearSelection();
+  const int current = list_.CurrentRow();
+  if (current < 0) {  // no Selected flag is left set
     if (shownRow_ >= 0) {
       reader_->Clear();
       app_.Status.SetPanel(2, std::string());
     }
     shownRow_ = -1;
-  } else if (list_.CurrentRow() != shownRow_) {
-    shownRow_ = list_.CurrentRow();
+  } else if (current != shownRow_) {
+    shownRow_ = current;
     ShowCurrent();
   }
   RefreshState();
@@ -264,11 +264,11 @@ void ArticleListPage::ShowCurrent() {
 }
 
 void ArticleListPage::RefreshState() {
-  itemLabel_->setText(Q(list_.ItemLabel()));
-  selectionLabel_->setText(Q(list_.SelectionLabel()));
-  selectionLabel_->setVisible(list_.SelectionLabelVisible());
-  const app::ListActionState state = list_.ActionState();
-  for (const app::ListActionInfo& info : app::kListActions) Action(info.id)->setEnabled(state.Enabled(info.id));
+  const app::TArticleList::Summary now = list_.Summarize();
+  itemLabel_->setText(Q(now.itemLabel));
+  selectionLabel_->setText(Q(now.selectionLabel));
+  selectionLabel_->setVisible(now.selectionLabelVisible);
+  for (const app::ListActionInfo& info : app::kListActions) Action(info.id)->setEnabled(now.actions.Enabled(info.id));
   emit StateChanged();
 }
 

@@ -169,6 +169,10 @@ TEST_F(ArticleListStatus, LabelsAndPanelsFollowTheLog) {
   list.SetSelected(0, 2, true);
   EXPECT_EQ(U(list.SelectionLabel()), "選択中: 3 件");
   EXPECT_TRUE(list.SelectionLabelVisible());
+  const app::TArticleList::Summary sum = list.Summarize();
+  EXPECT_EQ(U(sum.itemLabel), "【未読: 1 / 3 項目】");
+  EXPECT_EQ(U(sum.selectionLabel), "選択中: 3 件");
+  EXPECT_TRUE(sum.actions.read && sum.actions.remove && !sum.actions.unread);
 }
 
 TEST_F(ArticleListStatus, EmptyLogShowsNoLatestDateAndHidesTheSelectionLabel) {
