@@ -128,8 +128,8 @@ class ArticleListPageTest : public ::testing::Test {
     log.SaveLog();
     return path;
   }
-  void Show(const std::string& folder) {
-    page = std::make_unique<gui::ArticleListPage>(app);
+  void Show(const std::string& folder, gui::ArticleListPage::Hooks hooks = {}) {
+    page = std::make_unique<gui::ArticleListPage>(app, std::move(hooks));
     page->resize(780, 560);
     page->show();
     QApplication::setActiveWindow(page.get());
@@ -303,6 +303,39 @@ TEST_F(ArticleListPageTest, ScreenshotsOfTheThreadAndTheQuotedReply) {
   EXPECT_EQ(menu->actions()[0]->text(), "コピー(&C)");
   EXPECT_TRUE(menu->actions()[0]->isEnabled());
   EXPECT_FALSE(menu->actions()[1]->isEnabled());  // the whole body is not an address
+}
+
+TEST_F(ArticleListPageTest, SpaceInAFolderWithoutUnreadOpensTheNextOneWithSomeThroughTheTree) {
+  const std::string read = Site("a", {Art(1, 0, 1, "既読", false)});
+  const std::string next = Site("b", {Art(1, 0, 1, "一", false), Art(2, 0, 2, "二", true)});
+  std::vector<std::string> asked;
+  gui::ArticleListPage::Hooks hooks;
+  hooks.selectFolder = [&](const std::string& folder) {
+    asked.push_back(folder);
+    page->OpenFolder(folder);  // as the folder tree does when a node is selected
+  };
+  Show(read, hooks);
+  QTest::keyClick(Table(), Qt::Key_Space);
+  EXPECT_EQ(asked, (std::vector<std::string>{next}));
+  EXPECT_EQ(app.Log.FolderPath(), next);
+  EXPECT_EQ(CurrentTopic(), 2);
+  EXPECT_EQ(Label(), "【未読: 0 / 2 項目】");
+  EXPECT_TRUE(Table()->hasFocus());
+}
+
+TEST_F(ArticleListPageTest, FindAsksForTheTextThenF3SearchesOnAndNothingFoundClearsTheSelection) {
+  Show(Board());
+  ui.inputAnswers = {S("駅前")};
+  QTest::keyClick(Table(), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_EQ(CurrentTopic(), 2);
+  EXPECT_TRUE(page->Action(app::ListAction::FindNext)->isEnabled());
+  QTest::keyClick(Table(), Qt::Key_F3);
+  EXPECT_EQ(CurrentTopic(), 3);
+  QTest::keyClick(Table(), Qt::Key_F3);
+  EXPECT_TRUE(Table()->selectionModel()->selectedRows().isEmpty());
+  EXPECT_TRUE(page->Reader()->Subject()->text().isEmpty());
+  QTest::keyClick(Table(), Qt::Key_F3, Qt::ShiftModifier);  // up from the end
+  EXPECT_EQ(CurrentTopic(), 3);
 }
 
 }  // namespace
