@@ -70,9 +70,12 @@ void TScrapList::ShowError(std::string_view what, const std::string& path, std::
 
 // ---- the identity index ----
 
-void TScrapList::IndexAdd(TDataInfo* a) { identity_.emplace(KeyOf(*a), a); }
+void TScrapList::IndexAdd(TDataInfo* a) {
+  if (indexValid_) identity_.emplace(KeyOf(*a), a);
+}
 
 void TScrapList::IndexRemove(TDataInfo* a) {
+  if (!indexValid_) return;
   auto range = identity_.equal_range(KeyOf(*a));
   for (auto it = range.first; it != range.second; ++it) {
     if (it->second == a) {
@@ -82,10 +85,15 @@ void TScrapList::IndexRemove(TDataInfo* a) {
   }
 }
 
-void TScrapList::RebuildIndex() {
+// A loaded log is indexed when an identity is first looked up: opening a
+// folder only to read it never needs the index, and a million articles take
+// a quarter of a second to index.
+void TScrapList::EnsureIndex() const {
+  if (indexValid_) return;
   identity_.clear();
   identity_.reserve(items_.size());
-  for (auto& a : items_) IndexAdd(a.get());
+  for (auto& a : items_) identity_.emplace(KeyOf(*a), a.get());
+  indexValid_ = true;
 }
 
 void TScrapList::RenumberIfNeeded() const {
@@ -119,11 +127,13 @@ void TScrapList::Clear() {
   if (!items_.empty()) modified_ = true;
   items_.clear();
   identity_.clear();
+  indexValid_ = true;
   positionsValid_ = true;
   titleMapsValid_ = false;
 }
 
 int TScrapList::IndexOfItem(const TDataInfo& article) const {
+  EnsureIndex();
   auto range = identity_.equal_range(KeyOf(article));
   if (range.first == range.second) return -1;
   RenumberIfNeeded();
@@ -402,6 +412,7 @@ void TScrapList::KeepUnreadableLog(const std::string& path) {
 void TScrapList::LoadLog() {
   items_.clear();
   identity_.clear();
+  indexValid_ = true;
   positionsValid_ = true;
   titleMapsValid_ = false;
   Folder = TFolderInfo{};
@@ -433,7 +444,8 @@ void TScrapList::LoadLog() {
         reason += savedAside_.empty() ? std::string(kWillNotOverwrite) : std::string(kKeptAs) + savedAside_;
         ShowError(kCannotRead, path, reason);
       }
-      RebuildIndex();
+      identity_.clear();
+      indexValid_ = false;
     }
     loadTime_ = static_cast<std::int32_t>(Now() - start);
   }
@@ -485,6 +497,7 @@ bool TScrapList::OpenFolder(std::string_view path) {
 void TScrapList::CloseWithoutSaving() {
   items_.clear();
   identity_.clear();
+  indexValid_ = true;
   positionsValid_ = true;
   titleMapsValid_ = false;
   folderPath_.clear();

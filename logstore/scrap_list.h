@@ -4,7 +4,8 @@
 //
 // The list holds one record per article in display order. An index on the
 // identity (TOPIC, REFER, DATE) is kept in step with it, so AddItem's
-// identity check costs the same for the first and the millionth article.
+// identity check costs the same for the first and the millionth article;
+// after a load it is built at the first lookup.
 //
 // Files: kvllog.dat (articles), kvlnode.web (folder definition) in the open
 // folder, weblog.def (schedule, last folder) in the log root. Every rewrite
@@ -122,7 +123,7 @@ class TScrapList {
   void Erase(std::size_t index);
   void IndexAdd(TDataInfo* a);
   void IndexRemove(TDataInfo* a);
-  void RebuildIndex();
+  void EnsureIndex() const;
   void RenumberIfNeeded() const;
   void SetHasUnread(bool value);
   bool AnyUnread() const;
@@ -137,7 +138,8 @@ class TScrapList {
   UserInterface& ui_;
   Clock clock_;
   std::vector<std::unique_ptr<TDataInfo>> items_;
-  std::unordered_multimap<ArticleKey, TDataInfo*, ArticleKeyHash> identity_;
+  mutable std::unordered_multimap<ArticleKey, TDataInfo*, ArticleKeyHash> identity_;
+  mutable bool indexValid_ = true;
   mutable bool positionsValid_ = true;
   mutable bool titleMapsValid_ = false;
   mutable std::unordered_map<std::uint32_t, int> firstOfTopic_;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/cli/cli_app.h"
+#include "app/core/article_list.h"
 #include "app/cli/terminal.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
@@ -75,6 +76,7 @@ int ListCommand(const Args& args, const GlobalOptions& options) {
   }
   cli->app.OpenFolderForShowing(path);
   if (json) std::printf("[");
+  const app::TArticleList rows(cli->app);  // the same row texts as the desktop list
   bool first = true;
   for (int i = 0; i < log.Count(); ++i) {
     const TDataInfo& a = *log.Item(i);
@@ -82,8 +84,7 @@ int ListCommand(const Args& args, const GlobalOptions& options) {
     if (json) {
       PrintJson(log, i, first);
     } else {
-      std::printf("%s %6d  %s  [%s]  %s\n", a.Unread ? "*" : " ", a.TOPIC, TerminalText(log.TreeTitle(i)).c_str(),
-                  TerminalText(a.AUTHOR).c_str(), TerminalText(DisplayDateTime(a.DATE)).c_str());
+      std::printf("%s\n", TerminalText(rows.RowLine(i)).c_str());
     }
     first = false;
   }

@@ -149,7 +149,7 @@ TEST_F(CliTest, ListShowsTheArticlesInThreadOrderAndAsJson) {
   ASSERT_EQ(Cli("run a").status, 0);
   Result r = Cli("list a");
   EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("*      1  題一  [太郎]  "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("■　  1  題一  太郎  "), std::string::npos) << r.out;
   EXPECT_GT(r.out.find("題一"), r.out.find("題二"));  // the newest thread first by default
   Result j = Cli("list a --json");
   EXPECT_EQ(j.out.front(), '[');

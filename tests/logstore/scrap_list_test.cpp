@@ -91,6 +91,20 @@ TEST_F(ScrapList, LoadedDuplicatesAreKeptAndTheFirstIsFound) {
   EXPECT_EQ(list_.GetItem(0).TITLE, "b");
 }
 
+// The index of a loaded log is built at the first lookup; changes made
+// before that lookup must be seen by it.
+TEST_F(ScrapList, IdentityOfALoadedLogHoldsAfterDeletionsBeforeTheFirstLookup) {
+  Write(dir_ + "lazy/kvllog.dat", "1,0,0,0,5,a,\r\n2,0,0,0,6,b,\r\n3,0,0,0,7,c,\r\n");
+  ASSERT_TRUE(list_.OpenFolder(dir_ + "lazy"));
+  list_.SetSelected(1, true);
+  list_.DeleteSelected();
+  EXPECT_EQ(list_.AddItem(Article(2, 0, 6, "again"), false), 2);  // gone, so stored anew
+  EXPECT_EQ(list_.AddItem(Article(3, 0, 7, "dup"), false), 1);     // still there
+  EXPECT_EQ(list_.Count(), 3);
+  EXPECT_EQ(list_.RemoveItem(Article(1, 0, 5)), 1);
+  EXPECT_EQ(list_.IndexOfItem(Article(2, 0, 6)), 1);
+}
+
 TEST_F(ScrapList, AppendRaisesLastTopicUnsignedAndCallsOnAddItem) {
   int calls = 0;
   list_.OnAddItem = [&](TScrapList& l, const TDataInfo& a) {

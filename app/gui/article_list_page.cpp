@@ -1,0 +1,348 @@
+#include "app/gui/article_list_page.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QSplitter>
+#include <QTableView>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/core/article_reader.h"
+#include "app/gui/article_reader_panel.h"
+#include "app/gui/article_table_model.h"
+#include "textlib/cp932.h"
+
+namespace bq::gui {
+namespace {
+
+using app::ListAction;
+
+QString Q(const std::string& sjis) { return QString::fromStdString(SjisToUtf8(sjis)); }
+QString Q(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+
+// Colours are stored as the Windows colour value: red in the low byte.
+QColor ColourOf(std::int32_t value) {
+  const auto v = static_cast<std::uint32_t>(value);
+  return QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF), static_cast<int>((v >> 16) & 0xFF));
+}
+
+QFont FontOf(const TFont& f) {
+  QFont font(Q(f.name), f.size > 0 ? f.size : 10);
+  font.setBold(f.style & 1);
+  font.setItalic(f.style & 2);
+  font.setUnderline(f.style & 4);
+  font.setStrikeOut(f.style & 8);
+  return font;
+}
+
+// Two small arrow buttons on top of each other, as the operation bar's
+// spin buttons: up runs one command, down the other.
+QWidget* SpinButtons(QWidget* parent, QAction* up, QAction* down) {
+  auto* box = new QWidget(parent);
+  auto* v = new QVBoxLayout(box);
+  v->setContentsMargins(0, 0, 0, 0);
+  v->setSpacing(0);
+  for (auto [action, arrow] : {std::pair{up, Qt::UpArrow}, std::pair{down, Qt::DownArrow}}) {
+    auto* b = new QToolButton(box);
+    b->setArrowType(arrow);
+    b->setFixedSize(22, 12);
+    b->setToolTip(action->text());
+    b->setAutoRaise(true);
+    QObject::connect(b, &QToolButton::clicked, action, &QAction::trigger);
+    v->addWidget(b);
+  }
+  return box;
+}
+
+}  // namespace
+
+ArticleListPage::ArticleListPage(app::TApplication& app, Hooks hooks, QWidget* parent)
+    : QWidget(parent), app_(app), hooks_(std::move(hooks)), list_(app) {
+  model_ = std::make_unique<ArticleTableModel>(list_);
+  MakeActions();
+
+  table_ = new QTableView(this);
+  table_->verticalHeader()->hide();
+  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  table_->setShowGrid(false);
+  table_->setWordWrap(false);
+  table_->setTabKeyNavigation(false);
+  table_->horizontalHeader()->setHighlightSections(false);
+  table_->horizontalHeader()->setStretchLastSection(false);
+  table_->setItemDelegate(new ArticleCellDelegate(table_));
+  // A selection in a list without the focus shows the button face.
+  QPalette pal = table_->palette();
+  pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Button));
+  pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Text));
+  table_->setPalette(pal);
+  table_->setModel(model_.get());
+  table_->setContextMenuPolicy(Qt::CustomContextMenu);
+
+  reader_ = new ArticleReaderPanel(app_.Ui, this);
+  splitter_ = new QSplitter(Qt::Vertical, this);
+  splitter_->addWidget(table_);
+  splitter_->addWidget(reader_);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->setSizes({app_.Settings.splitList > 0 ? app_.Settings.splitList : 206, 300});
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  layout->addWidget(MakeOperationBar());
+  layout->addWidget(splitter_, 1);
+
+  connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) { HeaderClicked(c); });
+  connect(table_->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int c, int, int size) {
+    if (!syncing_) list_.SetWidth(c, size);
+  });
+  QItemSelectionModel* sel = table_->selectionModel();
+  connect(sel, &QItemSelectionModel::selectionChanged, this, [this](const QItemSelection& on, const QItemSelection& off) {
+    if (syncing_) return;
+    for (const QItemSelectionRange& r : off) list_.SetSelected(r.top(), r.bottom(), false);
+    for (const QItemSelectionRange& r : on) list_.SetSelected(r.top(), r.bottom(), true);
+    OnSelectionChanged();
+  });
+  connect(sel, &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+    if (syncing_) return;
+    list_.SetFocused(current.row());
+    OnSelectionChanged();
+  });
+  connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    QMenu menu(this);
+    for (ListAction id : {ListAction::Read, ListAction::Unread, ListAction::Delete, ListAction::SelectAll,
+                          ListAction::Dup, ListAction::Browse})
+      menu.addAction(Action(id));
+    menu.exec(table_->viewport()->mapToGlobal(at));
+  });
+  list_.OnRowsAdded = [this](int rows) {
+    model_->RowsAppended(rows);
+    RefreshState();
+  };
+  ApplySettings();
+  ApplyColumnWidths();
+  RefreshState();
+}
+
+ArticleListPage::~ArticleListPage() {
+  list_.OnRowsAdded = nullptr;
+  table_->setModel(nullptr);
+}
+
+QWidget* ArticleListPage::MakeOperationBar() {
+  auto* bar = new QWidget(this);
+  auto* h = new QHBoxLayout(bar);
+  h->setContentsMargins(4, 2, 4, 2);
+  h->setSpacing(6);
+  h->addWidget(SpinButtons(bar, Action(ListAction::Prev), Action(ListAction::Next)));
+  h->addWidget(SpinButtons(bar, Action(ListAction::Above), Action(ListAction::Below)));
+  itemLabel_ = new QLabel(bar);
+  selectionLabel_ = new QLabel(bar);
+  h->addWidget(itemLabel_);
+  h->addStretch(1);
+  h->addWidget(selectionLabel_);
+  return bar;
+}
+
+void ArticleListPage::MakeActions() {
+  for (const app::ListActionInfo& info : app::kListActions) {
+    auto* a = new QAction(Q(info.captionUtf8), this);
+    a->setObjectName(Q(info.name));
+    QList<QKeySequence> keys;
+    for (std::string_view k : info.keys)
+      if (!k.empty()) keys << QKeySequence::fromString(Q(k), QKeySequence::PortableText);
+    a->setShortcuts(keys);
+    // The keys work in the list and in the reader, not elsewhere in the window.
+    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(a);
+    const ListAction id = info.id;
+    connect(a, &QAction::triggered, this, [this, id] { Run(id); });
+    actions_[static_cast<std::size_t>(id)] = a;
+  }
+}
+
+QList<QAction*> ArticleListPage::Actions() const { return QList<QAction*>(actions_.begin(), actions_.end()); }
+
+void ArticleListPage::ApplySettings() {
+  const TInitParam& s = app_.Settings;
+  const QFont listFont = FontOf(s.listFont);
+  table_->setFont(listFont);
+  table_->verticalHeader()->setDefaultSectionSize(QFontMetrics(listFont).height() + 4);
+  model_->SetListFont(listFont);
+  reader_->Body()->setFont(FontOf(s.memoFont));
+  QFont title = FontOf(s.titleFont);
+  title.setBold(true);
+  reader_->Subject()->setFont(title);
+  model_->Repaint();
+  if (shownRow_ >= 0) ShowCurrent();
+}
+
+void ArticleListPage::ApplyColumnWidths() {
+  syncing_ = true;
+  QHeaderView* header = table_->horizontalHeader();
+  const app::ColumnWidths& widths = list_.Widths();
+  for (int c = 0; c < model_->columnCount(); ++c) {
+    const int w = widths[static_cast<std::size_t>(c)];
+    header->resizeSection(c, w > 0 ? w : header->sectionSizeHint(c));
+  }
+  syncing_ = false;
+}
+
+void ArticleListPage::OpenFolder(const std::string& path) {
+  const std::string target = path.empty() ? app_.LogRoot() : path;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const bool opened = list_.Open(target);
+  QApplication::restoreOverrideCursor();
+  if (!opened) return;
+  model_->Reload();
+  ApplyColumnWidths();
+  shownRow_ = -1;
+  reader_->Clear();
+  app_.Status.SetPanel(2, std::string());
+  if (model_->rowCount() > 0) table_->scrollToTop();
+  RefreshState();
+  if (hooks_.folderOpened) hooks_.folderOpened(app_.Log.FolderPath());
+}
+
+void ArticleListPage::LeaveFolder() {
+  list_.Leave();
+  app_.Log.SaveLog();
+}
+
+// ---- selection ----
+
+void ArticleListPage::SelectRow(int row) {
+  if (row < 0 || row >= model_->rowCount()) return;
+  const QModelIndex index = model_->index(row, 0);
+  table_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  table_->scrollTo(index);
+}
+
+void ArticleListPage::SyncSelectionFromModel() {
+  syncing_ = true;
+  QItemSelection selection;
+  const int last = model_->columnCount() - 1;
+  for (auto [first, end] : list_.SelectedRuns()) selection.select(model_->index(first, 0), model_->index(end, last));
+  QItemSelectionModel* sel = table_->selectionModel();
+  sel->select(selection, QItemSelectionModel::ClearAndSelect);
+  if (list_.Focused() >= 0) {
+    const QModelIndex focus = model_->index(list_.Focused(), 0);
+    sel->setCurrentIndex(focus, QItemSelectionModel::NoUpdate);
+    table_->scrollTo(focus);
+  }
+  syncing_ = false;
+  OnSelectionChanged();
+}
+
+void ArticleListPage::OnSelectionChanged() {
+  const int current = list_.CurrentRow();
+  if (current < 0) {  // no Selected flag is left set
+    if (shownRow_ >= 0) {
+      reader_->Clear();
+      app_.Status.SetPanel(2, std::string());
+    }
+    shownRow_ = -1;
+  } else if (current != shownRow_) {
+    shownRow_ = current;
+    ShowCurrent();
+  }
+  RefreshState();
+}
+
+void ArticleListPage::ShowCurrent() {
+  const app::ReaderView view = app::ReaderViewOf(app_.Log, shownRow_);
+  reader_->Show(view, ColourOf(app_.Settings.resColor));
+  app_.Status.SetPanel(2, view.pageUrl);
+  if (list_.MarkShownRead(shownRow_)) model_->Repaint();
+}
+
+void ArticleListPage::RefreshState() {
+  const app::TArticleList::Summary now = list_.Summarize();
+  itemLabel_->setText(Q(now.itemLabel));
+  selectionLabel_->setText(Q(now.selectionLabel));
+  selectionLabel_->setVisible(now.selectionLabelVisible);
+  for (const app::ListActionInfo& info : app::kListActions) Action(info.id)->setEnabled(now.actions.Enabled(info.id));
+  emit StateChanged();
+}
+
+// ---- commands ----
+
+void ArticleListPage::HeaderClicked(int column) {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  list_.HeaderClicked(column);
+  model_->Relayout();
+  QApplication::restoreOverrideCursor();
+  SyncSelectionFromModel();
+}
+
+void ArticleListPage::StepUnread(bool forward) {
+  app::UnreadStep step = list_.NextUnread(forward);
+  if (!step.folder.empty()) {
+    if (hooks_.selectFolder) {
+      hooks_.selectFolder(step.folder);
+    } else {
+      OpenFolder(step.folder);
+    }
+    if (app_.Log.FolderPath() != step.folder) return;
+    table_->setFocus();
+    step = list_.NextUnread(forward);
+  }
+  if (step.row < 0) return;
+  SelectRow(step.row);
+  table_->setFocus();
+}
+
+void ArticleListPage::DeleteSelected() {
+  const std::optional<int> row = list_.AskAndDelete();
+  if (!row) return;
+  model_->Reload();
+  ApplyColumnWidths();
+  shownRow_ = -1;
+  reader_->Clear();
+  if (*row >= 0) {
+    SelectRow(*row);
+  } else {
+    OnSelectionChanged();
+  }
+}
+
+void ArticleListPage::Run(ListAction id) {
+  switch (id) {
+    case ListAction::Next: StepUnread(true); break;
+    case ListAction::Prev: StepUnread(false); break;
+    case ListAction::Below: SelectRow(list_.RowBelow()); break;
+    case ListAction::Above: SelectRow(list_.RowAbove()); break;
+    case ListAction::Find:
+      list_.AskAndFind();
+      SyncSelectionFromModel();
+      break;
+    case ListAction::FindNext:
+    case ListAction::FindPrev:
+      if (list_.SearchText.empty()) return;
+      list_.Find(id == ListAction::FindNext);
+      SyncSelectionFromModel();
+      break;
+    case ListAction::Dup:
+      list_.SelectDuplicates();
+      SyncSelectionFromModel();
+      break;
+    case ListAction::Read:
+    case ListAction::Unread:
+      list_.MarkSelected(id == ListAction::Unread);
+      model_->Repaint();
+      RefreshState();
+      break;
+    case ListAction::Delete: DeleteSelected(); break;
+    case ListAction::SelectAll: table_->selectAll(); break;
+    case ListAction::Browse: list_.Browse(); break;
+  }
+}
+
+}  // namespace bq::gui
