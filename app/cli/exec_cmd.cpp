@@ -21,6 +21,7 @@
 #include "app/cli/compile_report.h"
 #include "app/cli/fetch_report.h"
 #include "app/cli/terminal.h"
+#include "app/core/article_list.h"
 #include "platform/fs.h"
 #include "script/engine.h"
 #include "script/listing.h"
@@ -95,12 +96,9 @@ class TScratch {
 };
 
 // The articles the script stored, in the form `list` prints them.
-void PrintArticles(const TScrapList& log) {
-  for (int i = 0; i < log.Count(); ++i) {
-    const TDataInfo& a = *log.Item(i);
-    std::printf("%s %6d  %s  [%s]  %s\n", a.Unread ? "*" : " ", a.TOPIC, TerminalText(log.TreeTitle(i)).c_str(),
-                TerminalText(a.AUTHOR).c_str(), TerminalText(DisplayDateTime(a.DATE)).c_str());
-  }
+void PrintArticles(app::TApplication& a) {
+  const app::TArticleList rows(a);
+  for (int i = 0; i < a.Log.Count(); ++i) std::printf("%s\n", TerminalText(rows.RowLine(i)).c_str());
 }
 
 // The application over the scratch folders, with the script's template
@@ -162,7 +160,7 @@ int ExecCommand(const Args& args, const GlobalOptions& options) {
     status = 1;
   }
   std::fputs(TerminalText(a.Machine.PrintBuffer).c_str(), stdout);
-  if (o.articles || options.verbose) PrintArticles(a.Log);
+  if (o.articles || options.verbose) PrintArticles(a);
   std::fflush(stdout);
   return status;
 }

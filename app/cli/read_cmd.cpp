@@ -16,6 +16,7 @@
 
 #include "app/cli/cli_app.h"
 #include "app/cli/terminal.h"
+#include "app/core/article_list.h"
 #include "app/core/body_lines.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
@@ -242,11 +243,9 @@ int FindCommand(const Args& args, const GlobalOptions& options) {
   log.SortItems(0);
   const std::string text = Utf8ToSjis(args[1]);
   int found = 0;
+  const app::TArticleList rows(cli->app);  // the row texts of `list`
   for (int i = log.FindText(text, -1, true); i >= 0; i = log.FindText(text, i, true)) {
-    const TDataInfo& a = *log.Item(i);
-    std::printf("%s %6d  %s  [%s]  %s\n", a.Unread ? "*" : " ", a.TOPIC,
-                TerminalText(log.TreeTitle(i)).c_str(), TerminalText(a.AUTHOR).c_str(),
-                TerminalText(DisplayDateTime(a.DATE)).c_str());
+    std::printf("%s\n", TerminalText(rows.RowLine(i)).c_str());
     ++found;
   }
   return found > 0 ? 0 : 1;

@@ -1,8 +1,8 @@
 #include "app/core/body_lines.h"
 
-namespace bq::app {
+#include "app/core/article_reader.h"
 
-bool IsQuoteLine(std::string_view line) { return line.rfind('>', 0) == 0 || line.rfind("\x81\x84", 0) == 0; }
+namespace bq::app {
 
 std::vector<BodyLine> BodyLines(std::string_view body) {
   std::vector<BodyLine> lines;

@@ -16,7 +16,8 @@ struct BodyLine {
   bool quote = false;
 };
 
+// The same quote rule as the reader's colouring (IsQuoteLine, QuoteBlocks),
+// line by line for a terminal.
 std::vector<BodyLine> BodyLines(std::string_view body);
-bool IsQuoteLine(std::string_view line);
 
 }  // namespace bq::app

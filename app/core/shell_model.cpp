@@ -125,8 +125,6 @@ std::string ClockText(int hour, int minute, int second) {
   return buf;
 }
 
-std::string TimerSwitchCaption(bool on) { return on ? "ON " : "OFF"; }
-
 std::string InstanceKey(std::string_view user, std::string_view settingsPath) {
   // FNV-1a of the settings path: the same file always gives the same key.
   std::uint64_t h = 1469598103934665603ull;

@@ -82,9 +82,6 @@ StatusTexts FolderStatusTexts(const TScrapList& log, int statusDisp);
 // Panel 3: a blank and the time as hh:mm:ss.
 std::string ClockText(int hour, int minute, int second);
 
-// The schedule switch caption: "ON " (with its blank) or "OFF".
-std::string TimerSwitchCaption(bool on);
-
 // ---- Single instance -------------------------------------------------------
 
 // The name the running instance listens on: one per user and settings file,

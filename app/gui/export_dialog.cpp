@@ -11,7 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/gui/sjis_text.h"
+#include "app/gui/qt_platform.h"
 
 namespace bq::gui {
 

@@ -1,18 +1,7 @@
 #include "app/gui/font_convert.h"
 
-#include "app/gui/sjis_text.h"
 
 namespace bq::gui {
-
-QFont ToQFont(const TFont& font) {
-  QFont f(FromSjis(font.name));
-  if (font.size > 0) f.setPointSize(font.size);
-  f.setBold(font.style & 1);
-  f.setItalic(font.style & 2);
-  f.setUnderline(font.style & 4);
-  f.setStrikeOut(font.style & 8);
-  return f;
-}
 
 void FromQFont(const QFont& qfont, TFont& font) {
   font.name = ToSjis(qfont.family());

@@ -23,7 +23,7 @@
 #include "app/gui/icons.h"
 #include "app/gui/qt_platform.h"
 #include "logstore/folder_ops.h"
-#include "web/commatext.h"
+#include "textlib/csv.h"
 
 namespace bq::gui {
 
@@ -263,7 +263,7 @@ QIcon MainWindow::FolderIcon(const std::string& path, bool isTop, bool selected)
   return folderIcons_[static_cast<std::size_t>(index)];
 }
 
-std::vector<std::string> MainWindow::History() const { return SplitCommaText(app_.Settings.logHist); }
+std::vector<std::string> MainWindow::History() const { return CommaSplit(app_.Settings.logHist, FinalComma::AddsEmptyItem); }
 
 void MainWindow::RefreshHistory() {
   std::vector<std::string> entries = HistoryMenuEntries(History());

@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "app/controls/folder_tree.h"
+#include "app/core/schedule_timer.h"
 #include "app/core/shell_model.h"
 #include "app/gui/about_box.h"
 #include "app/gui/icons.h"

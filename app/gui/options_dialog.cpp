@@ -19,7 +19,7 @@
 #include <QVBoxLayout>
 
 #include "app/gui/font_convert.h"
-#include "app/gui/sjis_text.h"
+#include "app/gui/qt_platform.h"
 
 namespace bq::gui {
 

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <climits>
 
-#include "app/gui/sjis_text.h"
+#include "app/gui/qt_platform.h"
 
 namespace bq::gui {
 

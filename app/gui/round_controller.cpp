@@ -5,7 +5,7 @@
 
 #include "app/core/round_actions.h"
 #include "app/gui/round_icons.h"
-#include "app/gui/sjis_text.h"
+#include "app/gui/qt_platform.h"
 #include "textlib/dates.h"
 
 namespace bq::gui {

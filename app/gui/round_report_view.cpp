@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/gui/round_controller.h"
-#include "app/gui/sjis_text.h"
+#include "app/gui/qt_platform.h"
 
 namespace bq::gui {
 

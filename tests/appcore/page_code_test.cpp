@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include "app/core/application.h"
+#include "app/core/article_reader.h"
 #include "app/core/body_lines.h"
 #include "app/core/local_server.h"
 #include "platform/fs.h"

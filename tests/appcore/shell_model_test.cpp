@@ -140,11 +140,9 @@ TEST(StatusTexts, LatestArticleOrLastRoundByTheSetting) {
   EXPECT_EQ(app::FolderStatusTexts(log, 2).panel1, "");
 }
 
-TEST(StatusTexts, ClockAndScheduleSwitch) {
+TEST(StatusTexts, Clock) {
   EXPECT_EQ(app::ClockText(9, 5, 0), " 09:05:00");
   EXPECT_EQ(app::ClockText(23, 59, 59), " 23:59:59");
-  EXPECT_EQ(app::TimerSwitchCaption(true), "ON ");
-  EXPECT_EQ(app::TimerSwitchCaption(false), "OFF");
 }
 
 TEST(InstanceKey, OnePerUserAndSettingsFile) {

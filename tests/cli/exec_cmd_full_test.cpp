@@ -41,7 +41,7 @@ TEST_F(ExecFullHost, ExecStoresTheSameArticlesAsTheFolderScript) {
   EXPECT_EQ(exec.status, 0) << exec.err;
   EXPECT_EQ(exec.err, "");
   EXPECT_EQ(exec.out, list.out);
-  EXPECT_NE(list.out.find("*      2  二番 2026/11/03 2026113  [鈴木・花子・]  2026/11/03 11:30:00\n"), std::string::npos)
+  EXPECT_NE(list.out.find("■　  2  二番 2026/11/03 2026113  鈴木・花子・  2026/11/03 11:30:00\n"), std::string::npos)
       << list.out;
 }
 

@@ -155,11 +155,11 @@ TEST_F(ReadCmdTest, ALogThatCannotBeWrittenIsReportedAsAFailure) {
 TEST_F(ReadCmdTest, FindFindsAcrossTitleAuthorAndBody) {
   CliResult r = Cli("find s 題二");
   EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("2  └ 題二  [花子]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("2[1]  └ 題二  花子  "), std::string::npos) << r.out;
   r = Cli("find s 次郎");
-  EXPECT_NE(r.out.find("3  三  [次郎]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("3  三  次郎  "), std::string::npos) << r.out;
   r = Cli("find s 検索語");
-  EXPECT_NE(r.out.find("3  三  [次郎]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("3  三  次郎  "), std::string::npos) << r.out;
   r = Cli("find s 本文");  // in the bodies of 1 and 2, in list order
   ASSERT_NE(r.out.find("題一"), std::string::npos) << r.out;
   EXPECT_LT(r.out.find("題一"), r.out.find("題二"));

@@ -34,7 +34,7 @@
 #include "app/gui/properties_dialog.h"
 #include "app/gui/round_controller.h"
 #include "app/gui/round_report_view.h"
-#include "app/gui/sjis_text.h"
+#include "app/gui/qt_platform.h"
 #include "platform/fs.h"
 #include "textlib/dates.h"
 
