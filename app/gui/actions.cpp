@@ -36,7 +36,7 @@ const std::vector<ActionDef>& ActionDefs() {
       {"AboveAction", "前の記事へ", "前の記事へ", "Up", Glyph::Up, L, false},
       {"FindAction", "検索", "検索", "Ctrl+F", Glyph::Find, L, false},
       {"FindNextAction", "下に検索", "下に検索", "F3;Ctrl+N", Glyph::FindNext, L, false},
-      {"FindPrevAction", "上に]検索", "上に検索", "Shift+F3;Ctrl+P", Glyph::FindPrev, L, false},
+      {"FindPrevAction", "上に検索", "上に検索", "Shift+F3;Ctrl+P", Glyph::FindPrev, L, false},
       {"DupAction", "重複記事を選択", "重複記事を選択", "Ctrl+D", Glyph::Duplicates, L, false},
       {"ReadAction", "既読に変更", "選択した記事を既読にする", "", Glyph::Read, L, false},
       {"UnreadAction", "未読に戻す", "選択した記事を未読に戻す", "", Glyph::Unread, L, false},

@@ -73,6 +73,7 @@ MainWindow::MainWindow(app::TApplication& app, UserInterface& ui, app::ProgramLa
   BuildTray();
   ConnectActions();
   app_.Status.OnChange = [this](int panel, const std::string& text) { SetStatusText(panel, FromSjis(text)); };
+  PlugInPages();
   ApplySettings();
 }
 

@@ -22,6 +22,7 @@
 
 #include "app/core/application.h"
 #include "app/core/program_layout.h"
+#include "app/core/properties_model.h"
 
 class QComboBox;
 class QLabel;
@@ -34,7 +35,11 @@ class QTreeWidgetItem;
 
 namespace bq::gui {
 
+class ArticleListPage;
 class FolderTree;
+class RoundController;
+class RoundReportView;
+class WorkbenchPage;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -62,7 +67,9 @@ class MainWindow : public QMainWindow {
   // without a tray.
   void SetTrayImage(const QString& name, const QString& tip);
   // Busy: every action off but Stop and Skip (when stoppable), the tree
-  // and the message panel too; leaving restores what was enabled before.
+  // and the message panel too; leaving restores what was enabled before,
+  // then the busy rules of the round controller decide the actions that
+  // depend on the open folder (export, properties).
   void SetBusy(bool busy, bool stoppable);
   bool Busy() const { return busy_; }
   // Whether the script editor holds unsaved changes (the workbench sets
@@ -85,6 +92,10 @@ class MainWindow : public QMainWindow {
   QSystemTrayIcon* Tray() const { return tray_; }
   QMenu* TrayMenu() const { return trayMenu_; }
   FolderTree* Tree() const { return tree_; }
+  RoundController* Rounds() const { return rounds_; }
+  ArticleListPage* ListPage() const { return listPage_; }
+  WorkbenchPage* Workbench() const { return workbench_; }
+  RoundReportView* ReportView() const { return reportView_; }
   app::TApplication& App() { return app_; }
   // The data folder set-up uses (a --data option wins over the settings).
   std::string DataFolder() const;
@@ -104,6 +115,10 @@ class MainWindow : public QMainWindow {
   void OpenRoundLog();
   void ShowAbout();
   void OpenHelp();
+  void ShowRoundReport();
+  void OpenExport();
+  void OpenOptions();
+  void OpenProperties();
 
  signals:
   // Before another folder is opened, and before closing: pages write what
@@ -135,13 +150,16 @@ class MainWindow : public QMainWindow {
   void RefreshStatusTexts();
   void UpdateActions();
   void RefreshHistory();
-  void RefreshTimerSwitch();
-  void RestartScheduleTimer();
-  void OnScheduleTick();
   void OnClockTick();
   std::vector<std::string> History() const;
-  template <typename Work>
-  void RunBusy(Work work);
+  // The pages, the round controller and the round report (main_window_pages.cpp).
+  void PlugInPages();
+  void ConnectRounds();
+  // A page's or the controller's action takes the place of the window's
+  // action of the same name in every menu, tool bar and lookup.
+  void AdoptActions(const QList<QAction*>& adopted);
+  void ApplyBusy(bool enabled, bool stoppable);
+  void AfterRound(const QByteArray& reselect);
   QIcon FolderIcon(const std::string& path, bool isTop, bool selected);
 
   app::TApplication& app_;
@@ -160,7 +178,17 @@ class MainWindow : public QMainWindow {
   QSystemTrayIcon* tray_ = nullptr;
   QMenu* trayMenu_ = nullptr;
   QTimer clock_;
-  QTimer schedule_;
+  RoundController* rounds_ = nullptr;
+  ArticleListPage* listPage_ = nullptr;
+  WorkbenchPage* workbench_ = nullptr;
+  RoundReportView* reportView_ = nullptr;
+  // The addresses typed in the properties dialog while the program runs.
+  app::TAddressHistory addressHistory_;
+  // Why the editor refused to leave the open folder (its text cannot be
+  // saved); set while aboutToLeaveFolder is handled.
+  std::string leaveRefusal_;
+  // Emits aboutToLeaveFolder; false (the reason shown) when it was refused.
+  bool LeaveFolder();
   bool busy_ = false;
   bool quitPending_ = false;
   bool closedDone_ = false;

@@ -11,9 +11,11 @@
 #include "app/core/schedule_timer.h"
 #include "app/core/shell_model.h"
 #include "app/gui/about_box.h"
+#include "app/gui/article_list_page.h"
 #include "app/gui/icons.h"
 #include "app/gui/main_window.h"
 #include "app/gui/qt_platform.h"
+#include "app/gui/round_controller.h"
 #include "logstore/folder_ops.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
@@ -39,16 +41,6 @@ void MainWindow::ConnectActions() {
     std::string next = NextHistoryEntry(HistoryMenuEntries(History()), app_.DataFolder());
     if (!next.empty()) SwitchDataFolder(next);
   });
-  on("ExecAction", [this] { ExecFetch(); });
-  on("RoundAction", [this] { RoundBelowSelection(); });
-  on("TimerAction", [this] { RoundAll(); });
-  on("StopAction", [this] { app_.Stop(); });
-  on("SkipAction", [this] { app_.Skip(); });
-  on("TimerSwitch", [this] {
-    app_.Log.ScheduleEnabled = !app_.Log.ScheduleEnabled;
-    app_.Log.SaveRootDef();
-    RefreshTimerSwitch();
-  });
   on("CacheOldAction", [this] { CleanCache(false); });
   on("CacheAllAction", [this] { CleanCache(true); });
   on("RoundLogAction", [this] { OpenRoundLog(); });
@@ -56,9 +48,9 @@ void MainWindow::ConnectActions() {
   on("HelpAction", [this] { OpenHelp(); });
   on("HideAction", [this] { HideToTray(); });
   on("ExitAction", [this] { close(); });
-  Action(QStringLiteral("StopAction"))->setEnabled(false);
-  Action(QStringLiteral("SkipAction"))->setEnabled(false);
-  connect(&schedule_, &QTimer::timeout, this, &MainWindow::OnScheduleTick);
+  on("ExportAction", [this] { OpenExport(); });
+  on("OptionAction", [this] { OpenOptions(); });
+  on("PropertyAction", [this] { OpenProperties(); });
 }
 
 std::string MainWindow::DataFolder() const {
@@ -75,15 +67,24 @@ void MainWindow::SetupFolders() {
   tree_->setCurrentItem(last ? last : tree_->TopItem());
   if (tree_->currentItem()) tree_->currentItem()->setExpanded(true);
   RefreshHistory();
-  RefreshTimerSwitch();
+  if (rounds_) rounds_->RefreshSchedule();
   RefreshStatusTexts();
   UpdateActions();
+  if (listPage_) listPage_->OpenFolder(app_.Log.FolderPath());
   emit folderOpened();
 }
 
-void MainWindow::SwitchDataFolder(const std::string& folder) {
-  if (busy_) return;
+bool MainWindow::LeaveFolder() {
+  leaveRefusal_.clear();
   emit aboutToLeaveFolder();
+  if (leaveRefusal_.empty()) return true;
+  // The editor's text could not be saved: the folder stays open.
+  ui_.MessageBox(leaveRefusal_, app_.Caption, kMbOk);
+  return false;
+}
+
+void MainWindow::SwitchDataFolder(const std::string& folder) {
+  if (busy_ || !LeaveFolder()) return;
   layout_.dataOption.clear();  // the user's choice wins over --data from now on
   app_.Settings.logDir = fs::IncludeTrailingSeparator(folder);
   app_.Settings.lastBbs.clear();
@@ -91,12 +92,20 @@ void MainWindow::SwitchDataFolder(const std::string& folder) {
 }
 
 void MainWindow::OpenFolder(const std::string& path) {
-  if (path.empty()) return;
+  if (path.empty() || busy_) return;
   if (fs::IncludeTrailingSeparator(path) != app_.Log.FolderPath()) {
-    emit aboutToLeaveFolder();
-    if (!app_.Log.OpenFolder(path)) return;  // the old log could not be saved; it stays open
+    if (!LeaveFolder()) {
+      if (QTreeWidgetItem* open = tree_->FindPath(app_.Log.FolderPath())) tree_->setCurrentItem(open);
+      return;
+    }
     // The script compiled for the previous folder is not this folder's.
     app_.Engine.ResetCompiler();
+    if (listPage_) {
+      listPage_->OpenFolder(path);
+      if (app_.Log.FolderPath() != fs::IncludeTrailingSeparator(path)) return;  // the old log could not be saved
+    } else if (!app_.Log.OpenFolder(path)) {
+      return;  // the old log could not be saved; it stays open
+    }
     emit folderOpened();
   }
   RefreshStatusTexts();
@@ -127,30 +136,6 @@ void MainWindow::UpdateActions() {
       ->setEnabled(app::HistoryActionsEnabled(HistoryMenuEntries(History()).size(), busy_));
   Action(QStringLiteral("HideAction"))->setEnabled(tray_ != nullptr && !busy_);
   Action(QStringLiteral("HelpAction"))->setEnabled(!busy_ && QFileInfo::exists(QString::fromStdString(layout_.helpPage)));
-}
-
-void MainWindow::RefreshTimerSwitch() {
-  bool on = app_.Log.ScheduleEnabled;
-  QAction* a = Action(QStringLiteral("TimerSwitch"));
-  a->setText(QString::fromStdString(app::TimerSwitchCaption(on)));
-  a->setIcon(GlyphIcon(on ? Glyph::SwitchOn : Glyph::SwitchOff));
-  a->setChecked(on);
-  RestartScheduleTimer();
-}
-
-void MainWindow::RestartScheduleTimer() {
-  if (app_.Log.ScheduleEnabled && !busy_)
-    schedule_.start(static_cast<int>(app_.TimerInterval));
-  else
-    schedule_.stop();
-}
-
-void MainWindow::OnScheduleTick() {
-  QTime now = QTime::currentTime();
-  app_.TimerInterval = 5000;
-  bool dirty = scriptModified && scriptModified();
-  if (app_.Log.IsRoundTime(now.hour(), now.minute()) && !dirty) RoundAll();
-  RestartScheduleTimer();
 }
 
 // ---- Folder actions ----
@@ -226,7 +211,10 @@ void MainWindow::ExecuteCommand(const QString& text) {
   }
 }
 
-void MainWindow::SetBusy(bool busy, bool stoppable) {
+void MainWindow::SetBusy(bool busy, bool stoppable) { rounds_->SetBusy(!busy, stoppable); }
+
+void MainWindow::ApplyBusy(bool enabled, bool) {
+  const bool busy = !enabled;
   if (busy && !busy_) {
     enabledBeforeBusy_.clear();
     for (QAction* a : std::as_const(actions_)) {
@@ -235,65 +223,35 @@ void MainWindow::SetBusy(bool busy, bool stoppable) {
     }
     tree_->setEnabled(false);
     messagePanel_->setEnabled(false);
-    QApplication::setOverrideCursor(Qt::BusyCursor);
   } else if (!busy && busy_) {
-    for (auto& [a, enabled] : enabledBeforeBusy_)
-      if (a) a->setEnabled(enabled);
+    for (auto& [a, wasEnabled] : enabledBeforeBusy_)
+      if (a) a->setEnabled(wasEnabled);
     enabledBeforeBusy_.clear();
     tree_->setEnabled(true);
     messagePanel_->setEnabled(true);
-    QApplication::restoreOverrideCursor();
   }
   busy_ = busy;
-  Action(QStringLiteral("StopAction"))->setEnabled(busy && stoppable);
-  Action(QStringLiteral("SkipAction"))->setEnabled(busy && stoppable);
+  const app::ActionStates& rules = rounds_->Actions();
+  Action(QStringLiteral("StopAction"))->setEnabled(rules.stop);
+  Action(QStringLiteral("SkipAction"))->setEnabled(rules.skip);
+  for (const char* name : {"ExecAction", "RoundAction", "TimerAction", "TimerSwitch"})
+    Action(QString::fromLatin1(name))->setEnabled(rules.general);
+  Action(QStringLiteral("ExportAction"))->setEnabled(rules.exportLog);
+  Action(QStringLiteral("PropertyAction"))->setEnabled(rules.properties);
+  Action(QStringLiteral("OptionAction"))->setEnabled(rules.general);
+  Action(QStringLiteral("RoundReportAction"))->setEnabled(true);
   if (!busy) UpdateActions();
+  if (!busy && quitPending_ && !rounds_->Running()) QTimer::singleShot(0, this, [this] { close(); });
 }
 
-template <typename Work>
-void MainWindow::RunBusy(Work work) {
-  if (busy_) return;
-  schedule_.stop();
-  SetBusy(true, true);
-  try {
-    work();
-  } catch (const std::exception& e) {
-    ui_.MessageBox(e.what(), app_.Caption, kMbOk);
-  }
-  SetBusy(false, false);
-  // The round left another folder's log open: the selected one comes back.
-  std::string selected = tree_->SelectedPath();
-  if (!selected.empty() && fs::IncludeTrailingSeparator(selected) != app_.Log.FolderPath()) {
-    app_.Log.OpenFolder(selected);
-    emit folderOpened();
-  }
-  tree_->RefreshAllIcons();
-  RefreshStatusTexts();
-  RestartScheduleTimer();
-  emit roundFinished();
-  if (quitPending_) close();
-}
-
-void MainWindow::ExecFetch() {
-  RunBusy([this] {
-    if (app_.Engine.ProgramName.empty()) app_.LoadAndCompile();
-    app_.ExecAction();
-    app_.Log.SaveLog();
-  });
-}
+void MainWindow::ExecFetch() { rounds_->Fetch(); }
 
 void MainWindow::RoundBelowSelection() {
   std::string selected = tree_->SelectedPath();
-  if (selected.empty()) return;
-  RunBusy([this, selected] { app_.RoundAction(selected); });
+  if (!selected.empty()) rounds_->RoundBelow(selected);
 }
 
-void MainWindow::RoundAll() {
-  app_.LastRoundTotal = 0;
-  RunBusy([this] { app_.TimerAction(); });
-  if (tray_ && isHidden() && app_.LastRoundTotal > 0)
-    SetTrayImage(QStringLiteral("ACTIVE"), QStringLiteral("Brindlequay"));
-}
+void MainWindow::RoundAll() { rounds_->ScheduledRound(); }
 
 // ---- Application actions ----
 
@@ -336,7 +294,7 @@ void MainWindow::ShowMainWindow() {
   show();
   raise();
   activateWindow();
-  SetTrayImage(QStringLiteral("NORMAL"), QStringLiteral("Brindlequay"));
+  rounds_->WindowShown();
 }
 
 void MainWindow::HideToTray() {
@@ -352,7 +310,7 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (busy_) {
+  if (busy_ || rounds_->Running()) {
     // The run ends first; the window closes when it has.
     app_.Stop();
     quitPending_ = true;
@@ -363,10 +321,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
-  emit aboutToLeaveFolder();
+  if (!LeaveFolder()) {
+    quitPending_ = false;
+    event->ignore();
+    return;
+  }
   emit aboutToClose();
   clock_.stop();
-  schedule_.stop();
+  rounds_->HoldSchedule();
   StoreSettings();
   try {
     app_.Settings.Save();

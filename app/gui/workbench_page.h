@@ -10,7 +10,7 @@
 // hands in small callbacks for the window caption, its busy state (every
 // action but Stop and Skip disabled while a script runs) and the tree/code
 // view switch. The machine runs on this thread; the application's event
-// pump must run the Qt event loop (TQtEventPump) so Stop and Skip act.
+// pump must run the Qt event loop (QtPump) so Stop and Skip act.
 #include <QList>
 #include <QWidget>
 #include <functional>

@@ -24,7 +24,7 @@
 #include <QTimer>
 
 #include "app/gui/code_editor.h"
-#include "app/gui/qt_event_pump.h"
+#include "app/gui/qt_platform.h"
 #include "app/gui/script_highlighter.h"
 #include "platform/fs.h"
 #include "tests/web/scripted_server.h"
@@ -82,7 +82,7 @@ class WorkbenchPageTest : public ::testing::Test {
 
   std::string dir;
   RecordingUi ui;
-  TQtEventPump pump;
+  QtPump pump;
   app::TApplication app{ui, pump, NoProxy};
   std::unique_ptr<WorkbenchPage> page;
   QString caption;
