@@ -99,7 +99,8 @@ void MainWindow::PlugInPages() {
     roundMenu->addSeparator();
     roundMenu->addAction(report);
   }
-  if (trayMenu_) trayMenu_->insertAction(Action(QStringLiteral("HideAction")), report);
+  // In the tray menu after the round commands and the schedule switch.
+  if (trayMenu_) trayMenu_->insertAction(Action(QStringLiteral("OptionAction")), report);
   auto* reportButton = new QToolButton;
   reportButton->setDefaultAction(report);
   reportButton->setToolButtonStyle(Qt::ToolButtonIconOnly);

@@ -1,5 +1,5 @@
 // A round started from the tray menu, with a real tray (run under Xvfb with
-// trayer by with_tray.sh; skipped where no tray exists, as offscreen).
+// trayer by run_with_tray.sh; skipped where no tray exists, as offscreen).
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -40,7 +40,7 @@ bool WaitForPlacement(QSystemTrayIcon& icon) {
 
 TEST(TrayRound, ARoundFromTheTrayMenuAnimatesTheIconAndEndsNormal) {
   if (!QSystemTrayIcon::isSystemTrayAvailable())
-    GTEST_SKIP() << "no system tray here (run under with_tray.sh)";
+    GTEST_SKIP() << "no system tray here (run under run_with_tray.sh)";
   char tmpl[] = "/tmp/bqtray.XXXXXX";
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   const std::string dir = std::string(tmpl) + "/";

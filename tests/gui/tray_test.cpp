@@ -70,7 +70,7 @@ TEST_F(TrayTest, TrayMenuOpensAtTheIcon) {
   QStringList captions;
   for (QAction* a : w->TrayMenu()->actions())
     if (!a->isSeparator()) captions << a->text();
-  EXPECT_EQ(captions, (QStringList{QString::fromUtf8("取得"), QString::fromUtf8("巡回"), QStringLiteral("OFF"),
+  EXPECT_EQ(captions, (QStringList{QString::fromUtf8("取得"), QString::fromUtf8("巡回"), QStringLiteral("OFF"), QString::fromUtf8("巡回レポート"),
                                    QString::fromUtf8("オプション設定"), QString::fromUtf8("ヘルプ目次"),
                                    QString::fromUtf8("バージョン情報"), QString::fromUtf8("終了")}));
   w->TrayMenu()->hide();
