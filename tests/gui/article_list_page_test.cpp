@@ -24,6 +24,7 @@
 
 #include "app/core/application.h"
 #include "app/gui/article_list_page.h"
+#include "gui_fixture.h"
 #include "app/gui/article_reader_panel.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
@@ -73,12 +74,6 @@ void AnswerNextBox(QMessageBox::StandardButton button, QString* seenText) {
     box->button(button)->click();
   });
   timer->start(10);
-}
-
-QString ShotPath(const QString& name) {
-  QDir dir(QCoreApplication::applicationDirPath() + "/../screenshots");
-  dir.mkpath(".");
-  return dir.filePath(name);
 }
 
 class ArticleListPageTest : public ::testing::Test {

@@ -33,6 +33,7 @@
 #include "app/gui/options_dialog.h"
 #include "app/gui/properties_dialog.h"
 #include "app/gui/round_controller.h"
+#include "gui_fixture.h"
 #include "app/gui/round_report_view.h"
 #include "app/gui/qt_platform.h"
 #include "platform/fs.h"
@@ -54,12 +55,10 @@ class QtPump : public EventPump {
 };
 
 void Shot(QWidget& w, const QString& name, bool fitToContents = true) {
-  const QString dir = QCoreApplication::applicationDirPath() + "/screenshots";
-  QDir().mkpath(dir);
   if (fitToContents) w.adjustSize();
   w.show();
   QCoreApplication::processEvents();
-  EXPECT_TRUE(w.grab().save(dir + "/" + name + ".png")) << name.toStdString();
+  EXPECT_TRUE(w.grab().save(ShotPath(name + ".png"))) << name.toStdString();
 }
 
 const char* kFetchOne =

@@ -16,6 +16,7 @@
 #include "app/core/application.h"
 #include "app/core/local_server.h"
 #include "app/gui/round_controller.h"
+#include "gui_fixture.h"
 #include "app/gui/round_icons.h"
 #include "platform/fs.h"
 
@@ -86,9 +87,7 @@ TEST(TrayRound, ARoundFromTheTrayMenuAnimatesTheIconAndEndsNormal) {
         // The panel at the top right, with the icon in mid-turn.
         QCoreApplication::processEvents();
         QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
-        const QString out = QCoreApplication::applicationDirPath() + "/screenshots";
-        QDir().mkpath(out);
-        screen.copy(where.adjusted(-200, 0, 8, 8).intersected(screen.rect())).save(out + "/tray_round.png");
+        screen.copy(where.adjusted(-200, 0, 8, 8).intersected(screen.rect())).save(ShotPath("tray_round.png"));
         shot = true;
       }
     });

@@ -3,6 +3,7 @@
 // a stalled GET, runs from the page cache, the value dialog, the editor's
 // colouring; screenshots of the main states go to the build folder.
 #include "app/gui/workbench_page.h"
+#include "gui_fixture.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -35,7 +36,7 @@ namespace {
 
 SystemProxySettings NoProxy() { return {}; }
 
-QString Shot(const QString& name) { return QStringLiteral(BQ_BUILD_DIR) + QStringLiteral("/") + name; }
+QString Shot(const QString& name) { return test::ShotPath(name); }
 
 class WorkbenchPageTest : public ::testing::Test {
  protected:
