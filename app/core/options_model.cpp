@@ -24,6 +24,7 @@ OptionsValues OptionsFrom(const TApplication& app) {
   v.minute = std::clamp<int>(app.Log.ScheduleMinute, 0, 59);
   v.scheduleEnabled = app.Log.ScheduleEnabled;
   v.httpTimeout = std::clamp(s.httpTimeout, 0, 7200);
+  v.hostInterval = std::clamp(s.hostInterval, 0, 60000);
   v.newsNotify = s.newsNotify;
   return v;
 }
@@ -41,6 +42,7 @@ OptionsOutcome ApplyOptions(TApplication& app, const OptionsValues& v) {
   s.toolbarIcon = v.toolbarIcon;
   s.startInTray = v.startInTray;
   s.httpTimeout = std::clamp(v.httpTimeout, 0, 7200);
+  s.hostInterval = std::clamp(v.hostInterval, 0, 60000);
   s.newsNotify = v.newsNotify;
   app.Log.ScheduleEnabled = v.scheduleEnabled;
   app.Log.ScheduleMinute = static_cast<std::uint16_t>(std::clamp(v.minute, 0, 59));

@@ -34,6 +34,7 @@ struct OptionsValues {
   bool scheduleEnabled = false;
   int httpTimeout = 0;  // seconds, 0..7200, 0 = none
   bool newsNotify = true;
+  int hostInterval = 0;  // ms between two requests to one server, 0..60000, 0 = off
 };
 
 OptionsValues OptionsFrom(const TApplication& app);

@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include "app/core/application.h"
+#include "app/core/folder_cookies.h"
 #include "platform/compare.h"
 #include "platform/fs.h"
 #include "textlib/dates.h"
+#include "textlib/kanji.h"
 
 namespace bq::app {
 
@@ -40,6 +42,8 @@ PropertiesValues PropertiesFrom(const TApplication& app) {
   v.userName = f.UserName;
   v.password = f.LoginPassword;
   v.referer = f.SiteReferer;
+  v.saveCookies = SavesCookies(f);
+  v.charset = std::string(PageCodeName(FolderPageCode(f)));
   return v;
 }
 
@@ -73,6 +77,11 @@ PropertiesOutcome ApplyProperties(TApplication& app, const PropertiesValues& v,
   f.HideIndex = v.hideIndex;
   f.ShowBody = v.showBody;
   f.KeepColumns = v.keepColumns;
+  SetSavesCookies(f, v.saveCookies);
+  PageCode code = PageCode::kAuto;
+  if (!ParsePageCode(v.charset, code)) code = PageCode::kAuto;
+  // auto is the absence of the option, so older readers see nothing new.
+  f.SetExtension(kCharsetOption, code == PageCode::kAuto ? std::string_view() : PageCodeName(code));
   if (f.TreeView != v.treeView || f.NewestReplyFirst != v.newestReplyFirst) {
     f.TreeView = v.treeView;
     f.NewestReplyFirst = v.newestReplyFirst;

@@ -24,6 +24,10 @@ struct PropertiesValues {
   std::string mailto, homePage, nickName, delPass, userName, password;
   // "拡張設定" (hidden, shown only)
   std::string referer;
+  // Later folder options, on "基本設定": the saved cookies and the code the
+  // folder's pages are read in ("auto" believes the page and the detectors).
+  bool saveCookies = false;
+  std::string charset = "auto";
 };
 
 PropertiesValues PropertiesFrom(const TApplication& app);

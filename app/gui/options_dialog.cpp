@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/core/fetch_options.h"
 #include "app/gui/font_convert.h"
 #include "app/gui/qt_platform.h"
 
@@ -190,6 +191,19 @@ QWidget* OptionsDialog::RoundPage() {
   timeoutRow->addWidget(new QLabel(QStringLiteral("(0=タイムアウト無し)"), page));
   timeoutRow->addStretch(1);
   v->addLayout(timeoutRow);
+  // 0 means no time-out only where a person watches; the hint says so.
+  timeout_->setToolTip(FromSjis(app::kTimeOutHint));
+
+  auto* intervalRow = new QHBoxLayout;
+  intervalRow->addWidget(new QLabel(FromSjis(app::kHostIntervalCaption) + QStringLiteral(": "), page));
+  interval_ = new QSpinBox(page);
+  interval_->setRange(0, 60000);
+  interval_->setSingleStep(100);
+  interval_->setValue(values_.hostInterval);
+  intervalRow->addWidget(interval_);
+  intervalRow->addWidget(new QLabel(QStringLiteral("(0=間隔を空けない)"), page));
+  intervalRow->addStretch(1);
+  v->addLayout(intervalRow);
 
   news_ = new QCheckBox(QStringLiteral("巡回で新着記事があればトレイで知らせる"), page);
   news_->setChecked(values_.newsNotify);
@@ -243,6 +257,7 @@ app::OptionsValues OptionsDialog::Values() const {
   v.minute = minute_->value();
   v.scheduleEnabled = schedule_->isChecked();
   v.httpTimeout = timeout_->value();
+  v.hostInterval = interval_->value();
   v.newsNotify = news_->isChecked();
   return v;
 }

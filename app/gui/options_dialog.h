@@ -48,6 +48,7 @@ class OptionsDialog : public QDialog {
   QCheckBox* scheduleCheck() const { return schedule_; }
   QSpinBox* timeoutSpin() const { return timeout_; }
   QCheckBox* newsCheck() const { return news_; }
+  QSpinBox* intervalSpin() const { return interval_; }
 
  private:
   QWidget* GeneralPage();
@@ -73,6 +74,7 @@ class OptionsDialog : public QDialog {
   QCheckBox* schedule_ = nullptr;
   QSpinBox* timeout_ = nullptr;
   QCheckBox* news_ = nullptr;
+  QSpinBox* interval_ = nullptr;
 };
 
 }  // namespace bq::gui

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <climits>
 
+#include "app/core/fetch_options.h"
 #include "app/gui/qt_platform.h"
 
 namespace bq::gui {
@@ -83,6 +84,14 @@ QWidget* PropertiesDialog::BasicPage(const std::vector<std::string>& scripts,
   round_ = new QCheckBox(QStringLiteral("巡回する"), site);
   round_->setChecked(values_.roundTarget);
   tf->addRow(round_);
+  cookies_ = new QCheckBox(FromSjis(app::kSaveCookiesCaption), site);
+  cookies_->setChecked(values_.saveCookies);
+  tf->addRow(cookies_);
+  charset_ = new QComboBox(site);
+  charset_->addItems({QStringLiteral("auto"), QStringLiteral("Shift_JIS"), QStringLiteral("EUC-JP"),
+                      QStringLiteral("ISO-2022-JP"), QStringLiteral("UTF-8")});
+  charset_->setCurrentText(QString::fromStdString(values_.charset));
+  tf->addRow(QStringLiteral("文字コード"), charset_);
   v->addWidget(site);
 
   auto* list = new QGroupBox(QStringLiteral("リスト表示"), page);
@@ -147,6 +156,8 @@ app::PropertiesValues PropertiesDialog::Values() const {
   v.scriptName = ToSjis(script_->currentText());
   v.siteUrl = ToSjis(address_->currentText());
   v.roundTarget = round_->isChecked();
+  v.saveCookies = cookies_->isChecked();
+  v.charset = charset_->currentText().toStdString();
   v.showBody = options_[0]->isChecked();
   v.keepColumns = options_[1]->isChecked();
   v.treeView = options_[2]->isChecked();

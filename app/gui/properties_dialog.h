@@ -32,6 +32,8 @@ class PropertiesDialog : public QDialog {
   QComboBox* scriptCombo() const { return script_; }
   QComboBox* addressCombo() const { return address_; }
   QCheckBox* roundCheck() const { return round_; }
+  QCheckBox* cookiesCheck() const { return cookies_; }
+  QComboBox* charsetCombo() const { return charset_; }
   QCheckBox* optionCheck(int i) const { return options_[i]; }  // body, columns, tree, index, newest first
   QComboBox* mailCombo() const { return mail_; }
   QComboBox* homeCombo() const { return home_; }
@@ -52,6 +54,8 @@ class PropertiesDialog : public QDialog {
   QLineEdit *latestDate_ = nullptr, *lastRound_ = nullptr;
   QComboBox *script_ = nullptr, *address_ = nullptr, *mail_ = nullptr, *home_ = nullptr;
   QCheckBox* round_ = nullptr;
+  QCheckBox* cookies_ = nullptr;
+  QComboBox* charset_ = nullptr;
   QCheckBox* options_[5] = {};
   QLineEdit *nick_ = nullptr, *delPass_ = nullptr, *user_ = nullptr, *password_ = nullptr,
             *referer_ = nullptr;

@@ -1,6 +1,8 @@
 // The export, options and properties dialogs as models: what they start
 // from and what confirming them changes.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <stdlib.h>
 
 #include "app/core/application.h"
@@ -205,6 +207,38 @@ TEST_F(DialogModels, TurningTreeViewOnRethreadsTheOpenLogAtOnce) {
   EXPECT_EQ(DepthOf(3), 2);
   EXPECT_EQ(app.Log.SelectedCount(), 0);
   EXPECT_TRUE(app.Log.Folder.TreeView);
+}
+
+TEST_F(DialogModels, CookiesAndThePageCodeAreLaterLinesOfTheNodeFile) {
+  app::TAddressHistory history;
+  app::PropertiesValues v = app::PropertiesFrom(app);
+  EXPECT_FALSE(v.saveCookies);
+  EXPECT_EQ(v.charset, "auto");
+  v.saveCookies = true;
+  v.charset = "euc-jp";  // names without case, as the CLI takes them
+  app::ApplyProperties(app, v, "", history);
+  std::string node;
+  ASSERT_TRUE(fs::ReadFile(folder + "kvlnode.web", node));
+  EXPECT_NE(node.find("\r\nSaveCookies=1\r\n"), std::string::npos) << node;
+  EXPECT_NE(node.find("\r\nCharset=EUC-JP\r\n"), std::string::npos) << node;
+  EXPECT_EQ(app::PropertiesFrom(app).charset, "EUC-JP");
+  // Back to auto and off: the node file is the sixteen lines again.
+  v.saveCookies = false;
+  v.charset = "auto";
+  app::ApplyProperties(app, v, "", history);
+  ASSERT_TRUE(fs::ReadFile(folder + "kvlnode.web", node));
+  EXPECT_EQ(std::count(node.begin(), node.end(), '\n'), 16) << node;
+}
+
+TEST_F(DialogModels, TheHostIntervalIsKeptWithinItsRange) {
+  app::OptionsValues v = app::OptionsFrom(app);
+  EXPECT_EQ(v.hostInterval, 0);
+  v.hostInterval = 1500;
+  app::ApplyOptions(app, v);
+  EXPECT_EQ(app.Settings.hostInterval, 1500);
+  v.hostInterval = 999999;
+  app::ApplyOptions(app, v);
+  EXPECT_EQ(app.Settings.hostInterval, 60000);
 }
 
 TEST(AddressHistory, NewAddressesGoOnTopOnce) {
