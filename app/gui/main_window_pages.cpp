@@ -3,11 +3,14 @@
 // with its report window, and the dialogs they open. Their actions take the
 // place of the window's actions of the same names, so menus, tool bars and
 // the tray menu show one action each, with the page's enabling rules.
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTableView>
 #include <QToolButton>
+#include <QUrl>
 
 #include "app/controls/folder_tree.h"
 #include "app/gui/article_list_page.h"
@@ -77,6 +80,13 @@ void MainWindow::PlugInPages() {
   benchHooks.setCaption = [this](const QString& caption) { setWindowTitle(caption); };
   benchHooks.setBusy = [this](bool busy, bool stoppable) { SetBusy(busy, stoppable); };
   benchHooks.changeView = [this] { ShowScriptPage(); };
+  // F1 in the editor: the reference beside the help page, at the word's entry.
+  benchHooks.openReference = [this](const QString& anchor) {
+    QFileInfo help(QString::fromStdString(layout_.helpPage));
+    QUrl url = QUrl::fromLocalFile(help.absolutePath() + QStringLiteral("/script-reference.html"));
+    url.setFragment(anchor);
+    QDesktopServices::openUrl(url);
+  };
   workbench_ = new WorkbenchPage(app_, benchHooks);
   SetScriptPage(workbench_);
   AdoptActions(workbench_->Actions());

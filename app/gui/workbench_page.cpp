@@ -181,7 +181,7 @@ void WorkbenchPage::BuildEditorPage() {
       hooks_.openReference(anchor);
       return;
     }
-    QUrl url = QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/doc/script-reference.html"));
+    QUrl url = QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/help/script-reference.html"));
     if (!anchor.isEmpty()) url.setFragment(anchor);
     QDesktopServices::openUrl(url);
   });

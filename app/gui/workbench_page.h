@@ -45,7 +45,7 @@ class WorkbenchPage : public QWidget {
     // CodeBtn / ChangeView: switch the tree panel; the page is shown too.
     std::function<void()> changeView;
     // F1 in the editor: opens the language reference at an anchor ("b-GET");
-    // by default the shipped doc/script-reference.html in the browser.
+    // by default help/script-reference.html beside the program in the browser.
     std::function<void(const QString& anchor)> openReference;
   };
 
