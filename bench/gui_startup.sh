@@ -25,7 +25,7 @@ for run in 1 2 3 4 5; do
   start=$(date +%s%N)
   "$build/brindlequay" "${args[@]}" 2>"$work/err.txt" &
   pid=$!
-  until xdotool search --onlyvisible --name '^Brindlequay$' >/dev/null 2>&1; do
+  until xdotool search --onlyvisible --name '^Brindlequay' >/dev/null 2>&1; do
     kill -0 $pid 2>/dev/null || { cat "$work/err.txt" >&2; kill -0 "$XVFB_PID" && echo "xvfb $XVFB_PID alive on $DISPLAY" >&2; ls /tmp/.X11-unix >&2; cat "$work/xvfb.log" >&2; echo "the program ended before showing its window" >&2; exit 1; }
     sleep 0.005
   done
