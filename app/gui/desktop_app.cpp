@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <QTreeWidgetItem>
 #include <cstdio>
 
 #include "app/controls/folder_tree.h"
@@ -83,8 +84,11 @@ DesktopApp::Start DesktopApp::Begin() {
 
 bool DesktopApp::TakeScreenshot() {
   MainWindow* w = window_.get();
-  // Every folder open in the tree, the way a user would have it.
+  // Every folder open in the tree, the way a user would have it, and the
+  // first site folder's articles in the list when the log root is open.
   w->Tree()->expandAll();
+  QTreeWidgetItem* top = w->Tree()->TopItem();
+  if (top && top->childCount() > 0 && w->Tree()->currentItem() == top) w->Tree()->setCurrentItem(top->child(0));
   w->show();
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
   QString file = QString::fromStdString(options_.screenshot);
