@@ -19,6 +19,24 @@ struct CliResult {
   std::string out, err;
 };
 
+// Runs a command line with stdin empty: its status, stdout, and stderr (kept
+// in stderrPath meanwhile).
+inline CliResult RunCommand(const std::string& command, const std::string& stderrPath) {
+  CliResult r;
+  FILE* p = ::popen((command + " 2>" + stderrPath + " </dev/null").c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  int st = ::pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  std::ifstream e(stderrPath);
+  std::stringstream ss;
+  ss << e.rdbuf();
+  r.err = ss.str();
+  return r;
+}
+
 class CliFixture : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -32,21 +50,8 @@ class CliFixture : public ::testing::Test {
     ASSERT_EQ(std::system(cmd.c_str()), 0);
   }
   CliResult Cli(const std::string& args) {
-    std::string cmd = std::string(BQ_CLI_PATH) + " --data " + dir + "data --libs " + dir + "libs " + args +
-                      " 2>" + dir + "stderr.txt </dev/null";
-    CliResult r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    std::ifstream e(dir + "stderr.txt");
-    std::stringstream ss;
-    ss << e.rdbuf();
-    r.err = ss.str();
-    return r;
+    return RunCommand(std::string(BQ_CLI_PATH) + " --data " + dir + "data --libs " + dir + "libs " + args,
+                      dir + "stderr.txt");
   }
   std::string LogRoot() const { return dir + "data/Log/"; }
 

@@ -9,16 +9,14 @@
 #include <sstream>
 
 #include "app/core/local_server.h"
+#include "cli_fixture.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
 
 namespace bq::test {
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
+using Result = CliResult;
 
 const char* kBoardPage =
     "<div><b>題一</b><i>太郎</i><p>本文</p></div><div><b>題二</b><i>花子</i><p>二</p></div>";
@@ -49,21 +47,9 @@ class CliTest : public ::testing::Test {
     ASSERT_EQ(std::system(cmd.c_str()), 0);
   }
   Result Cli(const std::string& args, bool withData = true) {
-    std::string cmd = std::string(BQ_CLI_PATH) + (withData ? " --data " + dir + "data --libs " + dir + "libs " : " ") +
-                      args + " 2>" + dir + "stderr.txt </dev/null";
-    Result r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    std::ifstream e(dir + "stderr.txt");
-    std::stringstream ss;
-    ss << e.rdbuf();
-    r.err = ss.str();
-    return r;
+    return RunCommand(
+        std::string(BQ_CLI_PATH) + (withData ? " --data " + dir + "data --libs " + dir + "libs " : " ") + args,
+        dir + "stderr.txt");
   }
   void AddSite(const std::string& name, const std::string& script = "board.pss") {
     Result r = Cli("folder add " + name + " --url " + server.Url("/bbs") + " --script " + script + " --round");

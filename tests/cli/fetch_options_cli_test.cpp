@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include "cli_fixture.h"
 #include "platform/fs.h"
 #include "tests/web/scripted_server.h"
 #include "textlib/cp932.h"
@@ -18,9 +19,8 @@
 namespace bq::test {
 namespace {
 
-struct Result {
-  int status = -1;
-  std::string out, err;
+// A run's result with its wall time.
+struct Result : CliResult {
   std::int64_t ms = 0;
 };
 
@@ -48,22 +48,11 @@ class CliFetchTest : public ::testing::Test {
   }
   void Settings(const std::string& text) { fs::WriteFileAtomic(dir + "settings.ini", text); }
   Result Cli(const std::string& args) {
-    std::string cmd = std::string(BQ_CLI_PATH) + " --data " + dir + "data --libs " + dir + "libs --settings " + dir +
-                      "settings.ini " + args + " 2>" + dir + "stderr.txt </dev/null";
-    Result r;
     auto t0 = std::chrono::steady_clock::now();
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int st = ::pclose(p);
+    Result r{RunCommand(std::string(BQ_CLI_PATH) + " --data " + dir + "data --libs " + dir + "libs --settings " + dir +
+                            "settings.ini " + args,
+                        dir + "stderr.txt")};
     r.ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    std::ifstream e(dir + "stderr.txt");
-    std::stringstream ss;
-    ss << e.rdbuf();
-    r.err = ss.str();
     return r;
   }
   void AddSite(const std::string& name, const std::string& url, const std::string& script) {
