@@ -72,9 +72,6 @@ class MainWindow : public QMainWindow {
   // depend on the open folder (export, properties).
   void SetBusy(bool busy, bool stoppable);
   bool Busy() const { return busy_; }
-  // Whether the script editor holds unsaved changes (the workbench sets
-  // this); a scheduled round does not start while it does.
-  std::function<bool()> scriptModified;
   // The article list's height of the settings, for the data-log page.
   int ListHeight() const { return app_.Settings.splitList; }
   void SetListHeight(int height) { app_.Settings.splitList = height; }

@@ -90,8 +90,8 @@ void MainWindow::PlugInPages() {
   workbench_ = new WorkbenchPage(app_, benchHooks);
   SetScriptPage(workbench_);
   AdoptActions(workbench_->Actions());
-  scriptModified = [this] { return app_.EditorModified && app_.EditorModified(); };
-  rounds_->editorDirty = scriptModified;
+  // The schedule reads the editor's modified flag through the workbench.
+  rounds_->editorDirty = [this] { return app_.EditorModified && app_.EditorModified(); };
 
   const std::pair<QAction*, const char*> roundActions[] = {
       {rounds_->execAction(), "ExecAction"}, {rounds_->roundAction(), "RoundAction"},
