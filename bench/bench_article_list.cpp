@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "app/core/application.h"
-#include "app/core/article_list.h"
-#include "app/core/article_reader.h"
+#include "app/core/list/article_list.h"
+#include "app/core/list/article_reader.h"
 #include "platform/events.h"
 #include "platform/fs.h"
 #include "platform/ui.h"

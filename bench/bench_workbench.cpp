@@ -7,7 +7,7 @@
 #include <chrono>
 #include <string>
 
-#include "app/core/workbench.h"
+#include "app/core/workbench/workbench.h"
 #include "platform/fs.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <csignal>
 #include <cstdio>
 
-#include "app/core/program_layout.h"
+#include "app/core/shell/program_layout.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
 

@@ -21,7 +21,7 @@
 #include "app/cli/compile_report.h"
 #include "app/cli/fetch_report.h"
 #include "app/cli/terminal.h"
-#include "app/core/article_list.h"
+#include "app/core/list/article_list.h"
 #include "platform/fs.h"
 #include "script/engine.h"
 #include "script/listing.h"

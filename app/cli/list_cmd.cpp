@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/cli/cli_app.h"
-#include "app/core/article_list.h"
+#include "app/core/list/article_list.h"
 #include "app/cli/terminal.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"

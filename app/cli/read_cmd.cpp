@@ -16,8 +16,8 @@
 
 #include "app/cli/cli_app.h"
 #include "app/cli/terminal.h"
-#include "app/core/article_list.h"
-#include "app/core/body_lines.h"
+#include "app/core/list/article_list.h"
+#include "app/core/list/body_lines.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
 #include "textlib/dates.h"

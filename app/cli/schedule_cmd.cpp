@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "app/cli/cli_app.h"
-#include "app/core/schedule.h"
+#include "app/core/rounds/schedule.h"
 #include "textlib/dates.h"
 
 namespace bq::cli {

@@ -3,7 +3,7 @@
 
 #include <QKeyEvent>
 
-#include "app/core/shell_model.h"
+#include "app/core/shell/shell_model.h"
 #include "platform/compare.h"
 #include "textlib/cp932.h"
 

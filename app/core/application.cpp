@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "logstore/folder_info.h"
-#include "app/core/folder_cookies.h"
+#include "app/core/rounds/folder_cookies.h"
 #include "logstore/folder_ops.h"
 #include "platform/compare.h"
 #include "platform/fs.h"

@@ -13,7 +13,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/core/article_reader.h"
+#include "app/core/list/article_reader.h"
 #include "app/gui/article_reader_panel.h"
 #include "app/gui/article_table_model.h"
 #include "textlib/cp932.h"

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "app/core/application.h"
-#include "app/core/article_list.h"
+#include "app/core/list/article_list.h"
 
 class QAction;
 class QLabel;

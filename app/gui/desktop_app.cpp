@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #include "app/controls/folder_tree.h"
-#include "app/core/shell_model.h"
+#include "app/core/shell/shell_model.h"
 #include "app/gui/main_window.h"
 #include "app/gui/single_instance.h"
 #include "platform/fs.h"

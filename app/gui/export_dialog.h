@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "app/core/export_model.h"
+#include "app/core/dialogs/export_model.h"
 
 class QLineEdit;
 class QRadioButton;

@@ -5,7 +5,7 @@
 #include <QColor>
 #include <QFont>
 
-#include "app/core/options_model.h"
+#include "app/core/dialogs/options_model.h"
 #include "app/gui/qt_platform.h"
 #include "web/initfile.h"
 

@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstdio>
 
-#include "app/core/command_line.h"
+#include "app/core/shell/command_line.h"
 #include "app/gui/desktop_app.h"
 #include "app/gui/main_window.h"
 

@@ -18,7 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/controls/folder_tree.h"
-#include "app/core/shell_model.h"
+#include "app/core/shell/shell_model.h"
 #include "app/gui/actions.h"
 #include "app/gui/icons.h"
 #include "app/gui/qt_platform.h"

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "app/core/application.h"
-#include "app/core/program_layout.h"
-#include "app/core/properties_model.h"
+#include "app/core/shell/program_layout.h"
+#include "app/core/dialogs/properties_model.h"
 
 class QComboBox;
 class QLabel;

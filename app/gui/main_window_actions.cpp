@@ -8,8 +8,8 @@
 #include <QUrl>
 
 #include "app/controls/folder_tree.h"
-#include "app/core/schedule_timer.h"
-#include "app/core/shell_model.h"
+#include "app/core/rounds/schedule_timer.h"
+#include "app/core/shell/shell_model.h"
 #include "app/gui/about_box.h"
 #include "app/gui/article_list_page.h"
 #include "app/gui/icons.h"

@@ -18,7 +18,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/core/fetch_options.h"
+#include "app/core/dialogs/fetch_options.h"
 #include "app/gui/font_convert.h"
 #include "app/gui/qt_platform.h"
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <functional>
 
-#include "app/core/options_model.h"
+#include "app/core/dialogs/options_model.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <climits>
 
-#include "app/core/fetch_options.h"
+#include "app/core/dialogs/fetch_options.h"
 #include "app/gui/qt_platform.h"
 
 namespace bq::gui {

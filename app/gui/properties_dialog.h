@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/properties_model.h"
+#include "app/core/dialogs/properties_model.h"
 
 class QCheckBox;
 class QComboBox;

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 
-#include "app/core/round_actions.h"
+#include "app/core/rounds/round_actions.h"
 #include "app/gui/round_icons.h"
 #include "app/gui/qt_platform.h"
 #include "textlib/dates.h"

@@ -20,10 +20,10 @@
 #include <string>
 
 #include "app/core/application.h"
-#include "app/core/busy_state.h"
-#include "app/core/round_report.h"
-#include "app/core/schedule_timer.h"
-#include "app/core/tray_state.h"
+#include "app/core/shell/busy_state.h"
+#include "app/core/rounds/round_report.h"
+#include "app/core/rounds/schedule_timer.h"
+#include "app/core/shell/tray_state.h"
 
 namespace bq::gui {
 

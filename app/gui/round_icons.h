@@ -3,8 +3,8 @@
 // drawn here rather than shipped as files.
 #include <QIcon>
 
-#include "app/core/round_actions.h"
-#include "app/core/tray_state.h"
+#include "app/core/rounds/round_actions.h"
+#include "app/core/shell/tray_state.h"
 
 namespace bq::gui {
 

@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <string>
 
-#include "app/core/round_report.h"
+#include "app/core/rounds/round_report.h"
 
 class QTreeWidget;
 class QPushButton;

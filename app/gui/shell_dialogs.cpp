@@ -1,6 +1,6 @@
 #include "app/gui/shell_dialogs.h"
 
-#include "app/core/export_model.h"
+#include "app/core/dialogs/export_model.h"
 #include "app/gui/export_dialog.h"
 #include "app/gui/options_dialog.h"
 #include "app/gui/properties_dialog.h"

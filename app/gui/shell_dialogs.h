@@ -6,8 +6,8 @@
 #include <string>
 
 #include "app/core/application.h"
-#include "app/core/options_model.h"
-#include "app/core/properties_model.h"
+#include "app/core/dialogs/options_model.h"
+#include "app/core/dialogs/properties_model.h"
 
 class QWidget;
 

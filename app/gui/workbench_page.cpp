@@ -22,7 +22,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "app/core/reference.h"
+#include "app/core/workbench/reference.h"
 #include "app/gui/code_editor.h"
 #include "app/gui/script_highlighter.h"
 #include "textlib/cp932.h"

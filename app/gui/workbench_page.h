@@ -16,7 +16,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/core/workbench.h"
+#include "app/core/workbench/workbench.h"
 
 class QAction;
 class QCheckBox;

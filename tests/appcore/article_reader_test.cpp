@@ -2,7 +2,7 @@
 // context menu.
 #include <gtest/gtest.h>
 
-#include "app/core/article_reader.h"
+#include "app/core/list/article_reader.h"
 #include "tests/appcore/list_fixture.h"
 
 namespace bq::test {

@@ -6,9 +6,9 @@
 #include <stdlib.h>
 
 #include "app/core/application.h"
-#include "app/core/export_model.h"
-#include "app/core/options_model.h"
-#include "app/core/properties_model.h"
+#include "app/core/dialogs/export_model.h"
+#include "app/core/dialogs/options_model.h"
+#include "app/core/dialogs/properties_model.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/core/application.h"
-#include "app/core/article_list.h"
+#include "app/core/list/article_list.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
 #include "textlib/dates.h"

@@ -5,8 +5,8 @@
 #include <stdlib.h>
 
 #include "app/core/application.h"
-#include "app/core/article_reader.h"
-#include "app/core/body_lines.h"
+#include "app/core/list/article_reader.h"
+#include "app/core/list/body_lines.h"
 #include "app/core/local_server.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"

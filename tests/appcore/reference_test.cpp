@@ -1,7 +1,7 @@
 // The script language reference: it covers every builtin of the compiler's
 // name table and every keyword, and every example it prints compiles, runs
 // against the sample page and gives the result it states.
-#include "app/core/reference.h"
+#include "app/core/workbench/reference.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

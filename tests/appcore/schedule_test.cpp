@@ -1,6 +1,6 @@
 // The round schedule's hours, minute and next round time, and a running
 // schedule that follows weblog.def when another program sets it.
-#include "app/core/schedule.h"
+#include "app/core/rounds/schedule.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "app/core/command_line.h"
-#include "app/core/program_layout.h"
-#include "app/core/shell_model.h"
+#include "app/core/shell/command_line.h"
+#include "app/core/shell/program_layout.h"
+#include "app/core/shell/shell_model.h"
 #include "logstore/scrap_list.h"
 #include "platform/fs.h"
 #include "platform/ui.h"

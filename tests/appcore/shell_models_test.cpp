@@ -2,10 +2,10 @@
 // switch, the tray image sequence, the round report and the news text.
 #include <gtest/gtest.h>
 
-#include "app/core/busy_state.h"
-#include "app/core/round_report.h"
-#include "app/core/schedule_timer.h"
-#include "app/core/tray_state.h"
+#include "app/core/shell/busy_state.h"
+#include "app/core/rounds/round_report.h"
+#include "app/core/rounds/schedule_timer.h"
+#include "app/core/shell/tray_state.h"
 #include "logstore/scrap_list.h"
 #include "platform/ui.h"
 #include "textlib/cp932.h"

@@ -1,7 +1,7 @@
 // The workbench model: step list and breakpoints, compile with its caption
 // and error span, run to a breakpoint, line and instruction steps, the value
 // dialog's list, clip templates, the page match, and saving the script.
-#include "app/core/workbench.h"
+#include "app/core/workbench/workbench.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -1,6 +1,6 @@
 // schedule show and schedule set: the schedule of weblog.def from the
 // command line.
-#include "app/core/schedule.h"
+#include "app/core/rounds/schedule.h"
 #include "tests/cli/cli_runner.h"
 #include "textlib/dates.h"
 

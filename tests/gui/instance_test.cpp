@@ -9,7 +9,7 @@
 #include <QFileInfo>
 #include <QLocalSocket>
 
-#include "app/core/shell_model.h"
+#include "app/core/shell/shell_model.h"
 #include "app/gui/desktop_app.h"
 #include "app/gui/main_window.h"
 #include "gui_fixture.h"

@@ -383,7 +383,7 @@ TEST_F(WorkbenchPageTest, SkipDuringAStalledGetAbandonsOnlyThatTransfer) {
 #include <QScrollBar>
 #include <QTextBrowser>
 
-#include "app/core/reference.h"
+#include "app/core/workbench/reference.h"
 
 namespace bq::gui {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/core/schedule_timer.h"
+#include "app/core/rounds/schedule_timer.h"
 
 #include "logstore/scrap_list.h"
 

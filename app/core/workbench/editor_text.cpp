@@ -1,6 +1,6 @@
 // Offsets and conversions between the workbench's Shift_JIS texts and the
 // editor widgets.
-#include "app/core/editor_text.h"
+#include "app/core/workbench/editor_text.h"
 
 #include <cstdio>
 

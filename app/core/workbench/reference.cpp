@@ -1,7 +1,7 @@
 // The reference page: statements, then every builtin in the order of the
 // compiler's name table, then the pattern language, clip templates,
 // iterators and variables.
-#include "app/core/reference.h"
+#include "app/core/workbench/reference.h"
 
 #include <cctype>
 

@@ -1,9 +1,9 @@
-#include "app/core/properties_model.h"
+#include "app/core/dialogs/properties_model.h"
 
 #include <algorithm>
 
 #include "app/core/application.h"
-#include "app/core/folder_cookies.h"
+#include "app/core/rounds/folder_cookies.h"
 #include "platform/compare.h"
 #include "platform/fs.h"
 #include "textlib/dates.h"

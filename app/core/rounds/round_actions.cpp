@@ -1,4 +1,4 @@
-#include "app/core/round_actions.h"
+#include "app/core/rounds/round_actions.h"
 
 #include "textlib/cp932.h"
 

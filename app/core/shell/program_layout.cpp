@@ -1,5 +1,5 @@
 // Portable or installed file layout.
-#include "app/core/program_layout.h"
+#include "app/core/shell/program_layout.h"
 
 #include <unistd.h>
 

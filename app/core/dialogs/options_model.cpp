@@ -1,4 +1,4 @@
-#include "app/core/options_model.h"
+#include "app/core/dialogs/options_model.h"
 
 #include <algorithm>
 #include <cstdio>

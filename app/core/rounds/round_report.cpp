@@ -1,4 +1,4 @@
-#include "app/core/round_report.h"
+#include "app/core/rounds/round_report.h"
 
 #include "app/core/application.h"
 #include "textlib/cp932.h"

@@ -1,6 +1,6 @@
 // The article list's rows, cells, headers, column widths, sorting by header
 // and selection, over the open log.
-#include "app/core/article_list.h"
+#include "app/core/list/article_list.h"
 
 #include <charconv>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "app/core/folder_cookies.h"
+#include "app/core/rounds/folder_cookies.h"
 
 #include "platform/fs.h"
 #include "textlib/limits.h"

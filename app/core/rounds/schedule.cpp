@@ -1,4 +1,4 @@
-#include "app/core/schedule.h"
+#include "app/core/rounds/schedule.h"
 
 namespace bq::app {
 

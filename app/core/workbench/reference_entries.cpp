@@ -1,7 +1,7 @@
 // The entries of the script language reference: one per builtin, one per
 // statement or operator group. The tests run every example against the
 // sample page and compare the stated result.
-#include "app/core/reference.h"
+#include "app/core/workbench/reference.h"
 
 namespace bq::app {
 

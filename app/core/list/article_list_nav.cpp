@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "app/core/article_list.h"
+#include "app/core/list/article_list.h"
 #include "platform/compare.h"
 #include "textlib/cp932.h"
 #include "textlib/strutil.h"

@@ -1,6 +1,6 @@
 // The workbench's flows: reload and compile, reset, run to a breakpoint,
 // line and instruction steps, saving, and the texts of its panes.
-#include "app/core/workbench.h"
+#include "app/core/workbench/workbench.h"
 
 #include "platform/fs.h"
 #include "script/listing.h"

@@ -1,4 +1,4 @@
-#include "app/core/export_model.h"
+#include "app/core/dialogs/export_model.h"
 
 #include "app/core/application.h"
 #include "textlib/cp932.h"

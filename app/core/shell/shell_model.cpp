@@ -1,5 +1,5 @@
 // The shell's display and command rules.
-#include "app/core/shell_model.h"
+#include "app/core/shell/shell_model.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "app/core/body_lines.h"
+#include "app/core/list/body_lines.h"
 
-#include "app/core/article_reader.h"
+#include "app/core/list/article_reader.h"
 
 namespace bq::app {
 

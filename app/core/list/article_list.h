@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "app/core/application.h"
-#include "app/core/list_actions.h"
+#include "app/core/list/list_actions.h"
 
 namespace bq::app {
 

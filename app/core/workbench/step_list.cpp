@@ -1,6 +1,6 @@
 // The step list with its marks: built from the editor's text, changed by
 // double clicks and by the machine's position.
-#include "app/core/step_list.h"
+#include "app/core/workbench/step_list.h"
 
 #include <cstdio>
 

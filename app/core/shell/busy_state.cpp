@@ -1,4 +1,4 @@
-#include "app/core/busy_state.h"
+#include "app/core/shell/busy_state.h"
 
 namespace bq::app {
 

@@ -1,4 +1,4 @@
-#include "app/core/tray_state.h"
+#include "app/core/shell/tray_state.h"
 
 #include "app/core/application.h"
 #include "textlib/cp932.h"

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "app/core/application.h"
-#include "app/core/editor_text.h"
-#include "app/core/step_list.h"
+#include "app/core/workbench/editor_text.h"
+#include "app/core/workbench/step_list.h"
 
 namespace bq::app {
 

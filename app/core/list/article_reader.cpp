@@ -1,9 +1,9 @@
 // The reader's fields, quote blocks and links.
-#include "app/core/article_reader.h"
+#include "app/core/list/article_reader.h"
 
 #include <algorithm>
 
-#include "app/core/article_list.h"
+#include "app/core/list/article_list.h"
 #include "textlib/strutil.h"
 
 namespace bq::app {

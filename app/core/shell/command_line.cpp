@@ -1,5 +1,5 @@
 // The desktop program's command line.
-#include "app/core/command_line.h"
+#include "app/core/shell/command_line.h"
 
 namespace bq::app {
 
