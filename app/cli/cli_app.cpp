@@ -31,17 +31,14 @@ std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxyS
   // The CLI reads the shared settings but leaves writing them to the desktop.
   a.Settings.fileName.clear();
   a.SetProgramFolder(fs::FromOsPath(options.exeDir), fs::FromOsPath(layout.libsFolder));
-  std::string data = !layout.dataOption.empty()     ? fs::FromOsPath(layout.dataOption)
-                     : !a.Settings.logDir.empty() ? a.Settings.logDir
-                                                  : fs::FromOsPath(layout.defaultDataFolder);
-  a.SetupFolders(data);
+  a.SetupFolders(app::ChooseDataFolder(layout, a.Settings.logDir));
   // Nobody watches a headless run: a silent server ends it after the safety limit.
   a.Unattended = true;
   gInterrupted = 0;
   std::signal(SIGINT, OnInterrupt);
   app::TApplication* ap = &a;
   cli->pump.Add([ap] {
-    if (gInterrupted && ap->Machine.State != script::RunState::Stopped) ap->Stop();
+    if (gInterrupted && app::TKernel::Machine(*ap).State != script::RunState::Stopped) ap->Stop();
   });
   return cli;
 }

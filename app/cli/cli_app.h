@@ -10,6 +10,7 @@
 #include "app/cli/commands.h"
 #include "app/cli/terminal.h"
 #include "app/core/application.h"
+#include "app/core/kernel.h"
 #include "platform/events.h"
 #include "platform/ui.h"
 

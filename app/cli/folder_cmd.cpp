@@ -168,12 +168,13 @@ int Add(app::TApplication& a, const Args& args) {
     std::fprintf(stderr, "Cannot create %s\n", TerminalText(path).c_str());
     return 1;
   }
-  a.Log.OpenFolder(path);
-  a.Log.Folder.SiteUrl = Utf8ToSjis(url);
-  a.Log.Folder.ScriptName = Utf8ToSjis(script);
-  a.Log.Folder.RoundTarget = round;
-  for (auto option : options) a.Log.Folder.*option = true;
-  a.Log.SaveNode();
+  TScrapList& log = app::TKernel::Log(a);
+  log.OpenFolder(path);
+  log.Folder.SiteUrl = Utf8ToSjis(url);
+  log.Folder.ScriptName = Utf8ToSjis(script);
+  log.Folder.RoundTarget = round;
+  for (auto option : options) log.Folder.*option = true;
+  log.SaveNode();
   std::printf("%s\n", TerminalText(path).c_str());
   return 0;
 }
@@ -194,8 +195,9 @@ int FolderCommand(const Args& args, const GlobalOptions& options) {
     std::fprintf(stderr, "no such folder: %s\n", TerminalText(path).c_str());
     return 1;
   }
-  a.Log.OpenFolder(path);
-  return verb == "show" ? Show(a.Log) : SetFields(a.Log, args, 2);
+  TScrapList& log = app::TKernel::Log(a);
+  log.OpenFolder(path);
+  return verb == "show" ? Show(log) : SetFields(log, args, 2);
 }
 
 }  // namespace bq::cli

@@ -68,7 +68,7 @@ int ListCommand(const Args& args, const GlobalOptions& options) {
   }
   if (folder.empty()) return UsageError(kListUsage);
   auto cli = OpenApp(options);
-  TScrapList& log = cli->app.Log;
+  TScrapList& log = app::TKernel::Log(cli->app);
   std::string path = FolderArgument(cli->app, folder);
   if (!fs::DirectoryExists(path)) {
     std::fprintf(stderr, "no such folder: %s\n", TerminalText(path).c_str());

@@ -65,12 +65,12 @@ DesktopApp::Start DesktopApp::Begin() {
   window_ = std::make_unique<MainWindow>(*app_, ui_, layout_);
   ui_.parent = window_.get();
   MainWindow* w = window_.get();
-  ui_.onShowWindow = [w](int mode) {
+  QObject::connect(&ui_, &QtUi::showWindowRequested, w, [w](int mode) {
     if (mode == 0)
       w->HideToTray();
     else
       w->ShowMainWindow();
-  };
+  });
   window_->SetupFolders();
   if (!options_.screenshot.empty()) return TakeScreenshot() ? Start::Done : Start::Failed;
   QObject::connect(instance_.get(), &SingleInstance::commandReceived, w, &MainWindow::ExecuteCommand);

@@ -13,7 +13,7 @@
 #include <climits>
 
 #include "app/core/dialogs/fetch_options.h"
-#include "app/gui/qt_platform.h"
+#include "app/controls/qt_text.h"
 
 namespace bq::gui {
 

@@ -26,8 +26,8 @@ class RoundReportView : public QWidget {
   void ShowReport(const app::TRoundReport& report, const std::string& logRoot);
   // Follows the controller's report from now on; "消去" empties it.
   void Attach(RoundController& rounds, const app::TApplication& app);
-  QTreeWidget* table() const { return table_; }
-  QPushButton* clearButton() const { return clear_; }
+  QTreeWidget* Table() const { return table_; }
+  QPushButton* ClearButton() const { return clear_; }
 
  signals:
   void clearRequested();

@@ -19,6 +19,7 @@ void StoreExportChoice(TInitParam& settings, const ExportChoice& choice) {
 
 void RunExport(TApplication& app, const ExportChoice& choice) {
   StoreExportChoice(app.Settings, choice);
+  TBusyState::Scope busy = app.Busy().Enter(Activity::Export, false);
   app.Export(choice.file, choice.target, choice.deleteExported);
 }
 

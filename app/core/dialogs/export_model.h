@@ -25,7 +25,8 @@ inline constexpr int kExportTargets = 5;
 ExportChoice ExportFromSettings(const TInitParam& settings);
 void StoreExportChoice(TInitParam& settings, const ExportChoice& choice);
 // "実行！": the choice goes to the settings, then EXPORT(file, target,
-// delete, 3) runs. Errors of the script are raised to the caller.
+// delete, 3) runs in the busy state, not stoppable. Errors of the script
+// are raised to the caller.
 void RunExport(TApplication& app, const ExportChoice& choice);
 
 // The save dialog's filters as description and patterns (';' between them),

@@ -4,12 +4,14 @@
 #include <cstdio>
 
 #include "app/core/application.h"
+#include "app/core/kernel.h"
 #include "platform/fs.h"
 
 namespace bq::app {
 
 OptionsValues OptionsFrom(const TApplication& app) {
   const TInitParam& s = app.Settings;
+  const TScrapList& log = TKernel::Log(app);
   OptionsValues v;
   v.dataFolder = app.DataFolder();
   v.statusDisp = s.statusDisp == 1 ? 1 : 0;
@@ -20,9 +22,9 @@ OptionsValues OptionsFrom(const TApplication& app) {
   v.startInTray = s.startInTray;
   v.fonts = {s.memoFont, s.listFont, s.titleFont};
   v.quoteColor = s.resColor;
-  v.hours = app.Log.ScheduleHours & kAllHours;
-  v.minute = std::clamp<int>(app.Log.ScheduleMinute, 0, 59);
-  v.scheduleEnabled = app.Log.ScheduleEnabled;
+  v.hours = log.ScheduleHours & kAllHours;
+  v.minute = std::clamp<int>(log.ScheduleMinute, 0, 59);
+  v.scheduleEnabled = log.ScheduleEnabled;
   v.httpTimeout = std::clamp(s.httpTimeout, 0, 7200);
   v.hostInterval = std::clamp(s.hostInterval, 0, 60000);
   v.newsNotify = s.newsNotify;
@@ -31,6 +33,7 @@ OptionsValues OptionsFrom(const TApplication& app) {
 
 OptionsOutcome ApplyOptions(TApplication& app, const OptionsValues& v) {
   TInitParam& s = app.Settings;
+  TScrapList& log = TKernel::Log(app);
   s.memoFont = v.fonts[kMemoFont];
   s.listFont = v.fonts[kListFont];
   s.titleFont = v.fonts[kTitleFont];
@@ -44,11 +47,11 @@ OptionsOutcome ApplyOptions(TApplication& app, const OptionsValues& v) {
   s.httpTimeout = std::clamp(v.httpTimeout, 0, 7200);
   s.hostInterval = std::clamp(v.hostInterval, 0, 60000);
   s.newsNotify = v.newsNotify;
-  app.Log.ScheduleEnabled = v.scheduleEnabled;
-  app.Log.ScheduleMinute = static_cast<std::uint16_t>(std::clamp(v.minute, 0, 59));
-  app.Log.ScheduleHours = 0;
+  log.ScheduleEnabled = v.scheduleEnabled;
+  log.ScheduleMinute = static_cast<std::uint16_t>(std::clamp(v.minute, 0, 59));
+  log.ScheduleHours = 0;
   for (int h = 0; h < 24; ++h)
-    if (v.hours & (1u << h)) app.Log.ScheduleHours |= 1u << h;
+    if (v.hours & (1u << h)) log.ScheduleHours |= 1u << h;
 
   OptionsOutcome out;
   const std::string folder =
@@ -58,7 +61,7 @@ OptionsOutcome ApplyOptions(TApplication& app, const OptionsValues& v) {
     app.SetupFolders(folder);
     out.folderSetUp = true;
   }
-  app.Log.SaveRootDef();
+  log.SaveRootDef();
   return out;
 }
 

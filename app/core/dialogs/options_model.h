@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/core/rounds/schedule_timer.h"
+#include "app/core/rounds/schedule.h"
 #include "web/initparam.h"
 
 namespace bq::app {

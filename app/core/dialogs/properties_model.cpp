@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/core/application.h"
+#include "app/core/kernel.h"
 #include "app/core/rounds/folder_cookies.h"
 #include "platform/compare.h"
 #include "platform/fs.h"
@@ -22,10 +23,11 @@ bool EndsWithPss(const std::string& name) {
 }  // namespace
 
 PropertiesValues PropertiesFrom(const TApplication& app) {
-  const TFolderInfo& f = app.Log.Folder;
+  const TScrapList& log = TKernel::Log(app);
+  const TFolderInfo& f = log.Folder;
   PropertiesValues v;
   v.lastTopic = f.LastTopic;
-  v.latestDate = DateOrEmpty(app.Log.LatestDate());
+  v.latestDate = DateOrEmpty(log.LatestDate());
   v.lastRound = DateOrEmpty(f.LastRound);
   v.scriptName = f.ScriptName;
   v.siteUrl = f.SiteUrl;
@@ -63,7 +65,8 @@ void TAddressHistory::Add(const std::string& url) {
 
 PropertiesOutcome ApplyProperties(TApplication& app, const PropertiesValues& v,
                                   const std::string& listColumnWidths, TAddressHistory& history) {
-  TFolderInfo& f = app.Log.Folder;
+  TScrapList& log = TKernel::Log(app);
+  TFolderInfo& f = log.Folder;
   PropertiesOutcome out;
   f.SiteUrl = v.siteUrl;
   f.LastTopic = v.lastTopic;
@@ -85,8 +88,8 @@ PropertiesOutcome ApplyProperties(TApplication& app, const PropertiesValues& v,
   if (f.TreeView != v.treeView || f.NewestReplyFirst != v.newestReplyFirst) {
     f.TreeView = v.treeView;
     f.NewestReplyFirst = v.newestReplyFirst;
-    app.Log.SortItems(0);
-    app.Log.ClearSelected();
+    log.SortItems(0);
+    log.ClearSelected();
     out.rethreaded = true;
   }
   if (f.ScriptName != v.scriptName) {
@@ -95,7 +98,7 @@ PropertiesOutcome ApplyProperties(TApplication& app, const PropertiesValues& v,
     out.scriptChanged = true;
   }
   f.ColumnWidths = f.KeepColumns ? listColumnWidths : std::string();
-  app.Log.SaveNode();
+  log.SaveNode();
   out.browseEnabled = !f.SiteUrl.empty();
   history.Add(f.SiteUrl);
   return out;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 
+#include "app/core/kernel.h"
 #include "textlib/cp932.h"
 #include "textlib/dates.h"
 #include "textlib/strutil.h"
@@ -64,32 +65,33 @@ std::string FormatColumnWidths(const ColumnWidths& widths) {
 
 std::string ListDateText(std::uint32_t date) { return date == 0 ? std::string() : DisplayDateTime(date); }
 
-TArticleList::TArticleList(TApplication& app) : app_(app), widths_(ParseColumnWidths(app.Log.Folder.ColumnWidths)) {
+TArticleList::TArticleList(TApplication& app)
+    : app_(app), log_(TKernel::Log(app)), widths_(ParseColumnWidths(log_.Folder.ColumnWidths)) {
   // Articles stored by a running script arrive one by one; the list only
   // grows by the new rows, so the view keeps its place and selection.
-  previousOnAdd_ = app_.Log.OnAddItem;
-  app_.Log.OnAddItem = [this](TScrapList& log, const TDataInfo& added) {
+  previousOnAdd_ = log_.OnAddItem;
+  log_.OnAddItem = [this](TScrapList& log, const TDataInfo& added) {
     if (previousOnAdd_) previousOnAdd_(log, added);
     if (OnRowsAdded) OnRowsAdded(log.Count());
   };
 }
 
-TArticleList::~TArticleList() { app_.Log.OnAddItem = std::move(previousOnAdd_); }
+TArticleList::~TArticleList() { log_.OnAddItem = std::move(previousOnAdd_); }
 
 bool TArticleList::Open(const std::string& path) {
   Leave();
-  if (!app_.Log.OpenFolder(path)) return false;
-  widths_ = ParseColumnWidths(app_.Log.Folder.ColumnWidths);
-  app_.Log.Descending = app_.Settings.sortByNew;
-  app_.Log.SortItems(0);
-  app_.Log.ClearSelected();
+  if (!log_.OpenFolder(path)) return false;
+  widths_ = ParseColumnWidths(log_.Folder.ColumnWidths);
+  log_.Descending = app_.Settings.sortByNew;
+  log_.SortItems(0);
+  log_.ClearSelected();
   focused_ = -1;
   RefreshStatus();
   return true;
 }
 
 void TArticleList::Leave() {
-  TScrapList& log = app_.Log;
+  TScrapList& log = log_;
   if (log.FolderPath().empty()) return;
   const std::string text = FormatColumnWidths(widths_);
   if (text == log.Folder.ColumnWidths) return;
@@ -106,7 +108,7 @@ void TArticleList::SetWidth(int column, int width) {
 
 std::string TArticleList::Caption(int column) const {
   if (column < 0 || column >= ColumnCount()) return {};
-  const TScrapList& log = app_.Log;
+  const TScrapList& log = log_;
   if (column != kColMark && column == log.SortMode()) {
     return std::string(log.Descending ? kSmallestFirstMark : kLargestFirstMark) + CaptionOf(column);
   }
@@ -116,7 +118,7 @@ std::string TArticleList::Caption(int column) const {
 std::string TArticleList::TopicCell(const TDataInfo& a) const {
   char buf[40];
   const auto topic = static_cast<std::uint32_t>(a.TOPIC);
-  if (app_.Log.SortMode() >= 1 || a.REFER == 0) {
+  if (log_.SortMode() >= 1 || a.REFER == 0) {
     std::snprintf(buf, sizeof buf, "%u", topic);
   } else if (app_.Settings.dispRefer) {
     std::snprintf(buf, sizeof buf, "  %u[%u]", topic, static_cast<std::uint32_t>(a.REFER));
@@ -127,7 +129,7 @@ std::string TArticleList::TopicCell(const TDataInfo& a) const {
 }
 
 std::string TArticleList::Cell(int row, int column) const {
-  const TDataInfo* a = app_.Log.Item(row);
+  const TDataInfo* a = log_.Item(row);
   if (!a || column < 0 || column >= ColumnCount()) return {};
   switch (column) {
     case kColMark: {
@@ -136,7 +138,7 @@ std::string TArticleList::Cell(int row, int column) const {
       return s;
     }
     case kColTopic: return TopicCell(*a);
-    case kColTitle: return app_.Log.TreeTitle(row);
+    case kColTitle: return log_.TreeTitle(row);
     case kColAuthor: return a->AUTHOR;
     case kColDate: return ListDateText(a->DATE);
     default: return Head(a->BODY, kBodyStart);
@@ -144,7 +146,7 @@ std::string TArticleList::Cell(int row, int column) const {
 }
 
 bool TArticleList::IsBold(int row, int column) const {
-  return (column == kColMark || column == kColTopic) && app_.Log.IsUnread(row);
+  return (column == kColMark || column == kColTopic) && log_.IsUnread(row);
 }
 
 std::string TArticleList::RowLine(int row) const {
@@ -160,7 +162,7 @@ std::string TArticleList::RowLine(int row) const {
 
 void TArticleList::HeaderClicked(int column) {
   if (column < 0 || column >= ColumnCount()) return;
-  TScrapList& log = app_.Log;
+  TScrapList& log = log_;
   const bool byDefault = app_.Settings.sortByNew;
   int mode = column;
   if (column == log.SortMode()) {
@@ -173,7 +175,7 @@ void TArticleList::HeaderClicked(int column) {
 }
 
 void TArticleList::SortKeepingFocus(int mode) {
-  TScrapList& log = app_.Log;
+  TScrapList& log = log_;
   const TDataInfo* focused = log.Item(focused_);
   log.SortItems(mode);
   if (!focused || log.Count() == 0) return;
@@ -186,7 +188,7 @@ void TArticleList::SortKeepingFocus(int mode) {
 void TArticleList::SetFocused(int row) { focused_ = row >= 0 && row < RowCount() ? row : -1; }
 
 int TArticleList::CurrentRow() const {
-  const TScrapList& log = app_.Log;
+  const TScrapList& log = log_;
   if (log.IsSelected(focused_)) return focused_;
   for (int i = 0; i < log.Count(); ++i)
     if (log.Item(i)->Selected) return i;
@@ -196,24 +198,24 @@ int TArticleList::CurrentRow() const {
 void TArticleList::SetSelected(int first, int last, bool selected) {
   first = std::max(first, 0);
   last = std::min(last, RowCount() - 1);
-  for (int i = first; i <= last; ++i) app_.Log.SetSelected(i, selected);
+  for (int i = first; i <= last; ++i) log_.SetSelected(i, selected);
 }
 
 void TArticleList::SelectAlone(int row) {
-  app_.Log.ClearSelected();
-  app_.Log.SetSelected(row, true);
+  log_.ClearSelected();
+  log_.SetSelected(row, true);
   SetFocused(row);
 }
 
 void TArticleList::SelectOnly(int row) { SelectAlone(row); }
 
-void TArticleList::ClearSelection() { app_.Log.ClearSelected(); }
+void TArticleList::ClearSelection() { log_.ClearSelected(); }
 
 void TArticleList::SelectAll() { SetSelected(0, RowCount() - 1, true); }
 
 std::vector<std::pair<int, int>> TArticleList::SelectedRuns() const {
   std::vector<std::pair<int, int>> runs;
-  const TScrapList& log = app_.Log;
+  const TScrapList& log = log_;
   for (int i = 0; i < log.Count(); ++i) {
     if (!log.Item(i)->Selected) continue;
     if (!runs.empty() && runs.back().second == i - 1) {
@@ -227,14 +229,14 @@ std::vector<std::pair<int, int>> TArticleList::SelectedRuns() const {
 
 // ---- status ----
 
-std::string TArticleList::LoadTimeText() const { return "LoadTime: " + std::to_string(app_.Log.LoadTime()) + " ms"; }
+std::string TArticleList::LoadTimeText() const { return "LoadTime: " + std::to_string(log_.LoadTime()) + " ms"; }
 
 std::string TArticleList::DetailText() const {
   static const std::string latest = Utf8ToSjis("最新記事: ");
   static const std::string lastRound = Utf8ToSjis("最終巡回: ");
   switch (app_.Settings.statusDisp) {
-    case 0: return latest + ListDateText(app_.Log.LatestDate());
-    case 1: return lastRound + ListDateText(app_.Log.Folder.LastRound);
+    case 0: return latest + ListDateText(log_.LatestDate());
+    case 1: return lastRound + ListDateText(log_.Folder.LastRound);
     default: return {};
   }
 }
@@ -253,7 +255,7 @@ std::string SelectionLabelOf(int selected) {
 
 }  // namespace
 
-std::string TArticleList::ItemLabel() const { return ItemLabelOf(app_.Log.UnreadCount(), RowCount()); }
+std::string TArticleList::ItemLabel() const { return ItemLabelOf(log_.UnreadCount(), RowCount()); }
 
 std::string TArticleList::SelectionLabel() const { return SelectionLabelOf(SelectedCount()); }
 
@@ -264,26 +266,25 @@ void TArticleList::RefreshStatus() {
 
 namespace {
 
-ListActionState StateOf(int selected, bool unreadSelected, bool searchText, bool browseTarget) {
-  ListActionState s;
-  s.remove = selected > 0;
-  s.read = unreadSelected;
-  s.unread = selected > 0 && !unreadSelected;
-  s.findAgain = searchText;
-  s.browse = browseTarget;
-  return s;
+ShellFacts::List FactsOf(int selected, bool unreadSelected, bool searchText, bool browseTarget) {
+  ShellFacts::List f;
+  f.selectedRows = selected;
+  f.selectedUnread = unreadSelected;
+  f.hasSearchText = searchText;
+  f.hasBrowseTarget = browseTarget;
+  return f;
 }
 
 }  // namespace
 
-ListActionState TArticleList::ActionState() const {
-  return StateOf(SelectedCount(), app_.Log.SelectedHasUnread(), !SearchText.empty(), !BrowseTarget().empty());
+ShellFacts::List TArticleList::Facts() const {
+  return FactsOf(SelectedCount(), log_.SelectedHasUnread(), !SearchText.empty(), !BrowseTarget().empty());
 }
 
 TArticleList::Summary TArticleList::Summarize() const {
   int unread = 0, selected = 0;
   bool unreadSelected = false;
-  const TScrapList& log = app_.Log;
+  const TScrapList& log = log_;
   for (int i = 0; i < log.Count(); ++i) {
     const TDataInfo& a = *log.Item(i);
     unread += a.Unread;
@@ -294,7 +295,7 @@ TArticleList::Summary TArticleList::Summarize() const {
   s.itemLabel = ItemLabelOf(unread, log.Count());
   s.selectionLabel = SelectionLabelOf(selected);
   s.selectionLabelVisible = log.Count() > 0;
-  s.actions = StateOf(selected, unreadSelected, !SearchText.empty(), !BrowseTarget().empty());
+  s.facts = FactsOf(selected, unreadSelected, !SearchText.empty(), !BrowseTarget().empty());
   return s;
 }
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "app/core/application.h"
-#include "app/core/list/list_actions.h"
+#include "app/core/list/article_reader.h"
 
 namespace bq::app {
 
@@ -59,13 +59,13 @@ class TArticleList {
   void Leave();
 
   // Rows and cells.
-  int RowCount() const { return app_.Log.Count(); }
-  int ColumnCount() const { return app_.Log.Folder.ShowBody ? kListColumns : kListColumns - 1; }
+  int RowCount() const { return log_.Count(); }
+  int ColumnCount() const { return log_.Folder.ShowBody ? kListColumns : kListColumns - 1; }
   std::string Caption(int column) const;
   std::string Cell(int row, int column) const;
   bool IsBold(int row, int column) const;
   // The topic numbers stand right-aligned in a column sort.
-  bool IsRightAligned(int column) const { return column == kColTopic && app_.Log.SortMode() >= 1; }
+  bool IsRightAligned(int column) const { return column == kColTopic && log_.SortMode() >= 1; }
   // The row as one line of text (the cells of the shown columns joined by
   // two blanks), for terminals.
   std::string RowLine(int row) const;
@@ -86,7 +86,7 @@ class TArticleList {
   void SelectOnly(int row);
   void ClearSelection();
   void SelectAll();
-  int SelectedCount() const { return app_.Log.SelectedCount(); }
+  int SelectedCount() const { return log_.SelectedCount(); }
   // The selected rows as [first, last] runs, for a view to mirror.
   std::vector<std::pair<int, int>> SelectedRuns() const;
 
@@ -116,6 +116,8 @@ class TArticleList {
   // The reader's article was selected: an unread one is marked read.
   // False when nothing changed.
   bool MarkShownRead(int row);
+  // The reader's view of a row (empty when out of range).
+  ReaderView Reader(int row) const { return ReaderViewOf(log_, row); }
   // What "サイトを開く" opens; empty when there is nothing.
   std::string BrowseTarget() const;
   bool Browse();
@@ -129,14 +131,15 @@ class TArticleList {
   // Panels 0 and 1 of the application's status texts.
   void RefreshStatus();
 
-  ListActionState ActionState() const;
+  // What the enabling rules of the list's commands look at.
+  ShellFacts::List Facts() const;
 
   // Everything a shell refreshes after a change, from one pass over the log
   // (each label and rule alone would walk a million articles again).
   struct Summary {
     std::string itemLabel, selectionLabel;
     bool selectionLabelVisible = false;
-    ListActionState actions;
+    ShellFacts::List facts;
   };
   Summary Summarize() const;
 
@@ -150,6 +153,7 @@ class TArticleList {
   std::string TopicCell(const TDataInfo& a) const;
 
   TApplication& app_;
+  TScrapList& log_;
   std::function<void(TScrapList&, const TDataInfo&)> previousOnAdd_;
   ColumnWidths widths_;
   int focused_ = -1;

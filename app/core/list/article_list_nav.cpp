@@ -30,7 +30,7 @@ int TArticleList::RowAbove() const {
 }
 
 UnreadStep TArticleList::NextUnread(bool forward) const {
-  const TScrapList& log = app_.Log;
+  const TScrapList& log = log_;
   if (log.UnreadCount() == 0) {
     std::vector<std::string> folders = app_.CollectFolders(app_.LogRoot());
     if (!forward) std::reverse(folders.begin(), folders.end());
@@ -58,7 +58,7 @@ int TArticleList::Find(bool down) {
   // Without a selection the search starts outside the list, so the first
   // (or last) article is examined too.
   const int from = cur >= 0 ? cur : (down ? -1 : RowCount());
-  const int found = app_.Log.FindText(SearchText, from, down);
+  const int found = log_.FindText(SearchText, from, down);
   if (found >= 0) {
     SelectAlone(found);
   } else {
@@ -75,7 +75,7 @@ int TArticleList::AskAndFind() {
 }
 
 void TArticleList::SelectDuplicates() {
-  TScrapList& log = app_.Log;
+  TScrapList& log = log_;
   log.ClearSelected();
   // Duplicates are equal titles ignoring case and equal bodies; articles are
   // bucketed by a hash of exactly that, and each is compared only with the
@@ -102,7 +102,7 @@ std::string TArticleList::DeleteQuestion() const {
   const int count = SelectedCount();
   std::string q;
   if (count == 1) {
-    q = Utf8ToSjis("「") + app_.Log.Item(CurrentRow())->TITLE + Utf8ToSjis("」\r\nを削除します");
+    q = Utf8ToSjis("「") + log_.Item(CurrentRow())->TITLE + Utf8ToSjis("」\r\nを削除します");
   } else {
     q = std::to_string(count) + Utf8ToSjis(" 個の項目を削除します！\r\n");
   }
@@ -113,7 +113,7 @@ std::optional<int> TArticleList::AskAndDelete() {
   if (SelectedCount() == 0) return std::nullopt;
   if (app_.Ui.MessageBox(DeleteQuestion(), app_.Caption, kMbYesNo) != kIdYes) return std::nullopt;
   const int old = focused_ >= 0 ? focused_ : CurrentRow();
-  app_.Log.DeleteSelected();
+  log_.DeleteSelected();
   const int n = RowCount();
   const int row = n == 0 ? -1 : std::clamp(old, 0, n - 1);
   SelectAlone(row);
@@ -123,20 +123,20 @@ std::optional<int> TArticleList::AskAndDelete() {
 }
 
 void TArticleList::MarkSelected(bool unread) {
-  app_.Log.SetSelectedUnread(unread);
+  log_.SetSelectedUnread(unread);
   RefreshStatus();
 }
 
 bool TArticleList::MarkShownRead(int row) {
-  if (!app_.Log.IsUnread(row)) return false;
-  app_.Log.MarkRead(row);
+  if (!log_.IsUnread(row)) return false;
+  log_.MarkRead(row);
   return true;
 }
 
 std::string TArticleList::BrowseTarget() const {
-  const TDataInfo* a = app_.Log.Item(CurrentRow());
+  const TDataInfo* a = log_.Item(CurrentRow());
   if (a && !TrimBlanks(a->PAGEURL).empty()) return a->PAGEURL;
-  return std::string(TrimBlanks(app_.Log.Folder.SiteUrl));
+  return std::string(TrimBlanks(log_.Folder.SiteUrl));
 }
 
 bool TArticleList::Browse() {

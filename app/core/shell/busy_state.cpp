@@ -2,20 +2,32 @@
 
 namespace bq::app {
 
-ActionStates BusyActions(const BusyInput& in) {
-  ActionStates s;
-  s.stop = s.skip = in.stoppable;
-  if (!in.enabled) {
-    s.general = false;
-    s.waitCursor = true;
-    return s;
+TBusyState::Scope TBusyState::Enter(Activity activity, bool stoppable) {
+  if (Busy() || activity == Activity::None) return Scope(nullptr, false);
+  running_ = activity;
+  stoppable_ = stoppable;
+  Changed();
+  return Scope(this, false);
+}
+
+TBusyState::Scope TBusyState::OpenDialog() {
+  ++dialogs_;
+  Changed();
+  return Scope(this, true);
+}
+
+void TBusyState::Leave(bool dialog) {
+  if (dialog) {
+    if (dialogs_ > 0) --dialogs_;
+  } else {
+    running_ = Activity::None;
+    stoppable_ = false;
   }
-  s.general = true;
-  s.exportLog = ExportEnabled(in.hasExport, in.logCount);
-  s.properties = s.deleteFolder = s.renameFolder = s.editCaptions = !in.folderIsLogRoot;
-  s.findNext = s.findPrevious = in.hasSearchText;
-  s.refreshList = in.listRows != in.logCount;
-  return s;
+  Changed();
+}
+
+void TBusyState::Changed() {
+  if (OnChange) OnChange();
 }
 
 }  // namespace bq::app

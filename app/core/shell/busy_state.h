@@ -1,49 +1,61 @@
 #pragma once
-// The busy state of the main window: which actions are enabled while a
-// script, a round, a fetch or an export runs, and which once it is over.
+// The busy state of the shell: what runs now (a fetch, a round, a workbench
+// run, step or trace, an export, the cache being cleaned), whether Stop and
+// Skip apply to it, and how many dialogs are open. It has one owner, the
+// application; every command's enabled flag is computed from it (see
+// command_rules.h), and nothing records and restores flags.
 //
-// SetBusy takes two flags. enabled = false disables every action of the
-// window (the message panel, the about button, the list's operation bar with
-// its jump and move buttons, and the fourth tool bar with them) and shows the
-// wait cursor; stoppable decides Stop and Skip on its own, in both states.
-// Leaving the busy state enables the rest again, except the actions that
-// depend on the open folder: export needs an EXPORT procedure in the compiled
-// script and a non-empty log, the folder's properties, delete and rename (and
-// caption editing in the tree) need a folder below the log root, find next
-// and previous need a search text.
+// While something runs, every command but Stop and Skip (when stoppable)
+// and the round report is disabled; while a dialog is open nothing new
+// starts (no scheduled round, no round from a second start's command word).
+#include <functional>
+
 namespace bq::app {
 
-// What the enabling rules look at.
-struct BusyInput {
-  bool enabled = true;          // false while something runs
-  bool stoppable = false;       // Stop and Skip act on what runs
-  bool hasExport = false;       // the compiled script defines EXPORT
-  int logCount = 0;             // articles in the open log
-  bool folderIsLogRoot = true;  // the open folder is the log root (or none is open)
-  bool hasSearchText = false;
-  int listRows = 0;  // rows the article list shows now
+enum class Activity { None, Fetch, Round, ScheduledRound, Workbench, Export, CacheCleaning };
+
+class TBusyState {
+ public:
+  // Ends the activity when it goes out of scope.
+  class [[nodiscard]] Scope {
+   public:
+    Scope(TBusyState* state, bool dialog) : state_(state), dialog_(dialog) {}
+    Scope(Scope&& other) noexcept : state_(other.state_), dialog_(other.dialog_) { other.state_ = nullptr; }
+    Scope(const Scope&) = delete;
+    Scope& operator=(const Scope&) = delete;
+    Scope& operator=(Scope&&) = delete;
+    ~Scope() {
+      if (state_) state_->Leave(dialog_);
+    }
+
+   private:
+    TBusyState* state_;
+    bool dialog_;
+  };
+
+  // Starts an activity; only one runs at a time, so callers look at
+  // CanStart() first. An Enter while one runs changes nothing.
+  Scope Enter(Activity activity, bool stoppable);
+  Scope OpenDialog();
+
+  Activity Running() const { return running_; }
+  bool Busy() const { return running_ != Activity::None; }
+  bool Stoppable() const { return stoppable_; }
+  bool DialogOpen() const { return dialogs_ > 0; }
+  // Nothing runs and no dialog is open: a round may start.
+  bool CanStart() const { return !Busy() && !DialogOpen(); }
+
+  // Called after every change (the shell applies the commands again).
+  std::function<void()> OnChange;
+
+ private:
+  void Leave(bool dialog);
+  void Changed();
+
+  Activity running_ = Activity::None;
+  bool stoppable_ = false;
+  int dialogs_ = 0;
 };
 
-// Each action's enabled flag, and what the window does with the rest.
-struct ActionStates {
-  bool general = true;  // every action not named below, and the panels above
-  bool stop = false;
-  bool skip = false;
-  bool exportLog = false;
-  bool properties = false;
-  bool deleteFolder = false;
-  bool renameFolder = false;
-  bool editCaptions = false;  // caption editing in the folder tree
-  bool findNext = false;
-  bool findPrevious = false;
-  bool waitCursor = false;
-  bool refreshList = false;  // the list's row count differs from the log's
-  bool operator==(const ActionStates&) const = default;
-};
-
-ActionStates BusyActions(const BusyInput& in);
-
-// The export action alone: an EXPORT procedure and at least one article.
-inline bool ExportEnabled(bool hasExport, int logCount) { return hasExport && logCount > 0; }
 
 }  // namespace bq::app

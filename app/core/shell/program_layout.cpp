@@ -57,11 +57,18 @@ ProgramLayout ChooseLayout(const LayoutInput& in) {
     out.libsFolder = exe + "libs/";
     out.helpPage = exe + "help/index.html";
   }
+  out.referencePage = out.helpPage.substr(0, out.helpPage.rfind('/') + 1) + "script-reference.html";
   out.settingsFile = in.settingsOption.empty() ? config + "brindlequay.ini" : in.settingsOption;
   out.defaultDataFolder = data + "Log/";
   out.dataOption = in.dataOption.empty() ? "" : Dir(in.dataOption);
   if (!in.libsOption.empty()) out.libsFolder = Dir(in.libsOption);
   return out;
+}
+
+std::string ChooseDataFolder(const ProgramLayout& layout, const std::string& settingsFolder) {
+  if (!layout.dataOption.empty()) return fs::FromOsPath(layout.dataOption);
+  if (!settingsFolder.empty()) return settingsFolder;
+  return fs::FromOsPath(layout.defaultDataFolder);
 }
 
 ProgramLayout PickLayout(std::string exeDir, std::string settingsOption, std::string dataOption,

@@ -32,9 +32,14 @@ struct ProgramLayout {
   std::string libsFolder;
   std::string installedLibs;  // the read-only copy that seeds libsFolder ("" when portable)
   std::string helpPage;       // the HTML help page
+  std::string referencePage;  // the script language reference, beside the help page
 };
 
 ProgramLayout ChooseLayout(const LayoutInput& in);
+
+// The data folder both programs set up (a system path): --data, else the
+// settings' LOGDIR (settingsFolder), else the layout's default.
+std::string ChooseDataFolder(const ProgramLayout& layout, const std::string& settingsFolder);
 
 // The layout for this process: reads the environment and the file system,
 // creates the settings folder, and copies missing files of the installed

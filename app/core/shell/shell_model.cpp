@@ -4,11 +4,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "logstore/scrap_list.h"
 #include "platform/compare.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
-#include "textlib/dates.h"
 
 namespace bq::app {
 
@@ -87,36 +85,6 @@ std::vector<std::string> NodeCaptions(std::string_view logRoot, std::string_view
     rest.remove_prefix(std::min(rest.size(), slash + 1));
   }
   return out;
-}
-
-FolderActions EnabledFolderActions(const FolderActionState& s) {
-  FolderActions a;
-  if (s.busy) return a;
-  a.newFolder = s.nodeSelected && !s.editingCaption;
-  const bool subfolder = s.nodeSelected && !s.openIsRoot;
-  a.rename = subfolder && !s.editingCaption;
-  a.deleteFolder = subfolder && !s.editingCaption;
-  a.captionEditing = subfolder;
-  a.roundTarget = subfolder;
-  return a;
-}
-
-bool HistoryActionsEnabled(std::size_t existingEntries, bool busy) { return existingEntries > 0 && !busy; }
-
-StatusTexts FolderStatusTexts(const TScrapList& log, int statusDisp) {
-  static const std::string kLatest = Utf8ToSjis("最新記事: ");
-  static const std::string kLastRound = Utf8ToSjis("最終巡回: ");
-  StatusTexts t;
-  t.panel0 = "LoadTime: " + std::to_string(log.LoadTime()) + " ms";
-  if (statusDisp == 0) {
-    if (log.Count() > 0) t.panel1 = kLatest + DisplayDateTime(log.LatestDate());
-  } else if (statusDisp == 1) {
-    t.panel1 = kLastRound + DisplayDateTime(log.Folder.LastRound);
-  }
-  t.itemLabel = Utf8ToSjis("【未読: " + std::to_string(log.UnreadCount()) + " / " + std::to_string(log.Count()) +
-                           " 項目】");
-  t.selectionLabelVisible = log.Count() > 0;
-  return t;
 }
 
 std::string ClockText(int hour, int minute, int second) {

@@ -1,17 +1,12 @@
 #pragma once
 // The rules behind what the desktop shell shows, as plain C++: the command
-// words of a second start, the folder tree's images and captions, which
-// folder actions are enabled, the status bar texts and the clock, the
-// schedule switch's caption, and the key that makes one instance per user
-// and settings file. The widgets only map these answers.
+// words of a second start, the folder tree's images and captions, the
+// clock, and the key that makes one instance per user and settings file.
+// The widgets only map these answers.
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace bq {
-class TScrapList;
-}
 
 namespace bq::app {
 
@@ -44,40 +39,7 @@ std::string NodePath(std::string_view logRoot, const std::vector<std::string>& c
 // for the root part); empty when path is the root or lies outside it.
 std::vector<std::string> NodeCaptions(std::string_view logRoot, std::string_view path);
 
-// ---- Enabled actions of the folder tree ------------------------------------
-
-struct FolderActionState {
-  bool busy = false;            // a round, fetch or script run is going on
-  bool nodeSelected = false;    // some node of the tree is selected
-  bool openIsRoot = true;       // the open folder is the log root itself
-  bool editingCaption = false;  // a caption is being edited in the tree
-};
-
-struct FolderActions {
-  bool newFolder = false;
-  bool rename = false;
-  bool deleteFolder = false;
-  bool roundTarget = false;  // the round-target mark
-  bool captionEditing = false;
-};
-
-FolderActions EnabledFolderActions(const FolderActionState& s);
-
-// The data-folder history's "next" button and menu have something to offer.
-bool HistoryActionsEnabled(std::size_t existingEntries, bool busy);
-
 // ---- Status bar ------------------------------------------------------------
-
-struct StatusTexts {
-  std::string panel0;     // "LoadTime: %d ms"
-  std::string panel1;     // latest article or last round, by the setting
-  std::string itemLabel;  // "【未読: %d / %d 項目】"
-  bool selectionLabelVisible = false;
-};
-
-// The status texts after a folder was opened or read; statusDisp is the
-// "ステータス表示" choice (0 latest article, 1 last round). Shift_JIS.
-StatusTexts FolderStatusTexts(const TScrapList& log, int statusDisp);
 
 // Panel 3: a blank and the time as hh:mm:ss.
 std::string ClockText(int hour, int minute, int second);

@@ -27,10 +27,10 @@ std::size_t EditorOffset(std::string_view sjis, std::size_t bytes) {
   return chars;
 }
 
-TEditorSpan EditorSpan(std::string_view sjis, std::size_t begin, std::size_t length) {
+EditorSpan EditorSpanOf(std::string_view sjis, std::size_t begin, std::size_t length) {
   std::size_t start = EditorOffset(sjis, begin);
   std::size_t end = EditorOffset(sjis, begin + length);
-  return TEditorSpan{start, end - start};
+  return EditorSpan{start, end - start};
 }
 
 namespace {
@@ -51,7 +51,7 @@ char32_t NextCodePoint(std::string_view s, std::size_t& i) {
 
 }  // namespace
 
-std::optional<TUnwritable> FirstUnwritable(std::string_view utf8) {
+std::optional<Unwritable> FirstUnwritable(std::string_view utf8) {
   std::size_t units = 0;
   std::string bytes;
   for (std::size_t i = 0; i < utf8.size();) {
@@ -62,13 +62,13 @@ std::optional<TUnwritable> FirstUnwritable(std::string_view utf8) {
     // "〓" is what every unmappable character turns into; only U+3013
     // itself may legitimately produce it.
     if (cp == 0xFFFD || (bytes == kSjisGeta && cp != 0x3013))
-      return TUnwritable{units, std::string(utf8.substr(from, i - from))};
+      return Unwritable{units, std::string(utf8.substr(from, i - from))};
     units += cp >= 0x10000 ? 2 : 1;
   }
   return std::nullopt;
 }
 
-std::string UnwritableMessage(const TUnwritable& u) {
+std::string UnwritableMessage(const Unwritable& u) {
   // The character itself cannot appear in a Shift_JIS message: name it by
   // its code point.
   std::size_t i = 0;

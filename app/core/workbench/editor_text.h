@@ -15,24 +15,24 @@ namespace bq::app {
 std::size_t EditorOffset(std::string_view sjis, std::size_t bytes);
 
 // A span in an editor: start and length in editor characters.
-struct TEditorSpan {
+struct EditorSpan {
   std::size_t start = 0;
   std::size_t length = 0;
-  bool operator==(const TEditorSpan&) const = default;
+  bool operator==(const EditorSpan&) const = default;
 };
-TEditorSpan EditorSpan(std::string_view sjis, std::size_t begin, std::size_t length);
+EditorSpan EditorSpanOf(std::string_view sjis, std::size_t begin, std::size_t length);
 
 // The first character of utf8 that has no Shift_JIS form, as its index in
 // UTF-16 units, with the character itself; nothing when all can be written.
-struct TUnwritable {
+struct Unwritable {
   std::size_t index = 0;
   std::string character;  // UTF-8
 };
-std::optional<TUnwritable> FirstUnwritable(std::string_view utf8);
+std::optional<Unwritable> FirstUnwritable(std::string_view utf8);
 
 // The message that refuses to save such a text (Shift_JIS):
 // "「U+XXXX」(N 文字目) はシフトJISで書けないため保存できません".
-std::string UnwritableMessage(const TUnwritable& u);
+std::string UnwritableMessage(const Unwritable& u);
 
 // The editor text (UTF-8, lines ended by LF) as the system keeps it:
 // Shift_JIS with CR LF line ends.

@@ -50,13 +50,13 @@ std::string AnchorId(std::string_view prefix, std::string_view name) {
 }
 
 // The example as a whole script, the way the tests run it.
-std::string ExampleScript(const TReferenceEntry& e) {
+std::string ExampleScript(const ReferenceEntry& e) {
   std::string s = "SCRIPT example;\n";
   if (!e.decls.empty()) s += std::string(e.decls) + "\n";
   return s + "BEGIN\n  " + std::string(e.example) + "\nEND.";
 }
 
-void Entry(std::string& out, const TReferenceEntry& e, std::string_view id) {
+void Entry(std::string& out, const ReferenceEntry& e, std::string_view id) {
   out += "<div class=\"entry\" id=\"" + std::string(id) + "\">\n<h3>" + Escape(e.name) + " <small>" +
          std::string(e.kind) + "</small></h3>\n";
   out += "<table><tr><th>書き方</th><td><code>" + Escape(e.form) + "</code></td></tr>\n";
@@ -88,7 +88,7 @@ void Builtins(std::string& out) {
   out += "<p>名前の表（コンパイラが使うもの）の順に並べています。</p>\n";
   for (const auto& row : script::TCmdTable) {
     if (row.code == script::bi::kNone) continue;
-    if (const TReferenceEntry* e = FindBuiltinEntry(row.name)) {
+    if (const ReferenceEntry* e = FindBuiltinEntry(row.name)) {
       Entry(out, *e, AnchorId("b-", row.name));
     } else {
       out += "<div class=\"entry missing\" id=\"" + AnchorId("b-", row.name) + "\"><h3>" + Escape(row.name) +
@@ -161,22 +161,35 @@ void Variables(std::string& out) {
 
 }  // namespace
 
-const TReferenceEntry* FindBuiltinEntry(std::string_view upperName) {
+const ReferenceEntry* FindBuiltinEntry(std::string_view upperName) {
   for (const auto& e : BuiltinReference())
     if (e.name == upperName) return &e;
   return nullptr;
 }
 
-const TReferenceEntry* FindKeywordEntry(std::string_view upperKeyword) {
+const ReferenceEntry* FindKeywordEntry(std::string_view upperKeyword) {
   for (const auto& e : StatementReference())
     if (Names(e.name, upperKeyword)) return &e;
   return nullptr;
 }
 
+std::vector<std::string_view> ScriptKeywords() {
+  std::vector<std::string_view> out;
+  for (const auto& k : script::kKeywords) out.push_back(k.name);
+  return out;
+}
+
+std::vector<std::string_view> ScriptBuiltinNames() {
+  std::vector<std::string_view> out;
+  for (const auto& b : script::TCmdTable)
+    if (b.code != script::bi::kNone) out.push_back(b.name);
+  return out;
+}
+
 std::string ReferenceAnchor(std::string_view word) {
   std::string upper = Upper(word);
   if (script::BuiltinCodeOf(upper) != script::bi::kNone && FindBuiltinEntry(upper)) return AnchorId("b-", upper);
-  if (const TReferenceEntry* e = FindKeywordEntry(upper)) return AnchorId("k-", e->name.substr(0, e->name.find(' ')));
+  if (const ReferenceEntry* e = FindKeywordEntry(upper)) return AnchorId("k-", e->name.substr(0, e->name.find(' ')));
   return std::string();
 }
 

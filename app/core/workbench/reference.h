@@ -14,7 +14,7 @@
 
 namespace bq::app {
 
-struct TReferenceEntry {
+struct ReferenceEntry {
   std::string_view name;     // builtin name, or the keywords of a statement ("IF THEN ELSIF ELSE")
   std::string_view kind;     // 手続き / 関数 / 条件 / システム値 / 列挙子 / 文 / 演算子 / 予約語
   std::string_view form;     // how it is written
@@ -28,11 +28,16 @@ struct TReferenceEntry {
 };
 
 // One entry per builtin name of the compiler's table (URLTOLOCAL excepted).
-const std::vector<TReferenceEntry>& BuiltinReference();
+const std::vector<ReferenceEntry>& BuiltinReference();
 // The statements and operators; together they name every keyword.
-const std::vector<TReferenceEntry>& StatementReference();
-const TReferenceEntry* FindBuiltinEntry(std::string_view upperName);
-const TReferenceEntry* FindKeywordEntry(std::string_view upperKeyword);
+const std::vector<ReferenceEntry>& StatementReference();
+const ReferenceEntry* FindBuiltinEntry(std::string_view upperName);
+const ReferenceEntry* FindKeywordEntry(std::string_view upperKeyword);
+
+// The keywords and the builtin names of the compiler's tables, as the
+// editor colours them.
+std::vector<std::string_view> ScriptKeywords();
+std::vector<std::string_view> ScriptBuiltinNames();
 
 // The HTML anchor of a word of the editor ("b-GET", "k-FOR"), empty when the
 // word is neither a builtin nor a keyword.

@@ -25,8 +25,8 @@ std::string_view ReferenceSamplePage() {
          "</body></html>\r\n";
 }
 
-const std::vector<TReferenceEntry>& BuiltinReference() {
-  static const std::vector<TReferenceEntry> entries = {
+const std::vector<ReferenceEntry>& BuiltinReference() {
+  static const std::vector<ReferenceEntry> entries = {
       {"@CLIP", "列挙子", "FOREACH x IN @CLIP[テンプレート [, 変数]] DO 文", "—", "! に件数",
        "クリップテンプレートがテキスト（省略時は _）に現れるたびに 1 レコードとし、レコードごとに取り込み変数を埋めて文を実行します。",
        "GET(%URL%); r := ''; FOREACH x IN @CLIP[row] DO r := r + T + ';'", "r", "一番目;二番目;", kClipRow},
@@ -208,8 +208,8 @@ const std::vector<TReferenceEntry>& BuiltinReference() {
   return entries;
 }
 
-const std::vector<TReferenceEntry>& StatementReference() {
-  static const std::vector<TReferenceEntry> entries = {
+const std::vector<ReferenceEntry>& StatementReference() {
+  static const std::vector<ReferenceEntry> entries = {
       {"SCRIPT", "文", "SCRIPT 名前; [テンプレート定義] [INCLUDE] [PROCDEF/FUNCDEF] 文.", "—", "—",
        "スクリプトの最初の行です。名前はウィンドウの見出しに出ます。最後の文のあとにピリオドを置きます。", "r := 'ok'", "r", "ok"},
       {"BEGIN END", "文", "BEGIN 文; 文; … END　または　{ 文; … }", "—", "—", "複数の文を一つにまとめます。",

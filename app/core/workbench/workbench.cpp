@@ -2,6 +2,9 @@
 // line and instruction steps, saving, and the texts of its panes.
 #include "app/core/workbench/workbench.h"
 
+#include <exception>
+
+#include "app/core/kernel.h"
 #include "platform/fs.h"
 #include "script/listing.h"
 #include "script/views.h"
@@ -34,21 +37,24 @@ std::string FolderCaption(const std::string& folder) {
 
 }  // namespace
 
-TWorkbench::TWorkbench(TApplication& app) : app_(app) {
-  app_.CompileHook = [this] { ReloadAndCompile(); };
-  app_.BeforeFolderChange = [this] {
-    if (!LeaveFolder(FolderCaption(app_.Log.FolderPath()))) throw Exception(kKeepingUnsavedScript);
-  };
-  app_.EditorModified = [this] {
-    Sync();
-    return modified_;
-  };
+TWorkbench::TWorkbench(TApplication& app)
+    : app_(app),
+      log_(TKernel::Log(app)),
+      engine_(TKernel::Engine(app)),
+      machine_(TKernel::Machine(app)),
+      web_(TKernel::Web(app)) {
+  app_.AttachEditor(this);
 }
 
-TWorkbench::~TWorkbench() {
-  app_.CompileHook = nullptr;
-  app_.BeforeFolderChange = nullptr;
-  app_.EditorModified = nullptr;
+TWorkbench::~TWorkbench() { app_.AttachEditor(nullptr); }
+
+void TWorkbench::LeaveOpenFolder() {
+  if (!LeaveFolder(FolderCaption(log_.FolderPath()))) throw Exception(kKeepingUnsavedScript);
+}
+
+bool TWorkbench::HoldsUnsavedChanges() {
+  Sync();
+  return modified_;
 }
 
 void TWorkbench::SetEditorText(std::string_view utf8) {
@@ -60,27 +66,28 @@ void TWorkbench::LoadSource(std::string sjis) {
   source_ = script::AsCrLfLines(sjis);
   unwritable_.reset();
   modified_ = false;
-  if (OnSourceReplaced) OnSourceReplaced();
+  if (view_) view_->SourceReplaced();
 }
 
 void TWorkbench::Sync() {
-  if (SyncEditor) SyncEditor(*this);
+  if (!view_) return;
+  if (std::optional<std::string> text = view_->EditedText()) SetEditorText(*text);
 }
 
 void TWorkbench::Changed() {
-  if (OnChanged) OnChanged();
+  if (view_) view_->Changed();
 }
 
 void TWorkbench::SetCaption(CaptionState state) {
   caption_ = state;
-  if (OnCaption) OnCaption(Caption());
+  if (view_) view_->CaptionChanged();
 }
 
 std::string TWorkbench::Caption() const {
-  const std::string& file = app_.Log.Folder.ScriptName;
+  const std::string& file = log_.Folder.ScriptName;
   switch (caption_) {
     case CaptionState::Compiling: return Title + " - ??? (" + file + ")";
-    case CaptionState::Compiled: return Title + " - " + app_.Engine.ProgramName + " (" + file + ")";
+    case CaptionState::Compiled: return Title + " - " + engine_.ProgramName + " (" + file + ")";
     case CaptionState::Plain: break;
   }
   return Title;
@@ -101,36 +108,36 @@ void TWorkbench::Compile() {
   steps_.Fill(source_);
   bool compiled = false;
   try {
-    compiled = app_.Engine.CompileScript(source_, true);
+    compiled = engine_.CompileScript(source_, true);
   } catch (const script::ECompileError&) {
-    errorSpan_ = EditorSpan(source_, static_cast<std::size_t>(std::max(app_.Engine.ErrorStart, 0)),
-                            static_cast<std::size_t>(std::max(app_.Engine.ErrorLength, 0)));
+    errorSpan_ = EditorSpanOf(source_, static_cast<std::size_t>(std::max(engine_.ErrorStart, 0)),
+                            static_cast<std::size_t>(std::max(engine_.ErrorLength, 0)));
     activePage_ = Page::Editor;
     listing_.clear();
-    if (OnCompileError) OnCompileError();
+    if (view_) view_->CompileFailed();
     Changed();
     throw;
   }
   if (!compiled) {
-    listing_ = script::ListCode(app_.Engine);  // whatever the declined compile left
+    listing_ = script::ListCode(engine_);  // whatever the declined compile left
     Changed();
     return;
   }
-  listing_ = script::ListCode(app_.Engine);
+  listing_ = script::ListCode(engine_);
   templateIndex_ = 0;
   if (steps_.Count() > 0) {
     debugVisible_ = true;
     activePage_ = Page::Debug;
   }
-  exportEnabled_ = app_.HasExport() && app_.Log.Count() > 0;
+  exportEnabled_ = app_.HasExport() && log_.Count() > 0;
   SetCaption(CaptionState::Compiled);
   Reset();
 }
 
 void TWorkbench::Reset() {
-  app_.Machine.ResetMachine();
+  machine_.ResetMachine();
   app_.SetTemplateVariables();
-  app_.Machine.DataFolder = app_.Log.FolderPath();
+  machine_.DataFolder = log_.FolderPath();
   steps_.SetCodePosition(-1);
   RefreshDumps();
   Changed();
@@ -138,21 +145,25 @@ void TWorkbench::Reset() {
 
 template <class F>
 void TWorkbench::Busy(F body) {
-  if (OnBusy) OnBusy(true, true);
-  bool savedCacheOnly = app_.Web.CacheOnly;
-  app_.Web.CacheOnly = RunFromCache;
-  try {
-    body();
-  } catch (...) {
-    app_.Web.CacheOnly = savedCacheOnly;
-    FollowLine(app_.Machine.R.CurrentLine);
-    if (OnBusy) OnBusy(false, false);
-    Changed();
-    throw;
+  std::exception_ptr error;
+  {
+    TBusyState::Scope busy = app_.Busy().Enter(Activity::Workbench, true);
+    // Workbench runs read the page cache alone when the user asks for it.
+    struct CacheOnly {
+      TWebAccess& web;
+      bool saved;
+      ~CacheOnly() { web.CacheOnly = saved; }
+    } cacheOnly{web_, web_.CacheOnly};
+    web_.CacheOnly = RunFromCache;
+    try {
+      body();
+    } catch (...) {
+      error = std::current_exception();
+      FollowLine(machine_.R.CurrentLine);
+    }
   }
-  app_.Web.CacheOnly = savedCacheOnly;
-  if (OnBusy) OnBusy(false, false);
   Changed();
+  if (error) std::rethrow_exception(error);
 }
 
 // The code position follows the line the machine reports; line 0 is the
@@ -163,33 +174,33 @@ void TWorkbench::FollowLine(std::int32_t line) {
 }
 
 void TWorkbench::Run() {
-  if (app_.Engine.ProgramName.empty()) return;
+  if (engine_.ProgramName.empty()) return;
   Busy([this] {
-    app_.Web.ResetStop();
+    web_.ResetStop();
     FollowLine(app_.RunScript(steps_.Breakpoints()));
   });
 }
 
 void TWorkbench::Step() {
-  if (app_.Engine.ProgramName.empty()) return;
+  if (engine_.ProgramName.empty()) return;
   Busy([this] {
-    app_.Machine.State = script::RunState::StepLine;
-    app_.Machine.Run();
-    FollowLine(app_.Machine.R.CurrentLine);
+    machine_.State = script::RunState::StepLine;
+    machine_.Run();
+    FollowLine(machine_.R.CurrentLine);
   });
 }
 
 void TWorkbench::Trace() {
-  if (app_.Engine.ProgramName.empty()) return;
+  if (engine_.ProgramName.empty()) return;
   Busy([this] {
-    app_.Machine.State = script::RunState::StepOne;
-    app_.Machine.Run();
-    FollowLine(app_.Machine.R.CurrentLine);
+    machine_.State = script::RunState::StepOne;
+    machine_.Run();
+    FollowLine(machine_.R.CurrentLine);
   });
 }
 
 void TWorkbench::RefreshDumps() {
-  const script::TScriptMachine& m = app_.Machine;
+  const script::TScriptMachine& m = machine_;
   dumps_.registers = script::ShowRegisters(m);
   dumps_.stack = script::ShowStack(m);
   dumps_.variables = script::ShowVariables(m);
@@ -199,11 +210,11 @@ void TWorkbench::RefreshDumps() {
 }
 
 std::string TWorkbench::ExtractedText() const {
-  return StripHtml(dumps_.page, app_.Machine.TagTable, app_.Machine.R.SMR);
+  return StripHtml(dumps_.page, machine_.TagTable, machine_.R.SMR);
 }
 
-std::optional<TEditorSpan> TWorkbench::PageMatch() const {
-  const script::TLastMatch& last = app_.Machine.LastMatch;
+std::optional<EditorSpan> TWorkbench::PageMatch() const {
+  const script::TLastMatch& last = machine_.LastMatch;
   const std::string& page = dumps_.page;
   if (!last.Valid || last.Text.empty()) return std::nullopt;
   std::size_t at = last.Begin;
@@ -213,22 +224,22 @@ std::optional<TEditorSpan> TWorkbench::PageMatch() const {
     at = page.find(last.Text);
     if (at == std::string::npos || page.find(last.Text, at + 1) != std::string::npos) return std::nullopt;
   }
-  return EditorSpan(page, at, last.Text.size());
+  return EditorSpanOf(page, at, last.Text.size());
 }
 
 std::string TWorkbench::SystemVariablesToggleCaption() const {
   return SystemVariablesShown ? "\x81\xa3" : "\x81\xa5";  // "▲" hides, "▼" shows
 }
 
-int TWorkbench::TemplateCount() const { return static_cast<int>(app_.Engine.Clips.Count()); }
+int TWorkbench::TemplateCount() const { return static_cast<int>(engine_.Clips.Count()); }
 
 std::string TWorkbench::TemplateName() const {
-  const script::TClipTemplate* t = app_.Engine.Clips.ByIndex(static_cast<std::size_t>(templateIndex_));
+  const script::TClipTemplate* t = engine_.Clips.ByIndex(static_cast<std::size_t>(templateIndex_));
   return t ? t->Name : std::string();
 }
 
 std::string TWorkbench::TemplateDump() const {
-  const script::TClipTemplate* t = app_.Engine.Clips.ByIndex(static_cast<std::size_t>(templateIndex_));
+  const script::TClipTemplate* t = engine_.Clips.ByIndex(static_cast<std::size_t>(templateIndex_));
   return t ? script::DumpClipTemplate(*t) : std::string();
 }
 
@@ -239,7 +250,7 @@ void TWorkbench::NextTemplate() {
 
 std::vector<std::int32_t> TWorkbench::VariableSlots() const {
   std::vector<std::int32_t> slots;
-  const script::TSymbolTable& symbols = app_.Machine.Symbols();
+  const script::TSymbolTable& symbols = machine_.Symbols();
   for (std::int32_t slot = symbols.SlotCount() - 1; slot >= 0; --slot)
     if (symbols.VariableName(slot) != nullptr) slots.push_back(slot);
   return slots;
@@ -248,13 +259,13 @@ std::vector<std::int32_t> TWorkbench::VariableSlots() const {
 std::string TWorkbench::ValueOfEntry(int entry) const {
   std::vector<std::int32_t> slots = VariableSlots();
   if (entry < 0 || entry >= static_cast<int>(slots.size())) return std::string();
-  const script::TScriptValue& v = app_.Machine.StackSlot(slots[static_cast<std::size_t>(entry)]);
+  const script::TScriptValue& v = machine_.StackSlot(slots[static_cast<std::size_t>(entry)]);
   return v.IsText() ? v.Str : std::to_string(v.Int);
 }
 
 bool TWorkbench::Save() {
   Sync();
-  return WriteScript(FolderCaption(app_.Log.FolderPath()));
+  return WriteScript(FolderCaption(log_.FolderPath()));
 }
 
 bool TWorkbench::LeaveFolder(const std::string& treeCaption) {
@@ -268,7 +279,7 @@ bool TWorkbench::WriteScript(const std::string& treeCaption) {
     app_.Ui.MessageBox(UnwritableMessage(*unwritable_), app_.Caption, kMbOk);
     return false;
   }
-  std::string name = app_.Log.Folder.ScriptName;
+  std::string name = log_.Folder.ScriptName;
   if (name.empty()) {
     std::string answer;
     if (!app_.Ui.InputBox(treeCaption + kAskScriptName, kFileNamePrompt, answer) || answer.empty()) return false;
@@ -278,12 +289,12 @@ bool TWorkbench::WriteScript(const std::string& treeCaption) {
       return false;
     }
     name = answer;
-    app_.Log.Folder.ScriptName = name;
-    app_.Log.SaveNode();
+    log_.Folder.ScriptName = name;
+    log_.SaveNode();
   }
   fs::WriteFileAtomic(app_.LibFolder() + name, source_);
   modified_ = false;
-  if (OnSaved) OnSaved();
+  if (view_) view_->Saved();
   return true;
 }
 

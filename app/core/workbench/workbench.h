@@ -6,10 +6,10 @@
 // value dialog's list, and saving the script of the open folder. The desktop
 // page only shows what this computes and forwards the user's actions.
 //
-// All texts are Shift_JIS. Runs happen on the caller's thread; the busy
-// callback lets the shell disable everything but Stop and Skip meanwhile.
+// All texts are Shift_JIS. Runs happen on the caller's thread in the
+// application's busy state, so the shell disables everything but Stop and
+// Skip meanwhile. What the page shows follows through View.
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,21 +21,42 @@
 namespace bq::app {
 
 // The texts of the dump panes after a refresh.
-struct TWorkbenchDumps {
+struct WorkbenchDumps {
   std::string registers, stack, variables, systemVariables;
   std::string page;  // the machine's first variable: the current page
   int listingRow = -1;  // the listing row of the current code address
 };
 
-class TWorkbench {
+class TWorkbench : public TApplication::Editor {
  public:
   enum class Page { Editor, Debug };
   enum class CaptionState { Plain, Compiling, Compiled };
 
-  // Takes over the application's compile, folder-change and editor-modified
-  // hooks for as long as it exists.
+  // The page that shows the workbench.
+  class View {
+   public:
+    virtual ~View() = default;
+    // The editor's text (UTF-8) when the user changed it since it was last
+    // asked for; nothing otherwise.
+    virtual std::optional<std::string> EditedText() { return std::nullopt; }
+    // The text was replaced as a loaded file does.
+    virtual void SourceReplaced() {}
+    // The text was written: the editor's own modified flag must follow.
+    virtual void Saved() {}
+    // After compile (also a failed one), reset, run, step and trace.
+    virtual void Changed() {}
+    // A compile failed (ErrorSpan and the editor page are set), before the
+    // error goes on to the caller: also when a round compiled.
+    virtual void CompileFailed() {}
+    virtual void CaptionChanged() {}
+  };
+  void SetView(View* view) { view_ = view; }
+
+  // The application's script editor for as long as it exists: it loads and
+  // compiles the scripts of folders and rounds, and is asked before a
+  // folder is left and before a scheduled round.
   explicit TWorkbench(TApplication& app);
-  ~TWorkbench();
+  ~TWorkbench() override;
   TWorkbench(const TWorkbench&) = delete;
   TWorkbench& operator=(const TWorkbench&) = delete;
 
@@ -47,26 +68,17 @@ class TWorkbench {
   // until it is gone. Does not touch the modified flag.
   void SetEditorText(std::string_view utf8);
   // Replaces the text as a loaded file does: clears the modified flag and
-  // tells OnSourceReplaced.
+  // tells the view.
   void LoadSource(std::string sjis);
   bool Modified() const { return modified_; }
   void SetModified(bool modified) { modified_ = modified; }
   // The editor's modified flag is the page's; before the text is used the
-  // workbench asks it to hand over its current text (SetEditorText).
-  std::function<void(TWorkbench&)> SyncEditor;
-  std::function<void()> OnSourceReplaced;
-  // The text was written: the editor's own modified flag must follow.
-  std::function<void()> OnSaved;
-  // After compile (also a failed one), reset, run, step and trace.
-  std::function<void()> OnChanged;
-  // A compile failed (ErrorSpan and the editor page are set), before the
-  // error goes on to the caller: also when a round compiled.
-  std::function<void()> OnCompileError;
+  // workbench asks the view for the text the user changed.
 
   // --- the flows of the page's buttons and actions ---
   // LoadBtn: the folder's script file (or "template.pss") replaces the
   // editor's text when it exists; then Compile.
-  void ReloadAndCompile();
+  void ReloadAndCompile() override;
   // CompileBtn. A compile error selects its span (ErrorSpan), makes the
   // editor the active page and is raised again.
   void Compile();
@@ -87,6 +99,10 @@ class TWorkbench {
   // hold, so loading another script would lose it (the user has been told).
   // A cancelled name leaves without writing, as the user chose.
   bool LeaveFolder(const std::string& treeCaption);
+  // The application's questions (see TApplication::Editor).
+  void LeaveOpenFolder() override;
+  bool HoldsUnsavedChanges() override;
+  bool RunsFromCache() const override { return RunFromCache; }
 
   // --- what the page shows ---
   const TStepList& Steps() const { return steps_; }
@@ -96,20 +112,20 @@ class TWorkbench {
   Page ActivePage() const { return activePage_; }
   bool ExportEnabled() const { return exportEnabled_; }
   // The error span of the last failed compile, in editor characters.
-  TEditorSpan ErrorSpan() const { return errorSpan_; }
+  EditorSpan ErrorSpan() const { return errorSpan_; }
   std::string Caption() const;
   CaptionState CaptionShown() const { return caption_; }
   // Application title (Shift_JIS) the caption starts with.
   std::string Title = "Brindlequay";
   const std::string& Listing() const { return listing_; }
-  const TWorkbenchDumps& Dumps() const { return dumps_; }
+  const WorkbenchDumps& Dumps() const { return dumps_; }
   void RefreshDumps();
   // The text extracted from the page as STRIP would (recomputed on demand:
   // the page shows it when it comes to the front).
   std::string ExtractedText() const;
   // Where the last pattern or clip template match lies in the page text, in
   // editor characters; nothing when it was not made in that text.
-  std::optional<TEditorSpan> PageMatch() const;
+  std::optional<EditorSpan> PageMatch() const;
 
   // System variables pane and its toggle button ("▼" shown, "▲" hidden).
   bool SystemVariablesShown = true;
@@ -131,11 +147,6 @@ class TWorkbench {
   // Page operations of workbench runs answered from the cache only.
   bool RunFromCache = false;
 
-  // Busy state of the shell (entered stoppable for runs, left after).
-  std::function<void(bool busy, bool stoppable)> OnBusy;
-  // The caption changed.
-  std::function<void(const std::string& caption)> OnCaption;
-
  private:
   void SetCaption(CaptionState state);
   template <class F>
@@ -146,17 +157,22 @@ class TWorkbench {
   void Changed();
 
   TApplication& app_;
+  View* view_ = nullptr;
+  TScrapList& log_;
+  script::TScriptEngine& engine_;
+  script::TScriptMachine& machine_;
+  TWebAccess& web_;
   std::string source_;
   bool modified_ = false;
-  std::optional<TUnwritable> unwritable_;
+  std::optional<Unwritable> unwritable_;
   TStepList steps_;
   bool debugVisible_ = false;
   Page activePage_ = Page::Editor;
   bool exportEnabled_ = false;
-  TEditorSpan errorSpan_;
+  EditorSpan errorSpan_;
   CaptionState caption_ = CaptionState::Plain;
   std::string listing_;
-  TWorkbenchDumps dumps_;
+  WorkbenchDumps dumps_;
   int templateIndex_ = 0;
 };
 
