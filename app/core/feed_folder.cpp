@@ -100,10 +100,10 @@ FeedStoreCount StoreFeedItems(TScrapList& log, const std::vector<feed::FeedItem>
 
 std::string FeedFolderName(std::string_view title) {
   std::string out;
-  for (std::size_t i = 0; i < title.size() && out.size() < 64;) {
+  for (std::size_t i = 0; i < title.size() && out.size() < 96;) {
     const unsigned char c = static_cast<unsigned char>(title[i]);
     if (IsLeadByte(c) && i + 1 < title.size()) {
-      if (out.size() + 2 > 64) break;
+      if (out.size() + 2 > 96) break;
       out.append(title.substr(i, 2));
       i += 2;
       continue;

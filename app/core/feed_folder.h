@@ -76,7 +76,7 @@ struct FeedRunResult {
 };
 
 // A name for a folder made from a feed title (Shift_JIS): no separators or
-// control characters, at most 64 bytes, "フィード" when nothing is left.
+// control characters, at most 96 bytes, "フィード" when nothing is left.
 std::string FeedFolderName(std::string_view title);
 // name, else "name (2)", "name (3)" ...: the first that no entry of parent has.
 std::string UniqueFolderName(const std::string& parent, const std::string& name);
