@@ -256,7 +256,10 @@ class FeedHandler : public XmlHandler {
     if (!capture_) return;
     std::string& t = capture_->text;
     if (t.size() >= limits::kMaxFeedField) return;
-    const std::string_view part = utf8.substr(0, limits::kMaxFeedField - t.size());
+    std::size_t room = std::min(utf8.size(), limits::kMaxFeedField - t.size());
+    // Cut between characters, never inside one.
+    while (room < utf8.size() && room > 0 && (static_cast<unsigned char>(utf8[room]) & 0xC0) == 0x80) --room;
+    const std::string_view part = utf8.substr(0, room);
     if (capture_->kind == Kind::kXhtml) AppendEscaped(t, part);
     else t.append(part);
   }
