@@ -432,7 +432,12 @@ bool LooksLikeFeed(std::string_view b) {
       if (end == std::string_view::npos) return false;
       b.remove_prefix(end + 3);
     } else if (b.starts_with("<!")) {
-      const std::size_t end = b.find('>');
+      // A document type declaration may hold an internal subset in [ ].
+      std::size_t end = b.find_first_of("[>");
+      if (end != std::string_view::npos && b[end] == '[') {
+        end = b.find(']', end);
+        if (end != std::string_view::npos) end = b.find('>', end);
+      }
       if (end == std::string_view::npos) return false;
       b.remove_prefix(end + 1);
     } else {

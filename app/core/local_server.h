@@ -23,7 +23,7 @@ struct LocalResponse {
   int status = 200;
   std::string contentType = "text/html";
   std::string body;
-  std::vector<std::string> headers;  // further header lines ("ETag: \"v1\"")
+  std::vector<std::string> headers = {};  // further header lines ("ETag: \"v1\"")
 };
 
 class TLocalServer {

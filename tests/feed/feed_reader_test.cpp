@@ -192,6 +192,7 @@ TEST(FeedReader, TellsFeedsFromPages) {
       {"<?xml version=\"1.0\"?>\n<!-- c --><rss version=\"2.0\">", true},
       {"\xEF\xBB\xBF<feed xmlns=\"http://www.w3.org/2005/Atom\">", true},
       {"<?xml version=\"1.0\"?><!DOCTYPE rdf><rdf:RDF xmlns:rdf=\"x\">", true},
+      {"<!DOCTYPE rss [<!ENTITY a \"b\"> <!-- > -->]>\n<rss>", true},
       {"<!DOCTYPE html>\n<html><head>", false},
       {"<?xml version=\"1.0\"?><html xmlns=\"http://www.w3.org/1999/xhtml\">", false},
       {"plain text", false},
