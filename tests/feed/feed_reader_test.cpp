@@ -67,9 +67,10 @@ std::string WithEncoding(std::string text, const std::string& name) {
 }
 
 TEST(FeedReader, RssTwoMapsEveryFieldInEachCode) {
-  for (const char* code : {"UTF-8", "Shift_JIS", "EUC-JP", "Windows-31J"}) {
-    const std::string utf8 = WithEncoding(kRss20, code);
-    const std::string bytes = std::string(code) == "UTF-8" ? utf8 : Encode(utf8, std::string(code) == "EUC-JP" ? "EUC-JP" : "CP932");
+  const std::pair<const char*, const char*> codes[] = {
+      {"UTF-8", "UTF-8"}, {"Shift_JIS", "CP932"}, {"EUC-JP", "EUC-JP"}, {"Windows-31J", "CP932"}, {"UTF-16", "UTF-16"}};
+  for (const auto& [code, iconvName] : codes) {
+    const std::string bytes = Encode(WithEncoding(kRss20, code), iconvName);
     const Feed f = ReadFeed(bytes, "http://example.com/rss.xml");
     ASSERT_EQ(f.error, "") << code;
     EXPECT_TRUE(f.isFeed);
