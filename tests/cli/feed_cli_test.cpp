@@ -89,6 +89,21 @@ TEST_F(FeedCli, OpmlGoesOutAndComesBackIntoAnotherDataFolder) {
   EXPECT_EQ(Cli("opml export boards").out.find("news"), std::string::npos);
 }
 
+TEST_F(FeedCli, FolderSetTurnsAScriptFolderIntoAFeedFolderAndBack) {
+  ASSERT_EQ(Cli("folder add s --url http://s.example/ --script board.pss").status, 0);
+  EXPECT_NE(Cli("folder show s").out.find("\nFeed=\n"), std::string::npos);
+  ASSERT_EQ(Cli("folder set s Feed=" + Url("/rss.xml") + " FeedUpdateUnread=1").status, 0);
+  CliResult show = Cli("folder show s");
+  EXPECT_NE(show.out.find("\nFeed=" + Url("/rss.xml") + "\n"), std::string::npos) << show.out;
+  EXPECT_NE(show.out.find("\nFeedUpdateUnread=1\n"), std::string::npos);
+  EXPECT_NE(show.out.find("\nFeedReply=\n"), std::string::npos);  // not fetched yet
+  EXPECT_EQ(Cli("run s").out, "2 new, 2 unread, 2 total\n");
+  ASSERT_EQ(Cli("folder set s Feed=").status, 0);
+  show = Cli("folder show s");
+  EXPECT_NE(show.out.find("\nFeed=\n"), std::string::npos) << show.out;
+  EXPECT_EQ(show.out.find("FeedReply="), std::string::npos);
+}
+
 TEST_F(FeedCli, UsageErrors) {
   const std::pair<const char*, int> cases[] = {
       {"folder add x --feed http://a/ --script s.pss", 2},
