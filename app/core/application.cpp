@@ -220,6 +220,7 @@ void TApplication::RunFolder(const std::string& folder, const RoundEvents& event
   Status.SetPanel(1, Log.Folder.ScriptName);
   Status.SetPanel(2, Log.Folder.SiteUrl);
   LoadAndCompile();
+  if (events.scriptCompiled) events.scriptCompiled(folder);
   Machine.ResetMachine();
   RunScript();
 }
