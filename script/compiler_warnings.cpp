@@ -389,8 +389,9 @@ void TCompiler::FinishWarnings() {
     w.Text = WarningMessage(p.code, p.args);
     w.Place = ErrorPlace(textOf(p.at.source), p.at.offset, p.at.length);
     if (p.at.source == 0) {
+      // A name's token runs on over the blanks after it: the span stops at the name.
       w.Start = p.at.offset;
-      w.Length = p.at.length;
+      w.Length = TrimEnd(mainSource_.substr(p.at.offset, p.at.length)).size();
     } else {
       const SourceSpan& inc = notes_.includedAt[static_cast<std::size_t>(p.at.source) - 1];
       w.File = notes_.libraryNames[static_cast<std::size_t>(p.at.source) - 1];
