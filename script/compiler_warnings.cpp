@@ -260,8 +260,13 @@ void TCompiler::NoteCaptures(const TClipTemplate& t, std::string_view body) {
   }
 }
 
+// A variable may hold text alone until something else is assigned to it;
+// once it has, no warning about it needs to wait for the end.
 bool TCompiler::MaybeText(const ExprType& t) const {
-  return IsTextSort(t.sort) || (t.sort == ValueSort::Variable && !e_.Symbols.IsSystemSlot(t.slot));
+  if (IsTextSort(t.sort)) return true;
+  if (t.sort != ValueSort::Variable || e_.Symbols.IsSystemSlot(t.slot)) return false;
+  auto slot = static_cast<std::size_t>(t.slot);
+  return slot >= notes_.vars.size() || !notes_.vars[slot].nonText;
 }
 
 ExprType TCompiler::Binary(OpCode op, const ExprType& left, const ExprType& right, const TokenMark& at) {
