@@ -20,7 +20,7 @@ int OpmlCommand(const Args& args, const GlobalOptions& options);     // opml_cmd
 
 const std::vector<CommandEntry>& Commands() {
   static const std::vector<CommandEntry> table = {
-      {"compile", "compile FILE.pss [--listing] [--libs DIR]   compile a script, print errors or the listing",
+      {"compile", "compile FILE.pss [--listing] [--werror] [--libs DIR]   compile a script, print errors, warnings or the listing",
        CompileCommand},
       {"exec",
        "exec FILE.pss [--trace] [--articles] [--url URL] [--data DIR] [--libs DIR]   compile and run a script with "

@@ -117,7 +117,10 @@ std::unique_ptr<CliApp> OpenScratchApp(const ExecOptions& o, const TScratch& scr
 // Compiles the script; false (the reason on stderr) when it cannot run.
 bool CompileForExec(app::TApplication& a, const ExecOptions& o, const std::string& source) {
   try {
-    if (a.Engine.CompileScript(source, false)) return true;
+    if (a.Engine.CompileScript(source, false)) {
+      PrintWarnings(stderr, a.Engine, o.file);
+      return true;
+    }
     std::fprintf(stderr, "%s: not a script: the text does not start with SCRIPT\n", o.file.c_str());
   } catch (const script::ECompileError& e) {
     PrintCompileError(stderr, e.what(), a.Engine, source, o.file);

@@ -1,6 +1,7 @@
 // brindlequay-cli round [FOLDER] and schedule: rounds with their round line,
 // one line of progress per folder.
 #include <cstdio>
+#include <memory>
 
 #include "app/cli/cli_app.h"
 #include "app/cli/compile_report.h"
@@ -28,6 +29,9 @@ app::RoundEvents Progress(app::TApplication& a, bool verbose) {
   app::RoundEvents ev;
   const app::TApplication* ap = &a;
   auto fetches = ReportPageOperations(a, verbose);
+  // The warnings of a script go to stderr once, however many folders use it.
+  auto warnings = std::make_shared<TWarningPrinter>();
+  ev.scriptCompiled = [ap, warnings](const std::string&) { warnings->PrintOnce(stderr, *ap); };
   ev.folderStarted = [ap, fetches](const std::string& folder, std::size_t) {
     fetches->folder = FolderName(*ap, folder);
   };

@@ -45,6 +45,7 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
     std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());
     return 1;
   }
+  PrintWarnings(stderr, a.Engine, ScriptLabel(a));
   try {
     a.ExecAction();
     status = ReportWatchdogStop(a);

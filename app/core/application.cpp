@@ -228,6 +228,7 @@ void TApplication::RunFolder(const std::string& folder, const RoundEvents& event
     return;
   }
   LoadAndCompile();
+  if (events.scriptCompiled) events.scriptCompiled(folder);
   Machine.ResetMachine();
   RunScript();
 }

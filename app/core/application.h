@@ -34,6 +34,8 @@ struct RoundEvents {
   // After the folder's log is loaded, before its script runs: its unread
   // count then (new articles are the difference to folderDone's count).
   std::function<void(const std::string& folder, int unread)> folderOpened;
+  // The folder's script compiled (the engine holds its warnings), before it runs.
+  std::function<void(const std::string& folder)> scriptCompiled;
   // A folder's error goes to folderDone only, not into a message box: the
   // desktop collects it in its round report, so an unattended round never
   // waits for a click.
