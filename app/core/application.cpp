@@ -231,7 +231,11 @@ int TApplication::RunRound(const std::string& start, const RoundEvents& events) 
   for (std::size_t i = 0; i < folders.size(); ++i) {
     if (Web.Stopped()) break;
     const std::string& folder = folders[i];
-    if (i > 0 && !Log.ReadFolderFlags(folder).RoundTarget) continue;
+    TScrapList::FolderFlags flags = Log.ReadFolderFlags(folder);
+    if (i > 0 && !flags.RoundTarget) continue;
+    // A folder without an address (the log root, a folder that only groups
+    // others) has nothing to fetch: it is passed over without a word.
+    if (!flags.HasAddress) continue;
     if (events.folderStarted) events.folderStarted(folder, i);
     std::string error;
     try {

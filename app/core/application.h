@@ -104,8 +104,9 @@ class TApplication {
   // The start folder and every folder below it, sorted by path ignoring case.
   std::vector<std::string> CollectFolders(const std::string& start) const;
   // Runs the scripts of start and of every round target below it; returns
-  // the round total (the unread counts of the folders visited). Errors of a
-  // folder are shown and the round goes on.
+  // the round total (the unread counts of the folders visited). A folder
+  // without an address is passed over silently. Errors of a folder are
+  // shown and the round goes on.
   int RunRound(const std::string& start, const RoundEvents& events = {});
   // A round with its line appended to the round log; suffix follows the
   // line (" ＠" and the relative path, or " ＠ＡＬＬ"). Returns the round line.
