@@ -18,6 +18,10 @@ inline constexpr std::size_t kMaxReadFile = 1u << 30;
 // The script machine.
 inline constexpr std::size_t kMaxScriptText = 256u << 20;  // one text built by a script (concatenation, padding, files)
 inline constexpr int kMaxScriptStack = 1 << 20;            // value stack slots (runaway recursion)
+// What one run of a script may leave behind; the settings PRINTLIMIT
+// (kilobytes) and ARTICLELIMIT change them.
+inline constexpr std::int32_t kDefaultPrintLimitKb = 64 << 10;  // the print text PRINT appends to
+inline constexpr std::int32_t kDefaultArticleLimit = 200000;    // articles PUTLOG adds to the log
 
 // Pattern matcher: each '*' that is not last in its alternative starts a
 // search of the rest of the pattern; deeper chains than this find nothing.

@@ -86,7 +86,9 @@ class TApplication {
   // The eleven template variables from the open folder.
   void SetTemplateVariables();
   // Runs the compiled script until it halts or is stopped; nothing when no
-  // script is compiled. LastRound is written also when the run fails.
+  // script is compiled. LastRound is written also when the run fails. When
+  // memory runs out during the run, the machine is reset, the log is read
+  // back as last saved and the run fails with OutOfMemoryMessage().
   void RunScript();
   // The same, pausing when the machine reaches a BRK of one of the lines
   // (0-255) in stopLines; the next run continues after that BRK. Returns the
@@ -174,8 +176,9 @@ class TApplication {
 
  private:
   void RunFolder(const std::string& folder, const RoundEvents& events);
-  // Copies the settings of the fetcher for the run about to start.
-  void ApplyWebSettings();
+  // Copies the settings of the fetcher and the limits of a run for the run
+  // about to start.
+  void ApplyRunSettings();
   // True when the last Run returned because it executed a BRK.
   bool PausedAtBreak(std::int32_t startPc) const;
   bool scheduledRound_ = false;
@@ -189,6 +192,9 @@ class TApplication {
 // The code the folder's pages are read as: its "Charset" option (auto when
 // unset or unknown). RunScript sets it on the fetcher for the run only.
 PageCode FolderPageCode(const TFolderInfo& folder);
+
+// "メモリが足りません" (Shift_JIS): the error of a run that ran out of memory.
+std::string OutOfMemoryMessage();
 
 // "Folder Round: start - end , Unread Total: total" with the start as
 // date and time and the end as time.
