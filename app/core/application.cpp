@@ -241,6 +241,9 @@ int TApplication::RunRound(const std::string& start, const RoundEvents& events) 
   int total = 0;
   std::vector<std::string> folders = CollectFolders(start);
   for (std::size_t i = 0; i < folders.size(); ++i) {
+    // A Stop (or a signal to the CLI) that came while the last script was
+    // ending is seen here, before the next folder starts.
+    Pump.ProcessMessages();
     if (Web.Stopped()) break;
     const std::string& folder = folders[i];
     TScrapList::FolderFlags flags = Log.ReadFolderFlags(folder);
