@@ -45,6 +45,9 @@ inline constexpr int kMaxRedirects = 10;                       // redirect hops 
 inline constexpr std::size_t kMaxCacheIndex = 64u << 20;       // the cache index read into memory
 inline constexpr std::size_t kMaxCachedPage = 128u << 20;      // one cache file read back
 
+// A command word handed to the running desktop instance by a second start.
+inline constexpr std::size_t kMaxInstanceWord = 4096;
+
 // Site folder files. A node file or root definition larger than this is no
 // definition at all; a log larger than this is reported as unreadable.
 inline constexpr std::size_t kMaxNodeFile = 1u << 20;
