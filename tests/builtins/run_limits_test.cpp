@@ -1,6 +1,7 @@
-// What one run may leave behind: a script that prints or stores without end
-// stops at its limit with a message that names it; one that runs out of
-// memory ends with "メモリが足りません" and the log as last saved.
+// What one run may leave behind: the limits' messages name their settings
+// (runaway scripts stopping at them are run by the CLI tests, with the
+// limits from a settings file); a run that runs out of memory ends with
+// "メモリが足りません" and the log as last saved.
 #include <gtest/gtest.h>
 
 #include <new>
@@ -10,43 +11,6 @@
 
 namespace bq::test {
 namespace {
-
-struct LimitCase {
-  const char* name;
-  const char* body;         // runs without end unless a limit ends it
-  int printKb, articles;    // the settings
-  std::string message;      // Shift_JIS
-  int stored;               // articles in the log afterwards
-  std::size_t printedFrom, printedTo;  // the print text's size lies between
-};
-void PrintTo(const LimitCase& c, std::ostream* os) { *os << c.name; }
-
-class RunLimits : public ScriptTest, public ::testing::WithParamInterface<LimitCase> {};
-
-TEST_P(RunLimits, ARunawayScriptStopsAtTheLimitWithItsMessage) {
-  const LimitCase& c = GetParam();
-  app.Settings.printLimitKb = c.printKb;
-  app.Settings.articleLimit = c.articles;
-  try {
-    Run(c.body);
-    FAIL() << "the script ran to its end";
-  } catch (const Exception& e) {
-    EXPECT_EQ(std::string(e.what()), c.message);
-  }
-  EXPECT_EQ(app.Log.Count(), c.stored);
-  EXPECT_GE(app.Machine.PrintBuffer.size(), c.printedFrom);
-  EXPECT_LE(app.Machine.PrintBuffer.size(), c.printedTo);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Limits, RunLimits,
-    ::testing::Values(
-        LimitCase{"Articles", "i := 0; WHILE TRUE DO BEGIN i := i + 1; PACK(0: i, 2: 1000 + i, 3: 'x'); PUTLOG(0) END",
-                  0, 25, builtins::ArticleLimitMessage(25), 25, 0, 0},
-        // Each dump is some 150 bytes: the text stops one dump short of 1 KB at most.
-        LimitCase{"Print", "PACK(0: 1, 3: 'x'); WHILE TRUE DO BEGIN PRINT; n := n + 1 END", 1, 0, builtins::PrintLimitMessage(1024), 0,
-                  1024 - 200, 1024}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ScriptTest, TheLimitsMessagesNameTheSettings) {
   EXPECT_EQ(builtins::ArticleLimitMessage(25),

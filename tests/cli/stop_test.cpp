@@ -142,6 +142,7 @@ struct RunawayCase {
   std::vector<std::string> args;
   const char* message;  // UTF-8, on stderr
   const char* output;   // on stdout
+  std::size_t outAtMost;
 };
 void PrintTo(const RunawayCase& c, std::ostream* os) { *os << c.name; }
 
@@ -158,6 +159,7 @@ TEST_P(Runaway, AScriptWithoutEndStopsAtTheLimitWithItsMessage) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
   EXPECT_NE(r.out.find(c.output), std::string::npos) << r.out.substr(0, 300);
+  EXPECT_LE(r.out.size(), c.outAtMost);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -168,11 +170,11 @@ INSTANTIATE_TEST_SUITE_P(
                     " PUTLOG(0) END END.\r\n",
                     {"run", "flood"},
                     "一回の実行で保存できる記事数の上限 (40 件) に達したので実行を終えました (設定 ARTICLELIMIT)",
-                    "40 new, 40 unread, 40 total\n"},
+                    "40 new, 40 unread, 40 total\n", 100},
         RunawayCase{"Print", "PRINTLIMIT=2\r\n", "SCRIPT f;\r\nBEGIN PACK(0: 1, 3: 'x'); WHILE TRUE DO BEGIN PRINT; n := n + 1 END END.\r\n",
                     {"exec", "LIBS/flood.pss"},
                     "PRINT の出力が上限 (2 KB) に達したので実行を終えました (設定 PRINTLIMIT)",
-                    "0:TOPIC:1\n"}),
+                    "0:TOPIC:1\n", 2048}),
     [](const auto& info) { return std::string(info.param.name); });
 
 #if defined(__SANITIZE_ADDRESS__)
