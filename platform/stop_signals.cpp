@@ -62,6 +62,8 @@ void ReleaseStopSignals() {
   for (int s : kStopSignals) std::signal(s, SIG_DFL);
   gWakeFd = -1;
   gStopSignal = 0;
+  sigset_t set = StopSet();
+  ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 int StopSignal() { return gStopSignal; }

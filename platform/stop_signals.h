@@ -17,7 +17,7 @@ void CatchStopSignals(int wakeFd = -1);
 // instead of ending the process. A program whose set-up must not be cut
 // short calls it first thing.
 void HoldStopSignals();
-// Puts the default actions back (tests).
+// Puts the default actions back, unblocked in the calling thread.
 void ReleaseStopSignals();
 // The number of the first stop signal since CatchStopSignals, 0 when none.
 int StopSignal();

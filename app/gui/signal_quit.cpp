@@ -10,7 +10,11 @@
 namespace bq::gui {
 
 SignalQuit::SignalQuit(std::function<void()> quit, QObject* parent) : QObject(parent) {
-  if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) {
+    // Without the pipe the signals keep their default: they end the program.
+    ReleaseStopSignals();
+    return;
+  }
   auto* notifier = new QSocketNotifier(pipe_[0], QSocketNotifier::Read, this);
   connect(notifier, &QSocketNotifier::activated, this, [this, quit = std::move(quit)] {
     char drain[16];

@@ -72,7 +72,9 @@ TEST_P(StopSignals, OneHeldBeforeTheHandlerWaitsForIt) {
 TEST_P(StopSignals, ReleasedTheyAreTheDefaultAgain) {
   const int sig = GetParam();
   int status = InChild([sig] {
+    HoldStopSignals();
     CatchStopSignals();
+    HoldStopSignals();
     ReleaseStopSignals();
     ::raise(sig);
     return 30;
