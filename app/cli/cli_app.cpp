@@ -3,24 +3,18 @@
 
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 
 #include "app/core/program_layout.h"
 #include "platform/fs.h"
+#include "platform/stop_signals.h"
 #include "textlib/cp932.h"
 
 namespace bq::cli {
 
-namespace {
+bool Interrupted() { return StopSignal() != 0; }
 
-volatile std::sig_atomic_t gInterrupted = 0;
-
-void OnInterrupt(int) { gInterrupted = 1; }
-
-}  // namespace
-
-bool Interrupted() { return gInterrupted != 0; }
+int InterruptedStatus() { return Interrupted() ? SignalExitStatus(StopSignal()) : 0; }
 
 std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxySource proxy) {
   auto cli = std::make_unique<CliApp>(std::move(proxy));
@@ -37,14 +31,14 @@ std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxyS
   a.SetupFolders(data);
   // Nobody watches a headless run: a silent server ends it after the safety limit.
   a.Unattended = true;
-  gInterrupted = 0;
-  std::signal(SIGINT, OnInterrupt);
   app::TApplication* ap = &a;
   cli->pump.Add([ap] {
-    if (gInterrupted && ap->Machine.State != script::RunState::Stopped) ap->Stop();
+    if (Interrupted() && (ap->Machine.State != script::RunState::Stopped || !ap->Web.Stopped())) ap->Stop();
   });
   return cli;
 }
+
+void StopOnSignals() { CatchStopSignals(); }
 
 std::string FolderArgument(const app::TApplication& app, const std::string& arg) {
   std::string sys = fs::FromOsPath(arg);

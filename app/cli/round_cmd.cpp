@@ -55,6 +55,7 @@ app::RoundEvents Progress(app::TApplication& a, bool verbose) {
 int RoundCommand(const Args& args, const GlobalOptions& options) {
   if (args.size() > 1 || (args.size() == 1 && (args[0].empty() || args[0][0] == '-'))) return UsageError(kRoundUsage);
   auto cli = OpenApp(options);
+  StopOnSignals();
   app::TApplication& a = cli->app;
   if (!args.empty() && !fs::DirectoryExists(FolderArgument(a, args[0]))) {
     std::fprintf(stderr, "no such folder: %s\n", TerminalText(FolderArgument(a, args[0])).c_str());
@@ -63,7 +64,7 @@ int RoundCommand(const Args& args, const GlobalOptions& options) {
   app::RoundEvents progress = Progress(a, options.verbose);
   std::string line = args.empty() ? a.TimerAction(progress) : a.RoundAction(FolderArgument(a, args[0]), progress);
   std::printf("%s\n", TerminalText(line).c_str());
-  return 0;
+  return InterruptedStatus();
 }
 
 int ScheduleSubcommand(const Args& args, const GlobalOptions& options);  // schedule_cmd.cpp
@@ -72,9 +73,10 @@ int ScheduleCommand(const Args& args, const GlobalOptions& options) {
   if (!args.empty() && (args[0] == "show" || args[0] == "set")) return ScheduleSubcommand(args, options);
   if (!args.empty()) return UsageError(kScheduleUsage);
   auto cli = OpenApp(options);
+  StopOnSignals();
   app::TApplication& a = cli->app;
   if (!a.TimerEnabled()) std::fprintf(stderr, "the schedule is off in weblog.def; waiting anyway\n");
-  std::printf("waiting for the scheduled hours (Ctrl-C ends)\n");
+  std::printf("waiting for the scheduled hours (Ctrl-C or SIGTERM ends)\n");
   std::fflush(stdout);
   app::RoundEvents progress = Progress(a, options.verbose);
   while (!Interrupted()) {

@@ -89,7 +89,9 @@ class TApplication {
   // The eleven template variables from the open folder.
   void SetTemplateVariables();
   // Runs the compiled script until it halts or is stopped; nothing when no
-  // script is compiled. LastRound is written also when the run fails.
+  // script is compiled. LastRound is written also when the run fails. When
+  // memory runs out during the run, the machine is reset, the log is read
+  // back as last saved and the run fails with OutOfMemoryMessage().
   void RunScript();
   // The same, pausing when the machine reaches a BRK of one of the lines
   // (0-255) in stopLines; the next run continues after that BRK. Returns the
@@ -121,8 +123,9 @@ class TApplication {
   // The start folder and every folder below it, sorted by path ignoring case.
   std::vector<std::string> CollectFolders(const std::string& start) const;
   // Runs the scripts of start and of every round target below it; returns
-  // the round total (the unread counts of the folders visited). Errors of a
-  // folder are shown and the round goes on.
+  // the round total (the unread counts of the folders visited). A folder
+  // without an address is passed over silently. Errors of a folder are
+  // shown and the round goes on.
   int RunRound(const std::string& start, const RoundEvents& events = {});
   // A round with its line appended to the round log; suffix follows the
   // line (" ＠" and the relative path, or " ＠ＡＬＬ"). Returns the round line.
@@ -190,8 +193,9 @@ class TApplication {
 
  private:
   void RunFolder(const std::string& folder, const RoundEvents& events);
-  // Copies the settings of the fetcher for the run about to start.
-  void ApplyWebSettings();
+  // Copies the settings of the fetcher and the limits of a run for the run
+  // about to start.
+  void ApplyRunSettings();
   // True when the last Run returned because it executed a BRK.
   bool PausedAtBreak(std::int32_t startPc) const;
   bool scheduledRound_ = false;
@@ -205,6 +209,9 @@ class TApplication {
 // The code the folder's pages are read as: its "Charset" option (auto when
 // unset or unknown). RunScript sets it on the fetcher for the run only.
 PageCode FolderPageCode(const TFolderInfo& folder);
+
+// "メモリが足りません" (Shift_JIS): the error of a run that ran out of memory.
+std::string OutOfMemoryMessage();
 
 // "Folder Round: start - end , Unread Total: total" with the start as
 // date and time and the end as time.

@@ -9,6 +9,8 @@
 #include "app/core/command_line.h"
 #include "app/gui/desktop_app.h"
 #include "app/gui/main_window.h"
+#include "app/gui/signal_quit.h"
+#include "platform/stop_signals.h"
 
 namespace {
 
@@ -23,6 +25,8 @@ QString ExecutableFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A stop signal during the start-up waits for the handler of SignalQuit.
+  bq::HoldStopSignals();
   QApplication qapp(argc, argv);
   // Hidden in the tray, the program has no window; a closed message box must
   // not end it. It ends when the main window has closed.
@@ -32,7 +36,11 @@ int main(int argc, char** argv) {
   bq::gui::DesktopApp desktop(args, ExecutableFolder());
   switch (desktop.Begin()) {
     case bq::gui::DesktopApp::Start::PassedOn:
+      if (!desktop.Error().isEmpty()) std::fprintf(stderr, "brindlequay: %s\n", desktop.Error().toUtf8().constData());
       return 0;
+    case bq::gui::DesktopApp::Start::NoAnswer:
+      std::fprintf(stderr, "brindlequay: %s\n", desktop.Error().toUtf8().constData());
+      return 2;
     case bq::gui::DesktopApp::Start::Done:
       if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h")))
         std::fputs(bq::app::kDesktopUsage, stdout);
@@ -45,5 +53,6 @@ int main(int argc, char** argv) {
   }
   QObject::connect(desktop.Window(), &bq::gui::MainWindow::closed, &qapp, &QCoreApplication::quit,
                    Qt::QueuedConnection);
+  bq::gui::SignalQuit signalQuit([&desktop] { desktop.Window()->ExecuteCommand(QStringLiteral("quit")); });
   return qapp.exec();
 }

@@ -326,6 +326,7 @@ TEST_F(WorkbenchTest, UnsavedChangesAreWrittenBeforeARoundOpensAnotherFolder) {
   for (const auto& [path, script] : {std::pair{first, "first.pss"}, std::pair{second, "second.pss"}}) {
     fs::ForceDirectories(path);
     TFolderInfo info;
+    info.SiteUrl = "http://example.invalid/";  // a round runs only folders with an address
     info.ScriptName = script;
     info.RoundTarget = true;
     fs::WriteFileAtomic(path + "kvlnode.web", FormatNodeFile(info));
@@ -352,6 +353,7 @@ TEST_F(WorkbenchTest, TextThatCannotBeSavedIsNotLeftForAnotherFolder) {
   std::string other = app.LogRoot() + "other/";
   fs::ForceDirectories(other);
   TFolderInfo info;
+  info.SiteUrl = "http://example.invalid/";
   info.ScriptName = "other.pss";
   fs::WriteFileAtomic(other + "kvlnode.web", FormatNodeFile(info));
   Script("other.pss", "SCRIPT other; BEGIN END.");
