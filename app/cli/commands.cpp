@@ -16,6 +16,7 @@ int MarkCommand(const Args& args, const GlobalOptions& options);     // read_cmd
 int DeleteCommand(const Args& args, const GlobalOptions& options);   // read_cmd.cpp
 int ClearCommand(const Args& args, const GlobalOptions& options);    // read_cmd.cpp
 int FindCommand(const Args& args, const GlobalOptions& options);     // read_cmd.cpp
+int PathsCommand(const Args& args, const GlobalOptions& options);    // paths_cmd.cpp
 
 const std::vector<CommandEntry>& Commands() {
   static const std::vector<CommandEntry> table = {
@@ -42,8 +43,11 @@ const std::vector<CommandEntry>& Commands() {
        "folder add PATH --url URL --script NAME [--round] [--tree] [--newest-reply-first] [--hide-index] [--show-body]"
        " | show PATH | set PATH KEY=VALUE...   site folders",
        FolderCommand},
-      {"demo", "demo   serve the bundled demo board on 127.0.0.1, run a round over three folders, show the articles",
+      {"demo",
+       "demo [--serve]   serve the bundled demo board on 127.0.0.1, run a round over three folders, show the articles "
+       "(--serve: keep serving until Ctrl-C)",
        DemoCommand},
+      {"paths", "paths [settings|data|log-root|libs|help]   the settings file and the folders in use", PathsCommand},
   };
   return table;
 }
