@@ -13,6 +13,7 @@ struct DesktopOptions {
   std::string screenshot;  // draw the main window into this PNG and end
   std::string word;
   bool help = false;
+  bool version = false;
   std::string error;  // non-empty for a command line that cannot be used
 };
 
@@ -21,6 +22,7 @@ DesktopOptions ParseDesktopArgs(const std::vector<std::string>& args);
 
 inline constexpr char kDesktopUsage[] =
     "usage: brindlequay [--data DIR] [--libs DIR] [--settings FILE] [--screenshot FILE.png] [WORD]\n"
+    "       brindlequay --version\n"
     "WORD: show, run, folder, all or quit (passed to the running instance)\n";
 
 }  // namespace bq::app

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "app/core/command_line.h"
+#include "app/core/version.h"
 #include "app/gui/desktop_app.h"
 #include "app/gui/main_window.h"
 
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
     case bq::gui::DesktopApp::Start::Done:
       if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h")))
         std::fputs(bq::app::kDesktopUsage, stdout);
+      else if (args.contains(QStringLiteral("--version")))
+        std::printf("brindlequay %s\n", bq::app::kVersion);
       return 0;
     case bq::gui::DesktopApp::Start::Failed:
       std::fprintf(stderr, "brindlequay: %s\n%s", desktop.Error().toUtf8().constData(), bq::app::kDesktopUsage);

@@ -241,6 +241,8 @@ TEST(DesktopCommandLine, MissingValuesAndUnknownOptionsAreErrors) {
   EXPECT_EQ(app::ParseDesktopArgs({"--settings", ""}).error, "--settings needs a value");
   EXPECT_EQ(app::ParseDesktopArgs({"--bogus"}).error, "unknown option --bogus");
   EXPECT_TRUE(app::ParseDesktopArgs({"--help"}).help);
+  EXPECT_TRUE(app::ParseDesktopArgs({"--version"}).version);
+  EXPECT_FALSE(app::ParseDesktopArgs({"show"}).version);
 }
 
 }  // namespace
