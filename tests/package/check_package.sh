@@ -26,8 +26,9 @@ cleanup() {
 }
 
 echo "package: $deb ($(du -k "$deb" | cut -f1) KiB)"
-# The kept warnings are listed (O:) with their reasons (N:).
-lintian --fail-on error --info --show-overrides "$deb" || fail "lintian found errors"
+# The kept warnings are listed (O:) with their reasons (N:), and the hints
+# of level info (I:).
+lintian --fail-on error --display-info --show-overrides "$deb" || fail "lintian found errors"
 
 dpkg-deb -x "$deb" "$work/tree"
 metainfo=$(ls "$work"/tree/usr/share/metainfo/*.metainfo.xml)
