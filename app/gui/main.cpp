@@ -5,6 +5,8 @@
 #include <QDir>
 #include <climits>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/core/command_line.h"
 #include "app/core/version.h"
@@ -24,6 +26,15 @@ QString ExecutableFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // --help and --version answer without a display (on a server, in a build).
+  bq::app::DesktopOptions early = bq::app::ParseDesktopArgs(std::vector<std::string>(argv + 1, argv + argc));
+  if (early.error.empty() && (early.help || early.version)) {
+    if (early.help)
+      std::fputs(bq::app::kDesktopUsage, stdout);
+    else
+      std::printf("brindlequay %s\n", bq::app::kVersion);
+    return 0;
+  }
   QApplication qapp(argc, argv);
   // Hidden in the tray, the program has no window; a closed message box must
   // not end it. It ends when the main window has closed.
@@ -35,10 +46,6 @@ int main(int argc, char** argv) {
     case bq::gui::DesktopApp::Start::PassedOn:
       return 0;
     case bq::gui::DesktopApp::Start::Done:
-      if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h")))
-        std::fputs(bq::app::kDesktopUsage, stdout);
-      else if (args.contains(QStringLiteral("--version")))
-        std::printf("brindlequay %s\n", bq::app::kVersion);
       return 0;
     case bq::gui::DesktopApp::Start::Failed:
       std::fprintf(stderr, "brindlequay: %s\n%s", desktop.Error().toUtf8().constData(), bq::app::kDesktopUsage);
