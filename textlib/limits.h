@@ -41,6 +41,16 @@ inline constexpr int kMaxRedirects = 10;                       // redirect hops 
 inline constexpr std::size_t kMaxCacheIndex = 64u << 20;       // the cache index read into memory
 inline constexpr std::size_t kMaxCachedPage = 128u << 20;      // one cache file read back
 
+// Feeds and subscription lists (XML read with a streaming parser that
+// refuses entity declarations). A feed's body is read up to kMaxFeedBody and
+// the rest left on the server; items past kMaxFeedItems are not read.
+inline constexpr std::size_t kMaxFeedBody = 16u << 20;
+inline constexpr std::size_t kMaxFeedItems = 5000;
+inline constexpr std::size_t kMaxFeedField = 1u << 20;  // the text of one element of an item
+inline constexpr std::size_t kMaxXmlDepth = 256;       // nested elements of one document
+inline constexpr std::size_t kMaxOpmlFile = 16u << 20;
+inline constexpr std::size_t kMaxOpmlOutlines = 20000;
+
 // Site folder files. A node file or root definition larger than this is no
 // definition at all; a log larger than this is reported as unreadable.
 inline constexpr std::size_t kMaxNodeFile = 1u << 20;

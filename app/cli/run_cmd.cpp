@@ -35,7 +35,8 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
   int before = a.Log.Count();
   int status = 0;
   try {
-    a.LoadAndCompile();
+    // A feed folder has no script to compile: the fetch reads its feed.
+    if (!app::IsFeedFolder(a.Log.Folder)) a.LoadAndCompile();
   } catch (const script::ECompileError& e) {
     // Nothing ran, so there is no count to report.
     PrintCompileError(stderr, e.what(), a.Engine, a.ScriptSource, ScriptLabel(a));

@@ -186,8 +186,12 @@ void TApplication::ApplyWebSettings() {
 
 void TApplication::ExecAction() {
   Web.ResetStop();
-  Machine.ResetMachine();
-  RunScript();
+  if (IsFeedFolder(Log.Folder)) {
+    RunFeed();
+  } else {
+    Machine.ResetMachine();
+    RunScript();
+  }
   SortByDefaultOrder();
 }
 
@@ -220,6 +224,10 @@ void TApplication::RunFolder(const std::string& folder, const RoundEvents& event
   if (events.folderOpened) events.folderOpened(folder, Log.UnreadCount());
   Status.SetPanel(1, Log.Folder.ScriptName);
   Status.SetPanel(2, Log.Folder.SiteUrl);
+  if (IsFeedFolder(Log.Folder)) {
+    RunFeed();
+    return;
+  }
   LoadAndCompile();
   Machine.ResetMachine();
   RunScript();

@@ -17,6 +17,7 @@
 #include "platform/ui.h"
 #include "script/engine.h"
 #include "script/machine.h"
+#include "app/core/feed_folder.h"
 #include "builtins/builtin_host.h"
 #include "web/initparam.h"
 #include "web/statusbar.h"
@@ -92,9 +93,23 @@ class TApplication {
   // (0-255) in stopLines; the next run continues after that BRK. Returns the
   // last line the machine reported.
   std::int32_t RunScript(const std::bitset<256>& stopLines);
-  // The fetch of the open folder: reset, run, sort in thread order with the
-  // settings' default direction.
+  // The fetch of the open folder: reset, run (a feed folder reads its feed
+  // instead), sort in thread order with the settings' default direction.
   void ExecAction();
+  // A feed folder's part of a run: its feed read into the open log, the
+  // folder's cookie jar, spacing and Retry-After acting as for pages. Every
+  // request and a feed's fault reach Web.OnPageDone as failed fetches do;
+  // LastRound and the last reply are written also when it fails.
+  FeedRunResult RunFeed();
+  // A new feed folder in parent from an address (a feed, or a page naming
+  // one), named after the feed's title, marked for rounds, holding the items
+  // of that first fetch; it is left open. Nothing is created when no feed
+  // came (path empty, run.error says why).
+  struct NewFeedFolder {
+    std::string path;
+    FeedRunResult run;
+  };
+  NewFeedFolder AddFeedFolder(const std::string& parent, const std::string& address);
   // Opens a folder for showing its articles: thread order with the
   // settings' default direction (newest thread first when SORTBYNEW is on).
   bool OpenFolderForShowing(const std::string& folder);

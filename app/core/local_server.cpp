@@ -109,12 +109,16 @@ void TLocalServer::Answer(int fd) {
   LocalRequest req;
   std::istringstream line(in.substr(0, in.find("\r\n")));
   line >> req.method >> req.target;
+  const std::size_t firstEnd = in.find("\r\n");
+  if (firstEnd < headerEnd) req.headers = in.substr(firstEnd + 2, headerEnd - firstEnd);
   req.body = in.substr(headerEnd + 4);
   ++requests_;
   LocalResponse res = handler_ ? handler_(req) : LocalResponse{404, "text/plain", "not found"};
   std::string out = "HTTP/1.0 " + std::to_string(res.status) + " " + ReasonOf(res.status) +
                     "\r\nDate: " + HttpDate() + "\r\nContent-Type: " + res.contentType + "\r\nContent-Length: " + std::to_string(res.body.size()) +
-                    "\r\nConnection: close\r\n\r\n";
+                    "\r\nConnection: close\r\n";
+  for (const std::string& h : res.headers) out += h + "\r\n";
+  out += "\r\n";
   if (req.method != "HEAD") out += res.body;
   std::size_t sent = 0;
   while (sent < out.size()) {

@@ -8,12 +8,14 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace bq::app {
 
 struct LocalRequest {
   std::string method;
   std::string target;  // path and query as sent
+  std::string headers;  // the header lines after the request line, as sent
   std::string body;
 };
 
@@ -21,6 +23,7 @@ struct LocalResponse {
   int status = 200;
   std::string contentType = "text/html";
   std::string body;
+  std::vector<std::string> headers = {};  // further header lines ("ETag: \"v1\"")
 };
 
 class TLocalServer {
