@@ -44,14 +44,13 @@ const std::vector<CommandEntry>& Commands() {
        "folder add PATH (--url URL --script NAME | --feed URL) [--round] [--tree] [--newest-reply-first] [--hide-index]"
        " [--show-body] [--update-unread] | show PATH | set PATH KEY=VALUE...   site folders and feed folders",
        FolderCommand},
-      {"demo",
-       "demo [--serve]   serve the bundled demo board on 127.0.0.1, run a round over three folders, show the articles "
-       "(--serve: keep serving until Ctrl-C)",
       {"opml",
        "opml export [FOLDER] | opml import FILE [FOLDER]   the folder tree as an OPML subscription list, out "
        "(stdout) and in",
        OpmlCommand},
-      {"demo", "demo   serve the bundled demo board on 127.0.0.1, run a round over three folders, show the articles",
+      {"demo",
+       "demo [--serve]   serve the bundled demo board on 127.0.0.1, run a round over three folders, show the articles "
+       "(--serve: keep serving until Ctrl-C)",
        DemoCommand},
       {"paths", "paths [settings|data|log-root|libs|help]   the settings file and the folders in use", PathsCommand},
   };
