@@ -11,6 +11,7 @@
 #include "app/cli/commands.h"
 #include "app/cli/terminal.h"
 #include "app/core/application.h"
+#include "app/core/program_layout.h"
 #include "platform/events.h"
 #include "platform/ui.h"
 
@@ -23,6 +24,12 @@ struct CliApp {
   app::TApplication app;
 };
 
+// The application with the settings read and the program and libs folders
+// set, but no folder opened yet; layout receives the file layout in use.
+std::unique_ptr<CliApp> LoadApp(const GlobalOptions& options, app::ProgramLayout& layout,
+                                TWebAccess::ProxySource proxy = ReadSystemProxySettings);
+// The data folder of the options and settings (OS path, ending in '/').
+std::string DataFolder(const app::TApplication& a, const app::ProgramLayout& layout);
 // The application with its folders set up.
 std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options,
                                 TWebAccess::ProxySource proxy = ReadSystemProxySettings);

@@ -16,6 +16,7 @@ int MarkCommand(const Args& args, const GlobalOptions& options);     // read_cmd
 int DeleteCommand(const Args& args, const GlobalOptions& options);   // read_cmd.cpp
 int ClearCommand(const Args& args, const GlobalOptions& options);    // read_cmd.cpp
 int FindCommand(const Args& args, const GlobalOptions& options);     // read_cmd.cpp
+int PathsCommand(const Args& args, const GlobalOptions& options);    // paths_cmd.cpp
 int OpmlCommand(const Args& args, const GlobalOptions& options);     // opml_cmd.cpp
 
 const std::vector<CommandEntry>& Commands() {
@@ -47,8 +48,11 @@ const std::vector<CommandEntry>& Commands() {
        "opml export [FOLDER] | opml import FILE [FOLDER]   the folder tree as an OPML subscription list, out "
        "(stdout) and in",
        OpmlCommand},
-      {"demo", "demo   serve the bundled demo board on 127.0.0.1, run a round over three folders, show the articles",
+      {"demo",
+       "demo [--serve]   serve the bundled demo board on 127.0.0.1, run a round over three folders, show the articles "
+       "(--serve: keep serving until Ctrl-C)",
        DemoCommand},
+      {"paths", "paths [settings|data|log-root|libs|help]   the settings file and the folders in use", PathsCommand},
   };
   return table;
 }

@@ -7,6 +7,7 @@
 
 #include "logstore/folder_info.h"
 #include "app/core/folder_cookies.h"
+#include "app/core/program_layout.h"
 #include "logstore/folder_ops.h"
 #include "platform/compare.h"
 #include "platform/fs.h"
@@ -41,8 +42,8 @@ void TApplication::SetupFolders(const std::string& dataFolder) {
   // the old root's last folder), and opening the next folder replaces it.
   // Emptied first, it would be saved empty over its file.
   fs::ForceDirectories(dataFolder_);
-  fs::ForceDirectories(dataFolder_ + "Log/");
-  Log.SetLogRoot(dataFolder_ + "Log/");
+  fs::ForceDirectories(LogRootOf(dataFolder_));
+  Log.SetLogRoot(LogRootOf(dataFolder_));
   Web.SetCacheDir(CacheFolder());
   std::vector<std::string> history = CommaSplit(Settings.logHist, FinalComma::AddsEmptyItem);
   PutFirstInHistory(history, dataFolder_);

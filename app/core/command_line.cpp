@@ -22,6 +22,8 @@ DesktopOptions ParseDesktopArgs(const std::vector<std::string>& args) {
       *target = args[++i];
     } else if (a == "--help" || a == "-h") {
       o.help = true;
+    } else if (a == "--version") {
+      o.version = true;
     } else if (a.size() > 1 && a[0] == '-') {
       o.error = "unknown option " + a;
       return o;

@@ -15,6 +15,7 @@ struct DesktopOptions {
   std::string screenshot;  // draw the main window into this PNG and end
   std::string word;
   bool help = false;
+  bool version = false;
   std::string error;  // non-empty for a command line that cannot be used
 };
 
@@ -34,6 +35,7 @@ StartPlan PlanStart(const std::string& word, InstanceReach reach, const std::str
 
 inline constexpr char kDesktopUsage[] =
     "usage: brindlequay [--data DIR] [--libs DIR] [--settings FILE] [--screenshot FILE.png] [WORD]\n"
+    "       brindlequay --version\n"
     "WORD: show, run, folder, all or quit (passed to the running instance)\n";
 
 }  // namespace bq::app

@@ -47,9 +47,9 @@ QString DesktopApp::InstanceSocketPath() const {
 }
 
 DesktopApp::Start DesktopApp::Begin() {
-  if (!options_.error.empty() || options_.help) {
+  if (!options_.error.empty() || options_.help || options_.version) {
     error_ = QString::fromStdString(options_.error);
-    return options_.help ? Start::Done : Start::Failed;
+    return options_.error.empty() ? Start::Done : Start::Failed;
   }
   layout_ = app::PickLayout(exeDir_.toStdString(), options_.settings, options_.data, options_.libs);
   if (options_.screenshot.empty()) {

@@ -5,8 +5,11 @@
 #include <QDir>
 #include <climits>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/core/command_line.h"
+#include "app/core/version.h"
 #include "app/gui/desktop_app.h"
 #include "app/gui/main_window.h"
 #include "app/gui/signal_quit.h"
@@ -25,6 +28,15 @@ QString ExecutableFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // --help and --version answer without a display (on a server, in a build).
+  bq::app::DesktopOptions early = bq::app::ParseDesktopArgs(std::vector<std::string>(argv + 1, argv + argc));
+  if (early.error.empty() && (early.help || early.version)) {
+    if (early.help)
+      std::fputs(bq::app::kDesktopUsage, stdout);
+    else
+      std::printf("brindlequay %s\n", bq::app::kVersion);
+    return 0;
+  }
   // A stop signal during the start-up waits for the handler of SignalQuit.
   bq::HoldStopSignals();
   QApplication qapp(argc, argv);
@@ -42,8 +54,6 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "brindlequay: %s\n", desktop.Error().toUtf8().constData());
       return 2;
     case bq::gui::DesktopApp::Start::Done:
-      if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h")))
-        std::fputs(bq::app::kDesktopUsage, stdout);
       return 0;
     case bq::gui::DesktopApp::Start::Failed:
       std::fprintf(stderr, "brindlequay: %s\n%s", desktop.Error().toUtf8().constData(), bq::app::kDesktopUsage);
