@@ -77,6 +77,7 @@ int DemoCommand(const Args& args, const GlobalOptions& options) {
     s.bypass += s.bypass.empty() ? "127.0.0.1" : ";127.0.0.1";
     return s;
   });
+  StopOnSignals();
   app::TApplication& a = cli->app;
   TScrapList& log = app::TKernel::Log(a);
   for (const DemoSite& s : kSites) {

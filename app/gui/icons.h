@@ -4,6 +4,7 @@
 // the tray's NORMAL, ACTIVE and ICON0..ICON7 (a dot circling a globe, so the
 // round animation reads as motion) and the program's icon.
 #include <QIcon>
+#include <QPainter>
 #include <QPixmap>
 
 #include "app/core/shell/commands.h"
@@ -18,5 +19,7 @@ QPixmap TrayPixmap(app::TrayImage image, int size);
 QIcon AppIcon();
 // A null icon for Image::None.
 QIcon CommandIcon(app::Image image);
+// The program's icon drawn in a 32x32 box (scale the painter for other sizes).
+void DrawAppIcon(QPainter& p);
 
 }  // namespace bq::gui

@@ -47,7 +47,9 @@ void MainWindow::ConnectCommands() {
   on(Command::ChangeView, [this] { ToggleCodeView(); });
 }
 
-std::string MainWindow::DataFolder() const { return app::ChooseDataFolder(layout_, app_.Settings.logDir); }
+std::string MainWindow::DataFolder() const {
+  return fs::FromOsPath(app::ChooseDataFolder(layout_, fs::ToOsPath(app_.Settings.logDir)));
+}
 
 void MainWindow::SetupFolders() {
   if (app_.Settings.logDir.empty()) app_.Settings.logDir = fs::FromOsPath(layout_.defaultDataFolder);

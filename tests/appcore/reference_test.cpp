@@ -7,6 +7,7 @@
 
 #include "script/tables.h"
 #include "tests/support/app_fixture.h"
+#include "script/warnings.h"
 #include "tests/web/scripted_server.h"
 
 namespace bq::test {
@@ -47,6 +48,9 @@ class ReferenceExamples : public TestFolder {
     std::string src = "SCRIPT example;\r\n" + std::string(e.decls) + "\r\nBEGIN\r\n  " + std::string(e.example) + "\r\nEND.\r\n";
     try {
       if (!engine.CompileScript(Utf8ToSjis(src), false)) return "(not compiled)";
+      // An example shows the language as meant: none trips a warning.
+      for (const script::TCompileWarning& w : engine.Warnings)
+        ADD_FAILURE() << e.name << ": " << SjisToUtf8(script::WarningLine(w)) << "\n" << SjisToUtf8(w.Place.text);
       machine.ResetMachine();
       a.RunScript();
     } catch (const Exception& ex) {

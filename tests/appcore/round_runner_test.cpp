@@ -24,9 +24,12 @@ class RoundRunnerTest : public AppFixture, public app::TRoundRunner::View {
     AppFixture::SetUp();
     Script("template.pss", "SCRIPT t;\r\nBEGIN PACK(0: 1, 3: 'x', 2: 5); PUTLOG(0) END.\r\n");
     Script("fails.pss", "SCRIPT f;\r\nBEGIN x := DECODEURL('%') END.\r\n");
-    TFolderInfo broken;
+    TFolderInfo news;
+    news.SiteUrl = "http://news.example/";
+    news.RoundTarget = true;
+    Site("news", news);
+    TFolderInfo broken = news;
     broken.ScriptName = "fails.pss";
-    broken.RoundTarget = true;
     Site("broken", broken);
   }
   void TrayChanged() override {
@@ -62,7 +65,7 @@ TEST_F(RoundRunnerTest, ARoundRunsBusyAndAnimatedAndItsErrorsGoIntoTheReport) {
   EXPECT_EQ(runner.Report().Entries()[0].folder, app.LogRoot() + "broken/");
   EXPECT_EQ(MessageBoxes(), 0);
   EXPECT_EQ(errors.size(), 1u);
-  EXPECT_EQ(runner.MessageFolder(), app.LogRoot());  // the news names the root's new article first
+  EXPECT_EQ(runner.MessageFolder(), app.LogRoot() + "news/");  // the news names the folder of the new article
 }
 
 TEST_F(RoundRunnerTest, NothingStartsWhileSomethingRunsOrADialogIsOpen) {

@@ -106,6 +106,7 @@ void TWorkbench::Compile() {
   exportEnabled_ = false;
   SetCaption(CaptionState::Compiling);
   steps_.Fill(source_);
+  warnings_.clear();
   bool compiled = false;
   try {
     compiled = engine_.CompileScript(source_, true);
@@ -124,6 +125,7 @@ void TWorkbench::Compile() {
     return;
   }
   listing_ = script::ListCode(engine_);
+  warnings_ = WarningRows(engine_, source_);
   templateIndex_ = 0;
   if (steps_.Count() > 0) {
     debugVisible_ = true;

@@ -17,6 +17,7 @@
 #include "app/core/application.h"
 #include "app/core/workbench/editor_text.h"
 #include "app/core/workbench/step_list.h"
+#include "app/core/workbench/warning_list.h"
 
 namespace bq::app {
 
@@ -113,6 +114,9 @@ class TWorkbench : public TApplication::Editor {
   bool ExportEnabled() const { return exportEnabled_; }
   // The error span of the last failed compile, in editor characters.
   EditorSpan ErrorSpan() const { return errorSpan_; }
+  // The warnings of the last compile (none after a failed one), for the
+  // list under the editor.
+  const std::vector<WarningRow>& Warnings() const { return warnings_; }
   std::string Caption() const;
   CaptionState CaptionShown() const { return caption_; }
   // Application title (Shift_JIS) the caption starts with.
@@ -170,6 +174,7 @@ class TWorkbench : public TApplication::Editor {
   Page activePage_ = Page::Editor;
   bool exportEnabled_ = false;
   EditorSpan errorSpan_;
+  std::vector<WarningRow> warnings_;
   CaptionState caption_ = CaptionState::Plain;
   std::string listing_;
   WorkbenchDumps dumps_;
