@@ -4,6 +4,7 @@
 // that a number never touches the heap and a consumed value is moved, not
 // copied; and the micro-operations of the groups, which run whole runs of
 // integer instructions as one step.
+#include "platform/compare.h"
 #include "platform/events.h"
 #include "script/host.h"
 #include "script/machine.h"
@@ -322,11 +323,19 @@ L_Logic: {
 L_Cmp:
   if (r.STK > 0 && ins->mode < 6) {
     const TScriptValue& left = stack_[static_cast<std::size_t>(r.STK - 1)];
-    if (left.Kind == kind::kInteger && r.A.Kind == kind::kInteger) {
+    const bool integers = left.Kind == kind::kInteger && r.A.Kind == kind::kInteger;
+    if (integers || (left.Kind == kind::kString && r.A.Kind == kind::kString)) {
+      // Two texts compare as they are (neither side changes kind).
       --r.STK;
-      const std::int32_t a = left.Int, b = r.A.Int;
-      const std::uint16_t flags = a == b ? kFlagZ : (a < b ? kFlagN : 0);
+      std::uint16_t flags = 0;
+      if (integers) {
+        flags = left.Int == r.A.Int ? kFlagZ : (left.Int < r.A.Int ? kFlagN : 0);
+      } else {
+        const int c = CompareText(left.Str, r.A.Str);
+        flags = c == 0 ? kFlagZ : (c < 0 ? kFlagN : 0);
+      }
       const bool v = kHolds[ins->mode][flags];
+      r.A.Kind = kind::kInteger;
       r.A.Int = v ? 1 : 0;
       SetDigit(r.A.Str, v);
       r.CCR = v ? 0 : kFlagZ;
