@@ -197,6 +197,12 @@ void AppendSjisForCodePoint(std::string& out, char32_t cp) {
   }
 }
 
+char32_t SjisCodePoint(unsigned char lead, unsigned char trail) {
+  const Tables& t = GetTables();
+  uint16_t cp = IsLeadByte(lead) ? t.toUnicode[(lead << 8) | trail] : t.toUnicode[lead];
+  return cp == 0xFFFF ? 0xFFFD : cp;
+}
+
 // The tables are built on the first byte that needs them: ASCII text (paths,
 // command lines, most scripts) converts without them.
 std::string SjisToUtf8(std::string_view sjis) {

@@ -3,48 +3,51 @@
 
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 
 #include "app/core/program_layout.h"
 #include "platform/fs.h"
+#include "platform/stop_signals.h"
 #include "textlib/cp932.h"
 
 namespace bq::cli {
 
-namespace {
+bool Interrupted() { return StopSignal() != 0; }
 
-volatile std::sig_atomic_t gInterrupted = 0;
+int InterruptedStatus() { return Interrupted() ? SignalExitStatus(StopSignal()) : 0; }
 
-void OnInterrupt(int) { gInterrupted = 1; }
-
-}  // namespace
-
-bool Interrupted() { return gInterrupted != 0; }
-
-std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxySource proxy) {
+std::unique_ptr<CliApp> LoadApp(const GlobalOptions& options, app::ProgramLayout& layout,
+                                TWebAccess::ProxySource proxy) {
   auto cli = std::make_unique<CliApp>(std::move(proxy));
   app::TApplication& a = cli->app;
-  app::ProgramLayout layout = app::PickLayout(options.exeDir, options.settingsFile, options.dataDir, options.libsDir);
+  layout = app::PickLayout(options.exeDir, options.settingsFile, options.dataDir, options.libsDir);
   std::string settings = layout.settingsFile;
   if (fs::FileExists(fs::FromOsPath(settings))) a.Settings.Load(fs::FromOsPath(settings));
   // The CLI reads the shared settings but leaves writing them to the desktop.
   a.Settings.fileName.clear();
   a.SetProgramFolder(fs::FromOsPath(options.exeDir), fs::FromOsPath(layout.libsFolder));
-  std::string data = !layout.dataOption.empty()     ? fs::FromOsPath(layout.dataOption)
-                     : !a.Settings.logDir.empty() ? a.Settings.logDir
-                                                  : fs::FromOsPath(layout.defaultDataFolder);
-  a.SetupFolders(data);
+  return cli;
+}
+
+std::string DataFolder(const app::TApplication& a, const app::ProgramLayout& layout) {
+  return app::ChooseDataFolder(layout, fs::ToOsPath(a.Settings.logDir));
+}
+
+std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxySource proxy) {
+  app::ProgramLayout layout;
+  auto cli = LoadApp(options, layout, std::move(proxy));
+  app::TApplication& a = cli->app;
+  a.SetupFolders(fs::FromOsPath(DataFolder(a, layout)));
   // Nobody watches a headless run: a silent server ends it after the safety limit.
   a.Unattended = true;
-  gInterrupted = 0;
-  std::signal(SIGINT, OnInterrupt);
   app::TApplication* ap = &a;
   cli->pump.Add([ap] {
-    if (gInterrupted && ap->Machine.State != script::RunState::Stopped) ap->Stop();
+    if (Interrupted() && (ap->Machine.State != script::RunState::Stopped || !ap->Web.Stopped())) ap->Stop();
   });
   return cli;
 }
+
+void StopOnSignals() { CatchStopSignals(); }
 
 std::string FolderArgument(const app::TApplication& app, const std::string& arg) {
   std::string sys = fs::FromOsPath(arg);
