@@ -62,7 +62,7 @@ bool SelectTopics(TScrapList& log, const std::vector<std::int32_t>& topics) {
   for (std::int32_t t : topics) {
     bool found = false;
     for (int i = 0; i < log.Count(); ++i) {
-      if (log.Item(i)->TOPIC != t) continue;
+      if (log.View(i).TOPIC != t) continue;
       log.SetSelected(i, true);
       found = true;
     }
@@ -160,12 +160,12 @@ int ShowCommand(const Args& args, const GlobalOptions& options) {
   TScrapList& log = cli->app.Log;
   int index = -1;
   for (int i = 0; i < log.Count() && index < 0; ++i)
-    if (log.Item(i)->TOPIC == *topic && (!refer || log.Item(i)->REFER == *refer)) index = i;
+    if (log.View(i).TOPIC == *topic && (!refer || log.View(i).REFER == *refer)) index = i;
   if (index < 0) {
     std::fprintf(stderr, "no article with topic %d\n", *topic);
     return 1;
   }
-  PrintArticle(log, *log.Item(index));
+  PrintArticle(log, log.GetItem(index));
   if (!keepUnread) {
     log.MarkRead(index);
     if (!Saved(log)) return 1;

@@ -147,7 +147,7 @@ class TArticleList {
  private:
   void SortKeepingFocus(int mode);
   void SelectAlone(int row);
-  std::string TopicCell(const TDataInfo& a) const;
+  std::string TopicCell(const ArticleView& a) const;
 
   TApplication& app_;
   std::function<void(TScrapList&, const TDataInfo&)> previousOnAdd_;

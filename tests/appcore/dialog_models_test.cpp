@@ -41,7 +41,7 @@ class DialogModels : public ::testing::Test {
     a.TITLE = title;
     app.Log.AddItem(a, false);
   }
-  int DepthOf(int topic) { return app.Log.Item(app.Log.IndexOfTopic(topic))->Depth; }
+  int DepthOf(int topic) { return app.Log.View(app.Log.IndexOfTopic(topic)).Depth; }
 
   std::string dir, folder;
   RecordingUi ui;

@@ -61,7 +61,7 @@ class ListFixture : public ::testing::Test {
   std::string CellU(int row, int col) const { return U(list.Cell(row, col)); }
   std::vector<std::int32_t> Topics() const {
     std::vector<std::int32_t> t;
-    for (int i = 0; i < app.Log.Count(); ++i) t.push_back(app.Log.Item(i)->TOPIC);
+    for (int i = 0; i < app.Log.Count(); ++i) t.push_back(app.Log.GetItem(i).TOPIC);
     return t;
   }
 

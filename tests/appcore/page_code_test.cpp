@@ -52,7 +52,7 @@ class PageCodeTest : public ::testing::Test {
   }
   std::string StoredTitle(const std::string& path) {
     app.Log.OpenFolder(path);
-    return app.Log.Count() == 1 ? app.Log.Item(0)->TITLE : "(no article)";
+    return app.Log.Count() == 1 ? app.Log.GetItem(0).TITLE : "(no article)";
   }
 
   std::string dir;

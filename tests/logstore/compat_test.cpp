@@ -103,12 +103,12 @@ TEST_F(CompatTranscript, EverySavedFileIsByteForByteWhatTheLogAlwaysWrote) {
     a.Unread = rng() % 2 == 0;
     a.TITLE = rng() % 13 == 0 ? std::string() : Text(rng, 1 + static_cast<int>(rng() % 5));
     a.AUTHOR = Text(rng, static_cast<int>(rng() % 3));
-    a.MAILTO = rng() % 2 ? "u" + std::to_string(i) + "@example.jp" : "";
+    a.MAILTO = rng() % 2 ? std::string("u").append(std::to_string(i)).append("@example.jp") : "";
     a.HP = rng() % 5 == 0 ? "http://example.jp/~" + std::to_string(i) : "";
     a.PAGEURL = "http://bbs.example.jp/read?no=" + std::to_string(a.TOPIC);
     a.BODY = Text(rng, static_cast<int>(rng() % 20));
     a.HEAD = rng() % 7 == 0 ? Text(rng, 2) : "";
-    a.HOST = rng() % 3 == 0 ? "h" + std::to_string(i % 9) + ".example.ne.jp" : "";
+    a.HOST = rng() % 3 == 0 ? std::string("h").append(std::to_string(i % 9)).append(".example.ne.jp") : "";
     switch (rng() % 6) {
       case 0: a.LINK = root_ + "files/" + std::to_string(i) + ".txt"; break;
       case 1: a.LINK = "%LOG%files/" + std::to_string(i) + ".txt"; break;
