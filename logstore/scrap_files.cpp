@@ -36,25 +36,12 @@ constexpr std::string_view kLeftAlone =
 constexpr std::string_view kLockedByOther =
     "\x91\xbc\x82\xcc\x83v\x83\x8d\x83O\x83\x89\x83\x80\x82\xaa\x83\x8d\x83\x62\x83N\x82\xb5\x82\xc4\x82\xa2"
     "\x82\xdc\x82\xb7";
-constexpr int kMaxAsideCopies = 1000;
 
 std::string Joined(std::string_view a, std::string_view b) {
   std::string out(a);
   out += "\r\n";
   out += b;
   return out;
-}
-
-// The name of a kept copy: folder + stem + ext, then stem-2.ext and so on.
-std::string AsideName(const std::string& folder, std::string_view stem, std::string_view ext, int n) {
-  std::string name = folder;
-  name += stem;
-  if (n > 1) {
-    name += '-';
-    name += std::to_string(n);
-  }
-  name += ext;
-  return name;
 }
 
 bool SameTexts(const Record& a, const Record& b) {
@@ -122,36 +109,9 @@ class TScrapList::Locked {
 
 // ---- keeping damaged files ----
 
-// Copies data aside under the first free name, unless a copy with exactly
-// these bytes is there already: then that one is named with a leading '='
-// and nothing is written. Empty when no copy could be made. Copies are
-// their owner's alone: a node file holds passwords.
-std::string TScrapList::KeepAside(const std::string& path, std::string_view stem, std::string_view ext,
-                                  const std::string& data) {
-  const std::string folder = fs::ExtractFilePath(path);
-  std::string existing;
-  for (int n = 1; n <= kMaxAsideCopies; ++n) {
-    const std::string aside = AsideName(folder, stem, ext, n);
-    if (fs::FileExists(aside)) {
-      if (fs::ReadFile(aside, existing) && existing == data) return "=" + aside;
-      continue;
-    }
-    try {
-      fs::WriteFileAtomic(aside, data, 0600);
-    } catch (const fs::FileError&) {
-      return {};
-    }
-    return aside;
-  }
-  return {};
-}
-
 void TScrapList::KeepUnreadableLog(const std::string& path) {
   std::string data;
-  std::string aside;
-  if (!readOnly_ && fs::ReadFile(path, data)) aside = KeepAside(path, "kvllog-unreadable", ".dat", data);
-  if (!aside.empty() && aside[0] == '=') aside.erase(0, 1);
-  savedAside_ = aside;
+  if (!readOnly_ && fs::ReadFile(path, data)) savedAside_ = fs::KeepAside(path, "kvllog-unreadable", ".dat", data).path;
   if (savedAside_.empty()) saveBlocked_ = true;
 }
 
@@ -218,13 +178,13 @@ TScrapList::DefinitionFile TScrapList::ReadDefinition(const std::string& path, s
     ShowError(kCannotRead, path, damage);
     return file;
   }
-  const std::string aside = KeepAside(path, stem, ext, file.text);
-  if (aside.empty()) {
+  const fs::AsideCopy aside = fs::KeepAside(path, stem, ext, file.text);
+  if (aside.path.empty()) {
     file.blocked = true;
     ShowError(kCannotRead, path, Joined(damage, kLeftAlone));
-  } else if (aside[0] != '=') {
+  } else if (!aside.existed) {
     // Told once: a later start finds this very copy and says nothing.
-    ShowError(kCannotRead, path, Joined(damage, std::string(kKeptAs) + aside));
+    ShowError(kCannotRead, path, Joined(damage, std::string(kKeptAs) + aside.path));
   }
   return file;
 }
@@ -245,6 +205,7 @@ void TScrapList::LoadLog() {
   nodeValid_ = false;
   saveBlocked_ = false;
   savedAside_.clear();
+  loadError_.clear();
   nodeBlocked_ = false;
   nodeBase_ = TFolderInfo{};
   nodeBaseText_.clear();
@@ -256,6 +217,7 @@ void TScrapList::LoadLog() {
     const std::string path = LogFilePath();
     std::string error;
     if (!ReadLogInto(store_, logStamp_, error)) {
+      loadError_ = error;
       KeepUnreadableLog(path);
       const std::string kept = savedAside_.empty() ? std::string(kWillNotOverwrite) : std::string(kKeptAs) + savedAside_;
       ShowError(kCannotRead, path, Joined(error, kept));
@@ -506,7 +468,9 @@ bool TScrapList::OpenFolder(std::string_view path) {
   const std::string p = PathWithSeparator(path);
   if (p == folderPath_) return true;
   SaveLog();
-  if (modified_ && !folderPath_.empty()) return false;
+  // A read-only log forgets its changes; any other keeps its folder open
+  // when they could not be saved.
+  if (modified_ && !folderPath_.empty() && !readOnly_) return false;
   folderPath_ = p;
   if (!readOnly_ && !fs::DirectoryExists(p)) fs::ForceDirectories(p);
   LoadLog();
@@ -536,7 +500,7 @@ bool TScrapList::SetLogRoot(std::string_view path) {
   if (p == "/" || p == "\\" || p == logRoot_) return true;
   SaveRootDef();
   SaveLog();
-  if (modified_ && !folderPath_.empty()) return false;
+  if (modified_ && !folderPath_.empty() && !readOnly_) return false;
   ScheduleEnabled = false;
   ScheduleHours = 0;
   ScheduleMinute = 0;

@@ -61,7 +61,9 @@ void TScrapList::ShowError(std::string_view what, const std::string& path, std::
 }
 
 void TScrapList::WriteFailed(const std::string& path, std::string_view reason) {
-  std::string entry = path + ": " + std::string(reason);
+  // The file layer's own errors name the file already.
+  const std::string prefix = path + ": ";
+  std::string entry = reason.substr(0, prefix.size()) == prefix ? std::string(reason) : prefix + std::string(reason);
   for (char& c : entry)
     if (c == '\r' || c == '\n') c = ' ';
   failedWrites_.push_back(entry);

@@ -171,6 +171,8 @@ class TScrapList {
   std::int32_t SortTime() const { return sortTime_; }
   // Where the last unreadable log was copied to (empty when none).
   const std::string& SavedAsidePath() const { return savedAside_; }
+  // Why the open log could not be read to its end (empty when it was).
+  const std::string& LoadError() const { return loadError_; }
 
   bool Descending = false;
   bool NodeModified = false;
@@ -206,8 +208,6 @@ class TScrapList {
   void CarrySelection(TArticleStore& fresh) const;
   bool WriteLog(std::string& error);
   bool WriteNodeLocked();
-  std::string KeepAside(const std::string& path, std::string_view stem, std::string_view ext,
-                        const std::string& data);
   DefinitionFile ReadDefinition(const std::string& path, std::size_t maxSize,
                                 std::string (*damageOf)(std::string_view), std::string_view stem,
                                 std::string_view ext);
@@ -225,6 +225,7 @@ class TScrapList {
   std::string folderPath_;
   std::string searchText_;
   std::string savedAside_;
+  std::string loadError_;
   bool modified_ = false;
   bool nodeValid_ = false;
   bool saveBlocked_ = false;

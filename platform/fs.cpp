@@ -198,6 +198,32 @@ void WriteFileAtomic(std::string_view path, std::string_view data, unsigned newF
   SyncFolderOf(target);
 }
 
+AsideCopy KeepAside(std::string_view path, std::string_view stem, std::string_view ext, std::string_view data) {
+  constexpr int kMaxCopies = 1000;
+  const std::string folder = ExtractFilePath(path);
+  std::string existing;
+  for (int n = 1; n <= kMaxCopies; ++n) {
+    std::string aside = folder;
+    aside += stem;
+    if (n > 1) {
+      aside += '-';
+      aside += std::to_string(n);
+    }
+    aside += ext;
+    if (FileExists(aside)) {
+      if (ReadFile(aside, existing) && existing == data) return {aside, true};
+      continue;
+    }
+    try {
+      WriteFileAtomic(aside, data, 0600);
+    } catch (const FileError&) {
+      return {};
+    }
+    return {aside, false};
+  }
+  return {};
+}
+
 bool AppendFile(std::string_view path, std::string_view data) {
   sys::Fd fd(sys::Open(ToOsPath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644));
   return fd && sys::WriteAll(fd.get(), data.data(), data.size());

@@ -91,6 +91,18 @@ ReadResult ReadFileText(std::string_view path, std::string& out, std::size_t max
 // own catch it and rethrow.
 void WriteFileAtomic(std::string_view path, std::string_view data, unsigned newFileMode = 0644);
 
+// A damaged file kept aside before anything may overwrite it: data is
+// written to the folder of path as stem + ext, or stem-2 + ext and so on,
+// unless one of those holds exactly these bytes already (then existed is
+// set and nothing is written), so a file damaged once is copied once. The
+// copy is its owner's alone (it may hold a password). path is empty when no
+// copy could be made.
+struct AsideCopy {
+  std::string path;
+  bool existed = false;
+};
+AsideCopy KeepAside(std::string_view path, std::string_view stem, std::string_view ext, std::string_view data);
+
 // Appends to a file, creating it.
 bool AppendFile(std::string_view path, std::string_view data);
 
