@@ -15,27 +15,16 @@ namespace bq {
 namespace {
 
 using Record = TArticleStore::Record;
+using fs::kKeptAsText, fs::kLeftAloneText;
 
 constexpr std::string_view kCannotWrite =
     "\x83\x66\x81[\x83^\x82\xaa\x8f\x91\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1!";  // データが書込めません!
 constexpr std::string_view kCannotRead =
     "\x83\x66\x81[\x83^\x82\xaa\x93\xc7\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1!";  // データが読込めません!
-// 元のファイルは次の名前で残しました:
-constexpr std::string_view kKeptAs =
-    "\x8c\xb3\x82\xcc\x83t\x83@\x83\x43\x83\x8b\x82\xcd\x8e\x9f\x82\xcc\x96\xbc\x91O\x82\xc5\x8e\x63"
-    "\x82\xb5\x82\xdc\x82\xb5\x82\xbd: ";
 // 読込めなかったログは上書きしません
 constexpr std::string_view kWillNotOverwrite =
     "\x93\xc7\x8d\x9e\x82\xdf\x82\xc8\x82\xa9\x82\xc1\x82\xbd\x83\x8d\x83O\x82\xcd\x8f\xe3\x8f\x91"
     "\x82\xab\x82\xb5\x82\xdc\x82\xb9\x82\xf1";
-// 読込めないファイルは書き換えません
-constexpr std::string_view kLeftAlone =
-    "\x93\xc7\x8d\x9e\x82\xdf\x82\xc8\x82\xa2\x83t\x83@\x83\x43\x83\x8b\x82\xcd\x8f\x91\x82\xab\x8a\xb7"
-    "\x82\xa6\x82\xdc\x82\xb9\x82\xf1";
-// 他のプログラムがロックしています
-constexpr std::string_view kLockedByOther =
-    "\x91\xbc\x82\xcc\x83v\x83\x8d\x83O\x83\x89\x83\x80\x82\xaa\x83\x8d\x83\x62\x83N\x82\xb5\x82\xc4\x82\xa2"
-    "\x82\xdc\x82\xb7";
 
 std::string Joined(std::string_view a, std::string_view b) {
   std::string out(a);
@@ -89,7 +78,7 @@ class TScrapList::Locked {
         held_ = true;
         list_.folderLockDepth_ = 1;
         break;
-      case LockResult::kTimedOut: reason_ = kLockedByOther; break;
+      case LockResult::kTimedOut: reason_ = kLockedByOtherText; break;
       case LockResult::kFailed: reason_ = reason; break;
     }
   }
@@ -164,7 +153,7 @@ TScrapList::DefinitionFile TScrapList::ReadDefinition(const std::string& path, s
     case fs::ReadResult::kFailed:
       // Unreadable (no permission, an I/O error): left as it is for good.
       file.blocked = true;
-      ShowError(kCannotRead, path, Joined(sys::ErrnoText(errno), kLeftAlone));
+      ShowError(kCannotRead, path, Joined(sys::ErrnoText(errno), kLeftAloneText));
       return file;
     case fs::ReadResult::kTooLarge:
       damage = TooLargeDamage();
@@ -181,10 +170,10 @@ TScrapList::DefinitionFile TScrapList::ReadDefinition(const std::string& path, s
   const fs::AsideCopy aside = fs::KeepAside(path, stem, ext, file.text);
   if (aside.path.empty()) {
     file.blocked = true;
-    ShowError(kCannotRead, path, Joined(damage, kLeftAlone));
+    ShowError(kCannotRead, path, Joined(damage, kLeftAloneText));
   } else if (!aside.existed) {
     // Told once: a later start finds this very copy and says nothing.
-    ShowError(kCannotRead, path, Joined(damage, std::string(kKeptAs) + aside.path));
+    ShowError(kCannotRead, path, Joined(damage, std::string(kKeptAsText) + aside.path));
   }
   return file;
 }
@@ -219,7 +208,7 @@ void TScrapList::LoadLog() {
     if (!ReadLogInto(store_, logStamp_, error)) {
       loadError_ = error;
       KeepUnreadableLog(path);
-      const std::string kept = savedAside_.empty() ? std::string(kWillNotOverwrite) : std::string(kKeptAs) + savedAside_;
+      const std::string kept = savedAside_.empty() ? std::string(kWillNotOverwrite) : std::string(kKeptAsText) + savedAside_;
       ShowError(kCannotRead, path, Joined(error, kept));
     }
     loadTime_ = static_cast<std::int32_t>(Now() - start);
@@ -415,7 +404,7 @@ bool TScrapList::WriteNodeLocked() {
   if (read == fs::ReadResult::kFailed) {
     // It became unreadable meanwhile: left as it is.
     NodeModified = true;
-    const std::string reason = Joined(sys::ErrnoText(errno), kLeftAlone);
+    const std::string reason = Joined(sys::ErrnoText(errno), kLeftAloneText);
     ShowError(kCannotWrite, path, reason);
     WriteFailed(path, reason);
     return false;
@@ -450,7 +439,7 @@ bool TScrapList::SaveNode() {
   if (nodeBlocked_) {
     // The user was told when it could not be read.
     NodeModified = true;
-    WriteFailed(path, kLeftAlone);
+    WriteFailed(path, kLeftAloneText);
     return false;
   }
   Locked lock(*this);
@@ -547,7 +536,7 @@ bool TScrapList::SaveRootDef() {
   if (logRoot_.empty() || readOnly_) return true;
   const std::string path = logRoot_ + std::string(kRootDefName);
   if (rootBlocked_) {
-    WriteFailed(path, kLeftAlone);
+    WriteFailed(path, kLeftAloneText);
     return false;
   }
   FileLock lock;
@@ -560,7 +549,7 @@ bool TScrapList::SaveRootDef() {
   std::string reason;
   const LockResult locked = lock.Acquire(logRoot_ + std::string(kRootLockName), wait, reason);
   if (locked != LockResult::kHeld) {
-    if (locked == LockResult::kTimedOut) reason = kLockedByOther;
+    if (locked == LockResult::kTimedOut) reason = kLockedByOtherText;
     ShowError(kCannotWrite, path, reason);
     WriteFailed(path, reason);
     return false;

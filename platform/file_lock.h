@@ -25,6 +25,10 @@ struct LockWait {
 };
 
 enum class LockResult { kHeld, kTimedOut, kFailed };
+// Why a write gave up waiting (Shift_JIS): 他のプログラムがロックしています
+inline constexpr std::string_view kLockedByOtherText =
+    "\x91\xbc\x82\xcc\x83v\x83\x8d\x83O\x83\x89\x83\x80\x82\xaa\x83\x8d\x83\x62\x83N\x82\xb5\x82\xc4\x82\xa2"
+    "\x82\xdc\x82\xb7";
 
 class FileLock {
  public:

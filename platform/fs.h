@@ -102,6 +102,15 @@ struct AsideCopy {
   bool existed = false;
 };
 AsideCopy KeepAside(std::string_view path, std::string_view stem, std::string_view ext, std::string_view data);
+// What the user is told about a kept or a protected file (Shift_JIS):
+// 元のファイルは次の名前で残しました: (followed by the copy's path)
+inline constexpr std::string_view kKeptAsText =
+    "\x8c\xb3\x82\xcc\x83t\x83@\x83\x43\x83\x8b\x82\xcd\x8e\x9f\x82\xcc\x96\xbc\x91O\x82\xc5\x8e\x63"
+    "\x82\xb5\x82\xdc\x82\xb5\x82\xbd: ";
+// 読込めないファイルは書き換えません
+inline constexpr std::string_view kLeftAloneText =
+    "\x93\xc7\x8d\x9e\x82\xdf\x82\xc8\x82\xa2\x83t\x83@\x83\x43\x83\x8b\x82\xcd\x8f\x91\x82\xab\x8a\xb7"
+    "\x82\xa6\x82\xdc\x82\xb9\x82\xf1";
 
 // Appends to a file, creating it.
 bool AppendFile(std::string_view path, std::string_view data);
