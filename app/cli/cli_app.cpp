@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 
 #include "app/core/program_layout.h"
 #include "platform/fs.h"
@@ -15,6 +16,9 @@ namespace bq::cli {
 namespace {
 
 volatile std::sig_atomic_t gInterrupted = 0;
+int gUnsaved = 0;
+// Another program holding a folder's lock is told after 5 s, then every 10 s.
+constexpr std::uint32_t kLockNoticeEveryMs = 10000;
 
 void OnInterrupt(int) { gInterrupted = 1; }
 
@@ -22,12 +26,37 @@ void OnInterrupt(int) { gInterrupted = 1; }
 
 bool Interrupted() { return gInterrupted != 0; }
 
-std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxySource proxy) {
+int UnsavedWrites() { return gUnsaved; }
+
+CliApp::~CliApp() {
+  for (const std::string& failure : app.FailedWrites()) {
+    std::fprintf(stderr, "not saved: %s\n", TerminalText(failure).c_str());
+    ++gUnsaved;
+  }
+}
+
+std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, Access access) {
+  return OpenApp(options, ReadSystemProxySettings, access);
+}
+
+std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxySource proxy, Access access) {
   auto cli = std::make_unique<CliApp>(std::move(proxy));
   app::TApplication& a = cli->app;
+  a.Log.SetReadOnly(access == Access::kReadOnly);
+  auto nextNotice = std::make_shared<std::uint32_t>(0);
+  a.Log.OnLockWait = [nextNotice](const std::string& folder, std::uint32_t waitedMs) {
+    if (waitedMs < *nextNotice) return;
+    *nextNotice = waitedMs + kLockNoticeEveryMs;
+    std::fprintf(stderr, "waiting for %s: another program is writing it (%u s)\n", TerminalText(folder).c_str(),
+                 waitedMs / 1000);
+  };
   app::ProgramLayout layout = app::PickLayout(options.exeDir, options.settingsFile, options.dataDir, options.libsDir);
   std::string settings = layout.settingsFile;
-  if (fs::FileExists(fs::FromOsPath(settings))) a.Settings.Load(fs::FromOsPath(settings));
+  if (fs::FileExists(fs::FromOsPath(settings))) {
+    // Only read here: a damaged file is the desktop's to keep aside.
+    a.Settings.Load(fs::FromOsPath(settings), false);
+    if (!a.Settings.Problem.empty()) std::fprintf(stderr, "%s\n", TerminalText(a.Settings.Problem).c_str());
+  }
   // The CLI reads the shared settings but leaves writing them to the desktop.
   a.Settings.fileName.clear();
   a.SetProgramFolder(fs::FromOsPath(options.exeDir), fs::FromOsPath(layout.libsFolder));

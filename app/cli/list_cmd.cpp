@@ -67,7 +67,7 @@ int ListCommand(const Args& args, const GlobalOptions& options) {
     }
   }
   if (folder.empty()) return UsageError(kListUsage);
-  auto cli = OpenApp(options);
+  auto cli = OpenApp(options, Access::kReadOnly);
   TScrapList& log = cli->app.Log;
   std::string path = FolderArgument(cli->app, folder);
   if (!fs::DirectoryExists(path)) {
@@ -88,7 +88,8 @@ int ListCommand(const Args& args, const GlobalOptions& options) {
     first = false;
   }
   if (json) std::printf("%s]\n", first ? "" : "\n");
-  return 0;
+  // The rows of a log that could not be read to its end are not all of it.
+  return log.LoadError().empty() ? 0 : 1;
 }
 
 }  // namespace bq::cli

@@ -44,8 +44,9 @@ std::optional<std::int32_t> ParseTopic(const std::string& s) {
 
 // The application with the folder open; nullptr (message shown) when the
 // folder does not exist.
-std::unique_ptr<CliApp> OpenFolderApp(const GlobalOptions& options, const std::string& arg) {
-  auto cli = OpenApp(options);
+std::unique_ptr<CliApp> OpenFolderApp(const GlobalOptions& options, const std::string& arg,
+                                      Access access = Access::kReadWrite) {
+  auto cli = OpenApp(options, access);
   std::string path = FolderArgument(cli->app, arg);
   if (!fs::DirectoryExists(path)) {
     std::fprintf(stderr, "no such folder: %s\n", TerminalText(path).c_str());
@@ -155,7 +156,7 @@ int ShowCommand(const Args& args, const GlobalOptions& options) {
     }
   }
   if (!topic) return UsageError(kShowUsage);
-  auto cli = OpenFolderApp(options, args[0]);
+  auto cli = OpenFolderApp(options, args[0], keepUnread ? Access::kReadOnly : Access::kReadWrite);
   if (!cli) return 1;
   TScrapList& log = cli->app.Log;
   int index = -1;
@@ -237,7 +238,7 @@ int ClearCommand(const Args& args, const GlobalOptions& options) {
 
 int FindCommand(const Args& args, const GlobalOptions& options) {
   if (args.size() != 2 || args[1].empty()) return UsageError(kFindUsage);
-  auto cli = OpenFolderApp(options, args[0]);
+  auto cli = OpenFolderApp(options, args[0], Access::kReadOnly);
   if (!cli) return 1;
   TScrapList& log = cli->app.Log;
   log.SortItems(0);

@@ -51,10 +51,13 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
     std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());
     status = 1;
   }
+  // Counted before the save: a save that merges another program's articles
+  // brings in more than this run stored.
+  const int added = a.Log.Count() - before;
   a.Log.SaveLog();
   // --verbose shows what the script's PRINT statements collected.
   if (options.verbose && !a.Machine.PrintBuffer.empty()) std::printf("%s", TerminalText(a.Machine.PrintBuffer).c_str());
-  std::printf("%d new, %d unread, %d total\n", a.Log.Count() - before, a.Log.UnreadCount(), a.Log.Count());
+  std::printf("%d new, %d unread, %d total\n", added, a.Log.UnreadCount(), a.Log.Count());
   return status;
 }
 

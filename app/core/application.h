@@ -127,7 +127,8 @@ class TApplication {
   // schedule is on, ScheduleTick. True when a round ran.
   bool ServerScheduleTick(int hour, int minute, const RoundEvents& events = {});
   // Sets the schedule and writes weblog.def, as the options dialog's OK does.
-  void SetSchedule(bool enabled, std::uint32_t hours, int minute);
+  // False when weblog.def could not be written (the message was shown).
+  bool SetSchedule(bool enabled, std::uint32_t hours, int minute);
   std::uint32_t TimerInterval = 5000;
   // The round line of the last round (without its line break), and its
   // total of unread articles.
@@ -143,6 +144,10 @@ class TApplication {
   // only the transfer in progress is abandoned.
   void Stop();
   void Skip();
+
+  // Every file whose write failed since the start ("path: reason"): the
+  // log's, the node files', weblog.def and the round log.
+  std::vector<std::string> FailedWrites() const;
 
   // True when nobody watches any run of this application (the headless
   // runner sets it); scheduled rounds count as unattended anyway. In such a
@@ -182,7 +187,7 @@ class TApplication {
   std::string dataFolder_;
   std::string programFolder_;
   std::string libFolder_;
-  std::string rootDefSeen_;  // weblog.def as last read or written
+  std::vector<std::string> failedWrites_;  // beside the log's own
 };
 
 // The code the folder's pages are read as: its "Charset" option (auto when
