@@ -11,6 +11,7 @@
 #include "platform/ui.h"
 #include "script/machine.h"
 #include "builtins/value_args.h"
+#include "textlib/cp932.h"
 #include "textlib/csv.h"
 #include "textlib/links.h"
 #include "web/webaccess.h"
@@ -50,9 +51,23 @@ void TBuiltinHost::PutLog(TScriptMachine& m) {
   a.Unread = true;
   bool overwrite = IntOf(m.R.A) != 0;
   int before = log_.Count();
+  // The run ends at the article that would go past the limit: a script
+  // that stores exactly ArticleLimit articles ends normally.
+  if (addedThisRun_ >= ArticleLimit && log_.IndexOfItem(a) < 0) throw Exception(ArticleLimitMessage(ArticleLimit));
   int result = log_.AddItem(a, overwrite);
   bool gained = result >= 0 && log_.Count() > before;
+  if (gained) ++addedThisRun_;
   m.R.A = TScriptValue::Integer(gained || (overwrite && result >= 0) ? 1 : 0);
+}
+
+std::string PrintLimitMessage(std::size_t limitBytes) {
+  return Utf8ToSjis("PRINT の出力が上限 (" + std::to_string(limitBytes >> 10) +
+                    " KB) に達したので実行を終えました (設定 PRINTLIMIT)");
+}
+
+std::string ArticleLimitMessage(std::int32_t limit) {
+  return Utf8ToSjis("一回の実行で保存できる記事数の上限 (" + std::to_string(limit) +
+                    " 件) に達したので実行を終えました (設定 ARTICLELIMIT)");
 }
 
 void TBuiltinHost::Unpack(TScriptMachine& m) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "script/host.h"
+#include "textlib/limits.h"
 
 namespace bq {
 class TScrapList;
@@ -74,10 +75,20 @@ class TBuiltinHost : public script::ScriptHost {
   std::int32_t LogCount() override;
   std::string ClipboardText() override;
   std::string ConvertLogPath(std::string_view link) override;
-  void ReleaseLists() override { lists_.Drop(0); }
+  // Called by every reset of the machine, so also where a run starts: the
+  // iterators go, and the run's count of added articles starts again.
+  void ReleaseLists() override {
+    lists_.Drop(0);
+    addedThisRun_ = 0;
+  }
 
   // Caption of MESSAGE boxes (Shift_JIS).
   std::string Caption = "Brindlequay";
+  // What one run may leave behind: the print text in bytes, and the
+  // articles PUTLOG adds. Past either, the run ends with a message saying
+  // which limit it reached (the articles stored so far stay).
+  std::size_t PrintLimit = static_cast<std::size_t>(limits::kDefaultPrintLimitKb) << 10;
+  std::int32_t ArticleLimit = limits::kDefaultArticleLimit;
   const TListIterators& Lists() const { return lists_; }
 
  private:
@@ -100,6 +111,7 @@ class TBuiltinHost : public script::ScriptHost {
   UserInterface& ui_;
   EventPump& pump_;
   TListIterators lists_;
+  std::int32_t addedThisRun_ = 0;
   std::string utf8PageUrl_;  // the address of the last page when it came in UTF-8
 };
 
@@ -112,6 +124,9 @@ std::string FirstHref(std::string_view prefix, std::string_view text, bool keep)
 // The local name DOWNLOAD saves an address under: its last path segment up to
 // the first '?' or '#'.
 std::string DownloadName(std::string_view url);
+// The messages that end a run at PrintLimit and ArticleLimit (Shift_JIS).
+std::string PrintLimitMessage(std::size_t limitBytes);
+std::string ArticleLimitMessage(std::int32_t limit);
 // The PRINT dump of an article record.
 std::string PrintDump(std::int32_t topic, std::int32_t refer, std::uint32_t date, std::string_view title,
                       std::string_view author, std::string_view mailto, std::string_view hp, std::string_view head,

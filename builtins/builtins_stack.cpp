@@ -120,7 +120,9 @@ void TBuiltinHost::StackBuiltin(TScriptMachine& m, std::int32_t code) {
       break;
     case bi::kPrint: {
       const auto& a = m.Article;
-      m.PrintBuffer += PrintDump(a.TOPIC, a.REFER, a.DATE, a.TITLE, a.AUTHOR, a.MAILTO, a.HP, a.HEAD, a.HOST, a.BODY);
+      std::string dump = PrintDump(a.TOPIC, a.REFER, a.DATE, a.TITLE, a.AUTHOR, a.MAILTO, a.HP, a.HEAD, a.HOST, a.BODY);
+      if (m.PrintBuffer.size() + dump.size() > PrintLimit) throw Exception(PrintLimitMessage(PrintLimit));
+      m.PrintBuffer += dump;
       break;
     }
     case bi::kLogRemove: {

@@ -11,7 +11,7 @@ if(NOT ROOT)
   message(FATAL_ERROR "usage: cmake -DROOT=<source tree> -P check_layers.cmake")
 endif()
 
-set(project_dirs textlib platform script logstore web builtins app/core app/cli app/gui app/controls)
+set(project_dirs textlib platform script logstore web feed builtins app/core app/cli app/gui app/controls)
 
 # Folder, then the project folders its files may include (besides itself).
 set(allowed_textlib)
@@ -19,11 +19,12 @@ set(allowed_platform textlib)
 set(allowed_script textlib platform)
 set(allowed_logstore textlib platform)
 set(allowed_web textlib platform)
+set(allowed_feed textlib)
 set(allowed_builtins textlib platform script logstore web)
-set(allowed_app/core textlib platform script logstore web builtins)
-set(allowed_app/cli textlib platform script logstore web builtins app/core)
-set(allowed_app/gui textlib platform script logstore web builtins app/core app/controls)
-set(allowed_app/controls textlib platform script logstore web builtins app/core)
+set(allowed_app/core textlib platform script logstore web feed builtins)
+set(allowed_app/cli textlib platform script logstore web feed builtins app/core)
+set(allowed_app/gui textlib platform script logstore web feed builtins app/core app/controls)
+set(allowed_app/controls textlib platform script logstore web feed builtins app/core)
 # Folders whose files may include Qt.
 set(qt_dirs app/gui app/controls tests/gui)
 

@@ -580,12 +580,12 @@ bool TScrapList::SaveRootDef() {
 
 TScrapList::FolderFlags TScrapList::ReadFolderFlags(std::string_view folderPath) const {
   const std::string p = PathWithSeparator(folderPath);
-  if (!folderPath_.empty() && p == folderPath_) return {Folder.RoundTarget, Folder.HasUnread};
+  if (!folderPath_.empty() && p == folderPath_) return {Folder.RoundTarget, Folder.HasUnread, !Folder.SiteUrl.empty()};
   std::string text;
   TFolderInfo info;
   if (!fs::ReadFile(p + std::string(kNodeFileName), text, limits::kMaxNodeFile)) return {};
   ParseNodeFile(text, info);
-  return {info.RoundTarget, info.HasUnread};
+  return {info.RoundTarget, info.HasUnread, !info.SiteUrl.empty()};
 }
 
 bool TScrapList::IsRoundTime(int hour, int minute) const {

@@ -86,6 +86,7 @@ class TScrapList {
   struct FolderFlags {
     bool RoundTarget = false;
     bool HasUnread = false;
+    bool HasAddress = false;  // SiteUrl is set
   };
   FolderFlags ReadFolderFlags(std::string_view folderPath) const;
   bool IsRoundTime(int hour, int minute) const;

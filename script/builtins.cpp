@@ -98,12 +98,14 @@ void TCompiler::GenericBuiltin(std::uint8_t code, Context ctx) {
   TokenMark at = lex_.Mark();
   Next();
   std::int32_t count = 0;
+  std::vector<ArgInfo> args;
   if (Is(tok::kLParen)) {
-    count = Arguments();
+    count = Arguments(&args);
   } else if (ctx == Context::Statement && !Is(tok::kSemicolon)) {
     ErrorAt(at, name + msg::kCallError);
   }
   EmitCall(OpCode::BLTN, ctx == Context::Expression ? mode::kImmediate : mode::kNone, code, count);
+  if (code == bi::kDateFormat || code == bi::kFormatDate) NoteDateCall(code, args, at);
 }
 
 bool TCompiler::BuiltinForm(std::uint8_t code, Context ctx) {
@@ -117,6 +119,8 @@ bool TCompiler::BuiltinForm(std::uint8_t code, Context ctx) {
   if (const OneArgument* f = FindForm(kOneArgument, code)) {
     ParenExpression();
     Emit(f->op, f->mode, f->operand);
+    // Its text may name any variable: what is read is known only at run time.
+    if (code == bi::kExpandStr) notes_.namesReadAtRunTime = true;
     return true;
   }
   if (const OneArgument* f = FindForm(kTwoArguments, code)) {
@@ -174,9 +178,10 @@ bool TCompiler::BuiltinForm(std::uint8_t code, Context ctx) {
 }
 
 // A variable name where one is required; returns its slot.
-std::int32_t TCompiler::VariableArgument(std::string_view notIdentifier, std::string_view systemMessage) {
+std::int32_t TCompiler::VariableArgument(std::string_view notIdentifier, std::string_view systemMessage, Use use,
+                                        ExprType written) {
   if (!Is(tok::kIdent)) Error(notIdentifier);
-  std::int32_t slot = TokenVariable();
+  std::int32_t slot = use == Use::Read ? ReadVariable() : WrittenVariable(written);
   if (!systemMessage.empty() && e_.Symbols.IsSystemSlot(slot)) Error(systemMessage);
   Next();
   return slot;
@@ -266,9 +271,10 @@ void TCompiler::RenameFile() {
 void TCompiler::InitVariables() {
   OpenParen();
   Expression();
+  ExprType value = type_;
   while (Is(tok::kComma)) {
     Next();
-    std::int32_t v = VariableArgument(msg::kBadArgument, msg::kNoSystemVariable);
+    std::int32_t v = VariableArgument(msg::kBadArgument, msg::kNoSystemVariable, Use::Write, value);
     Emit(OpCode::STA, mode::kVariable, v);
   }
   CloseParen();
@@ -281,7 +287,7 @@ void TCompiler::DecodeDate() {
   std::int32_t n = 0;
   while (Is(tok::kComma)) {
     Next();
-    std::int32_t v = VariableArgument(msg::kBadArgument, msg::kNoSystemVariable);
+    std::int32_t v = VariableArgument(msg::kBadArgument, msg::kNoSystemVariable, Use::Write, {ValueSort::Number});
     Emit(OpCode::PUSH, mode::kImmediate, v);
     ++n;
   }
@@ -294,7 +300,7 @@ void TCompiler::DecodeDate() {
 // INC(v) | DEC(v)
 void TCompiler::IncDec(OpCode op) {
   OpenParen();
-  std::int32_t v = VariableArgument(msg::kVariableNeeded, msg::kNoSystemOperate);
+  std::int32_t v = VariableArgument(msg::kVariableNeeded, msg::kNoSystemOperate, Use::Write, {ValueSort::Number});
   CloseParen();
   Emit(op, mode::kVariable, v);
   Emit(OpCode::LDA, mode::kVariable, v);
@@ -303,10 +309,10 @@ void TCompiler::IncDec(OpCode op) {
 // SWAP(x, y)
 void TCompiler::SwapVariables() {
   OpenParen();
-  std::int32_t x = VariableArgument(msg::kVariableNeeded);
+  std::int32_t x = VariableArgument(msg::kVariableNeeded, {}, Use::Write);
   Expect(tok::kComma, msg::kWrongArguments);
   Next();
-  std::int32_t y = VariableArgument(msg::kVariableNeeded);
+  std::int32_t y = VariableArgument(msg::kVariableNeeded, {}, Use::Write);
   CloseParen();
   Emit(OpCode::LDA, mode::kVariable, x);
   Emit(OpCode::SWAP, mode::kVariable, y);
@@ -397,7 +403,7 @@ void TCompiler::Input() {
   Emit(OpCode::POP, mode::kRegB);
   Expect(tok::kComma, msg::kTooFewArguments);
   Next();
-  std::int32_t v = VariableArgument(msg::kVariableNeeded, msg::kNoSystemInput);
+  std::int32_t v = VariableArgument(msg::kVariableNeeded, msg::kNoSystemInput, Use::Write, {ValueSort::Text});
   CloseParen();
   Emit(OpCode::WIN, Sub(WinOp::INP), v);
 }
@@ -405,10 +411,11 @@ void TCompiler::Input() {
 // p -> variable (LDA/LDB 3) | 'text' (1) | "text" (2)
 void TCompiler::TextOperand(OpCode op, std::string_view message) {
   if (Is(tok::kIdent)) {
-    Emit(op, mode::kVariable, TokenVariable());
+    Emit(op, mode::kVariable, ReadVariable());
   } else if (Is(tok::kSingleQuoted)) {
     Emit(op, mode::kPool, Pool(lex_.TokenText));
   } else if (Is(tok::kDoubleQuoted)) {
+    NoteExpansion(lex_.TokenText, lex_.Mark());
     Emit(op, mode::kPoolExpand, Pool(lex_.TokenText));
   } else {
     Error(message);
@@ -448,6 +455,13 @@ void TCompiler::ClipTemplateArgument() {
       Next();
       return;
     }
+  }
+  // A lone name that is no template: a variable holding a template's name.
+  char next = lex_.PeekAfterBlanks();
+  if (Is(tok::kIdent) && (next == ',' || next == ']' || next == ')')) {
+    Emit(OpCode::LDA, mode::kVariable, ReadVariable(true));
+    Next();
+    return;
   }
   Expression();
 }
@@ -489,12 +503,13 @@ void TCompiler::PackItems() {
     char next = lex_.PeekAfterBlanks();
     bool single = next == ',' || next == ')';
     if (single && Is(tok::kIdent)) {
-      Emit(OpCode::DSET, field | 4, TokenVariable());
+      Emit(OpCode::DSET, field | 4, ReadVariable());
     } else if (single && Is(tok::kNumber)) {
       Emit(OpCode::DSET, field | 1, NumberValue());
     } else if (single && Is(tok::kSingleQuoted)) {
       Emit(OpCode::DSET, field | 2, Pool(lex_.TokenText));
     } else if (single && Is(tok::kDoubleQuoted)) {
+      NoteExpansion(lex_.TokenText, lex_.Mark());
       Emit(OpCode::DSET, field | 3, Pool(lex_.TokenText));
     } else if (single && (Is(tok::kTrue) || Is(tok::kFalse))) {
       Emit(OpCode::DSET, field | 1, Is(tok::kTrue) ? 1 : 0);
@@ -519,7 +534,7 @@ void TCompiler::UnpackItems() {
   while (Is(tok::kComma)) {
     Next();
     std::uint8_t field = FieldPrefix();
-    std::int32_t v = VariableArgument(msg::kVariableNeededBang);
+    std::int32_t v = VariableArgument(msg::kVariableNeededBang, {}, Use::Write);
     Emit(OpCode::DGET, field | 4, v);
   }
   CloseParen();
@@ -528,7 +543,7 @@ void TCompiler::UnpackItems() {
 // u -> variable (URL 3) | 'address' (URL 1) | $n (URL 4)
 void TCompiler::UrlSource() {
   if (Is(tok::kIdent)) {
-    Emit(OpCode::URL, mode::kVariable, TokenVariable());
+    Emit(OpCode::URL, mode::kVariable, ReadVariable());
   } else if (Is(tok::kSingleQuoted)) {
     Emit(OpCode::URL, mode::kPool, Pool(lex_.TokenText));
   } else if (Is(tok::kParam) && lex_.TokenText != "#" && lex_.TokenText != "%") {

@@ -15,6 +15,7 @@ void TScriptEngine::ResetCompiler() {
   Symbols.Reset();
   Pool.Reset();
   ProgramName.clear();
+  Warnings.clear();
   Code.Reset();
   if (OnResetMachine) OnResetMachine();
 }
@@ -71,6 +72,7 @@ std::uint8_t TCompiler::ProcKind(std::int32_t proc) const {
 bool TCompiler::CompileScript(std::string_view source) {
   e_.ResetCompiler();
   lex_.SetSource(source);
+  mainSource_ = std::string_view(lex_.SourceStart, static_cast<std::size_t>(lex_.End - lex_.SourceStart));
   Next();
   if (!Is(tok::kScript)) return false;
   Next();
@@ -91,6 +93,7 @@ bool TCompiler::CompileScript(std::string_view source) {
   e_.Code.VariableCount = e_.Symbols.SlotCount();
   if (e_.OnResetMachine) e_.OnResetMachine();
   e_.ProgramName = name;
+  FinishWarnings();
   return true;
 }
 
@@ -115,12 +118,14 @@ void TCompiler::ClipDefinition() {
   e_.Symbols.Add(name, sym::kClipPattern, -1, 0, e_.Pool);
   Next();
   for (TClipItem& item : t.Items) item.Slot = item.Capture ? Variable(item.Name) : -1;
+  NoteCaptures(t, body);
 }
 
 // include -> INCLUDE 'file' [;]
 void TCompiler::IncludeClause() {
   Next();
   Expect(tok::kSingleQuoted, msg::kFileNameNeeded);
+  notes_.includedAt.push_back(Span(lex_.Mark()));
   IncludeLibrary(lex_.TokenText);
   Next();
   Skip(tok::kSemicolon);
@@ -147,8 +152,12 @@ void TCompiler::IncludeLibrary(const std::string& name) {
   std::string raw;
   if (!fs::FileExists(path) || !fs::ReadFile(path, raw, limits::kMaxScriptFile))
     Error(path + msg::kNotFound);
-  std::string text = AsCrLfLines(raw);
+  // The text stays for the warnings, which point into it.
+  const std::string& text = notes_.libraries.emplace_back(AsCrLfLines(raw));
+  notes_.libraryNames.push_back(name);
   TLexer saved = lex_;
+  std::int32_t savedSource = source_;
+  source_ = static_cast<std::int32_t>(notes_.libraries.size());
   lex_.Including = true;
   lex_.SetSource(text);
   try {
@@ -161,6 +170,7 @@ void TCompiler::IncludeLibrary(const std::string& name) {
     throw;
   }
   lex_ = saved;
+  source_ = savedSource;
 }
 
 // decls -> {definition} statement [END]
@@ -189,12 +199,17 @@ void TCompiler::Definition(std::int32_t /*outer*/) {
   std::int32_t index = e_.Symbols.Count();
   e_.Symbols.Add(lex_.TokenText, kind, 0, Here(), e_.Pool);
   Emit(OpCode::LNK, 0, 1);
+  std::int32_t outer = currentProc_;
+  currentProc_ = index;
+  notes_.frames.emplace_back().function = index;
   if (hasParams) {
     Next();
     Parameters();
   }
   Next();
   Declarations(index);
+  notes_.frames.pop_back();
+  currentProc_ = outer;
   if (kind == sym::kFunction) {
     Emit(OpCode::POP, mode::kNone);
   } else {
@@ -207,7 +222,7 @@ void TCompiler::Definition(std::int32_t /*outer*/) {
 
 // params -> ( [ident] {, [ident]} )
 void TCompiler::Parameters() {
-  std::int32_t number = 0;
+  std::int32_t number = 0, count = 0;
   Next();
   while (!Is(tok::kRParen)) {
     if (Is(tok::kComma)) {
@@ -216,12 +231,15 @@ void TCompiler::Parameters() {
       continue;
     }
     if (!Is(tok::kIdent)) Error(msg::kWriteVariable);
-    std::int32_t slot = TokenVariable();
+    std::int32_t slot = WrittenVariable({});
     if (e_.Symbols.IsSystemSlot(slot)) Error(msg::kNoSystemParam);
     Emit(OpCode::LDA, mode::kParameter, number);
     Emit(OpCode::STA, mode::kVariable, slot);
+    notes_.functions[currentProc_].slots.emplace_back(slot, number);
+    count = number + 1;
     Next();
   }
+  NoteParameters(currentProc_, count);
 }
 
 // statement -> block | simple
@@ -282,8 +300,10 @@ void TCompiler::AssignmentStatement() {
     if (e_.Symbols.IsSystemSlot(slot)) ErrorAt(at, msg::kNoSystemAssign);
     Next();
     Expression();
+    NoteWrite(slot, at, type_);
     Emit(OpCode::STA, mode::kVariable, slot);
   } else if (Is(tok::kSemicolon)) {
+    NoteRead(slot, at);
     Emit(OpCode::LDA, mode::kVariable, slot);
   } else {
     Error(msg::kVariableMisplaced + name + msg::kVariableMisplacedTail);  // at the token after it
@@ -309,12 +329,14 @@ void TCompiler::CallStatement(std::int32_t proc, const LoopContext* loop) {
   if (index < 0) ErrorAt(at, msg::kUndefinedFunction + name);
   if (index == proc) ErrorAt(at, name + msg::kCallsItself);
   std::int32_t count = 0;
-  if (Is(tok::kLParen)) {
+  bool parenthesised = Is(tok::kLParen);
+  if (parenthesised) {
     count = Arguments();
   } else if (!Is(tok::kSemicolon)) {
     ErrorAt(at, name + msg::kCallError);
   }
   EmitCall(OpCode::CALL, mode::kNone, e_.Symbols[index].Value, count);
+  NoteCall(index, parenthesised, count, at);
 }
 
 // Unwinds every enclosing loop, then leaves the procedure or function.
@@ -374,7 +396,7 @@ void TCompiler::IfStatement(std::int32_t proc, const LoopContext* loop) {
 void TCompiler::ForStatement(std::int32_t proc, const LoopContext* loop) {
   Next();
   Expect(tok::kIdent, msg::kVariableNeeded);
-  std::int32_t v = TokenVariable();
+  std::int32_t v = WrittenVariable({ValueSort::Number});
   Next();
   Expect(tok::kAssign, msg::kAssignNeeded);
   Next();
@@ -478,12 +500,16 @@ void TCompiler::ForeachStatement(std::int32_t proc, const LoopContext* loop) {
   Emit(OpCode::PUSH, mode::kFrp);
   Next();
   Expect(tok::kIdent, msg::kVariableNeeded);
+  TokenMark varAt = lex_.Mark();
   std::int32_t v = TokenVariable();
   Emit(OpCode::LNK, 0, 1);
   Next();
   Expect(tok::kIn, msg::kInNeeded);
   Next();
   std::uint8_t list = Is(tok::kBuiltin) ? lex_.BuiltinCode : bi::kNone;
+  // Records of a template and topics give numbers; every other list gives texts.
+  NoteWrite(v, varAt,
+            {list == bi::kListClip || list == bi::kListTopics ? ValueSort::Number : ValueSort::Text});
   TokenMark listAt = lex_.Mark();
   Next();
   Expect(tok::kLBracket, msg::kOpenBracketNeeded);
@@ -521,11 +547,12 @@ void TCompiler::ForeachStatement(std::int32_t proc, const LoopContext* loop) {
 void TCompiler::CaseStatement(std::int32_t proc, const LoopContext* loop) {
   Next();
   Expression();
+  ExprType selector = type_;
   Expect(tok::kOf, msg::kOfNeeded);
   Next();
   std::vector<std::int32_t> ends;
   for (;;) {
-    std::int32_t j = CaseLabel(proc, loop);
+    std::int32_t j = CaseLabel(proc, loop, selector);
     if (j < 0) break;
     ends.push_back(j);
   }
@@ -535,11 +562,11 @@ void TCompiler::CaseStatement(std::int32_t proc, const LoopContext* loop) {
 }
 
 // A number, or a range n..m, as a test of A (shared with IN).
-void TCompiler::RangeOrNumber(std::int32_t n) {
+bool TCompiler::RangeOrNumber(std::int32_t n) {
   Next();
   if (!Is(tok::kRange)) {
     Emit(OpCode::TST, mode::kImmediate, n);
-    return;
+    return false;
   }
   Next();
   Expect(tok::kNumber, msg::kNumberNeeded);
@@ -549,11 +576,12 @@ void TCompiler::RangeOrNumber(std::int32_t n) {
   Emit(OpCode::LDB, mode::kMin, m);
   Emit(OpCode::TST, mode::kRegB);
   Next();
+  return true;
 }
 
 // label -> (number | number .. number | 'pattern') : statement [;] | ELSE ... | END
 // Returns the jump to the end of the CASE, or -1 when the label list ended.
-std::int32_t TCompiler::CaseLabel(std::int32_t proc, const LoopContext* loop) {
+std::int32_t TCompiler::CaseLabel(std::int32_t proc, const LoopContext* loop, const ExprType& selector) {
   if (Is(tok::kEnd)) return -1;
   if (Is(tok::kElse)) {
     Next();
@@ -565,7 +593,8 @@ std::int32_t TCompiler::CaseLabel(std::int32_t proc, const LoopContext* loop) {
     return -1;
   }
   if (Is(tok::kNumber)) {
-    RangeOrNumber(NumberValue());
+    const char* from = lex_.TokenStart;
+    if (RangeOrNumber(NumberValue())) NoteRange(selector, from, lex_.TokenStart);
   } else if (Is(tok::kSingleQuoted)) {
     Emit(OpCode::STRF, static_cast<std::uint8_t>(StrOp::RCMP), Pool(lex_.TokenText));
     Next();

@@ -11,10 +11,12 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "script/clip_templates.h"
 #include "script/instructions.h"
 #include "script/symbols.h"
+#include "script/warnings.h"
 #include "textlib/error.h"
 
 namespace bq::script {
@@ -31,8 +33,8 @@ class TScriptEngine {
   TScriptEngine() { ResetCompiler(); }
 
   // Empties everything the compiler owns (clip templates, symbols with the 18
-  // system variables, string pool, program name, code image) and then calls
-  // OnResetMachine.
+  // system variables, string pool, program name, code image, warnings) and
+  // then calls OnResetMachine.
   void ResetCompiler();
 
   // Compiles source (Shift_JIS; it ends at its first 0 byte). Returns false,
@@ -46,6 +48,8 @@ class TScriptEngine {
   TStringPool Pool;
   TClipTemplates Clips;
   std::string ProgramName;  // empty when nothing is compiled
+  // The warnings of the last successful compile, in source order.
+  std::vector<TCompileWarning> Warnings;
 
   // Library folder for INCLUDE (Shift_JIS path ending in '/').
   std::string LibFolder;

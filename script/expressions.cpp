@@ -41,6 +41,7 @@ void TCompiler::Expression() {
     Next();
     Comparison();
     Emit(op->op, op->mode);
+    type_ = {ValueSort::Number};
   }
 }
 
@@ -50,11 +51,13 @@ void TCompiler::Comparison() {
   for (;;) {
     if (Is(tok::kIn)) {
       InList();
+      type_ = {ValueSort::Number};
     } else if (const BinaryOp* op = FindOp(kRelationalOps, lex_.Token)) {
       Emit(OpCode::PUSH, mode::kNone);
       Next();
       Additive();
       Emit(op->op, op->mode);
+      type_ = {ValueSort::Number};
     } else {
       return;
     }
@@ -63,13 +66,15 @@ void TCompiler::Comparison() {
 
 // in -> IN [ element {, element} ];  element -> number | number .. number | 'pattern'
 void TCompiler::InList() {
+  ExprType value = type_;
   Next();
   Expect(tok::kLBracket, msg::kOpenBracketNeeded);
   std::vector<std::int32_t> found;
   do {
     Next();
     if (Is(tok::kNumber)) {
-      RangeOrNumber(NumberValue());
+      const char* from = lex_.TokenStart;
+      if (RangeOrNumber(NumberValue())) NoteRange(value, from, lex_.TokenStart);
     } else if (Is(tok::kSingleQuoted)) {
       Emit(OpCode::STRF, static_cast<std::uint8_t>(StrOp::RCMP), Pool(lex_.TokenText));
       Next();
@@ -90,10 +95,13 @@ void TCompiler::InList() {
 void TCompiler::Additive() {
   Term();
   while (const BinaryOp* op = FindOp(kAdditiveOps, lex_.Token)) {
+    ExprType left = type_;
+    TokenMark at = lex_.Mark();
     Emit(OpCode::PUSH, mode::kNone);
     Next();
     Term();
     Emit(op->op, op->mode);
+    type_ = Binary(op->op, left, type_, at);
   }
 }
 
@@ -101,15 +109,19 @@ void TCompiler::Additive() {
 void TCompiler::Term() {
   Factor();
   while (const BinaryOp* op = FindOp(kTermOps, lex_.Token)) {
+    ExprType left = type_;
+    TokenMark at = lex_.Mark();
     Next();
     if (Is(tok::kNumber)) {
       Emit(op->op, mode::kImmediate, NumberValue());
       Next();
+      type_ = {ValueSort::Number};
     } else {
       Emit(OpCode::PUSH, mode::kNone);
       Factor();
       Emit(op->op, op->mode);
     }
+    type_ = Binary(op->op, left, type_, at);
   }
 }
 
@@ -118,13 +130,35 @@ void TCompiler::Term() {
 void TCompiler::Factor() {
   Depth depth(*this);
   switch (lex_.Token) {
-    case tok::kIdent: Emit(OpCode::LDA, mode::kVariable, TokenVariable()); break;
-    case tok::kNumber: Emit(OpCode::LDA, mode::kImmediate, NumberValue()); break;
-    case tok::kSingleQuoted: Emit(OpCode::LDA, mode::kPool, Pool(lex_.TokenText)); break;
-    case tok::kDoubleQuoted: Emit(OpCode::LDA, mode::kPoolExpand, Pool(lex_.TokenText)); break;
-    case tok::kParam: ParamFactor(); break;
-    case tok::kTrue: Emit(OpCode::LDA, mode::kImmediate, 1); break;
-    case tok::kFalse: Emit(OpCode::LDA, mode::kImmediate, 0); break;
+    case tok::kIdent: {
+      std::string_view word(lex_.TokenStart, lex_.TokenText.size());
+      std::int32_t slot = ReadVariable();
+      Emit(OpCode::LDA, mode::kVariable, slot);
+      type_ = {ValueSort::Variable, slot, word};
+      break;
+    }
+    case tok::kNumber:
+      Emit(OpCode::LDA, mode::kImmediate, NumberValue());
+      type_ = {ValueSort::Number};
+      break;
+    case tok::kSingleQuoted:
+      Emit(OpCode::LDA, mode::kPool, Pool(lex_.TokenText));
+      type_ = {ValueSort::Literal};
+      break;
+    case tok::kDoubleQuoted:
+      NoteExpansion(lex_.TokenText, lex_.Mark());
+      Emit(OpCode::LDA, mode::kPoolExpand, Pool(lex_.TokenText));
+      type_ = {ValueSort::Literal};
+      break;
+    case tok::kParam:
+      ParamFactor();
+      type_ = {};
+      break;
+    case tok::kTrue:
+    case tok::kFalse:
+      Emit(OpCode::LDA, mode::kImmediate, Is(tok::kTrue) ? 1 : 0);
+      type_ = {ValueSort::Number};
+      break;
     case tok::kLParen:
       Next();
       Expression();
@@ -136,10 +170,19 @@ void TCompiler::Factor() {
       Next();
       Factor();
       Emit(op, mode::kNone);
+      type_ = {ValueSort::Number};
       return;
     }
-    case tok::kBuiltin: return Builtin(Context::Expression);
-    case tok::kCallName: return FunctionCall();
+    case tok::kBuiltin: {
+      std::uint8_t code = lex_.BuiltinCode;
+      Builtin(Context::Expression);
+      type_ = BuiltinResult(code);
+      return;
+    }
+    case tok::kCallName:
+      FunctionCall();
+      type_ = {};
+      return;
     case tok::kArrayName: Error(lex_.TokenText + msg::kNoArrays);
     default: Error(lex_.TokenText + msg::kUnknownTerm);
   }
@@ -160,13 +203,13 @@ void TCompiler::ParamFactor() {
 // fcall -> fname [( args )]
 void TCompiler::FunctionCall() {
   TokenMark at = lex_.Mark();
-  std::string name = lex_.TokenText;
-  std::int32_t entry = e_.Symbols.FindValue(lex_.UpperText(), Kinds(sym::kFunction), 0);
-  if (entry < 0) Error(name + msg::kFunctionNotFound);
+  std::int32_t index = e_.Symbols.Find(lex_.UpperText(), Kinds(sym::kFunction), 0);
+  if (index < 0) Error(lex_.TokenText + msg::kFunctionNotFound);
   Next();
-  std::int32_t count = Is(tok::kLParen) ? Arguments() : 0;
-  (void)at;
-  EmitCall(OpCode::CALL, mode::kNone, entry, count);
+  bool parenthesised = Is(tok::kLParen);
+  std::int32_t count = parenthesised ? Arguments() : 0;
+  EmitCall(OpCode::CALL, mode::kNone, e_.Symbols[index].Value, count);
+  NoteCall(index, parenthesised, count, at);
 }
 
 void TCompiler::EmitCall(OpCode op, std::uint8_t mode, std::int32_t operand, std::int32_t count) {
@@ -176,12 +219,13 @@ void TCompiler::EmitCall(OpCode op, std::uint8_t mode, std::int32_t operand, std
 }
 
 // args -> ( [argument {, argument}] )   (the '(' is current; returns the count)
-std::int32_t TCompiler::Arguments() {
+std::int32_t TCompiler::Arguments(std::vector<ArgInfo>* info) {
   Next();
   std::int32_t count = 0;
   if (!Is(tok::kRParen)) {
     for (;;) {
-      Argument(",)");
+      ArgInfo arg = Argument(",)");
+      if (info) info->push_back(std::move(arg));
       ++count;
       if (!Is(tok::kComma)) break;
       Next();
@@ -193,22 +237,32 @@ std::int32_t TCompiler::Arguments() {
 }
 
 // argument -> single value directly before a separator (one PUSH) | expression (PUSH A)
-void TCompiler::Argument(std::string_view separators) {
-  if (SimpleArgument(separators)) return;
+ArgInfo TCompiler::Argument(std::string_view separators) {
+  ArgInfo info;
+  if (SimpleArgument(separators, info)) return info;
   std::int32_t before = Here();
   Expression();
   if (Here() == before) Error(msg::kBadArgument);
   Emit(OpCode::PUSH, mode::kNone);
+  return info;
 }
 
-bool TCompiler::SimpleArgument(std::string_view separators) {
+bool TCompiler::SimpleArgument(std::string_view separators, ArgInfo& info) {
   char next = lex_.PeekAfterBlanks();
   if (next == '\0' || separators.find(next) == std::string_view::npos) return false;
   switch (lex_.Token) {
-    case tok::kIdent: Emit(OpCode::PUSH, mode::kVariable, TokenVariable()); break;
+    case tok::kIdent: Emit(OpCode::PUSH, mode::kVariable, ReadVariable()); break;
     case tok::kNumber: Emit(OpCode::PUSH, mode::kImmediate, NumberValue()); break;
-    case tok::kSingleQuoted: Emit(OpCode::PUSH, mode::kPool, Pool(lex_.TokenText)); break;
-    case tok::kDoubleQuoted: Emit(OpCode::PUSH, mode::kPoolExpand, Pool(lex_.TokenText)); break;
+    case tok::kSingleQuoted:
+      info = {true, lex_.TokenText};
+      Emit(OpCode::PUSH, mode::kPool, Pool(lex_.TokenText));
+      break;
+    case tok::kDoubleQuoted:
+      // Without references and escapes it stands for itself.
+      if (lex_.TokenText.find_first_of("%\\") == std::string::npos) info = {true, lex_.TokenText};
+      NoteExpansion(lex_.TokenText, lex_.Mark());
+      Emit(OpCode::PUSH, mode::kPoolExpand, Pool(lex_.TokenText));
+      break;
     case tok::kTrue: Emit(OpCode::PUSH, mode::kImmediate, 1); break;
     case tok::kFalse: Emit(OpCode::PUSH, mode::kImmediate, 0); break;
     case tok::kParam:

@@ -197,6 +197,12 @@ void AppendSjisForCodePoint(std::string& out, char32_t cp) {
   }
 }
 
+char32_t SjisCodePoint(unsigned char lead, unsigned char trail) {
+  const Tables& t = GetTables();
+  uint16_t cp = IsLeadByte(lead) ? t.toUnicode[(lead << 8) | trail] : t.toUnicode[lead];
+  return cp == 0xFFFF ? 0xFFFD : cp;
+}
+
 std::string SjisToUtf8(std::string_view sjis) {
   const Tables& t = GetTables();
   std::string out;

@@ -14,6 +14,10 @@ std::string Utf8ToSjis(std::string_view utf8);
 // Appends the Shift_JIS bytes for one Unicode code point ("〓" if unmappable).
 void AppendSjisForCodePoint(std::string& out, char32_t cp);
 
+// The code point of one Shift_JIS character: a single byte (trail ignored)
+// or a lead byte with its trail byte; U+FFFD when it maps to nothing.
+char32_t SjisCodePoint(unsigned char lead, unsigned char trail);
+
 // The Shift_JIS replacement character "〓".
 inline constexpr std::string_view kSjisGeta = "\x81\xac";
 

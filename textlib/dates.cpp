@@ -268,9 +268,10 @@ Date DateFormat(std::string_view text, std::string_view format, int year) {
   return DateFormat(text, format, year, NowDate());
 }
 
-Date DateFormat(std::string_view rawText, std::string_view format, int yearArg, Date now) {
-  const std::string text = NormaliseFreeText(rawText);
-  if (format == "@CTIME") return ReadMailDate(text);
+namespace {
+
+// Every run of digits in the normalised text, in order.
+std::vector<std::int64_t> NumbersIn(std::string_view text) {
   std::vector<std::int64_t> numbers;
   for (std::size_t i = 0; i < text.size();) {
     if (IsDigit(text[i])) {
@@ -279,6 +280,17 @@ Date DateFormat(std::string_view rawText, std::string_view format, int yearArg, 
       i += (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
     }
   }
+  return numbers;
+}
+
+}  // namespace
+
+std::size_t DateNumberCount(std::string_view text) { return NumbersIn(NormaliseFreeText(text)).size(); }
+
+Date DateFormat(std::string_view rawText, std::string_view format, int yearArg, Date now) {
+  const std::string text = NormaliseFreeText(rawText);
+  if (format == "@CTIME") return ReadMailDate(text);
+  std::vector<std::int64_t> numbers = NumbersIn(text);
   int hourOffset = 0;
   if (!format.empty() && format[0] == '*') {
     format.remove_prefix(1);

@@ -6,6 +6,7 @@
 // reading free-form dates out of page text (DATEFORMAT), writing dates with a
 // letter format (FORMATDATE), splitting a date into its parts (DECODEDATE) and
 // the three display formats of the article list.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -68,6 +69,9 @@ std::string FormatDate(Date date, std::string_view format = "@CTIME");
 // DateError for a day its month does not have.
 Date DateFormat(std::string_view text, std::string_view format, int year, Date now);
 Date DateFormat(std::string_view text, std::string_view format = "YMDhns", int year = 0);
+// How many numbers DATEFORMAT reads out of text (runs of digits, full-width
+// digits included): a format of more letters than this gives 0.
+std::size_t DateNumberCount(std::string_view text);
 
 // The present moment as a Date (the system clock read as UTC+9).
 Date NowDate();

@@ -18,6 +18,10 @@ inline constexpr std::size_t kMaxReadFile = 1u << 30;
 // The script machine.
 inline constexpr std::size_t kMaxScriptText = 256u << 20;  // one text built by a script (concatenation, padding, files)
 inline constexpr int kMaxScriptStack = 1 << 20;            // value stack slots (runaway recursion)
+// What one run of a script may leave behind; the settings PRINTLIMIT
+// (kilobytes) and ARTICLELIMIT change them.
+inline constexpr std::int32_t kDefaultPrintLimitKb = 64 << 10;  // the print text PRINT appends to
+inline constexpr std::int32_t kDefaultArticleLimit = 200000;    // articles PUTLOG adds to the log
 
 // Pattern matcher: each '*' that is not last in its alternative starts a
 // search of the rest of the pattern; deeper chains than this find nothing.
@@ -40,6 +44,18 @@ inline constexpr std::size_t kMaxRequestPath = 8u << 10;     // the path of a re
 inline constexpr int kMaxRedirects = 10;                       // redirect hops of one page operation
 inline constexpr std::size_t kMaxCacheIndex = 64u << 20;       // the cache index read into memory
 inline constexpr std::size_t kMaxCachedPage = 128u << 20;      // one cache file read back
+
+// Feeds and subscription lists (XML read with a streaming parser that
+// refuses entity declarations). A feed's body is read up to kMaxFeedBody and
+// the rest left on the server; items past kMaxFeedItems are not read.
+inline constexpr std::size_t kMaxFeedBody = 16u << 20;
+inline constexpr std::size_t kMaxFeedItems = 5000;
+inline constexpr std::size_t kMaxFeedField = 1u << 20;  // the text of one element of an item
+inline constexpr std::size_t kMaxXmlDepth = 256;       // nested elements of one document
+inline constexpr std::size_t kMaxOpmlFile = 16u << 20;
+inline constexpr std::size_t kMaxOpmlOutlines = 20000;
+// A command word handed to the running desktop instance by a second start.
+inline constexpr std::size_t kMaxInstanceWord = 4096;
 
 // Site folder files. A node file or root definition larger than this is no
 // definition at all; a log larger than this is reported as unreadable.

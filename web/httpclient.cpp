@@ -6,6 +6,7 @@
 #include "platform/compare.h"
 #include "platform/fs.h"
 #include "textlib/limits.h"
+#include "textlib/strutil.h"
 #include "web/codecs.h"
 #include "web/dechunk.h"
 
@@ -186,6 +187,11 @@ void THttpClient::BuildRequest() {
       if (ch != '\r' && ch != '\n') b.push_back(ch);
     headers_.SetHeader("Authorization", "Basic " + b);
   }
+  for (const std::string& line : ExtraHeaders) {
+    const size_t colon = line.find(':');
+    if (colon == std::string::npos || colon == 0) continue;
+    headers_.SetHeader(line.substr(0, colon), std::string(TrimBlanks(std::string_view(line).substr(colon + 1))));
+  }
   headers_.Add("Content-type: application/x-www-form-urlencoded");
   if (type_ == rtCopy || type_ == rtMove) headers_.Add("URI-header: " + url2_);
   if (type_ == rtLink || type_ == rtUnLink) headers_.Add("Link: " + url2_);
@@ -281,6 +287,7 @@ bool THttpClient::OpenTunnel() {
 
 void THttpClient::CaptureBody() {
   BodyTruncated = false;
+  BodyCut = false;
   int st = ReplyNumber;
   bool noBody = sentType_ == rtHead || (st >= 100 && st < 200) || st == 204 || st == 304;
   std::string body;
@@ -294,6 +301,9 @@ void THttpClient::CaptureBody() {
     if (file) {
       if ((written += n) > limits::kMaxHttpFile) throw ESockError("Reply body too large");
       if (!sys::WriteAll(file.get(), p, n)) throw ESockError(Body + ": " + sys::ErrnoText(errno));
+    } else if (BodyLimit != 0 && body.size() + n > BodyLimit) {
+      body.append(p, BodyLimit - body.size());
+      BodyCut = true;
     } else {
       if (body.size() + n > limits::kMaxHttpBody) throw ESockError("Reply body too large");
       body.append(p, n);
@@ -309,9 +319,9 @@ void THttpClient::CaptureBody() {
       if (!Reply.chunked) return store(p, n);
       if (!dechunk.Feed(p, n)) throw ESockError("Malformed chunked body");
     };
-    auto done = [&] { return Reply.chunked ? dechunk.Done() : sized && raw >= Reply.contentLength; };
+    auto done = [&] { return BodyCut || (Reply.chunked ? dechunk.Done() : sized && raw >= Reply.contentLength); };
     CaptureTo(sink, done, file ? "Socket send aborted" : "Socket capture aborted");
-    BodyTruncated = Reply.chunked ? !dechunk.Done() : sized && raw < Reply.contentLength;
+    BodyTruncated = !BodyCut && (Reply.chunked ? !dechunk.Done() : sized && raw < Reply.contentLength);
   }
   if (!file) Body = std::move(body);
 }
@@ -339,6 +349,8 @@ void THttpClient::RunRequest() {
       throw;
     }
     Disconnect();
+    // Not modified: the answer to a conditional request, not a redirect.
+    if (ReplyNumber == 304) return;
     if (ReplyNumber > 299 && ReplyNumber < 399) {
       if (!capturedCookie_.empty()) HeaderInfo.Cookie = capturedCookie_;
       bool handled = false;

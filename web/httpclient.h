@@ -62,6 +62,14 @@ class THttpClient : public TSockClient {
   // request carries the jar's matching cookies; null sends only the
   // redirect cookie, as always.
   TCookieJar* CookieJar = nullptr;
+  // Lines ("Name: value") every request carries besides its own, until the
+  // caller clears them (a conditional GET's If-None-Match, redirects too).
+  std::vector<std::string> ExtraHeaders;
+  // When not 0, a body captured into memory ends at this many bytes: the
+  // rest is not read, the connection is closed and BodyCut is set. 0 keeps
+  // the general cap, past which the request fails.
+  std::size_t BodyLimit = 0;
+  bool BodyCut = false;
 
   virtual void Get(const std::string& url);
   virtual void Options(const std::string& url);

@@ -104,6 +104,8 @@ void ParseHeaderLine(std::string_view line, TReplyInfo& info) {
     info.lastModified = std::string(Trim(value).substr(0, 256));
   } else if (StartsNoCase(name, "DATE:") && name.size() == 5) {
     info.date = std::string(Trim(value).substr(0, 256));
+  } else if (StartsNoCase(name, "ETAG:") && name.size() == 5) {
+    info.etag = std::string(Trim(value).substr(0, 256));
   }
 }
 

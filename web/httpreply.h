@@ -13,6 +13,7 @@
 //   Transfer-Encoding: chunked   the body comes in chunks
 //   Content-Type: text/html; charset=EUC-JP
 //   Last-Modified: <date>, Date: <date>
+//   ETag: "v1"                   the validator a conditional request sends back
 // Names are matched without regard to case, only as the first field of the
 // line and only when a blank follows the colon. Other lines are kept only in
 // the header text.
@@ -36,6 +37,7 @@ struct TReplyInfo {
   std::string charset;
   std::string contentType;  // the whole Content-Type value
   std::string lastModified, date;
+  std::string etag;
 };
 
 // The status code of a status line (0 when the second field is no number).

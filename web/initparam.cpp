@@ -113,6 +113,8 @@ void TInitParam::Read(const TInitFile& f) {
   hostInterval = f.ReadInteger("HOSTINTERVAL", 0);
   unattendedLimit = f.ReadInteger("UNATTENDEDLIMIT", kDefaultUnattendedLimit);
   newsNotify = f.ReadBool("NEWSNOTIFY", true);
+  printLimitKb = f.ReadInteger("PRINTLIMIT", limits::kDefaultPrintLimitKb);
+  articleLimit = f.ReadInteger("ARTICLELIMIT", limits::kDefaultArticleLimit);
 
   std::vector<std::string> ex = CommaSplit(f.ReadString("EXPORT", "0") + ",,", FinalComma::AddsEmptyItem);
   exportType = 0;
@@ -170,6 +172,8 @@ void TInitParam::Write(TInitFile& f) const {
   f.WriteString("UNATTENDEDLIMIT",
                 unattendedLimit == kDefaultUnattendedLimit ? "" : std::to_string(unattendedLimit));
   f.WriteString("NEWSNOTIFY", newsNotify ? "" : "0");
+  f.WriteString("PRINTLIMIT", printLimitKb == limits::kDefaultPrintLimitKb ? "" : std::to_string(printLimitKb));
+  f.WriteString("ARTICLELIMIT", articleLimit == limits::kDefaultArticleLimit ? "" : std::to_string(articleLimit));
   f.WriteString("EXPORT", CommaJoin({std::to_string(exportType), exportFile}));
   f.WriteString("SPLIT", CommaJoin({std::to_string(splitList), std::to_string(splitTree)}));
 }
@@ -179,6 +183,14 @@ int TInitParam::WatchdogSeconds(bool unattended) const {
   if (httpTimeout > 0) return std::min(httpTimeout, kMax);
   if (!unattended) return 0;
   return unattendedLimit > 0 ? std::min(unattendedLimit, kMax) : kDefaultUnattendedLimit;
+}
+
+std::size_t TInitParam::RunPrintLimit() const {
+  return static_cast<std::size_t>(printLimitKb > 0 ? printLimitKb : limits::kDefaultPrintLimitKb) << 10;
+}
+
+std::int32_t TInitParam::RunArticleLimit() const {
+  return articleLimit > 0 ? articleLimit : limits::kDefaultArticleLimit;
 }
 
 void TInitParam::ApplyPlacement(TWindowGeometry& w, TScreenSize screen) const {

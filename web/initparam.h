@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "textlib/limits.h"
 #include "web/initfile.h"
 
 namespace bq {
@@ -87,6 +88,14 @@ class TInitParam {
   int WatchdogSeconds(bool unattended) const;
   // NEWSNOTIFY: a tray message names the new articles after a round.
   bool newsNotify = true;
+  // PRINTLIMIT (kilobytes of print text) and ARTICLELIMIT (articles PUTLOG
+  // adds) bound one run of a script, so a runaway script ends with a
+  // message; written only when changed. RunPrintLimit and RunArticleLimit
+  // give the limit in force (the default for 0 or less).
+  std::int32_t printLimitKb = limits::kDefaultPrintLimitKb;
+  std::int32_t articleLimit = limits::kDefaultArticleLimit;
+  std::size_t RunPrintLimit() const;
+  std::int32_t RunArticleLimit() const;
 
  private:
   bool unreadable_ = false;  // never overwritten

@@ -534,6 +534,46 @@ std::int64_t TWebAccess::FetchFile(const std::string& address, const std::string
   return result;
 }
 
+TRawReply TWebAccess::GetRaw(const std::string& address, const std::vector<std::string>& headers,
+                              std::size_t maxBody) {
+  TRawReply out;
+  replyNo_ = 406;
+  out.url = address;
+  if (!StartsWith(address, "http://") && !StartsWith(address, "https://")) {
+    out.error = "not an absolute http:// or https:// address";
+    return out;
+  }
+  struct Restore {
+    TWebAccess& w;
+    ~Restore() {
+      w.ExtraHeaders.clear();
+      w.BodyLimit = 0;
+    }
+  } restore{*this};
+  PrepareRequest(address);
+  ExtraHeaders = headers;
+  BodyLimit = std::max<std::size_t>(maxBody, 1);
+  try {
+    ShowStatus(webtext::kGetting);
+    Get(address);
+    replyNo_ = out.status = ReplyNumber;
+    SetDocDate();
+    out.cut = BodyCut;
+    out.body = std::move(Body);
+    Body.clear();
+    out.etag = Reply.etag;
+    out.lastModified = Reply.lastModified;
+    out.contentType = Reply.contentType;
+    out.url = CurrentURL;
+    if (BodyTruncated) out.error = "Connection closed before the whole body arrived";
+  } catch (const Exception& e) {
+    out.error = e.what();
+    out.url = CurrentURL;
+    if (stopped_) throw;
+  }
+  return out;
+}
+
 void TWebAccess::OpenInBrowser(UserInterface& ui, const std::string& target) {
   if (target.empty()) return;
   ui.ShellOpen(target.find("://") != std::string::npos ? target : "mailto:" + target);

@@ -33,6 +33,16 @@ struct TPageReport {
   bool Failed() const { return !error.empty() || (replyNo != 999 && (replyNo < 200 || replyNo > 399)); }
 };
 
+// What GetRaw brought back.
+struct TRawReply {
+  int status = 406;    // as ReplyNo(): 406 when no reply came
+  std::string body;    // the bytes as they came: no cache, no conversion
+  bool cut = false;    // the body passed the limit and ends there
+  std::string etag, lastModified, contentType;
+  std::string url;     // the address fetched last (after redirects)
+  std::string error;   // why no whole reply came (Shift_JIS); empty when one did
+};
+
 class TWebAccess : public THttpClient {
  public:
   using ProxySource = std::function<SystemProxySettings()>;
@@ -84,6 +94,13 @@ class TWebAccess : public THttpClient {
   // Writes the body to fileName; returns the reply's Content-Length.
   std::int64_t DownloadFile(const std::string& address, const std::string& fileName);
   void OpenInBrowser(UserInterface& ui, const std::string& target);
+  // A GET for documents that are not pages (feeds): the bytes as they came,
+  // the cache neither read nor written, the header lines sent with the
+  // request and its redirects, the body cut at maxBody. Spacing, Retry-After,
+  // the watchdog and the cookie jar act as for pages. Failures are returned,
+  // not raised, unless Stopped; OnPageDone is left to the caller, which
+  // knows what the document came to.
+  TRawReply GetRaw(const std::string& address, const std::vector<std::string>& headers, std::size_t maxBody);
   void StopTransfer();
   void ResetStop();
   std::string CacheFileName(const std::string& address);

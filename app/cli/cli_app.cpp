@@ -3,28 +3,27 @@
 
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <memory>
 
 #include "app/core/program_layout.h"
 #include "platform/fs.h"
+#include "platform/stop_signals.h"
 #include "textlib/cp932.h"
 
 namespace bq::cli {
 
+bool Interrupted() { return StopSignal() != 0; }
+
+int InterruptedStatus() { return Interrupted() ? SignalExitStatus(StopSignal()) : 0; }
+
 namespace {
 
-volatile std::sig_atomic_t gInterrupted = 0;
 int gUnsaved = 0;
 // Another program holding a folder's lock is told after 5 s, then every 10 s.
 constexpr std::uint32_t kLockNoticeEveryMs = 10000;
 
-void OnInterrupt(int) { gInterrupted = 1; }
-
 }  // namespace
-
-bool Interrupted() { return gInterrupted != 0; }
 
 int UnsavedWrites() { return gUnsaved; }
 
@@ -35,22 +34,11 @@ CliApp::~CliApp() {
   }
 }
 
-std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, Access access) {
-  return OpenApp(options, ReadSystemProxySettings, access);
-}
-
-std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxySource proxy, Access access) {
+std::unique_ptr<CliApp> LoadApp(const GlobalOptions& options, app::ProgramLayout& layout,
+                                TWebAccess::ProxySource proxy) {
   auto cli = std::make_unique<CliApp>(std::move(proxy));
   app::TApplication& a = cli->app;
-  a.Log.SetReadOnly(access == Access::kReadOnly);
-  auto nextNotice = std::make_shared<std::uint32_t>(0);
-  a.Log.OnLockWait = [nextNotice](const std::string& folder, std::uint32_t waitedMs) {
-    if (waitedMs < *nextNotice) return;
-    *nextNotice = waitedMs + kLockNoticeEveryMs;
-    std::fprintf(stderr, "waiting for %s: another program is writing it (%u s)\n", TerminalText(folder).c_str(),
-                 waitedMs / 1000);
-  };
-  app::ProgramLayout layout = app::PickLayout(options.exeDir, options.settingsFile, options.dataDir, options.libsDir);
+  layout = app::PickLayout(options.exeDir, options.settingsFile, options.dataDir, options.libsDir);
   std::string settings = layout.settingsFile;
   if (fs::FileExists(fs::FromOsPath(settings))) {
     // Only read here: a damaged file is the desktop's to keep aside.
@@ -60,20 +48,40 @@ std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxyS
   // The CLI reads the shared settings but leaves writing them to the desktop.
   a.Settings.fileName.clear();
   a.SetProgramFolder(fs::FromOsPath(options.exeDir), fs::FromOsPath(layout.libsFolder));
-  std::string data = !layout.dataOption.empty()     ? fs::FromOsPath(layout.dataOption)
-                     : !a.Settings.logDir.empty() ? a.Settings.logDir
-                                                  : fs::FromOsPath(layout.defaultDataFolder);
-  a.SetupFolders(data);
+  return cli;
+}
+
+std::string DataFolder(const app::TApplication& a, const app::ProgramLayout& layout) {
+  return app::ChooseDataFolder(layout, fs::ToOsPath(a.Settings.logDir));
+}
+
+std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, Access access) {
+  return OpenApp(options, ReadSystemProxySettings, access);
+}
+
+std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxySource proxy, Access access) {
+  app::ProgramLayout layout;
+  auto cli = LoadApp(options, layout, std::move(proxy));
+  app::TApplication& a = cli->app;
+  a.Log.SetReadOnly(access == Access::kReadOnly);
+  auto nextNotice = std::make_shared<std::uint32_t>(0);
+  a.Log.OnLockWait = [nextNotice](const std::string& folder, std::uint32_t waitedMs) {
+    if (waitedMs < *nextNotice) return;
+    *nextNotice = waitedMs + kLockNoticeEveryMs;
+    std::fprintf(stderr, "waiting for %s: another program is writing it (%u s)\n", TerminalText(folder).c_str(),
+                 waitedMs / 1000);
+  };
+  a.SetupFolders(fs::FromOsPath(DataFolder(a, layout)));
   // Nobody watches a headless run: a silent server ends it after the safety limit.
   a.Unattended = true;
-  gInterrupted = 0;
-  std::signal(SIGINT, OnInterrupt);
   app::TApplication* ap = &a;
   cli->pump.Add([ap] {
-    if (gInterrupted && ap->Machine.State != script::RunState::Stopped) ap->Stop();
+    if (Interrupted() && (ap->Machine.State != script::RunState::Stopped || !ap->Web.Stopped())) ap->Stop();
   });
   return cli;
 }
+
+void StopOnSignals() { CatchStopSignals(); }
 
 std::string FolderArgument(const app::TApplication& app, const std::string& arg) {
   std::string sys = fs::FromOsPath(arg);

@@ -1,8 +1,9 @@
 #pragma once
 // What the commands that work on a data folder share: the application set
 // up from the global options (settings read but never written by the CLI,
-// the data folder, the libs folder), Ctrl-C turned into Stop, and the
-// conversions between terminal text (UTF-8) and the system's Shift_JIS.
+// the data folder, the libs folder), Ctrl-C, SIGTERM and SIGHUP turned into
+// Stop for the commands that run scripts, and the conversions between
+// terminal text (UTF-8) and the system's Shift_JIS.
 #include <memory>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "app/cli/commands.h"
 #include "app/cli/terminal.h"
 #include "app/core/application.h"
+#include "app/core/program_layout.h"
 #include "platform/events.h"
 #include "platform/ui.h"
 
@@ -31,13 +33,28 @@ struct CliApp {
 // schedule show) open the data folder read-only: they never write a file.
 enum class Access { kReadWrite, kReadOnly };
 
-// The application with its folders set up; Ctrl-C during a run stops it.
+// The application with the settings read and the program and libs folders
+// set, but no folder opened yet; layout receives the file layout in use.
+std::unique_ptr<CliApp> LoadApp(const GlobalOptions& options, app::ProgramLayout& layout,
+                                TWebAccess::ProxySource proxy = ReadSystemProxySettings);
+// The data folder of the options and settings (OS path, ending in '/').
+std::string DataFolder(const app::TApplication& a, const app::ProgramLayout& layout);
+// The application with its folders set up.
 std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options,
                                 TWebAccess::ProxySource proxy = ReadSystemProxySettings,
                                 Access access = Access::kReadWrite);
 std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, Access access);
-// True once Ctrl-C was pressed (the handler is installed by OpenApp).
+// For the commands that run scripts: from now on Ctrl-C, SIGTERM or SIGHUP
+// stops the running script (the command then saves and reports as after
+// Stop) instead of ending the process; a second one ends it at once. The
+// other commands keep the default: their writes never leave a file
+// half-written.
+void StopOnSignals();
+// True once one of those signals came.
 bool Interrupted();
+// The exit status of a command a signal stopped (128 + the signal's number),
+// 0 when none came.
+int InterruptedStatus();
 // The number of writes that failed in this process; main turns a command's
 // 0 into 1 when there was any.
 int UnsavedWrites();

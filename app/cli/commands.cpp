@@ -16,10 +16,12 @@ int MarkCommand(const Args& args, const GlobalOptions& options);     // read_cmd
 int DeleteCommand(const Args& args, const GlobalOptions& options);   // read_cmd.cpp
 int ClearCommand(const Args& args, const GlobalOptions& options);    // read_cmd.cpp
 int FindCommand(const Args& args, const GlobalOptions& options);     // read_cmd.cpp
+int PathsCommand(const Args& args, const GlobalOptions& options);    // paths_cmd.cpp
+int OpmlCommand(const Args& args, const GlobalOptions& options);     // opml_cmd.cpp
 
 const std::vector<CommandEntry>& Commands() {
   static const std::vector<CommandEntry> table = {
-      {"compile", "compile FILE.pss [--listing] [--libs DIR]   compile a script, print errors or the listing",
+      {"compile", "compile FILE.pss [--listing] [--werror] [--libs DIR]   compile a script, print errors, warnings or the listing",
        CompileCommand},
       {"exec",
        "exec FILE.pss [--trace] [--articles] [--url URL] [--data DIR] [--libs DIR]   compile and run a script with "
@@ -39,11 +41,18 @@ const std::vector<CommandEntry>& Commands() {
       {"find", "find FOLDER TEXT   the articles whose title, author or body contain TEXT", FindCommand},
       {"export", "export FOLDER FILE [--target 0-4] [--delete]   call the folder script's EXPORT", ExportCommand},
       {"folder",
-       "folder add PATH --url URL --script NAME [--round] [--tree] [--newest-reply-first] [--hide-index] [--show-body]"
-       " | show PATH | set PATH KEY=VALUE...   site folders",
+       "folder add PATH (--url URL --script NAME | --feed URL) [--round] [--tree] [--newest-reply-first] [--hide-index]"
+       " [--show-body] [--update-unread] | show PATH | set PATH KEY=VALUE...   site folders and feed folders",
        FolderCommand},
-      {"demo", "demo   serve the bundled demo board on 127.0.0.1, run a round over three folders, show the articles",
+      {"opml",
+       "opml export [FOLDER] | opml import FILE [FOLDER]   the folder tree as an OPML subscription list, out "
+       "(stdout) and in",
+       OpmlCommand},
+      {"demo",
+       "demo [--serve]   serve the bundled demo board on 127.0.0.1, run a round over three folders, show the articles "
+       "(--serve: keep serving until Ctrl-C)",
        DemoCommand},
+      {"paths", "paths [settings|data|log-root|libs|help]   the settings file and the folders in use", PathsCommand},
   };
   return table;
 }

@@ -8,6 +8,7 @@
 #include "platform/fs.h"
 #include "script/error_notes.h"
 #include "script/messages.h"
+#include "script/warnings.h"
 #include "textlib/cp932.h"
 #include "textlib/limits.h"
 
@@ -23,14 +24,10 @@ bool IsCompileErrorText(std::string_view text) {
   return text.rfind(std::string(script::msg::kSyntaxError) + "\r\n", 0) == 0;
 }
 
-void PrintCompileError(std::FILE* out, std::string_view errorText, const script::TScriptEngine& engine,
-                       std::string_view source, const std::string& fileLabel) {
-  std::size_t start = static_cast<std::size_t>(std::max(engine.ErrorStart, 0));
-  std::size_t length = static_cast<std::size_t>(std::max(engine.ErrorLength, 0));
-  std::fprintf(out, "%s\n", TerminalText(errorText).c_str());
-  std::string hint = script::TakenNameHint(source, start, script::CompileErrorMessage(errorText));
-  if (!hint.empty()) std::fprintf(out, "%s\n", TerminalText(hint).c_str());
-  script::SourcePlace place = script::ErrorPlace(source, start, length);
+namespace {
+
+// "FILE:LINE: " and the line, then the marker under the span.
+void PrintPlace(std::FILE* out, const script::SourcePlace& place, const std::string& fileLabel) {
   std::string prefix = fileLabel + ":" + std::to_string(place.line) + ": ";
   // Shift_JIS bytes match display columns (a double-byte character is two
   // columns wide), so the marker is built on bytes, tabs kept as tabs.
@@ -39,6 +36,35 @@ void PrintCompileError(std::FILE* out, std::string_view errorText, const script:
     marker += place.text[i] == '\t' ? '\t' : ' ';
   marker.append(place.width, '^');
   std::fprintf(out, "%s%s\n%s\n", prefix.c_str(), SjisToUtf8(place.text).c_str(), marker.c_str());
+}
+
+}  // namespace
+
+void PrintCompileError(std::FILE* out, std::string_view errorText, const script::TScriptEngine& engine,
+                       std::string_view source, const std::string& fileLabel) {
+  std::size_t start = static_cast<std::size_t>(std::max(engine.ErrorStart, 0));
+  std::size_t length = static_cast<std::size_t>(std::max(engine.ErrorLength, 0));
+  std::fprintf(out, "%s\n", TerminalText(errorText).c_str());
+  std::string hint = script::TakenNameHint(source, start, script::CompileErrorMessage(errorText));
+  if (!hint.empty()) std::fprintf(out, "%s\n", TerminalText(hint).c_str());
+  PrintPlace(out, script::ErrorPlace(source, start, length), fileLabel);
+}
+
+void PrintWarnings(std::FILE* out, const script::TScriptEngine& engine, const std::string& fileLabel) {
+  for (const script::TCompileWarning& w : engine.Warnings) {
+    std::string label = w.File.empty() ? fileLabel : SjisToUtf8(w.File);
+    std::fprintf(out, "%s:%d: %s\n", label.c_str(), w.Place.line, TerminalText(script::WarningLine(w)).c_str());
+    PrintPlace(out, w.Place, label);
+  }
+}
+
+void TWarningPrinter::PrintOnce(std::FILE* out, const app::TApplication& app) {
+  if (app.Engine.Warnings.empty()) return;
+  std::string key = app.ScriptPath();
+  for (const script::TCompileWarning& w : app.Engine.Warnings) key += "\n" + w.Text + std::to_string(w.Place.line);
+  if (std::find(printed_.begin(), printed_.end(), key) != printed_.end()) return;
+  printed_.push_back(key);
+  PrintWarnings(out, app.Engine, ScriptLabel(app));
 }
 
 int ReadScriptSource(const std::string& osPath, std::string& source) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/core/application.h"
 #include "script/engine.h"
@@ -16,6 +17,21 @@ namespace bq::cli {
 // engine's ErrorStart and ErrorLength point into.
 void PrintCompileError(std::FILE* out, std::string_view errorText, const script::TScriptEngine& engine,
                        std::string_view source, const std::string& fileLabel);
+// Every warning of the engine's last compile: "FILE:LINE: 警告: text [tag]",
+// then the source line with the span marked, as for an error. fileLabel
+// names the compiled text; a warning inside an INCLUDEd library is named by
+// the library.
+void PrintWarnings(std::FILE* out, const script::TScriptEngine& engine, const std::string& fileLabel);
+// The same for the open folder's script, once per script and set of
+// warnings in the life of the program (a round meets the same script in
+// many folders).
+class TWarningPrinter {
+ public:
+  void PrintOnce(std::FILE* out, const app::TApplication& app);
+
+ private:
+  std::vector<std::string> printed_;
+};
 // The open folder's script as the user names it: its path below the libs
 // folder (UTF-8).
 std::string ScriptLabel(const app::TApplication& app);

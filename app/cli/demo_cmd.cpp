@@ -77,6 +77,7 @@ int DemoCommand(const Args& args, const GlobalOptions& options) {
     s.bypass += s.bypass.empty() ? "127.0.0.1" : ";127.0.0.1";
     return s;
   });
+  StopOnSignals();
   app::TApplication& a = cli->app;
   for (const DemoSite& s : kSites) {
     std::string path = a.LogRoot() + Utf8ToSjis(s.folder) + "/";

@@ -6,7 +6,8 @@
 // (%URL% from --url). Prints the print text; with --trace also one line per
 // executed instruction; with --articles or --verbose the stored articles as
 // `list` shows them. Exit status 0 when the script halts, 1 on a compile or
-// run-time error, 130 when interrupted.
+// run-time error, 128 + the signal's number when Ctrl-C, SIGTERM or SIGHUP
+// stopped it.
 #include <stdlib.h>
 
 #include <cerrno>
@@ -107,6 +108,7 @@ std::unique_ptr<CliApp> OpenScratchApp(const ExecOptions& o, const TScratch& scr
   GlobalOptions g = o.global;
   if (g.dataDir.empty()) g.dataDir = scratch.Dir() + "data/";
   auto cli = OpenApp(g);
+  StopOnSignals();
   std::string folder = fs::FromOsPath(scratch.Dir()) + "scratch/";
   fs::ForceDirectories(folder);
   cli->app.Log.OpenFolder(folder);
@@ -117,7 +119,10 @@ std::unique_ptr<CliApp> OpenScratchApp(const ExecOptions& o, const TScratch& scr
 // Compiles the script; false (the reason on stderr) when it cannot run.
 bool CompileForExec(app::TApplication& a, const ExecOptions& o, const std::string& source) {
   try {
-    if (a.Engine.CompileScript(source, false)) return true;
+    if (a.Engine.CompileScript(source, false)) {
+      PrintWarnings(stderr, a.Engine, o.file);
+      return true;
+    }
     std::fprintf(stderr, "%s: not a script: the text does not start with SCRIPT\n", o.file.c_str());
   } catch (const script::ECompileError& e) {
     PrintCompileError(stderr, e.what(), a.Engine, source, o.file);
@@ -154,11 +159,11 @@ int ExecCommand(const Args& args, const GlobalOptions& options) {
   int status = 0;
   try {
     a.ExecAction();
-    if (Interrupted()) status = 130;
   } catch (const Exception& e) {
     std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());
     status = 1;
   }
+  if (Interrupted()) status = InterruptedStatus();
   std::fputs(TerminalText(a.Machine.PrintBuffer).c_str(), stdout);
   if (o.articles || options.verbose) PrintArticles(a);
   std::fflush(stdout);

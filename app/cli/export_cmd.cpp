@@ -33,6 +33,7 @@ int ExportCommand(const Args& args, const GlobalOptions& options) {
   }
   if (words.size() != 2) return UsageError(kExportUsage);
   auto cli = OpenApp(options);
+  StopOnSignals();
   app::TApplication& a = cli->app;
   std::string folder = FolderArgument(a, words[0]);
   if (!fs::DirectoryExists(folder)) {
@@ -53,8 +54,9 @@ int ExportCommand(const Args& args, const GlobalOptions& options) {
     a.Export(fs::FromOsPath(words[1]), target, del);
   } catch (const Exception& e) {
     std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());
-    return 1;
+    return Interrupted() ? InterruptedStatus() : 1;
   }
+  if (Interrupted()) return InterruptedStatus();
   std::printf("exported to %s\n", words[1].c_str());
   return 0;
 }

@@ -1,5 +1,6 @@
-// brindlequay-cli folder add PATH --url URL --script NAME [--round] [--tree]
-//                   [--newest-reply-first] [--hide-index] [--show-body]
+// brindlequay-cli folder add PATH (--url URL --script NAME | --feed URL) [--round]
+//                   [--tree] [--newest-reply-first] [--hide-index] [--show-body]
+//                   [--update-unread]
 //                 folder show PATH
 //                 folder set PATH KEY=VALUE ...
 // Creates and edits site folders: the fields of their node file.
@@ -13,6 +14,7 @@
 
 #include "app/cli/cli_app.h"
 #include "app/cli/terminal.h"
+#include "app/core/feed_folder.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
 #include "textlib/kanji.h"
@@ -22,8 +24,8 @@ namespace bq::cli {
 namespace {
 
 constexpr char kFolderUsage[] =
-    "folder add PATH --url URL --script NAME [--round] [--tree] [--newest-reply-first] [--hide-index] [--show-body]"
-    " | folder show PATH | folder set PATH KEY=VALUE...";
+    "folder add PATH (--url URL --script NAME | --feed URL) [--round] [--tree] [--newest-reply-first] [--hide-index]"
+    " [--show-body] [--update-unread] | folder show PATH | folder set PATH KEY=VALUE...";
 
 struct FieldRef {
   const char* name;
@@ -104,6 +106,20 @@ const std::vector<FieldRef>& Fields() {
          return true;
        }},
       ExtensionFlag("SaveCookies"),
+      // The feed a feed folder reads (the one found when the address was a
+      // page naming it); empty for a script folder. Setting it makes the
+      // folder a feed folder reading that address; the empty value makes it
+      // a script folder again.
+      {"Feed", [](const TFolderInfo& i) { return app::IsFeedFolder(i) ? app::FeedAddress(i) : std::string(); },
+       [](TFolderInfo& i, const std::string& v) {
+         if (v.empty()) {
+           i.SetExtension(app::kFeedOption, {});
+         } else {
+           app::SetFeedAddress(i, v);
+         }
+         return true;
+       }},
+      ExtensionFlag("FeedUpdateUnread"),
   };
   return fields;
 }
@@ -116,6 +132,9 @@ const FieldRef* FieldNamed(const std::string& key) {
 
 int Show(TScrapList& log) {
   for (const auto& f : Fields()) std::printf("%s=%s\n", f.name, TerminalText(f.get(log.Folder)).c_str());
+  // What the feed's last fetch came to (read only).
+  if (app::IsFeedFolder(log.Folder))
+    std::printf("FeedReply=%s\n", TerminalText(app::FeedReplyText(log.Folder)).c_str());
   return 0;
 }
 
@@ -146,31 +165,43 @@ bool TFolderInfo::*AddOption(const std::string& arg) {
 }
 
 int Add(app::TApplication& a, const Args& args) {
-  std::string url, script;
-  bool round = false;
+  std::string url, script, feed;
+  bool round = false, updateUnread = false;
   std::vector<bool TFolderInfo::*> options;
   for (std::size_t i = 2; i < args.size(); ++i) {
     if (args[i] == "--url" && i + 1 < args.size()) {
       url = args[++i];
     } else if (args[i] == "--script" && i + 1 < args.size()) {
       script = args[++i];
+    } else if (args[i] == "--feed" && i + 1 < args.size()) {
+      feed = args[++i];
     } else if (args[i] == "--round") {
       round = true;
+    } else if (args[i] == "--update-unread") {
+      updateUnread = true;
     } else if (const auto option = AddOption(args[i])) {
       options.push_back(option);
     } else {
       return UsageError(kFolderUsage);
     }
   }
-  if (url.empty() || script.empty()) return UsageError(kFolderUsage);
+  const bool feedFolder = !feed.empty();
+  if (feedFolder ? !url.empty() || !script.empty() : url.empty() || script.empty()) return UsageError(kFolderUsage);
+  if (updateUnread && !feedFolder) return UsageError(kFolderUsage);
   std::string path = FolderArgument(a, args[1]);
   if (!fs::ForceDirectories(path)) {
     std::fprintf(stderr, "Cannot create %s\n", TerminalText(path).c_str());
     return 1;
   }
   a.Log.OpenFolder(path);
-  a.Log.Folder.SiteUrl = Utf8ToSjis(url);
-  a.Log.Folder.ScriptName = Utf8ToSjis(script);
+  if (feedFolder) {
+    // The feed (or the page naming it) is read at the first fetch.
+    app::SetFeedAddress(a.Log.Folder, Utf8ToSjis(feed));
+    a.Log.Folder.SetExtension(app::kFeedUpdateUnreadOption, updateUnread ? "1" : "");
+  } else {
+    a.Log.Folder.SiteUrl = Utf8ToSjis(url);
+    a.Log.Folder.ScriptName = Utf8ToSjis(script);
+  }
   a.Log.Folder.RoundTarget = round;
   for (auto option : options) a.Log.Folder.*option = true;
   a.Log.SaveNode();

@@ -9,6 +9,7 @@
 #include "app/cli/cli_app.h"
 #include "app/cli/commands.h"
 #include "app/core/program_layout.h"
+#include "app/core/version.h"
 
 namespace bq::cli {
 
@@ -29,7 +30,9 @@ std::string ExecutableFolder(const char* argv0) {
 }
 
 int Usage(FILE* out) {
-  std::fprintf(out, "usage: brindlequay-cli [--data DIR] [--libs DIR] [--settings FILE] [--verbose] COMMAND ...\ncommands:\n");
+  std::fprintf(out,
+               "usage: brindlequay-cli [--data DIR] [--libs DIR] [--settings FILE] [--verbose] COMMAND ...\n"
+               "       brindlequay-cli --version\ncommands:\n");
   for (const auto& c : bq::cli::Commands()) std::fprintf(out, "  %s\n", c.usage);
   return 2;
 }
@@ -46,6 +49,9 @@ int main(int argc, char** argv) {
       (a == "--data" ? options.dataDir : a == "--libs" ? options.libsDir : options.settingsFile) = argv[++i];
     } else if (a == "--verbose") {
       options.verbose = true;
+    } else if (a == "--version") {
+      std::printf("brindlequay-cli %s\n", bq::app::kVersion);
+      return 0;
     } else {
       break;
     }

@@ -1,6 +1,7 @@
 // brindlequay-cli round [FOLDER] and schedule: rounds with their round line,
 // one line of progress per folder.
 #include <cstdio>
+#include <memory>
 
 #include "app/cli/cli_app.h"
 #include "app/cli/compile_report.h"
@@ -28,6 +29,9 @@ app::RoundEvents Progress(app::TApplication& a, bool verbose) {
   app::RoundEvents ev;
   const app::TApplication* ap = &a;
   auto fetches = ReportPageOperations(a, verbose);
+  // The warnings of a script go to stderr once, however many folders use it.
+  auto warnings = std::make_shared<TWarningPrinter>();
+  ev.scriptCompiled = [ap, warnings](const std::string&) { warnings->PrintOnce(stderr, *ap); };
   ev.folderStarted = [ap, fetches](const std::string& folder, std::size_t) {
     fetches->folder = FolderName(*ap, folder);
   };
@@ -51,6 +55,7 @@ app::RoundEvents Progress(app::TApplication& a, bool verbose) {
 int RoundCommand(const Args& args, const GlobalOptions& options) {
   if (args.size() > 1 || (args.size() == 1 && (args[0].empty() || args[0][0] == '-'))) return UsageError(kRoundUsage);
   auto cli = OpenApp(options);
+  StopOnSignals();
   app::TApplication& a = cli->app;
   if (!args.empty() && !fs::DirectoryExists(FolderArgument(a, args[0]))) {
     std::fprintf(stderr, "no such folder: %s\n", TerminalText(FolderArgument(a, args[0])).c_str());
@@ -59,7 +64,7 @@ int RoundCommand(const Args& args, const GlobalOptions& options) {
   app::RoundEvents progress = Progress(a, options.verbose);
   std::string line = args.empty() ? a.TimerAction(progress) : a.RoundAction(FolderArgument(a, args[0]), progress);
   std::printf("%s\n", TerminalText(line).c_str());
-  return 0;
+  return InterruptedStatus();
 }
 
 int ScheduleSubcommand(const Args& args, const GlobalOptions& options);  // schedule_cmd.cpp
@@ -68,9 +73,10 @@ int ScheduleCommand(const Args& args, const GlobalOptions& options) {
   if (!args.empty() && (args[0] == "show" || args[0] == "set")) return ScheduleSubcommand(args, options);
   if (!args.empty()) return UsageError(kScheduleUsage);
   auto cli = OpenApp(options);
+  StopOnSignals();
   app::TApplication& a = cli->app;
   if (!a.TimerEnabled()) std::fprintf(stderr, "the schedule is off in weblog.def; waiting anyway\n");
-  std::printf("waiting for the scheduled hours (Ctrl-C ends)\n");
+  std::printf("waiting for the scheduled hours (Ctrl-C or SIGTERM ends)\n");
   std::fflush(stdout);
   app::RoundEvents progress = Progress(a, options.verbose);
   while (!Interrupted()) {

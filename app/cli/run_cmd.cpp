@@ -24,6 +24,7 @@ int ReportWatchdogStop(const app::TApplication& a) {
 int RunCommand(const Args& args, const GlobalOptions& options) {
   if (args.size() != 1 || args[0].empty() || args[0][0] == '-') return UsageError(kRunUsage);
   auto cli = OpenApp(options);
+  StopOnSignals();
   app::TApplication& a = cli->app;
   std::string folder = FolderArgument(a, args[0]);
   if (!fs::DirectoryExists(folder)) {
@@ -35,7 +36,8 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
   int before = a.Log.Count();
   int status = 0;
   try {
-    a.LoadAndCompile();
+    // A feed folder has no script to compile: the fetch reads its feed.
+    if (!app::IsFeedFolder(a.Log.Folder)) a.LoadAndCompile();
   } catch (const script::ECompileError& e) {
     // Nothing ran, so there is no count to report.
     PrintCompileError(stderr, e.what(), a.Engine, a.ScriptSource, ScriptLabel(a));
@@ -44,6 +46,7 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
     std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());
     return 1;
   }
+  PrintWarnings(stderr, a.Engine, ScriptLabel(a));
   try {
     a.ExecAction();
     status = ReportWatchdogStop(a);
@@ -51,6 +54,8 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
     std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());
     status = 1;
   }
+  // Stopped by a signal, the run still saves what it stored.
+  if (Interrupted()) status = InterruptedStatus();
   // Counted before the save: a save that merges another program's articles
   // brings in more than this run stored.
   const int added = a.Log.Count() - before;

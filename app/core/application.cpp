@@ -3,9 +3,11 @@
 #include "app/core/application.h"
 
 #include <algorithm>
+#include <new>
 
 #include "logstore/folder_info.h"
 #include "app/core/folder_cookies.h"
+#include "app/core/program_layout.h"
 #include "logstore/folder_ops.h"
 #include "platform/compare.h"
 #include "platform/fs.h"
@@ -14,6 +16,7 @@
 #include "script/symbols.h"
 #include "textlib/dates.h"
 #include "textlib/limits.h"
+#include "textlib/cp932.h"
 #include "textlib/csv.h"
 
 namespace bq::app {
@@ -55,9 +58,9 @@ void TApplication::SetupFolders(const std::string& dataFolder) {
   // Emptied first, it would be saved empty over its file.
   if (!Log.ReadOnly()) {
     fs::ForceDirectories(dataFolder_);
-    fs::ForceDirectories(dataFolder_ + "Log/");
+    fs::ForceDirectories(LogRootOf(dataFolder_));
   }
-  Log.SetLogRoot(dataFolder_ + "Log/");
+  Log.SetLogRoot(LogRootOf(dataFolder_));
   Web.SetCacheDir(CacheFolder());
   std::vector<std::string> history = CommaSplit(Settings.logHist, FinalComma::AddsEmptyItem);
   PutFirstInHistory(history, dataFolder_);
@@ -136,7 +139,7 @@ void TApplication::RunScript() { RunScript(std::bitset<256>()); }
 std::int32_t TApplication::RunScript(const std::bitset<256>& stopLines) {
   if (Engine.ProgramName.empty()) return Machine.R.CurrentLine;
   SetTemplateVariables();
-  ApplyWebSettings();
+  ApplyRunSettings();
   TFolderCookies cookies(Web, Log.Folder, Log.FolderPath());
   Machine.DataFolder = Log.FolderPath();
   PageCodeScope pageCode(Web, FolderPageCode(Log.Folder));
@@ -169,6 +172,14 @@ std::int32_t TApplication::RunScript(const std::bitset<256>& stopLines) {
       // the pump lets Stop end it.
       Pump.ProcessMessages();
     }
+  } catch (const std::bad_alloc&) {
+    // What the run built is what filled the memory: the machine lets go of
+    // it, and the log is read back as it was last saved.
+    Machine.ResetMachine();
+    Log.LoadLog();
+    stamp();
+    cookies.SaveQuietly();
+    throw Exception(OutOfMemoryMessage());
   } catch (...) {
     stamp();
     cookies.SaveQuietly();
@@ -192,16 +203,22 @@ bool TApplication::PausedAtBreak(std::int32_t startPc) const {
   return code[static_cast<std::size_t>(pc) - 1].Op == script::OpCode::BRK;
 }
 
-void TApplication::ApplyWebSettings() {
+void TApplication::ApplyRunSettings() {
   unattendedRun_ = Unattended || scheduledRound_;
   Web.HTTPTimeOut = static_cast<std::uint16_t>(Settings.WatchdogSeconds(unattendedRun_));
   Web.HostInterval = static_cast<std::uint32_t>(std::max(Settings.hostInterval, 0));
+  Host.PrintLimit = Settings.RunPrintLimit();
+  Host.ArticleLimit = Settings.RunArticleLimit();
 }
 
 void TApplication::ExecAction() {
   Web.ResetStop();
-  Machine.ResetMachine();
-  RunScript();
+  if (IsFeedFolder(Log.Folder)) {
+    RunFeed();
+  } else {
+    Machine.ResetMachine();
+    RunScript();
+  }
   SortByDefaultOrder();
 }
 
@@ -234,7 +251,12 @@ void TApplication::RunFolder(const std::string& folder, const RoundEvents& event
   if (events.folderOpened) events.folderOpened(folder, Log.UnreadCount());
   Status.SetPanel(1, Log.Folder.ScriptName);
   Status.SetPanel(2, Log.Folder.SiteUrl);
+  if (IsFeedFolder(Log.Folder)) {
+    RunFeed();
+    return;
+  }
   LoadAndCompile();
+  if (events.scriptCompiled) events.scriptCompiled(folder);
   Machine.ResetMachine();
   RunScript();
 }
@@ -244,9 +266,16 @@ int TApplication::RunRound(const std::string& start, const RoundEvents& events) 
   int total = 0;
   std::vector<std::string> folders = CollectFolders(start);
   for (std::size_t i = 0; i < folders.size(); ++i) {
+    // A Stop (or a signal to the CLI) that came while the last script was
+    // ending is seen here, before the next folder starts.
+    Pump.ProcessMessages();
     if (Web.Stopped()) break;
     const std::string& folder = folders[i];
-    if (i > 0 && !Log.ReadFolderFlags(folder).RoundTarget) continue;
+    TScrapList::FolderFlags flags = Log.ReadFolderFlags(folder);
+    if (i > 0 && !flags.RoundTarget) continue;
+    // A folder without an address (the log root, a folder that only groups
+    // others) has nothing to fetch: it is passed over without a word.
+    if (!flags.HasAddress) continue;
     if (events.folderStarted) events.folderStarted(folder, i);
     std::string error;
     try {
@@ -331,7 +360,7 @@ bool TApplication::HasExport() const {
 }
 
 void TApplication::Export(const std::string& file, int target, bool deleteExported) {
-  ApplyWebSettings();
+  ApplyRunSettings();
   Machine.ResetMachine();
   SetTemplateVariables();
   Machine.DataFolder = Log.FolderPath();
@@ -349,6 +378,8 @@ void TApplication::Stop() {
 }
 
 void TApplication::Skip() { Web.Abort(); }
+
+std::string OutOfMemoryMessage() { return Utf8ToSjis("メモリが足りません"); }
 
 std::string RoundLine(std::uint32_t start, std::uint32_t end, int total) {
   return "Folder Round: " + DisplayDateTime(start) + " - " + DisplayTime(end) +

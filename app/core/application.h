@@ -17,6 +17,7 @@
 #include "platform/ui.h"
 #include "script/engine.h"
 #include "script/machine.h"
+#include "app/core/feed_folder.h"
 #include "builtins/builtin_host.h"
 #include "web/initparam.h"
 #include "web/statusbar.h"
@@ -33,6 +34,8 @@ struct RoundEvents {
   // After the folder's log is loaded, before its script runs: its unread
   // count then (new articles are the difference to folderDone's count).
   std::function<void(const std::string& folder, int unread)> folderOpened;
+  // The folder's script compiled (the engine holds its warnings), before it runs.
+  std::function<void(const std::string& folder)> scriptCompiled;
   // A folder's error goes to folderDone only, not into a message box: the
   // desktop collects it in its round report, so an unattended round never
   // waits for a click.
@@ -86,15 +89,31 @@ class TApplication {
   // The eleven template variables from the open folder.
   void SetTemplateVariables();
   // Runs the compiled script until it halts or is stopped; nothing when no
-  // script is compiled. LastRound is written also when the run fails.
+  // script is compiled. LastRound is written also when the run fails. When
+  // memory runs out during the run, the machine is reset, the log is read
+  // back as last saved and the run fails with OutOfMemoryMessage().
   void RunScript();
   // The same, pausing when the machine reaches a BRK of one of the lines
   // (0-255) in stopLines; the next run continues after that BRK. Returns the
   // last line the machine reported.
   std::int32_t RunScript(const std::bitset<256>& stopLines);
-  // The fetch of the open folder: reset, run, sort in thread order with the
-  // settings' default direction.
+  // The fetch of the open folder: reset, run (a feed folder reads its feed
+  // instead), sort in thread order with the settings' default direction.
   void ExecAction();
+  // A feed folder's part of a run: its feed read into the open log, the
+  // folder's cookie jar, spacing and Retry-After acting as for pages. Every
+  // request and a feed's fault reach Web.OnPageDone as failed fetches do;
+  // LastRound and the last reply are written also when it fails.
+  FeedRunResult RunFeed();
+  // A new feed folder in parent from an address (a feed, or a page naming
+  // one), named after the feed's title, marked for rounds, holding the items
+  // of that first fetch; it is left open. Nothing is created when no feed
+  // came (path empty, run.error says why).
+  struct NewFeedFolder {
+    std::string path;
+    FeedRunResult run;
+  };
+  NewFeedFolder AddFeedFolder(const std::string& parent, const std::string& address);
   // Opens a folder for showing its articles: thread order with the
   // settings' default direction (newest thread first when SORTBYNEW is on).
   bool OpenFolderForShowing(const std::string& folder);
@@ -104,8 +123,9 @@ class TApplication {
   // The start folder and every folder below it, sorted by path ignoring case.
   std::vector<std::string> CollectFolders(const std::string& start) const;
   // Runs the scripts of start and of every round target below it; returns
-  // the round total (the unread counts of the folders visited). Errors of a
-  // folder are shown and the round goes on.
+  // the round total (the unread counts of the folders visited). A folder
+  // without an address is passed over silently. Errors of a folder are
+  // shown and the round goes on.
   int RunRound(const std::string& start, const RoundEvents& events = {});
   // A round with its line appended to the round log; suffix follows the
   // line (" ＠" and the relative path, or " ＠ＡＬＬ"). Returns the round line.
@@ -178,8 +198,9 @@ class TApplication {
 
  private:
   void RunFolder(const std::string& folder, const RoundEvents& events);
-  // Copies the settings of the fetcher for the run about to start.
-  void ApplyWebSettings();
+  // Copies the settings of the fetcher and the limits of a run for the run
+  // about to start.
+  void ApplyRunSettings();
   // True when the last Run returned because it executed a BRK.
   bool PausedAtBreak(std::int32_t startPc) const;
   bool scheduledRound_ = false;
@@ -193,6 +214,9 @@ class TApplication {
 // The code the folder's pages are read as: its "Charset" option (auto when
 // unset or unknown). RunScript sets it on the fetcher for the run only.
 PageCode FolderPageCode(const TFolderInfo& folder);
+
+// "メモリが足りません" (Shift_JIS): the error of a run that ran out of memory.
+std::string OutOfMemoryMessage();
 
 // "Folder Round: start - end , Unread Total: total" with the start as
 // date and time and the end as time.

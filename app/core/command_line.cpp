@@ -1,6 +1,8 @@
 // The desktop program's command line.
 #include "app/core/command_line.h"
 
+#include "app/core/shell_model.h"
+
 namespace bq::app {
 
 DesktopOptions ParseDesktopArgs(const std::vector<std::string>& args) {
@@ -20,6 +22,8 @@ DesktopOptions ParseDesktopArgs(const std::vector<std::string>& args) {
       *target = args[++i];
     } else if (a == "--help" || a == "-h") {
       o.help = true;
+    } else if (a == "--version") {
+      o.version = true;
     } else if (a.size() > 1 && a[0] == '-') {
       o.error = "unknown option " + a;
       return o;
@@ -28,6 +32,25 @@ DesktopOptions ParseDesktopArgs(const std::vector<std::string>& args) {
     }
   }
   return o;
+}
+
+StartPlan PlanStart(const std::string& word, InstanceReach reach, const std::string& socketPath) {
+  StartPlan plan;
+  switch (reach) {
+    case InstanceReach::Answered: break;
+    case InstanceReach::NotAnswering:
+      plan.exitCode = 2;
+      plan.message = "the running instance did not answer within " + std::to_string(kInstanceAnswerMs / 1000) +
+                     " s (is it stopped or hung?); its socket " + socketPath + " is left as it is";
+      break;
+    case InstanceReach::NoInstance:
+      if (MatchCommandWord(word) == CommandWord::Quit)
+        plan.message = "no instance is running: nothing to quit";
+      else
+        plan.becomeInstance = true;
+      break;
+  }
+  return plan;
 }
 
 }  // namespace bq::app

@@ -64,6 +64,13 @@ ProgramLayout ChooseLayout(const LayoutInput& in) {
   return out;
 }
 
+std::string ChooseDataFolder(const ProgramLayout& layout, const std::string& settingsDataFolder) {
+  if (!layout.dataOption.empty()) return layout.dataOption;
+  return Dir(settingsDataFolder.empty() ? layout.defaultDataFolder : settingsDataFolder);
+}
+
+std::string LogRootOf(const std::string& dataFolder) { return Dir(dataFolder) + "Log/"; }
+
 ProgramLayout PickLayout(std::string exeDir, std::string settingsOption, std::string dataOption,
                          std::string libsOption) {
   LayoutInput in;

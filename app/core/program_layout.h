@@ -36,6 +36,12 @@ struct ProgramLayout {
 
 ProgramLayout ChooseLayout(const LayoutInput& in);
 
+// The data folder: --data, else the settings' data folder (an OS path; ""
+// when the settings name none), else the default. Ends in '/'.
+std::string ChooseDataFolder(const ProgramLayout& layout, const std::string& settingsDataFolder);
+// The log root, which holds the site folders: Log/ in the data folder.
+std::string LogRootOf(const std::string& dataFolder);
+
 // The layout for this process: reads the environment and the file system,
 // creates the settings folder, and copies missing files of the installed
 // libs into the writable one.

@@ -29,19 +29,7 @@ bool Names(std::string_view names, std::string_view word) {
   return false;
 }
 
-std::string Escape(std::string_view s) {
-  std::string out;
-  for (char c : s) {
-    switch (c) {
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '&': out += "&amp;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
+std::string Escape(std::string_view s) { return HtmlEscape(s); }
 
 std::string AnchorId(std::string_view prefix, std::string_view name) {
   std::string id(prefix);
@@ -142,7 +130,7 @@ void ClipsAndIterators(std::string& out) {
 
 void Variables(std::string& out) {
   Section(out, "variables", "テンプレート変数と定義済み変数");
-  out += R"(<p>テンプレート変数はフォルダの設定から実行前に入り、式の中や "…" の文字列の中に %名前% の形で書けます。</p>
+  out += R"(<p>テンプレート変数はフォルダの設定から実行前に入り、式の中に %名前% の形で書けます。"…" の文字列の中の %名前% は普通の変数 名前 を読むので、テンプレート変数は '…' + %URL% のように + でつなぎます。</p>
 <table>
 <tr><th>%URL%</th><td>サイトのアドレス</td></tr><tr><th>%SEQ%</th><td>最後のトピック番号</td></tr>
 <tr><th>%LASTDATE%</th><td>ログの最新の日時</td></tr><tr><th>%ROUND%</th><td>前回巡回した日時</td></tr>
@@ -160,6 +148,20 @@ void Variables(std::string& out) {
 }
 
 }  // namespace
+
+std::string HtmlEscape(std::string_view s) {
+  std::string out;
+  for (char c : s) {
+    switch (c) {
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '&': out += "&amp;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
 
 const TReferenceEntry* FindBuiltinEntry(std::string_view upperName) {
   for (const auto& e : BuiltinReference())

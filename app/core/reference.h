@@ -38,6 +38,9 @@ const TReferenceEntry* FindKeywordEntry(std::string_view upperKeyword);
 // word is neither a builtin nor a keyword.
 std::string ReferenceAnchor(std::string_view word);
 
+// Text made safe to stand in HTML: < > & " as entities.
+std::string HtmlEscape(std::string_view s);
+
 // The whole reference as one HTML page (UTF-8).
 std::string ReferenceHtml();
 

@@ -29,7 +29,8 @@ const std::vector<TReferenceEntry>& BuiltinReference() {
   static const std::vector<TReferenceEntry> entries = {
       {"@CLIP", "列挙子", "FOREACH x IN @CLIP[テンプレート [, 変数]] DO 文", "—", "! に件数",
        "クリップテンプレートがテキスト（省略時は _）に現れるたびに 1 レコードとし、レコードごとに取り込み変数を埋めて文を実行します。",
-       "GET(%URL%); r := ''; FOREACH x IN @CLIP[row] DO r := r + T + ';'", "r", "一番目;二番目;", kClipRow},
+       "GET(%URL%); r := ''; FOREACH x IN @CLIP[row] DO r := r + T + '(' + D + ');'", "r",
+       "一番目(2026/12/01);二番目(2026/12/02);", kClipRow},
       {"@INDEXLINK", "列挙子", "FOREACH x IN @INDEXLINK[パターン [, 変数 [, 基準URL]]] DO 文", "—", "! に件数",
        "ページ（省略時は _）のリンクのうち、アドレスがパターンに合うものを絶対アドレスにして順に x に入れます。",
        "GET(%URL%); r := 0; FOREACH x IN @INDEXLINK['next'] DO r := r + 1", "r", "1"},
@@ -67,7 +68,7 @@ const std::vector<TReferenceEntry>& BuiltinReference() {
        "リソースをフォルダのディレクトリに保存します。", "r := DOWNLOAD(%URL%)", "r", "200"},
       {"CLIP", "手続き", "CLIP(テンプレート [, 変数])", "—", "! に件数",
        "クリップテンプレートを一度だけ当て、最初のレコードの取り込みを各変数に入れます。",
-       "GET(%URL%); CLIP(row); r := T", "r", "一番目", kClipRow},
+       "GET(%URL%); CLIP(row); r := D + ' ' + T", "r", "2026/12/01 一番目", kClipRow},
       {"STRIP", "手続き", "STRIP(変数, 変数, …)", "—", "各変数を書き換え", "各変数の HTML をタグのないテキストにします。",
        "s := '<b>太字</b>'; STRIP(s); r := s", "r", "太字"},
       {"PACK", "手続き", "PACK(番号: 値, …)", "—", "現在の記事レコード",

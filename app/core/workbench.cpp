@@ -99,6 +99,7 @@ void TWorkbench::Compile() {
   exportEnabled_ = false;
   SetCaption(CaptionState::Compiling);
   steps_.Fill(source_);
+  warnings_.clear();
   bool compiled = false;
   try {
     compiled = app_.Engine.CompileScript(source_, true);
@@ -117,6 +118,7 @@ void TWorkbench::Compile() {
     return;
   }
   listing_ = script::ListCode(app_.Engine);
+  warnings_ = WarningRows(app_.Engine, source_);
   templateIndex_ = 0;
   if (steps_.Count() > 0) {
     debugVisible_ = true;

@@ -17,6 +17,7 @@
 #include "app/core/application.h"
 #include "app/core/editor_text.h"
 #include "app/core/step_list.h"
+#include "app/core/warning_list.h"
 
 namespace bq::app {
 
@@ -97,6 +98,9 @@ class TWorkbench {
   bool ExportEnabled() const { return exportEnabled_; }
   // The error span of the last failed compile, in editor characters.
   TEditorSpan ErrorSpan() const { return errorSpan_; }
+  // The warnings of the last compile (none after a failed one), for the
+  // list under the editor.
+  const std::vector<TWarningRow>& Warnings() const { return warnings_; }
   std::string Caption() const;
   CaptionState CaptionShown() const { return caption_; }
   // Application title (Shift_JIS) the caption starts with.
@@ -154,6 +158,7 @@ class TWorkbench {
   Page activePage_ = Page::Editor;
   bool exportEnabled_ = false;
   TEditorSpan errorSpan_;
+  std::vector<TWarningRow> warnings_;
   CaptionState caption_ = CaptionState::Plain;
   std::string listing_;
   TWorkbenchDumps dumps_;

@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QLabel>
 
+#include "app/core/version.h"
 #include "app/gui/icons.h"
 
 namespace bq::gui {
@@ -16,7 +17,7 @@ AboutBox::AboutBox(const QString& settingsFile, const QString& dataFolder, QWidg
   icon->setPixmap(AppIcon().pixmap(64, 64));
   grid->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
   auto* name = new QLabel(QStringLiteral("<b style='font-size:16pt'>Brindlequay</b> &nbsp;%1")
-                              .arg(QString::fromUtf8("バージョン ") + QString::fromLatin1(kVersion)));
+                              .arg(QString::fromUtf8("バージョン ") + QString::fromLatin1(app::kVersion)));
   grid->addWidget(name, 0, 1);
   grid->addWidget(new QLabel(QString::fromUtf8("ウェブサイトから記事を集めて読むためのプログラム")), 1, 1);
   auto* files = new QLabel(QString::fromUtf8("設定ファイル: %1\nデータフォルダ: %2").arg(settingsFile, dataFolder));

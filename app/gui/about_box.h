@@ -11,6 +11,4 @@ class AboutBox : public QDialog {
   AboutBox(const QString& settingsFile, const QString& dataFolder, QWidget* parent = nullptr);
 };
 
-inline constexpr char kVersion[] = "1.0";
-
 }  // namespace bq::gui

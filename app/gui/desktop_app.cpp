@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QTimer>
 #include <QTranslator>
 #include <QTreeWidgetItem>
 #include <cstdio>
@@ -38,23 +40,27 @@ DesktopApp::~DesktopApp() {
   if (app_) app_->Settings.fileName.clear();
 }
 
-QString DesktopApp::InstanceKey() const {
+QString DesktopApp::InstanceSocketPath() const {
   QString settings = QFileInfo(QString::fromStdString(layout_.settingsFile)).absoluteFilePath();
-  return QString::fromStdString(app::InstanceKey(std::to_string(::getuid()), settings.toStdString()));
+  return QDir::temp().absoluteFilePath(
+      QString::fromStdString(app::InstanceKey(std::to_string(::getuid()), settings.toStdString())));
 }
 
 DesktopApp::Start DesktopApp::Begin() {
-  if (!options_.error.empty() || options_.help) {
+  if (!options_.error.empty() || options_.help || options_.version) {
     error_ = QString::fromStdString(options_.error);
-    return options_.help ? Start::Done : Start::Failed;
+    return options_.error.empty() ? Start::Done : Start::Failed;
   }
   layout_ = app::PickLayout(exeDir_.toStdString(), options_.settings, options_.data, options_.libs);
   if (options_.screenshot.empty()) {
-    instance_ = std::make_unique<SingleInstance>(InstanceKey());
+    instance_ = std::make_unique<SingleInstance>(InstanceSocketPath());
     SingleInstance::Result claim = instance_->Claim(QByteArray::fromStdString(options_.word));
-    if (claim == SingleInstance::Result::PassedOn) return Start::PassedOn;
+    if (claim == SingleInstance::Result::Ended) {
+      error_ = QString::fromStdString(instance_->Plan().message);
+      return instance_->Plan().exitCode == 0 ? Start::PassedOn : Start::NoAnswer;
+    }
     if (claim == SingleInstance::Result::Failed) {
-      error_ = QStringLiteral("cannot listen for a second start on ") + InstanceKey();
+      error_ = QStringLiteral("cannot listen for a second start on ") + InstanceSocketPath();
       return Start::Failed;
     }
   }
@@ -79,7 +85,11 @@ DesktopApp::Start DesktopApp::Begin() {
   if (!app_->Settings.startInTray || !w->TrayAvailable()) w->show();
   if (!w->TrayAvailable())
     w->SetStatusText(0, QString::fromUtf8("通知領域(トレイ)が無いため、ウィンドウを隠せません"));
-  if (!options_.word.empty()) w->ExecuteCommand(QString::fromStdString(options_.word));
+  // The word runs in the event loop, after main has tied the program's end
+  // to the window and set up the signal handler: a round the word starts
+  // can then be ended by a quit or a signal like any other.
+  if (!options_.word.empty())
+    QTimer::singleShot(0, w, [w, word = QString::fromStdString(options_.word)] { w->ExecuteCommand(word); });
   return Start::Running;
 }
 

@@ -23,18 +23,20 @@ class DesktopApp {
   DesktopApp(QStringList args, QString exeDir);
   ~DesktopApp();
 
-  enum class Start { Running, PassedOn, Done, Failed };
-  // Starts: passes the word on when another instance runs (PassedOn), or
-  // becomes the instance and sets up the window (Running); with
-  // --screenshot draws the window into the file and ends (Done).
+  enum class Start { Running, PassedOn, NoAnswer, Done, Failed };
+  // Starts: passes the word on when another instance runs (PassedOn; also
+  // "quit" with none running, with a note in Error()), ends when the
+  // running instance does not answer (NoAnswer), or becomes the instance
+  // and sets up the window (Running); with --screenshot draws the window
+  // into the file and ends (Done).
   Start Begin();
   const QString& Error() const { return error_; }
 
   MainWindow* Window() const { return window_.get(); }
   app::TApplication* App() const { return app_.get(); }
   const app::ProgramLayout& Layout() const { return layout_; }
-  // The key the instance listens on.
-  QString InstanceKey() const;
+  // The socket file the instance listens on.
+  QString InstanceSocketPath() const;
 
  private:
   bool TakeScreenshot();

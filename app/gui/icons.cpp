@@ -308,16 +308,14 @@ QIcon TrayImage(const QString& name) {
   return MakeIcon([&name](QPainter& p) { DrawTray(p, name); });
 }
 
+void DrawAppIcon(QPainter& p) {
+  Folder(p, QColor(235, 190, 70));
+  Globe(p, QRectF(12, 12, 17, 17));
+}
+
 QIcon AppIcon() {
-  QIcon icon = MakeIcon([](QPainter& p) {
-    Folder(p, QColor(235, 190, 70));
-    Globe(p, QRectF(12, 12, 17, 17));
-  });
-  QPixmap big = Paint(128, [](QPainter& p) {
-    Folder(p, QColor(235, 190, 70));
-    Globe(p, QRectF(12, 12, 17, 17));
-  });
-  icon.addPixmap(big);
+  QIcon icon = MakeIcon(DrawAppIcon);
+  icon.addPixmap(Paint(128, DrawAppIcon));
   return icon;
 }
 

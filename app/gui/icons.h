@@ -4,6 +4,7 @@
 // globe, so the round animation reads as motion), the program's icon and the
 // glyphs of the actions.
 #include <QIcon>
+#include <QPainter>
 #include <QPixmap>
 #include <QString>
 
@@ -21,6 +22,8 @@ QIcon FolderImage(int index);
 QIcon TrayImage(const QString& name);
 QPixmap TrayPixmap(const QString& name, int size);
 QIcon AppIcon();
+// The program's icon drawn in a 32x32 box (scale the painter for other sizes).
+void DrawAppIcon(QPainter& p);
 QIcon GlyphIcon(Glyph glyph);
 
 }  // namespace bq::gui

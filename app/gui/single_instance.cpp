@@ -1,60 +1,64 @@
 // The single-instance handshake over a local socket.
 #include "app/gui/single_instance.h"
 
-#include <QDir>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
+#include <QVariant>
+#include <memory>
+
+#include "app/core/local_server.h"
 
 namespace bq::gui {
 
-namespace {
-// A command word is short; anything longer is cut here.
-constexpr qint64 kMaxCommandBytes = 4096;
-}  // namespace
-
-SingleInstance::SingleInstance(QString key, QObject* parent) : QObject(parent), key_(std::move(key)) {
+SingleInstance::SingleInstance(QString socketPath, QObject* parent) : QObject(parent), path_(std::move(socketPath)) {
   connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::OnConnection);
 }
 
 SingleInstance::Result SingleInstance::Claim(const QByteArray& word) {
-  QLockFile lock(QDir::temp().filePath(key_ + QStringLiteral(".lock")));
+  const std::string sent = word.isEmpty() ? std::string("show") : word.toStdString();
+  const std::string path = path_.toStdString();
+  auto plan = [&] { return app::PlanStart(sent, app::ContactInstance(path, sent, app::kInstanceAnswerMs), path); };
+  plan_ = plan();
+  if (!plan_.becomeInstance) return Result::Ended;
+  QLockFile lock(path_ + QStringLiteral(".lock"));
   // A lock left by a killed start is stale: QLockFile sees its process gone.
   if (!lock.tryLock(10000)) return Result::Failed;
-  QLocalSocket socket;
-  socket.connectToServer(key_);
-  if (socket.waitForConnected(2000)) {
-    socket.write(word.isEmpty() ? QByteArray("show") : word.left(kMaxCommandBytes));
-    socket.flush();
-    socket.waitForBytesWritten(2000);
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(2000);
-    return Result::PassedOn;
-  }
-  // Nobody answered: a socket file still there belongs to a dead instance.
-  QLocalServer::removeServer(key_);
+  // Another start may have become the instance since.
+  plan_ = plan();
+  if (!plan_.becomeInstance) return Result::Ended;
+  // Nobody listens on the file: a killed instance left it.
+  QLocalServer::removeServer(path_);
   server_.setSocketOptions(QLocalServer::UserAccessOption);
-  return server_.listen(key_) ? Result::Listening : Result::Failed;
+  return server_.listen(path_) ? Result::Listening : Result::Failed;
 }
 
 void SingleInstance::OnConnection() {
   while (QLocalSocket* s = server_.nextPendingConnection()) {
     QPointer<QLocalSocket> socket(s);
-    auto buffer = std::make_shared<QByteArray>();
-    connect(s, &QLocalSocket::readyRead, this, [socket, buffer] {
-      if (!socket) return;
-      buffer->append(socket->readAll());
-      if (buffer->size() > kMaxCommandBytes) buffer->truncate(kMaxCommandBytes);
-    });
-    auto finish = [this, socket, buffer] {
+    auto buffer = std::make_shared<std::string>();
+    auto take = [this, socket, buffer] {
       if (!socket || socket->property("done").toBool()) return;
+      QByteArray bytes = socket->readAll();
+      buffer->append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+      std::optional<std::string> word = app::InstanceWord(*buffer);
+      if (!word) return;
       socket->setProperty("done", true);
-      buffer->append(socket->readAll());
+      // A start that gave up waiting has closed its end: its word is stale.
+      bool stale = app::PeerClosed(static_cast<int>(socket->socketDescriptor()));
+      if (!stale) {
+        socket->write(app::kInstanceAnswer);
+        socket->flush();
+      }
+      socket->disconnectFromServer();
       socket->deleteLater();
-      emit commandReceived(QString::fromUtf8(buffer->left(kMaxCommandBytes)));
+      if (!stale) emit commandReceived(QString::fromStdString(*word));
     };
-    connect(s, &QLocalSocket::disconnected, this, finish);
-    if (s->state() == QLocalSocket::UnconnectedState) finish();
+    connect(s, &QLocalSocket::readyRead, this, take);
+    connect(s, &QLocalSocket::disconnected, this, [socket] {
+      if (socket && !socket->property("done").toBool()) socket->deleteLater();
+    });
+    take();
   }
 }
 

@@ -1,26 +1,33 @@
 #pragma once
-// One running instance per user and settings file. A start connects to the
-// instance's local socket first; when one answers, it hands over its command
-// word and ends. Only when none answers does it listen itself, after removing
-// a socket file a killed instance may have left. A lock file around the two
-// steps keeps two starts at the same moment from both becoming the instance.
+// One running instance per user and settings file, on a Unix socket. The
+// rules (what a start does when the instance answers, when none runs, when
+// one does not answer; how a word is framed) are app/core's: a start asks
+// app::ContactInstance and follows app::PlanStart; the instance reads words
+// with app::InstanceWord and answers before it carries one out. A start that
+// finds no instance takes a lock file and looks again before it listens, so
+// two starts at the same moment never both become the instance.
 #include <QByteArray>
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
+
+#include "app/core/command_line.h"
 
 namespace bq::gui {
 
 class SingleInstance : public QObject {
   Q_OBJECT
  public:
-  explicit SingleInstance(QString key, QObject* parent = nullptr);
+  // socketPath: the absolute path of the instance's socket file.
+  explicit SingleInstance(QString socketPath, QObject* parent = nullptr);
 
-  enum class Result { PassedOn, Listening, Failed };
-  // word goes to the running instance ("show" when empty); otherwise this
-  // process starts listening.
+  enum class Result { Ended, Listening, Failed };
+  // Hands word ("show" when empty) to the running instance, or listens when
+  // the plan says this start becomes the instance. Ended: see Plan() for the
+  // exit status and the message.
   Result Claim(const QByteArray& word);
-  QString ServerPath() const { return server_.fullServerName(); }
+  const app::StartPlan& Plan() const { return plan_; }
+  const QString& SocketPath() const { return path_; }
 
  signals:
   void commandReceived(const QString& word);
@@ -28,7 +35,8 @@ class SingleInstance : public QObject {
  private:
   void OnConnection();
 
-  QString key_;
+  QString path_;
+  app::StartPlan plan_;
   QLocalServer server_;
 };
 

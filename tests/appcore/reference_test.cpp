@@ -9,6 +9,7 @@
 #include "app/core/application.h"
 #include "platform/fs.h"
 #include "script/tables.h"
+#include "script/warnings.h"
 #include "tests/web/scripted_server.h"
 #include "textlib/cp932.h"
 
@@ -60,6 +61,9 @@ class ReferenceExamples : public ::testing::Test {
     std::string src = "SCRIPT example;\r\n" + std::string(e.decls) + "\r\nBEGIN\r\n  " + std::string(e.example) + "\r\nEND.\r\n";
     try {
       if (!a.Engine.CompileScript(Utf8ToSjis(src), false)) return "(not compiled)";
+      // An example shows the language as meant: none trips a warning.
+      for (const script::TCompileWarning& w : a.Engine.Warnings)
+        ADD_FAILURE() << e.name << ": " << SjisToUtf8(script::WarningLine(w)) << "\n" << SjisToUtf8(w.Place.text);
       a.Machine.ResetMachine();
       a.RunScript();
     } catch (const Exception& ex) {

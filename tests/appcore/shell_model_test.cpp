@@ -198,6 +198,25 @@ TEST(Layout, InstalledUnderXdgFoldersAndOptionsWin) {
   EXPECT_EQ(l.libsFolder, "/t/libs/");
 }
 
+TEST(Layout, DataFolderIsTheOptionElseTheSettingsElseTheDefault) {
+  app::LayoutInput in;
+  in.exeDir = "/usr/bin/";
+  in.exeDirWritable = false;
+  in.home = "/home/u";
+  struct Case {
+    const char* option;
+    const char* settings;
+    const char* data;
+  };
+  for (const Case& c : {Case{"", "", "/home/u/.local/share/brindlequay/Log/"}, Case{"", "/s/data", "/s/data/"},
+                        Case{"/o/data", "/s/data/", "/o/data/"}, Case{"/o/data/", "", "/o/data/"}}) {
+    in.dataOption = c.option;
+    std::string data = app::ChooseDataFolder(app::ChooseLayout(in), c.settings);
+    EXPECT_EQ(data, c.data) << c.option << " " << c.settings;
+    EXPECT_EQ(app::LogRootOf(data), std::string(c.data) + "Log/");
+  }
+}
+
 }  // namespace
 }  // namespace bq::test
 
@@ -222,6 +241,8 @@ TEST(DesktopCommandLine, MissingValuesAndUnknownOptionsAreErrors) {
   EXPECT_EQ(app::ParseDesktopArgs({"--settings", ""}).error, "--settings needs a value");
   EXPECT_EQ(app::ParseDesktopArgs({"--bogus"}).error, "unknown option --bogus");
   EXPECT_TRUE(app::ParseDesktopArgs({"--help"}).help);
+  EXPECT_TRUE(app::ParseDesktopArgs({"--version"}).version);
+  EXPECT_FALSE(app::ParseDesktopArgs({"show"}).version);
 }
 
 }  // namespace

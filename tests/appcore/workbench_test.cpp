@@ -173,6 +173,41 @@ TEST_F(WorkbenchTest, ACompileErrorSelectsItsTokenInTheEditorAndIsRaised) {
   EXPECT_EQ(span.length, 1u);
 }
 
+// The list under the editor: one row per warning of the last compile, with
+// the line to go to, the editor span, the list text and the marked line.
+TEST_F(WorkbenchTest, CompileListsItsWarningsForTheEditor) {
+  Script("lib.pss", "PROCDEF P(a)\r\nBEGIN\r\n  r := b\r\nEND;\r\n");
+  Compile("SCRIPT t;\nINCLUDE 'lib.pss';\nFUNCDEF CNT\nBEGIN\n  CNT := 0;\n\tCNT := CNT + 1\nEND;\n"
+          "BEGIN\n  P(1); x := '日本'; y := titel\nEND.\n");
+  const std::vector<app::TWarningRow>& rows = wb.Warnings();
+  ASSERT_EQ(rows.size(), 3u);
+  // In source order: the library's (placed at the INCLUDE), the own name, the misspelt name.
+  EXPECT_EQ(rows[0].line, 1);
+  EXPECT_EQ(rows[0].tag, "unassigned");
+  EXPECT_EQ(SjisToUtf8(rows[0].text).rfind("2行目 (lib.pss 3行目): 警告: 変数 b は", 0), 0u) << SjisToUtf8(rows[0].text);
+  EXPECT_EQ(rows[0].sourceLine, "  r := b");
+  EXPECT_EQ(rows[0].marker, "       ^");
+  EXPECT_EQ(rows[0].span, (app::TEditorSpan{18, 9}));  // 'lib.pss'
+  EXPECT_EQ(rows[1].line, 5);
+  EXPECT_EQ(rows[1].tag, "own-name");
+  EXPECT_EQ(SjisToUtf8(rows[1].text).rfind("6行目: 警告: 関数 CNT の中で CNT を読むと", 0), 0u);
+  EXPECT_EQ(SjisToUtf8(rows[1].sourceLine), "\tCNT := CNT + 1");
+  EXPECT_EQ(rows[1].marker, "\t       ^^^");
+  EXPECT_EQ(rows[1].span, (app::TEditorSpan{67, 3}));
+  EXPECT_EQ(rows[2].line, 8);
+  EXPECT_EQ(rows[2].tag, "unassigned");
+  // The editor counts characters: 日本 are two.
+  EXPECT_EQ(rows[2].span.start, std::string("SCRIPT t;\nINCLUDE 'lib.pss';\nFUNCDEF CNT\nBEGIN\n  CNT := 0;\n"
+                                            "\tCNT := CNT + 1\nEND;\nBEGIN\n  P(1); x := '").size() + 2 + 8);
+  EXPECT_EQ(app::GuideAnchor(rows[1].tag), "script-guide.html#w-own-name");
+  // They never block running (CNT, which would call itself for ever, is
+  // not called); a failed compile leaves none.
+  wb.Run();
+  EXPECT_EQ(Var("X").Str, Utf8ToSjis("日本"));
+  EXPECT_THROW(Compile("SCRIPT t; BEGIN x := END."), script::ECompileError);
+  EXPECT_TRUE(wb.Warnings().empty());
+}
+
 TEST_F(WorkbenchTest, StepAndTraceMoveTheCodePosition) {
   Compile(kSteps);
   wb.Step();
@@ -291,6 +326,7 @@ TEST_F(WorkbenchTest, UnsavedChangesAreWrittenBeforeARoundOpensAnotherFolder) {
   for (const auto& [path, script] : {std::pair{first, "first.pss"}, std::pair{second, "second.pss"}}) {
     fs::ForceDirectories(path);
     TFolderInfo info;
+    info.SiteUrl = "http://example.invalid/";  // a round runs only folders with an address
     info.ScriptName = script;
     info.RoundTarget = true;
     fs::WriteFileAtomic(path + "kvlnode.web", FormatNodeFile(info));
@@ -317,6 +353,7 @@ TEST_F(WorkbenchTest, TextThatCannotBeSavedIsNotLeftForAnotherFolder) {
   std::string other = app.LogRoot() + "other/";
   fs::ForceDirectories(other);
   TFolderInfo info;
+  info.SiteUrl = "http://example.invalid/";
   info.ScriptName = "other.pss";
   fs::WriteFileAtomic(other + "kvlnode.web", FormatNodeFile(info));
   Script("other.pss", "SCRIPT other; BEGIN END.");

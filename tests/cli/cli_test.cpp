@@ -130,6 +130,43 @@ TEST_F(CliTest, RoundPrintsOneLinePerFolderAndTheRoundLine) {
   EXPECT_NE(r.out.find("Unread Total: 2 ＠a/\n"), std::string::npos) << r.out;
 }
 
+// The board script with a trap: the title is read through a misspelt name.
+const char* kWarnScript =
+    "SCRIPT w;\r\n"
+    "POST[]:-\r\n<b>${TITLE}</b><i>${AUTHOR}</i><p>${BODY}</p>\r\n-::\r\n"
+    "BEGIN\r\n  GET(%URL%); n := 0;\r\n"
+    "  FOREACH r IN @CLIP[POST] DO BEGIN n := n + 1; PACK(0: n, 2: 1000 + n, 3: TITEL, 4: AUTHOR, 7: BODY); "
+    "PUTLOG(0) END\r\nEND.\r\n";
+
+TEST_F(CliTest, RunAndRoundPrintAScriptsWarningsOnceOnStderr) {
+  fs::WriteFileAtomic(dir + "libs/warn.pss", Utf8ToSjis(kWarnScript));
+  AddSite("w1", "warn.pss");
+  AddSite("w2", "warn.pss");
+  // The line with the misspelt name, and the marker under it.
+  std::string line = std::string(kWarnScript).substr(std::string(kWarnScript).find("  FOREACH"));
+  line = line.substr(0, line.find('\r'));
+  std::string marker = std::string(std::string_view("warn.pss:7: ").size() + line.find("TITEL"), ' ') + "^^^^^";
+  const std::string warnings =
+      "warn.pss:3: 警告: クリップテンプレート POST の取り込み ${TITLE} の変数 TITLE はどこでも読まれていません "
+      "[capture-unread]\n"
+      "warn.pss:3: <b>${TITLE}</b><i>${AUTHOR}</i><p>${BODY}</p>\n"
+      "               ^^^^^^^^\n"
+      "warn.pss:7: 警告: 変数 TITEL はどこでも代入されていません (名前の書き誤り?)。値はいつも空です [unassigned]\n"
+      "warn.pss:7: " + line + "\n" + marker + "\n";
+  Result r = Cli("run w1");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "2 new, 2 unread, 2 total\n");  // warnings never stop a run
+  EXPECT_EQ(r.err, warnings);
+  r = Cli("round");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("w2/: 2 unread\n"), std::string::npos) << r.out;
+  // Once, though two folders ran the script (the log root's own fetch of
+  // an empty address fails besides).
+  std::size_t at = r.err.find(warnings);
+  EXPECT_NE(at, std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("[capture-unread]", at + warnings.size()), std::string::npos) << r.err;
+}
+
 TEST_F(CliTest, ListShowsTheArticlesInThreadOrderAndAsJson) {
   AddSite("a");
   ASSERT_EQ(Cli("run a").status, 0);

@@ -67,6 +67,23 @@ TEST_F(CompileCommand, ErrorShowsTextLineAndMarker) {
                        std::string(note.size(), ' ') + "                  ^\n");
 }
 
+TEST_F(CompileCommand, WarningsShowTheirLineAndMarkerAndWerrorMakesThemFail) {
+  std::string f = Write("w.pss", "SCRIPT t;\r\nBEGIN\r\n  title := 'a';\r\n  r := titel\r\nEND.\r\n");
+  CliRun r = RunCli("compile " + f);
+  EXPECT_EQ(r.status, 0);
+  std::string note = f + ":4: ";
+  EXPECT_EQ(r.out, note + "警告: 変数 titel はどこでも代入されていません (名前の書き誤り?)。値はいつも空です [unassigned]\n" +
+                       note + "  r := titel\n" + std::string(note.size(), ' ') + "       ^^^^^\n");
+  CliRun strict = RunCli("compile " + f + " --werror");
+  EXPECT_EQ(strict.status, 1);
+  EXPECT_EQ(strict.out.rfind(r.out, 0), 0u) << strict.out;
+  EXPECT_NE(strict.out.find("1 warning(s), failing as --werror asks"), std::string::npos) << strict.out;
+  std::string clean = Write("c.pss", "SCRIPT t;\r\nBEGIN\r\n  title := 'a';\r\n  r := title\r\nEND.\r\n");
+  CliRun quiet = RunCli("compile --werror " + clean);
+  EXPECT_EQ(quiet.status, 0);
+  EXPECT_EQ(quiet.out, "");
+}
+
 // Files saved by Unix editors end their lines with LF alone; line numbers
 // must come out as for the same file with CR LF.
 TEST_F(CompileCommand, BareLineFeedFilesNumberLinesLikeCrLfFiles) {

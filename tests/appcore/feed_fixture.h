@@ -1,0 +1,112 @@
+#pragma once
+// An application on a temporary data folder beside a loopback server whose
+// documents the tests change between fetches; every request's path and
+// header lines are kept.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/core/application.h"
+#include "app/core/local_server.h"
+#include "platform/fs.h"
+#include "textlib/cp932.h"
+
+namespace bq::test {
+
+// An RSS 2.0 feed (UTF-8 text) with items of (guid, title, body, pubDate).
+struct TestItem {
+  std::string id, title, body, date;
+};
+inline std::string Rss(const std::string& title, const std::vector<TestItem>& items, const std::string& encoding = "UTF-8") {
+  std::string s = "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>\n<rss version=\"2.0\"><channel><title>" + title +
+                  "</title><link>http://site.example/</link>\n";
+  for (const TestItem& i : items)
+    s += "<item><guid isPermaLink=\"false\">" + i.id + "</guid><title>" + i.title + "</title><link>http://site.example/" +
+         i.id + "</link><description>" + i.body + "</description><pubDate>" + i.date + "</pubDate></item>\n";
+  return s + "</channel></rss>\n";
+}
+
+class FeedFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/bqfeed.XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir = std::string(tmpl) + "/";
+    fs::ForceDirectories(dir + "libs/");
+    app.SetProgramFolder(dir, dir + "libs/");
+    app.SetupFolders(dir + "data/");
+    app.Web.OnPageDone = [this](const TPageReport& r) { reports.push_back(r); };
+  }
+  void TearDown() override {
+    std::string cmd = "rm -rf '" + dir + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+  void Serve(const std::string& path, std::string body, std::vector<std::string> headers = {}, int status = 200) {
+    std::lock_guard<std::mutex> g(mu);
+    docs[path] = app::LocalResponse{status, "text/xml", std::move(body), std::move(headers)};
+  }
+  std::vector<std::pair<std::string, std::string>> Requests() {
+    std::lock_guard<std::mutex> g(mu);
+    return requests;
+  }
+  // A feed folder below the log root reading address.
+  std::string FeedFolder(const std::string& rel, const std::string& address, bool round = true) {
+    const std::string path = app.LogRoot() + rel + "/";
+    fs::ForceDirectories(path);
+    app.Log.OpenFolder(path);
+    app::SetFeedAddress(app.Log.Folder, address);
+    app.Log.Folder.RoundTarget = round;
+    app.Log.SaveNode();
+    return path;
+  }
+  // Opens the folder and fetches it as the desktop's "取得" does.
+  app::FeedRunResult Fetch(const std::string& path) {
+    app.Log.OpenFolder(path);
+    app.Web.ResetStop();
+    app::FeedRunResult r = app.RunFeed();
+    app.SortByDefaultOrder();
+    return r;
+  }
+  std::vector<TDataInfo> Articles(const std::string& path) {
+    app.Log.OpenFolder(path);
+    std::vector<TDataInfo> out;
+    for (int i = 0; i < app.Log.Count(); ++i) out.push_back(app.Log.GetItem(i));
+    return out;
+  }
+  // A copy of the first article with the title, kept while the fixture lives.
+  const TDataInfo* ByTitle(const std::string& utf8Title) {
+    for (int i = 0; i < app.Log.Count(); ++i)
+      if (app.Log.View(i).TITLE == Utf8ToSjis(utf8Title)) return &found_.emplace_back(app.Log.GetItem(i));
+    return nullptr;
+  }
+  std::deque<TDataInfo> found_;
+
+  std::string dir;
+  std::vector<TPageReport> reports;
+  RecordingUi ui;
+  CallbackPump pump;
+  app::TApplication app{ui, pump, [] { return SystemProxySettings{}; }};
+  std::mutex mu;
+  std::map<std::string, app::LocalResponse> docs;
+  std::vector<std::pair<std::string, std::string>> requests;  // path, header lines
+  std::map<std::string, std::vector<app::LocalResponse>> once;  // answered first, one per request
+  app::TLocalServer server{[this](const app::LocalRequest& r) {
+    std::lock_guard<std::mutex> g(mu);
+    requests.emplace_back(r.target, r.headers);
+    auto first = once.find(r.target);
+    if (first != once.end() && !first->second.empty()) {
+      app::LocalResponse res = first->second.front();
+      first->second.erase(first->second.begin());
+      return res;
+    }
+    auto it = docs.find(r.target);
+    return it == docs.end() ? app::LocalResponse{404, "text/html", "none"} : it->second;
+  }};
+};
+
+}  // namespace bq::test
