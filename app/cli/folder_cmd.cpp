@@ -218,7 +218,7 @@ int FolderCommand(const Args& args, const GlobalOptions& options) {
   if (verb != "add" && verb != "show" && verb != "set") return UsageError(kFolderUsage);
   if (verb == "set" && args.size() < 3) return UsageError(kFolderUsage);
   if (verb == "show" && args.size() != 2) return UsageError(kFolderUsage);
-  auto cli = OpenApp(options);
+  auto cli = OpenApp(options, verb == "show" ? Access::kReadOnly : Access::kReadWrite);
   app::TApplication& a = cli->app;
   if (verb == "add") return Add(a, args);
   std::string path = FolderArgument(a, args[1]);

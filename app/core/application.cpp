@@ -12,6 +12,7 @@
 #include "logstore/folder_ops.h"
 #include "platform/compare.h"
 #include "platform/fs.h"
+#include "platform/sys.h"
 #include "script/error_notes.h"
 #include "script/symbols.h"
 #include "textlib/dates.h"
@@ -28,6 +29,20 @@ TApplication::TApplication(UserInterface& ui, EventPump& pump, TWebAccess::Proxy
   Web.OnWatchdogStop = [this] {
     if (unattendedRun_) Machine.State = script::RunState::Stopped;
   };
+  // Another program saving the same folder: said in the status bar, and the
+  // window stays alive while the save waits for it.
+  Log.OnLockWait = [this](const std::string& folder, std::uint32_t waitedMs) {
+    // 他のプログラムが保存中です (N 秒):
+    Status.SetPanel(0, "\x91\xbc\x82\xcc\x83v\x83\x8d\x83O\x83\x89\x83\x80\x82\xaa\x95\xdb\x91\xb6\x92\x86\x82\xc5"
+                       "\x82\xb7 (" + std::to_string(waitedMs / 1000) + " s): " + folder);
+    Pump.ProcessMessages();
+  };
+}
+
+std::vector<std::string> TApplication::FailedWrites() const {
+  std::vector<std::string> all = Log.FailedWrites();
+  all.insert(all.end(), failedWrites_.begin(), failedWrites_.end());
+  return all;
 }
 
 void TApplication::SetProgramFolder(const std::string& folder, const std::string& libFolder) {
@@ -43,15 +58,15 @@ void TApplication::SetupFolders(const std::string& dataFolder) {
   // The open log is not emptied here: SetLogRoot saves it whole (and writes
   // the old root's last folder), and opening the next folder replaces it.
   // Emptied first, it would be saved empty over its file.
-  fs::ForceDirectories(dataFolder_);
-  fs::ForceDirectories(LogRootOf(dataFolder_));
+  if (!Log.ReadOnly()) {
+    fs::ForceDirectories(dataFolder_);
+    fs::ForceDirectories(LogRootOf(dataFolder_));
+  }
   Log.SetLogRoot(LogRootOf(dataFolder_));
   Web.SetCacheDir(CacheFolder());
   std::vector<std::string> history = CommaSplit(Settings.logHist, FinalComma::AddsEmptyItem);
   PutFirstInHistory(history, dataFolder_);
   Settings.logHist = CommaJoin(history);
-  rootDefSeen_.clear();
-  fs::ReadFile(Log.LogRoot() + std::string(kRootDefName), rootDefSeen_, limits::kMaxRootDef);
   // A new root without its weblog.def leaves the old root's last folder
   // behind; only a folder below this root may be opened.
   std::string last = Log.LastFolder();
@@ -342,7 +357,10 @@ std::string TApplication::RoundWithLog(const std::string& start, const std::stri
     line = RoundLine(begin, NowDate(), total) + suffix;
     LastRoundLine = line;
     LastRoundTotal = total;
-    if (!fs::AppendFile(RoundLogPath(), line + "\r\n")) Ui.MessageBox("Cannot write " + RoundLogPath(), Caption, kMbOk);
+    if (!fs::AppendFile(RoundLogPath(), line + "\r\n")) {
+      failedWrites_.push_back(RoundLogPath() + ": " + sys::ErrnoText(errno));
+      Ui.MessageBox("Cannot write " + RoundLogPath(), Caption, kMbOk);
+    }
   };
   try {
     total = RunRound(start, events);
@@ -396,32 +414,18 @@ void TApplication::ToggleSchedule() {
   Log.SaveRootDef();
 }
 
-bool TApplication::ReloadScheduleIfChanged() {
-  std::string text;
-  if (!fs::ReadFile(Log.LogRoot() + std::string(kRootDefName), text, limits::kMaxRootDef)) return false;
-  if (text == rootDefSeen_) return false;
-  rootDefSeen_ = text;
-  RootDefinition def = ParseRootDef(text);
-  bool changed = def.ScheduleEnabled != Log.ScheduleEnabled || def.ScheduleHours != Log.ScheduleHours ||
-                 def.ScheduleMinute != Log.ScheduleMinute;
-  Log.ScheduleEnabled = def.ScheduleEnabled;
-  Log.ScheduleHours = def.ScheduleHours;
-  Log.ScheduleMinute = def.ScheduleMinute;
-  return changed;
-}
+bool TApplication::ReloadScheduleIfChanged() { return Log.ReloadRootDef(); }
 
 bool TApplication::ServerScheduleTick(std::uint32_t now, const RoundEvents& events) {
   ReloadScheduleIfChanged();
   return ScheduleEnabled() && ScheduleTick(now, events);
 }
 
-void TApplication::SetSchedule(bool enabled, std::uint32_t hours, int minute) {
+bool TApplication::SetSchedule(bool enabled, std::uint32_t hours, int minute) {
   Log.ScheduleEnabled = enabled;
   Log.ScheduleHours = hours & 0xFFFFFFu;
   Log.ScheduleMinute = static_cast<std::uint16_t>(std::clamp(minute, 0, 59));
-  Log.SaveRootDef();
-  rootDefSeen_.clear();
-  fs::ReadFile(Log.LogRoot() + std::string(kRootDefName), rootDefSeen_, limits::kMaxRootDef);
+  return Log.SaveRootDef();
 }
 
 bool TApplication::HasExport() const {

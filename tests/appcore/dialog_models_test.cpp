@@ -30,7 +30,7 @@ class DialogModels : public AppFixture {
     a.TITLE = title;
     Log().AddItem(a, false);
   }
-  int DepthOf(int topic) { return Log().Item(Log().IndexOfTopic(topic))->Depth; }
+  int DepthOf(int topic) { return Log().View(Log().IndexOfTopic(topic)).Depth; }
 
   std::string folder;
 };
