@@ -239,7 +239,7 @@ void TakeFound(TFolderInfo& folder, const FeedFetch& fetched) {
 }  // namespace
 
 FeedRunResult TApplication::RunFeed() {
-  ApplyWebSettings();
+  ApplyRunSettings();
   TFolderInfo& folder = Log.Folder;
   TFolderCookies cookies(Web, folder, Log.FolderPath());
   const std::string found = folder.Extension(kFeedUrlOption);
@@ -269,7 +269,7 @@ FeedRunResult TApplication::RunFeed() {
 TApplication::NewFeedFolder TApplication::AddFeedFolder(const std::string& parent, const std::string& address) {
   NewFeedFolder out;
   Web.ResetStop();
-  ApplyWebSettings();
+  ApplyRunSettings();
   FeedFetch fetched = Fetch(Web, address, false, {}, {});
   out.run = fetched.result;
   if (!fetched.feed.isFeed) {
