@@ -33,6 +33,7 @@ class PropertiesDialog : public QDialog {
   QComboBox* addressCombo() const { return address_; }
   QCheckBox* roundCheck() const { return round_; }
   QCheckBox* cookiesCheck() const { return cookies_; }
+  QCheckBox* renderJsCheck() const { return renderJs_; }
   QComboBox* charsetCombo() const { return charset_; }
   QCheckBox* optionCheck(int i) const { return options_[i]; }  // body, columns, tree, index, newest first
   QComboBox* mailCombo() const { return mail_; }
@@ -55,6 +56,7 @@ class PropertiesDialog : public QDialog {
   QComboBox *script_ = nullptr, *address_ = nullptr, *mail_ = nullptr, *home_ = nullptr;
   QCheckBox* round_ = nullptr;
   QCheckBox* cookies_ = nullptr;
+  QCheckBox* renderJs_ = nullptr;
   QComboBox* charset_ = nullptr;
   QCheckBox* options_[5] = {};
   QLineEdit *nick_ = nullptr, *delPass_ = nullptr, *user_ = nullptr, *password_ = nullptr,
