@@ -404,6 +404,9 @@ TEST_F(RoundsGui, ThePropertiesPagesShowTheFolderAndUpdateWritesItBack) {
   dlg.scriptCombo()->setEditText(QStringLiteral("template.pss"));
   dlg.userEdit()->setText(QStringLiteral("ユーザー"));
   dlg.roundCheck()->setChecked(false);
+  EXPECT_EQ(dlg.renderJsCheck()->text(), QStringLiteral("JavaScriptを実行してページを作る"));
+  EXPECT_FALSE(dlg.renderJsCheck()->isChecked());
+  dlg.renderJsCheck()->setChecked(true);
   app::PropertiesOutcome out = app::ApplyProperties(app, dlg.Values(), "", history);
   EXPECT_TRUE(out.scriptChanged);
   EXPECT_FALSE(out.rethreaded);
@@ -416,6 +419,7 @@ TEST_F(RoundsGui, ThePropertiesPagesShowTheFolderAndUpdateWritesItBack) {
   EXPECT_EQ(SjisToUtf8(saved.UserName), "ユーザー");
   EXPECT_EQ(SjisToUtf8(saved.NickName), "名無し");
   EXPECT_FALSE(saved.RoundTarget);
+  EXPECT_EQ(saved.Extension("RenderJS"), "1");
   EXPECT_EQ(history.Items().front(), "http://new/");
 }
 
