@@ -178,18 +178,20 @@ std::string FindOnPath(const std::string& name) {
   return std::string();
 }
 
-std::uint64_t ProcessGroupRssKb(pid_t pgid) {
-  std::uint64_t total = 0;
+TGroupMemory ProcessGroupMemory(pid_t pgid) {
+  TGroupMemory total;
   DIR* proc = ::opendir("/proc");
-  if (!proc) return 0;
+  if (!proc) return total;
   while (dirent* e = ::readdir(proc)) {
     char* end = nullptr;
     long pid = std::strtol(e->d_name, &end, 10);
     if (pid <= 0 || *end != '\0' || ::getpgid(static_cast<pid_t>(pid)) != pgid) continue;
-    std::ifstream status(std::string("/proc/") + e->d_name + "/status");
+    std::ifstream rollup(std::string("/proc/") + e->d_name + "/smaps_rollup");
     std::string line;
-    while (std::getline(status, line))
-      if (line.compare(0, 6, "VmRSS:") == 0) total += std::strtoull(line.c_str() + 6, nullptr, 10);
+    while (std::getline(rollup, line)) {
+      if (line.compare(0, 4, "Rss:") == 0) total.rssKb += std::strtoull(line.c_str() + 4, nullptr, 10);
+      if (line.compare(0, 4, "Pss:") == 0) total.pssKb += std::strtoull(line.c_str() + 4, nullptr, 10);
+    }
   }
   ::closedir(proc);
   return total;

@@ -50,7 +50,12 @@ class TPageRenderer {
 // The program file of name found on PATH; empty when there is none.
 std::string FindOnPath(const std::string& name);
 
-// Resident memory of every process of group pgid, in kilobytes (from /proc).
-std::uint64_t ProcessGroupRssKb(pid_t pgid);
+// The memory of every process of group pgid together, in kilobytes (from
+// /proc): resident (shared pages counted in each process) and proportional
+// (shared pages divided among their sharers).
+struct TGroupMemory {
+  std::uint64_t rssKb = 0, pssKb = 0;
+};
+TGroupMemory ProcessGroupMemory(pid_t pgid);
 
 }  // namespace bq
