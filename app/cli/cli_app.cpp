@@ -1,7 +1,6 @@
 // Shared set-up of the data-folder commands.
 #include "app/cli/cli_app.h"
 
-#include <unistd.h>
 
 #include <cstdio>
 
@@ -52,11 +51,7 @@ void StopOnSignals() { CatchStopSignals(); }
 std::string FolderArgument(const app::TApplication& app, const std::string& arg) {
   std::string sys = fs::FromOsPath(arg);
   if (!sys.empty() && sys[0] == '/') return fs::IncludeTrailingSeparator(sys);
-  std::string below = fs::IncludeTrailingSeparator(app.LogRoot() + sys);
-  if (fs::DirectoryExists(below) || !fs::DirectoryExists(sys)) return below;
-  char cwd[4096];
-  if (!::getcwd(cwd, sizeof cwd)) return below;
-  return fs::IncludeTrailingSeparator(fs::FromOsPath(cwd) + "/" + sys);
+  return fs::IncludeTrailingSeparator(app.LogRoot() + sys);
 }
 
 int UsageError(const char* usage) {

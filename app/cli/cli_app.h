@@ -44,8 +44,8 @@ bool Interrupted();
 // The exit status of a command a signal stopped (128 + the signal's number),
 // 0 when none came.
 int InterruptedStatus();
-// A folder argument: an existing path as given, else a path below the log
-// root (system path, ending in '/').
+// A folder argument: an absolute path as given, else a path below the log
+// root, never the current directory (system path, ending in '/').
 std::string FolderArgument(const app::TApplication& app, const std::string& arg);
 // Prints a usage line to stderr and returns 2.
 int UsageError(const char* usage);

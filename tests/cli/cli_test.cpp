@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -89,6 +90,21 @@ TEST_F(CliTest, FolderAddShowAndSetEditTheNodeFile) {
   EXPECT_EQ(Cli("folder set サイト RoundTarget=yes").status, 2);
   EXPECT_EQ(Cli("folder show nowhere").status, 1);
   EXPECT_EQ(Cli("folder").status, 2);
+}
+
+// A relative folder is below the log root, whatever the current directory
+// holds: a folder of that name there is never written.
+TEST_F(CliTest, ARelativeFolderIsBelowTheLogRootNeverTheCurrentDirectory) {
+  fs::ForceDirectories(dir + "slow/");
+  char cwd[4096];
+  ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(::chdir(dir.c_str()), 0);
+  AddSite("slow");
+  Result show = Cli("folder show slow");
+  ASSERT_EQ(::chdir(cwd), 0);
+  EXPECT_EQ(show.status, 0);
+  EXPECT_TRUE(fs::FileExists(dir + "data/Log/slow/kvlnode.web"));
+  EXPECT_FALSE(fs::FileExists(dir + "slow/kvlnode.web"));
 }
 
 TEST_F(CliTest, RunFetchesOneFolderAndCountsItsArticles) {

@@ -34,7 +34,7 @@ TEST_F(FeedCli, AFeedFolderTakesPartInRoundsFindShowAndExport) {
   ASSERT_EQ(add.status, 0) << add.err;
   CliResult round = Cli("round");
   EXPECT_EQ(round.status, 0) << round.err;
-  EXPECT_NE(round.out.find("\nnews/: 2 unread\n"), std::string::npos) << round.out;
+  EXPECT_NE(("\n" + round.out).find("\nnews/: 2 unread\n"), std::string::npos) << round.out;
   EXPECT_NE(round.out.find("Unread Total: 2"), std::string::npos);
   EXPECT_EQ(round.err.find("news/"), std::string::npos) << round.err;
 
