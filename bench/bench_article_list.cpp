@@ -15,8 +15,9 @@
 #include <vector>
 
 #include "app/core/application.h"
-#include "app/core/article_list.h"
-#include "app/core/article_reader.h"
+#include "app/core/kernel.h"
+#include "app/core/list/article_list.h"
+#include "app/core/list/article_reader.h"
 #include "platform/events.h"
 #include "platform/fs.h"
 #include "platform/ui.h"
@@ -111,7 +112,7 @@ struct Setup {
   }
   void Open() {
     const double t0 = CpuMs();
-    app.Log.OpenFolder(folder);  // the load; list.Open then finds it open
+    app::TKernel::Log(app).OpenFolder(folder);  // the load; list.Open then finds it open
     const double t1 = CpuMs();
     list.Open(folder);
     const double t2 = CpuMs();
@@ -123,7 +124,7 @@ struct Setup {
     paintMs = t3 - t2;
   }
   void Close() {
-    app.Log.CloseWithoutSaving();
+    app::TKernel::Log(app).CloseWithoutSaving();
     malloc_trim(0);
   }
 };
@@ -194,7 +195,7 @@ void BM_ClickOnARow(benchmark::State& state) {
   for (auto _ : state) {
     const int row = static_cast<int>(rng() % static_cast<unsigned>(s.list.RowCount()));
     s.list.SelectOnly(row);
-    benchmark::DoNotOptimize(app::ReaderViewOf(s.app.Log, row));
+    benchmark::DoNotOptimize(app::ReaderViewOf(app::TKernel::Log(s.app), row));
     s.list.MarkShownRead(row);
     benchmark::DoNotOptimize(s.list.Summarize());
   }

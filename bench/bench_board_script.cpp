@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/core/application.h"
+#include "app/core/kernel.h"
 #include "app/core/local_server.h"
 #include "bench/board_page.h"
 #include "platform/fs.h"
@@ -24,8 +25,8 @@ SystemProxySettings NoProxy() { return {}; }
 // number, or whose reply number is wrong: 0 when the script does its job.
 int WrongArticles(app::TApplication& a, const std::string& url) {
   int wrong = 0;
-  for (int i = 0; i < a.Log.Count(); ++i) {
-    const TDataInfo& d = *a.Log.Item(i);
+  for (int i = 0; i < app::TKernel::Log(a).Count(); ++i) {
+    const TDataInfo& d = *app::TKernel::Log(a).Item(i);
     if (d.LINK != url + "#" + std::to_string(d.TOPIC) || d.REFER != bench::BoardReplyTo(d.TOPIC)) ++wrong;
   }
   return wrong;
@@ -52,15 +53,15 @@ void BM_BoardScript3000Posts(benchmark::State& state) {
     a->SetupFolders(dir + "data" + std::to_string(run++) + "/");
     std::string folder = a->LogRoot() + "board/";
     fs::ForceDirectories(folder);
-    a->Log.OpenFolder(folder);
-    a->Log.Folder.SiteUrl = server.Url("/bbs/index.html");
-    a->Log.Folder.ScriptName = "board.pss";
+    app::TKernel::Log(*a).OpenFolder(folder);
+    app::TKernel::Log(*a).Folder.SiteUrl = server.Url("/bbs/index.html");
+    app::TKernel::Log(*a).Folder.ScriptName = "board.pss";
     a->LoadAndCompile();
     state.ResumeTiming();
     a->ExecAction();
     state.PauseTiming();
-    articles = a->Log.Count();
-    wrong = WrongArticles(*a, a->Log.Folder.SiteUrl);
+    articles = app::TKernel::Log(*a).Count();
+    wrong = WrongArticles(*a, app::TKernel::Log(*a).Folder.SiteUrl);
     a.reset();
     state.ResumeTiming();
   }

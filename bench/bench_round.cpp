@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/core/application.h"
+#include "app/core/kernel.h"
 #include "app/core/local_server.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
@@ -83,8 +84,8 @@ void BM_RoundOver100Folders(benchmark::State& state) {
     app->TimerAction();
     state.PauseTiming();
     for (int f = 0; f < kFolders; ++f) {
-      app->Log.OpenFolder(app->LogRoot() + "site" + std::to_string(f) + "/");
-      articles += app->Log.Count();
+      app::TKernel::Log(*app).OpenFolder(app->LogRoot() + "site" + std::to_string(f) + "/");
+      articles += app::TKernel::Log(*app).Count();
     }
     if (ui.calls.size()) state.SkipWithError("a folder reported an error");
     app.reset();

@@ -7,7 +7,8 @@
 #include <chrono>
 #include <string>
 
-#include "app/core/workbench.h"
+#include "app/core/kernel.h"
+#include "app/core/workbench/workbench.h"
 #include "platform/fs.h"
 
 namespace {
@@ -75,7 +76,7 @@ void BM_WorkbenchCompileAndRefresh5000Lines(benchmark::State& state) {
   }
   state.counters["ms"] = totalMs / static_cast<double>(state.iterations());
   state.counters["steps"] = b.wb.Steps().Count();
-  state.counters["instructions"] = b.app.Engine.Code.Count();
+  state.counters["instructions"] = bq::app::TKernel::Engine(b.app).Code.Count();
 }
 BENCHMARK(BM_WorkbenchCompileAndRefresh5000Lines)->Unit(benchmark::kMillisecond);
 

@@ -6,6 +6,10 @@
 # Fails (with one line per offending include) when a file includes a folder
 # that its own folder may not use. Only project headers ("dir/file.h") and
 # Qt headers (<Q...>, <qt...>) are looked at; system headers are free.
+#
+# The desktop shell (app/gui, app/controls) sees the core only through the
+# application's facade: it may include app/core (but not app/core/kernel.h,
+# the core's own door to the log, fetcher and machine), platform and Qt.
 
 if(NOT ROOT)
   message(FATAL_ERROR "usage: cmake -DROOT=<source tree> -P check_layers.cmake")
@@ -23,8 +27,11 @@ set(allowed_feed textlib)
 set(allowed_builtins textlib platform script logstore web)
 set(allowed_app/core textlib platform script logstore web feed builtins)
 set(allowed_app/cli textlib platform script logstore web feed builtins app/core)
-set(allowed_app/gui textlib platform script logstore web feed builtins app/core app/controls)
-set(allowed_app/controls textlib platform script logstore web feed builtins app/core)
+set(allowed_app/gui platform app/core app/controls)
+set(allowed_app/controls platform app/core)
+# Headers of an allowed folder that a folder still may not include.
+set(forbidden_app/gui app/core/kernel.h)
+set(forbidden_app/controls app/core/kernel.h)
 # Folders whose files may include Qt.
 set(qt_dirs app/gui app/controls tests/gui)
 
@@ -50,6 +57,12 @@ function(check_file file dir)
       continue()
     endif()
     set(path "${CMAKE_MATCH_1}")
+    list(FIND forbidden_${dir} "${path}" forbidden)
+    if(NOT forbidden EQUAL -1)
+      message("${file}: ${dir}/ may not include ${path}")
+      math(EXPR failures "${failures} + 1")
+      continue()
+    endif()
     if(NOT DEFINED allowed_${dir} AND NOT dir STREQUAL "textlib")
       continue()  # tests, benchmarks and fuzz targets use what they test
     endif()

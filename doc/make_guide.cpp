@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/core/guide.h"
+#include "app/core/workbench/guide.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "app/core/reference.h"
+#include "app/core/workbench/reference.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

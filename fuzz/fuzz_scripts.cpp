@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/core/application.h"
+#include "app/core/kernel.h"
 #include "app/core/local_server.h"
 #include "platform/fs.h"
 
@@ -58,7 +59,7 @@ struct World {
     fs::ForceDirectories(dir + "libs/");
     a.SetProgramFolder(dir, dir + "libs/");
     a.SetupFolders(dir + "data/");
-    a.Log.OpenFolder(a.LogRoot() + "site/");
+    app::TKernel::Log(a).OpenFolder(a.LogRoot() + "site/");
   }
   RecordingUi ui;
   CallbackPump pump;
@@ -198,32 +199,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Choices c(data, size);
   std::string script = Generator(c, w).Script();
   app::TApplication& a = w.a;
-  a.Log.Clear();
+  app::TKernel::Log(a).Clear();
   w.ui.calls.clear();
   // BQ_FUZZ_SHOW=1 prints each script and how it ended, to check that the
   // generator's scripts compile and run.
   static const bool show = std::getenv("BQ_FUZZ_SHOW") != nullptr;
   if (show) std::fprintf(stderr, "----\n%s", script.c_str());
   try {
-    if (!a.Engine.CompileScript(script, false)) return 0;
+    if (!app::TKernel::Engine(a).CompileScript(script, false)) return 0;
   } catch (const Exception& e) {
     if (show) std::fprintf(stderr, "compile: %s\n", e.what());
     return 0;
   }
-  a.Web.ResetStop();
-  a.Machine.ResetMachine();
+  app::TKernel::Web(a).ResetStop();
+  app::TKernel::Machine(a).ResetMachine();
   // Budget counts against the instructions executed since the machine was made.
-  a.Machine.Budget = a.Machine.Executed + 20000;
-  a.Machine.MaxText = 1u << 20;
+  app::TKernel::Machine(a).Budget = app::TKernel::Machine(a).Executed + 20000;
+  app::TKernel::Machine(a).MaxText = 1u << 20;
   try {
     a.RunScript();
-    if (show) std::fprintf(stderr, "ran: %d articles, %llu instructions\n", a.Log.Count(),
-                           static_cast<unsigned long long>(a.Machine.Executed));
+    if (show) std::fprintf(stderr, "ran: %d articles, %llu instructions\n", app::TKernel::Log(a).Count(),
+                           static_cast<unsigned long long>(app::TKernel::Machine(a).Executed));
   } catch (const Exception& e) {
     if (show) std::fprintf(stderr, "error: %s\n", e.what());
   }
   // DOWNLOAD with mode 2 keeps every copy; drop them so the folder stays small.
-  std::string site = a.Log.FolderPath();
+  std::string site = app::TKernel::Log(a).FolderPath();
   for (const auto& e : fs::ListDir(site))
     if (!e.isDir && e.name != "kvlnode.web" && e.name != "kvllog.dat") fs::DeleteFile(site + e.name);
   return 0;

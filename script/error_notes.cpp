@@ -48,6 +48,15 @@ constexpr char kIsBuiltinName[] =
     " \x82\xcd\x91\x67\x82\xdd\x8d\x9e\x82\xdd\x8a\xd6\x90\x94\x82\xcc\x96\xbc\x91\x4f\x82\xc5\x82\xb7";
 constexpr char kIsKeyword[] = " \x82\xcd\x97\x5c\x96\xf1\x8c\xea\x82\xc5\x82\xb7";
 
+// The word at start stands where a value is written: before ":=", or as a
+// clip template's capture "${NAME}".
+bool WrittenTo(std::string_view s, std::size_t start, std::size_t length) {
+  std::size_t after = start + length;
+  while (after < s.size() && IsBlankByte(s[after])) ++after;
+  if (s.substr(after, 2) == ":=") return true;
+  return start >= 2 && s.substr(start - 2, 2) == "${";
+}
+
 }  // namespace
 
 SourcePlace ErrorPlace(std::string_view source, std::size_t start, std::size_t length) {
@@ -74,10 +83,15 @@ SourcePlace ErrorPlace(std::string_view source, std::size_t start, std::size_t l
 }
 
 std::string TakenNameHint(std::string_view source, std::size_t start, std::string_view message) {
+  start = std::min(start, source.size());
+  std::string_view word = WordAt(source, start);
   std::string upper;
-  UpperAscii(WordAt(source, std::min(start, source.size())), upper);
+  UpperAscii(word, upper);
   if (upper.empty()) return {};
-  if (BuiltinCodeOf(upper) != 0) return upper + kIsBuiltinName;
+  // A builtin called in a wrong way is no taken name: only a builtin used as
+  // a variable or a capture is named.
+  bool asVariable = NeedsVariable(message) || WrittenTo(source, start, word.size());
+  if (BuiltinCodeOf(upper) != 0 && asVariable) return upper + kIsBuiltinName;
   if (KeywordCode(upper) != 0 && NeedsVariable(message)) return upper + kIsKeyword;
   return {};
 }

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/core/program_layout.h"
+#include "app/core/shell/program_layout.h"
 #include "platform/fs.h"
 #include "platform/stop_signals.h"
 #include "textlib/cp932.h"
@@ -41,7 +41,7 @@ std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxyS
   a.Unattended = true;
   app::TApplication* ap = &a;
   cli->pump.Add([ap] {
-    if (Interrupted() && (ap->Machine.State != script::RunState::Stopped || !ap->Web.Stopped())) ap->Stop();
+    if (Interrupted() && (app::TKernel::Machine(*ap).State != script::RunState::Stopped || !app::TKernel::Web(*ap).Stopped())) ap->Stop();
   });
   return cli;
 }

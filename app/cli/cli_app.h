@@ -11,7 +11,8 @@
 #include "app/cli/commands.h"
 #include "app/cli/terminal.h"
 #include "app/core/application.h"
-#include "app/core/program_layout.h"
+#include "app/core/kernel.h"
+#include "app/core/shell/program_layout.h"
 #include "platform/events.h"
 #include "platform/ui.h"
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/cli/terminal.h"
+#include "app/core/kernel.h"
 #include "platform/fs.h"
 #include "script/error_notes.h"
 #include "script/messages.h"
@@ -59,12 +60,13 @@ void PrintWarnings(std::FILE* out, const script::TScriptEngine& engine, const st
 }
 
 void TWarningPrinter::PrintOnce(std::FILE* out, const app::TApplication& app) {
-  if (app.Engine.Warnings.empty()) return;
+  const script::TScriptEngine& engine = app::TKernel::Engine(app);
+  if (engine.Warnings.empty()) return;
   std::string key = app.ScriptPath();
-  for (const script::TCompileWarning& w : app.Engine.Warnings) key += "\n" + w.Text + std::to_string(w.Place.line);
+  for (const script::TCompileWarning& w : engine.Warnings) key += "\n" + w.Text + std::to_string(w.Place.line);
   if (std::find(printed_.begin(), printed_.end(), key) != printed_.end()) return;
   printed_.push_back(key);
-  PrintWarnings(out, app.Engine, ScriptLabel(app));
+  PrintWarnings(out, engine, ScriptLabel(app));
 }
 
 int ReadScriptSource(const std::string& osPath, std::string& source) {

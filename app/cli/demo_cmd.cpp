@@ -79,16 +79,17 @@ int DemoCommand(const Args& args, const GlobalOptions& options) {
   });
   StopOnSignals();
   app::TApplication& a = cli->app;
+  TScrapList& log = app::TKernel::Log(a);
   for (const DemoSite& s : kSites) {
     std::string path = a.LogRoot() + Utf8ToSjis(s.folder) + "/";
     fs::ForceDirectories(path);
-    a.Log.OpenFolder(path);
-    a.Log.Folder.SiteUrl = server.Url(std::string("/") + s.board + "/index.html");
-    a.Log.Folder.ScriptName = s.script;
-    a.Log.Folder.RoundTarget = true;
-    a.Log.Folder.TreeView = true;  // replies to replies are threaded too
-    a.Log.SaveNode();
-    std::printf("site folder %s: %s with %s\n", s.folder, TerminalText(a.Log.Folder.SiteUrl).c_str(), s.script);
+    log.OpenFolder(path);
+    log.Folder.SiteUrl = server.Url(std::string("/") + s.board + "/index.html");
+    log.Folder.ScriptName = s.script;
+    log.Folder.RoundTarget = true;
+    log.Folder.TreeView = true;  // replies to replies are threaded too
+    log.SaveNode();
+    std::printf("site folder %s: %s with %s\n", s.folder, TerminalText(log.Folder.SiteUrl).c_str(), s.script);
   }
   std::printf("\nround over all folders:\n");
   app::RoundEvents ev;
@@ -101,10 +102,10 @@ int DemoCommand(const Args& args, const GlobalOptions& options) {
   std::printf("%s\n", TerminalText(line).c_str());
   for (const DemoSite& s : kSites) {
     a.OpenFolderForShowing(a.LogRoot() + Utf8ToSjis(s.folder) + "/");
-    std::printf("\n== %s (%d articles)\n", s.folder, a.Log.Count());
-    PrintArticles(a.Log);
+    std::printf("\n== %s (%d articles)\n", s.folder, log.Count());
+    PrintArticles(log);
   }
-  a.Log.SaveLog();
+  log.SaveLog();
   std::printf("\nround log: %sRoundLog.txt\n", TerminalText(a.LogRoot()).c_str());
   if (serve) {
     // The desktop program's rounds fetch from this server while it runs.

@@ -22,7 +22,7 @@
 #include "app/cli/compile_report.h"
 #include "app/cli/fetch_report.h"
 #include "app/cli/terminal.h"
-#include "app/core/article_list.h"
+#include "app/core/list/article_list.h"
 #include "platform/fs.h"
 #include "script/engine.h"
 #include "script/listing.h"
@@ -99,7 +99,7 @@ class TScratch {
 // The articles the script stored, in the form `list` prints them.
 void PrintArticles(app::TApplication& a) {
   const app::TArticleList rows(a);
-  for (int i = 0; i < a.Log.Count(); ++i) std::printf("%s\n", TerminalText(rows.RowLine(i)).c_str());
+  for (int i = 0; i < app::TKernel::Log(a).Count(); ++i) std::printf("%s\n", TerminalText(rows.RowLine(i)).c_str());
 }
 
 // The application over the scratch folders, with the script's template
@@ -111,21 +111,22 @@ std::unique_ptr<CliApp> OpenScratchApp(const ExecOptions& o, const TScratch& scr
   StopOnSignals();
   std::string folder = fs::FromOsPath(scratch.Dir()) + "scratch/";
   fs::ForceDirectories(folder);
-  cli->app.Log.OpenFolder(folder);
-  cli->app.Log.Folder.SiteUrl = Utf8ToSjis(o.url);
+  TScrapList& log = app::TKernel::Log(cli->app);
+  log.OpenFolder(folder);
+  log.Folder.SiteUrl = Utf8ToSjis(o.url);
   return cli;
 }
 
 // Compiles the script; false (the reason on stderr) when it cannot run.
 bool CompileForExec(app::TApplication& a, const ExecOptions& o, const std::string& source) {
   try {
-    if (a.Engine.CompileScript(source, false)) {
-      PrintWarnings(stderr, a.Engine, o.file);
+    if (app::TKernel::Engine(a).CompileScript(source, false)) {
+      PrintWarnings(stderr, app::TKernel::Engine(a), o.file);
       return true;
     }
     std::fprintf(stderr, "%s: not a script: the text does not start with SCRIPT\n", o.file.c_str());
   } catch (const script::ECompileError& e) {
-    PrintCompileError(stderr, e.what(), a.Engine, source, o.file);
+    PrintCompileError(stderr, e.what(), app::TKernel::Engine(a), source, o.file);
   }
   return false;
 }
@@ -150,10 +151,11 @@ int ExecCommand(const Args& args, const GlobalOptions& options) {
   auto cli = OpenScratchApp(o, scratch);
   app::TApplication& a = cli->app;
   if (!CompileForExec(a, o, source)) return 1;
-  Tracer tracer{&a.Engine};
+  Tracer tracer{&app::TKernel::Engine(a)};
+  script::TScriptMachine& machine = app::TKernel::Machine(a);
   if (o.trace) {
-    a.Machine.TraceHook = &Tracer::Line;
-    a.Machine.TraceContext = &tracer;
+    machine.TraceHook = &Tracer::Line;
+    machine.TraceContext = &tracer;
   }
   auto fetches = ReportPageOperations(a, options.verbose);
   int status = 0;
@@ -164,7 +166,7 @@ int ExecCommand(const Args& args, const GlobalOptions& options) {
     status = 1;
   }
   if (Interrupted()) status = InterruptedStatus();
-  std::fputs(TerminalText(a.Machine.PrintBuffer).c_str(), stdout);
+  std::fputs(TerminalText(machine.PrintBuffer).c_str(), stdout);
   if (o.articles || options.verbose) PrintArticles(a);
   std::fflush(stdout);
   return status;

@@ -41,13 +41,13 @@ int ExportCommand(const Args& args, const GlobalOptions& options) {
     return 1;
   }
   try {
-    a.Log.OpenFolder(folder);
+    app::TKernel::Log(a).OpenFolder(folder);
     a.LoadAndCompile();
     if (!a.HasExport()) {
       std::fprintf(stderr, "the script %s has no EXPORT procedure\n", TerminalText(a.ScriptPath()).c_str());
       return 1;
     }
-    if (a.Log.Count() == 0) {
+    if (app::TKernel::Log(a).Count() == 0) {
       std::fprintf(stderr, "the folder holds no articles\n");
       return 1;
     }

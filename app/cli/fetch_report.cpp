@@ -1,5 +1,7 @@
 #include "app/cli/fetch_report.h"
 
+#include "app/core/kernel.h"
+
 #include <cstdio>
 
 #include "app/cli/terminal.h"
@@ -26,7 +28,7 @@ std::string FailureText(const TPageReport& r) {
 
 std::shared_ptr<FetchReportContext> ReportPageOperations(app::TApplication& a, bool verbose) {
   auto context = std::make_shared<FetchReportContext>();
-  a.Web.OnPageDone = [context, verbose](const TPageReport& r) {
+  app::TKernel::Web(a).OnPageDone = [context, verbose](const TPageReport& r) {
     std::string where = context->folder.empty() ? std::string() : context->folder + ": ";
     if (verbose) {
       std::printf("%s%s %s %d %zu bytes %llu ms\n", where.c_str(), r.operation, TerminalText(r.address).c_str(),

@@ -14,7 +14,7 @@
 
 #include "app/cli/cli_app.h"
 #include "app/cli/terminal.h"
-#include "app/core/feed_folder.h"
+#include "app/core/feeds/feed_folder.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
 #include "textlib/kanji.h"
@@ -195,18 +195,19 @@ int Add(app::TApplication& a, const Args& args) {
     std::fprintf(stderr, "Cannot create %s\n", TerminalText(path).c_str());
     return 1;
   }
-  a.Log.OpenFolder(path);
+  TScrapList& log = app::TKernel::Log(a);
+  log.OpenFolder(path);
   if (feedFolder) {
     // The feed (or the page naming it) is read at the first fetch.
-    app::SetFeedAddress(a.Log.Folder, Utf8ToSjis(feed));
-    a.Log.Folder.SetExtension(app::kFeedUpdateUnreadOption, updateUnread ? "1" : "");
+    app::SetFeedAddress(log.Folder, Utf8ToSjis(feed));
+    log.Folder.SetExtension(app::kFeedUpdateUnreadOption, updateUnread ? "1" : "");
   } else {
-    a.Log.Folder.SiteUrl = Utf8ToSjis(url);
-    a.Log.Folder.ScriptName = Utf8ToSjis(script);
+    log.Folder.SiteUrl = Utf8ToSjis(url);
+    log.Folder.ScriptName = Utf8ToSjis(script);
   }
-  a.Log.Folder.RoundTarget = round;
-  for (auto option : options) a.Log.Folder.*option = true;
-  a.Log.SaveNode();
+  log.Folder.RoundTarget = round;
+  for (auto option : options) log.Folder.*option = true;
+  log.SaveNode();
   std::printf("%s\n", TerminalText(path).c_str());
   return 0;
 }
@@ -227,8 +228,9 @@ int FolderCommand(const Args& args, const GlobalOptions& options) {
     std::fprintf(stderr, "no such folder: %s\n", TerminalText(path).c_str());
     return 1;
   }
-  a.Log.OpenFolder(path);
-  return verb == "show" ? Show(a.Log) : SetFields(a.Log, args, 2);
+  TScrapList& log = app::TKernel::Log(a);
+  log.OpenFolder(path);
+  return verb == "show" ? Show(log) : SetFields(log, args, 2);
 }
 
 }  // namespace bq::cli

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/cli/cli_app.h"
-#include "app/core/article_list.h"
+#include "app/core/list/article_list.h"
 #include "app/cli/terminal.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
@@ -68,7 +68,7 @@ int ListCommand(const Args& args, const GlobalOptions& options) {
   }
   if (folder.empty()) return UsageError(kListUsage);
   auto cli = OpenApp(options);
-  TScrapList& log = cli->app.Log;
+  TScrapList& log = app::TKernel::Log(cli->app);
   std::string path = FolderArgument(cli->app, folder);
   if (!fs::DirectoryExists(path)) {
     std::fprintf(stderr, "no such folder: %s\n", TerminalText(path).c_str());

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/cli/commands.h"
-#include "app/core/program_layout.h"
+#include "app/core/shell/program_layout.h"
 #include "app/core/version.h"
 
 namespace bq::cli {

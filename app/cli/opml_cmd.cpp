@@ -5,7 +5,7 @@
 
 #include "app/cli/cli_app.h"
 #include "app/cli/terminal.h"
-#include "app/core/opml_tree.h"
+#include "app/core/feeds/opml_tree.h"
 #include "platform/fs.h"
 #include "textlib/limits.h"
 

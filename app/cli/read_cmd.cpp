@@ -16,8 +16,8 @@
 
 #include "app/cli/cli_app.h"
 #include "app/cli/terminal.h"
-#include "app/core/article_list.h"
-#include "app/core/body_lines.h"
+#include "app/core/list/article_list.h"
+#include "app/core/list/body_lines.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
 #include "textlib/dates.h"
@@ -51,7 +51,7 @@ std::unique_ptr<CliApp> OpenFolderApp(const GlobalOptions& options, const std::s
     std::fprintf(stderr, "no such folder: %s\n", TerminalText(path).c_str());
     return nullptr;
   }
-  if (!cli->app.Log.OpenFolder(path)) return nullptr;
+  if (!app::TKernel::Log(cli->app).OpenFolder(path)) return nullptr;
   return cli;
 }
 
@@ -157,7 +157,7 @@ int ShowCommand(const Args& args, const GlobalOptions& options) {
   if (!topic) return UsageError(kShowUsage);
   auto cli = OpenFolderApp(options, args[0]);
   if (!cli) return 1;
-  TScrapList& log = cli->app.Log;
+  TScrapList& log = app::TKernel::Log(cli->app);
   int index = -1;
   for (int i = 0; i < log.Count() && index < 0; ++i)
     if (log.Item(i)->TOPIC == *topic && (!refer || log.Item(i)->REFER == *refer)) index = i;
@@ -182,7 +182,7 @@ int MarkCommand(const Args& args, const GlobalOptions& options) {
   if (!all && !ParseTopics(args, 2, topics)) return UsageError(kMarkUsage);
   auto cli = OpenFolderApp(options, args[0]);
   if (!cli) return 1;
-  TScrapList& log = cli->app.Log;
+  TScrapList& log = app::TKernel::Log(cli->app);
   if (all) {
     for (int i = 0; i < log.Count(); ++i) log.SetSelected(i, true);
   } else if (!SelectTopics(log, topics)) {
@@ -200,7 +200,7 @@ int DeleteCommand(const Args& args, const GlobalOptions& options) {
   if (args.size() < 2 || !ParseTopics(args, 1, topics)) return UsageError(kDeleteUsage);
   auto cli = OpenFolderApp(options, args[0]);
   if (!cli) return 1;
-  TScrapList& log = cli->app.Log;
+  TScrapList& log = app::TKernel::Log(cli->app);
   if (!SelectTopics(log, topics)) return 1;
   log.DeleteSelected();
   if (!SavedAndReloaded(log)) return 1;
@@ -223,7 +223,7 @@ int ClearCommand(const Args& args, const GlobalOptions& options) {
   if (folder.empty()) return UsageError(kClearUsage);
   auto cli = OpenFolderApp(options, folder);
   if (!cli) return 1;
-  TScrapList& log = cli->app.Log;
+  TScrapList& log = app::TKernel::Log(cli->app);
   std::string question =
       "delete all " + std::to_string(log.Count()) + " articles of " + TerminalText(log.FolderPath()) + "?";
   if (!Confirmed(question, yes)) return 1;
@@ -239,7 +239,7 @@ int FindCommand(const Args& args, const GlobalOptions& options) {
   if (args.size() != 2 || args[1].empty()) return UsageError(kFindUsage);
   auto cli = OpenFolderApp(options, args[0]);
   if (!cli) return 1;
-  TScrapList& log = cli->app.Log;
+  TScrapList& log = app::TKernel::Log(cli->app);
   log.SortItems(0);
   const std::string text = Utf8ToSjis(args[1]);
   int found = 0;

@@ -41,7 +41,7 @@ app::RoundEvents Progress(app::TApplication& a, bool verbose) {
       std::printf("%s: %d unread\n", name.c_str(), unread);
     } else if (IsCompileErrorText(error)) {
       std::printf("%s: error: ", name.c_str());
-      PrintCompileError(stdout, error, ap->Engine, ap->ScriptSource, ScriptLabel(*ap));
+      PrintCompileError(stdout, error, app::TKernel::Engine(*ap), ap->ScriptSource, ScriptLabel(*ap));
     } else {
       std::printf("%s: error: %s\n", name.c_str(), TerminalText(error).c_str());
     }
@@ -75,17 +75,16 @@ int ScheduleCommand(const Args& args, const GlobalOptions& options) {
   auto cli = OpenApp(options);
   StopOnSignals();
   app::TApplication& a = cli->app;
-  if (!a.TimerEnabled()) std::fprintf(stderr, "the schedule is off in weblog.def; waiting anyway\n");
+  if (!a.ScheduleEnabled()) std::fprintf(stderr, "the schedule is off in weblog.def; waiting anyway\n");
   std::printf("waiting for the scheduled hours (Ctrl-C or SIGTERM ends)\n");
   std::fflush(stdout);
   app::RoundEvents progress = Progress(a, options.verbose);
   while (!Interrupted()) {
-    std::uint64_t until = TickCount64() + a.TimerInterval;
+    std::uint64_t until = TickCount64() + a.ScheduleInterval();
     while (!Interrupted() && TickCount64() < until) SleepMs(50);
     if (Interrupted()) break;
-    DateParts now = DecodeDate(NowDate());
     // weblog.def is read again at every tick, so "schedule set" takes effect.
-    if (a.ServerScheduleTick(now.hour, now.minute, progress)) {
+    if (a.ServerScheduleTick(NowDate(), progress)) {
       std::printf("%s\n", TerminalText(a.LastRoundLine).c_str());
       std::fflush(stdout);
     }

@@ -15,8 +15,8 @@ constexpr char kRunUsage[] = "run FOLDER";
 
 // A run the watchdog or the safety limit ended is a failed run.
 int ReportWatchdogStop(const app::TApplication& a) {
-  if (a.Web.StopText().empty()) return 0;
-  std::fprintf(stderr, "%s\n", TerminalText(a.Web.StopText()).c_str());
+  if (a.StopText().empty()) return 0;
+  std::fprintf(stderr, "%s\n", TerminalText(a.StopText()).c_str());
   return 1;
 }
 }  // namespace
@@ -31,22 +31,23 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
     std::fprintf(stderr, "no such folder: %s\n", TerminalText(folder).c_str());
     return 1;
   }
-  if (!a.Log.OpenFolder(folder)) return 1;
+  TScrapList& log = app::TKernel::Log(a);
+  if (!log.OpenFolder(folder)) return 1;
   auto fetches = ReportPageOperations(a, options.verbose);
-  int before = a.Log.Count();
+  int before = log.Count();
   int status = 0;
   try {
     // A feed folder has no script to compile: the fetch reads its feed.
-    if (!app::IsFeedFolder(a.Log.Folder)) a.LoadAndCompile();
+    if (!app::IsFeedFolder(log.Folder)) a.LoadAndCompile();
   } catch (const script::ECompileError& e) {
     // Nothing ran, so there is no count to report.
-    PrintCompileError(stderr, e.what(), a.Engine, a.ScriptSource, ScriptLabel(a));
+    PrintCompileError(stderr, e.what(), app::TKernel::Engine(a), a.ScriptSource, ScriptLabel(a));
     return 1;
   } catch (const Exception& e) {
     std::fprintf(stderr, "%s\n", TerminalText(e.what()).c_str());
     return 1;
   }
-  PrintWarnings(stderr, a.Engine, ScriptLabel(a));
+  PrintWarnings(stderr, app::TKernel::Engine(a), ScriptLabel(a));
   try {
     a.ExecAction();
     status = ReportWatchdogStop(a);
@@ -56,10 +57,11 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
   }
   // Stopped by a signal, the run still saves what it stored.
   if (Interrupted()) status = InterruptedStatus();
-  a.Log.SaveLog();
+  log.SaveLog();
   // --verbose shows what the script's PRINT statements collected.
-  if (options.verbose && !a.Machine.PrintBuffer.empty()) std::printf("%s", TerminalText(a.Machine.PrintBuffer).c_str());
-  std::printf("%d new, %d unread, %d total\n", a.Log.Count() - before, a.Log.UnreadCount(), a.Log.Count());
+  const std::string& printed = app::TKernel::Machine(a).PrintBuffer;
+  if (options.verbose && !printed.empty()) std::printf("%s", TerminalText(printed).c_str());
+  std::printf("%d new, %d unread, %d total\n", log.Count() - before, log.UnreadCount(), log.Count());
   return status;
 }
 

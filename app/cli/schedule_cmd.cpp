@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "app/cli/cli_app.h"
-#include "app/core/schedule.h"
+#include "app/core/rounds/schedule.h"
 #include "textlib/dates.h"
 
 namespace bq::cli {
@@ -49,7 +49,7 @@ bool ParseScheduleEdit(const Args& args, ScheduleEdit& e) {
 }
 
 void PrintSchedule(const app::TApplication& a) {
-  const TScrapList& log = a.Log;
+  const TScrapList& log = app::TKernel::Log(a);
   std::string hours = app::HoursText(log.ScheduleHours);
   std::uint32_t next = app::NextRoundTime(log.ScheduleHours, log.ScheduleMinute, NowDate());
   std::printf("enabled: %s\n", log.ScheduleEnabled ? "on" : "off");
@@ -74,8 +74,9 @@ int ScheduleSubcommand(const Args& args, const GlobalOptions& options) {
   if (args[0] != "set" || !ParseScheduleEdit(args, e)) return UsageError(kScheduleSetUsage);
   auto cli = OpenApp(options);
   app::TApplication& a = cli->app;
-  a.SetSchedule(e.enabled < 0 ? a.Log.ScheduleEnabled : e.enabled == 1, e.hoursGiven ? e.hours : a.Log.ScheduleHours,
-                e.minute < 0 ? a.Log.ScheduleMinute : e.minute);
+  const TScrapList& log = app::TKernel::Log(a);
+  a.SetSchedule(e.enabled < 0 ? log.ScheduleEnabled : e.enabled == 1, e.hoursGiven ? e.hours : log.ScheduleHours,
+                e.minute < 0 ? log.ScheduleMinute : e.minute);
   PrintSchedule(a);
   return 0;
 }

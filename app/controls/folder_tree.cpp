@@ -2,10 +2,11 @@
 #include "app/controls/folder_tree.h"
 
 #include <QKeyEvent>
+#include <algorithm>
 
-#include "app/core/shell_model.h"
+#include "app/controls/qt_text.h"
+#include "app/core/shell/shell_model.h"
 #include "platform/compare.h"
-#include "textlib/cp932.h"
 
 namespace bq::gui {
 
@@ -13,8 +14,6 @@ namespace {
 
 constexpr int kNameRole = Qt::UserRole;
 constexpr int kPlaceholderRole = Qt::UserRole + 1;
-
-QString Utf8(const std::string& sjis) { return QString::fromStdString(SjisToUtf8(sjis)); }
 
 bool IsPlaceholder(const QTreeWidgetItem* item) { return item->data(0, kPlaceholderRole).toBool(); }
 
@@ -28,7 +27,8 @@ struct Quiet {
 
 }  // namespace
 
-FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent) {
+FolderTree::FolderTree(app::TApplication& app, std::array<QIcon, 9> images, QWidget* parent)
+    : QTreeWidget(parent), app_(app), images_(std::move(images)) {
   setHeaderHidden(true);
   setColumnCount(1);
   setUniformRowHeights(true);
@@ -52,7 +52,7 @@ void FolderTree::SetRoot(const std::string& root) {
     root_ = root;
     if (!root_.empty() && root_.back() != '/') root_.push_back('/');
     auto* top = new QTreeWidgetItem(this);
-    top->setText(0, Utf8(app::RootCaption()));
+    top->setText(0, FromSjis(app::RootCaption()));
     top->setData(0, kNameRole, QByteArray());
     top->setFlags(top->flags() & ~Qt::ItemIsEditable);
     if (app::HasSubfolders(root_)) Populate(top);
@@ -75,7 +75,7 @@ std::string FolderTree::SelectedPath() const { return currentItem() ? PathOf(cur
 
 QTreeWidgetItem* FolderTree::AddFolderItem(QTreeWidgetItem* parent, const std::string& name) {
   auto* item = new QTreeWidgetItem(parent);
-  item->setText(0, Utf8(name));
+  item->setText(0, FromSjis(name));
   item->setData(0, kNameRole, QByteArray::fromStdString(name));
   Qt::ItemFlags f = item->flags();
   item->setFlags(editable_ ? f | Qt::ItemIsEditable : f & ~Qt::ItemIsEditable);
@@ -126,9 +126,10 @@ QTreeWidgetItem* FolderTree::FindPath(const std::string& path) {
 }
 
 void FolderTree::RefreshIcon(QTreeWidgetItem* item) {
-  if (!item || IsPlaceholder(item) || !iconFor) return;
+  if (!item || IsPlaceholder(item)) return;
   Quiet q(quiet_);
-  item->setIcon(0, iconFor(PathOf(item), item->parent() == nullptr, item == currentItem()));
+  const int index = app_.FolderImage(PathOf(item), item->parent() == nullptr, item == currentItem());
+  item->setIcon(0, images_[static_cast<std::size_t>(std::clamp(index, 0, 8))]);
 }
 
 void FolderTree::RefreshAllIcons() {
@@ -143,6 +144,7 @@ void FolderTree::RefreshAllIcons() {
 }
 
 void FolderTree::SetCaptionEditing(bool allowed) {
+  if (allowed == editable_) return;
   editable_ = allowed;
   Quiet q(quiet_);
   std::vector<QTreeWidgetItem*> stack;
@@ -159,13 +161,24 @@ void FolderTree::SetCaptionEditing(bool allowed) {
 
 void FolderTree::RevertCaption(QTreeWidgetItem* item) {
   Quiet q(quiet_);
-  item->setText(0, Utf8(NameOf(item)));
+  item->setText(0, FromSjis(NameOf(item)));
 }
 
 void FolderTree::OnItemChanged(QTreeWidgetItem* item, int column) {
   if (quiet_ || column != 0 || !item->parent() || IsPlaceholder(item)) return;
-  if (item->text(0) == Utf8(NameOf(item))) return;
+  if (item->text(0) == FromSjis(NameOf(item))) return;
   emit renameRequested(item, item->text(0));
+}
+
+bool FolderTree::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  const bool started = QTreeWidget::edit(index, trigger, event);
+  if (started) emit editingChanged();
+  return started;
+}
+
+void FolderTree::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  QTreeWidget::closeEditor(editor, hint);
+  emit editingChanged();
 }
 
 void FolderTree::keyPressEvent(QKeyEvent* event) {

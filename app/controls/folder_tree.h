@@ -3,22 +3,23 @@
 // site folders on disk, each level read when its parent is expanded (a
 // node with subfolders gets a placeholder child so it shows as expandable).
 // Paths are the system's own (Shift_JIS, '/', trailing '/'). Which image a
-// node shows and which folders exist come from the core's rules; this
-// control only maps them.
+// node shows (the application answers from the folder's node file) and
+// which folders exist come from the core's rules; this control only maps
+// them.
+#include <QIcon>
 #include <QTreeWidget>
-#include <functional>
+#include <array>
 #include <string>
+
+#include "app/core/application.h"
 
 namespace bq::gui {
 
 class FolderTree : public QTreeWidget {
   Q_OBJECT
  public:
-  explicit FolderTree(QWidget* parent = nullptr);
-
-  // The image of a node, from its path, whether it is the top node and
-  // whether it is selected.
-  std::function<QIcon(const std::string& path, bool isTop, bool selected)> iconFor;
+  // images: the nine node images, indexed as the folder image rule gives them.
+  FolderTree(app::TApplication& app, std::array<QIcon, 9> images, QWidget* parent = nullptr);
 
   // Rebuilds the tree over root.
   void SetRoot(const std::string& root);
@@ -44,8 +45,13 @@ class FolderTree : public QTreeWidget {
   void folderSelected(const QByteArray& path);  // the system path (Shift_JIS)
   void renameRequested(QTreeWidgetItem* item, const QString& newCaption);
   void deleteRequested();
+  // A caption's editor opened or closed.
+  void editingChanged();
 
  protected:
+  using QTreeWidget::edit;
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
@@ -53,6 +59,8 @@ class FolderTree : public QTreeWidget {
   void Populate(QTreeWidgetItem* item);
   void OnItemChanged(QTreeWidgetItem* item, int column);
 
+  app::TApplication& app_;
+  std::array<QIcon, 9> images_;
   std::string root_;
   bool editable_ = false;
   int quiet_ = 0;  // >0 while the tree itself changes items

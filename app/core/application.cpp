@@ -5,10 +5,11 @@
 #include <algorithm>
 #include <new>
 
+#include "app/core/rounds/folder_cookies.h"
+#include "app/core/shell/shell_model.h"
 #include "logstore/folder_info.h"
-#include "app/core/folder_cookies.h"
-#include "app/core/render_option.h"
-#include "app/core/program_layout.h"
+#include "app/core/rounds/render_option.h"
+#include "app/core/shell/program_layout.h"
 #include "logstore/folder_ops.h"
 #include "platform/compare.h"
 #include "platform/fs.h"
@@ -18,6 +19,7 @@
 #include "textlib/limits.h"
 #include "textlib/cp932.h"
 #include "textlib/csv.h"
+#include "web/webcache.h"
 
 namespace bq::app {
 
@@ -59,6 +61,60 @@ void TApplication::SetupFolders(const std::string& dataFolder) {
   Log.OpenFolder(below && fs::DirectoryExists(last) ? last : root);
 }
 
+int TApplication::FolderImage(const std::string& path, bool isTop, bool selected) const {
+  TScrapList::FolderFlags f = isTop ? TScrapList::FolderFlags{} : Log.ReadFolderFlags(path);
+  return FolderImageIndex(isTop, f.HasUnread, f.RoundTarget, selected);
+}
+
+void TApplication::ToggleRoundTarget() {
+  if (LogRootOpen()) return;
+  Log.Folder.RoundTarget = !Log.Folder.RoundTarget;
+  Log.SaveNode();
+}
+
+std::string TApplication::NewFolder(const std::string& parent) { return CreateNewFolder(parent); }
+
+bool TApplication::RenameFolder(const std::string& path, const std::string& newName) {
+  return RenameSiteFolder(Log, Ui, path, newName);
+}
+
+bool TApplication::DeleteFolder(const std::string& path, const std::string& caption) {
+  return DeleteSiteFolder(Log, Ui, path, caption);
+}
+
+void TApplication::SaveLog() { Log.SaveLog(); }
+
+void TApplication::SaveAtClose() {
+  Log.SaveLog();
+  Log.SaveRootDef();
+}
+
+int TApplication::CleanCache(bool all) {
+  TBusyState::Scope busy = busy_.Enter(Activity::CacheCleaning, false);
+  return bq::CleanCache(CacheFolder(), all);
+}
+
+std::vector<std::string> TApplication::DataFolderHistory() const {
+  return HistoryMenuEntries(CommaSplit(Settings.logHist, FinalComma::AddsEmptyItem));
+}
+
+std::string TApplication::NextDataFolder() const { return NextHistoryEntry(DataFolderHistory(), dataFolder_); }
+
+void TApplication::ResetCompiler() { Engine.ResetCompiler(); }
+
+ShellFacts TApplication::Facts() const {
+  ShellFacts f;
+  f.run.busy = busy_.Busy();
+  f.run.stoppable = busy_.Stoppable();
+  f.folder.isLogRoot = LogRootOpen();
+  f.folder.roundTarget = !f.folder.isLogRoot && Log.Folder.RoundTarget;
+  f.folder.logCount = Log.Count();
+  f.folder.hasExport = HasExport();
+  f.folder.scheduleOn = Log.ScheduleEnabled;
+  f.folder.runFromCache = editor_ && editor_->RunsFromCache();
+  return f;
+}
+
 std::string TApplication::ScriptPath() const {
   std::string name = Log.Folder.ScriptName;
   if (!name.empty() && fs::FileExists(libFolder_ + name)) return libFolder_ + name;
@@ -66,8 +122,8 @@ std::string TApplication::ScriptPath() const {
 }
 
 void TApplication::LoadAndCompile() {
-  if (CompileHook) {
-    CompileHook();
+  if (editor_) {
+    editor_->ReloadAndCompile();
     return;
   }
   std::string path = ScriptPath();
@@ -234,7 +290,7 @@ std::vector<std::string> TApplication::CollectFolders(const std::string& start) 
 }
 
 void TApplication::RunFolder(const std::string& folder, const RoundEvents& events) {
-  if (BeforeFolderChange && Log.FolderPath() != fs::IncludeTrailingSeparator(folder)) BeforeFolderChange();
+  if (editor_ && Log.FolderPath() != fs::IncludeTrailingSeparator(folder)) editor_->LeaveOpenFolder();
   if (!Log.OpenFolder(folder)) throw Exception("Cannot leave the open folder: its log could not be saved");
   if (events.folderOpened) events.folderOpened(folder, Log.UnreadCount());
   Status.SetPanel(1, Log.Folder.ScriptName);
@@ -308,24 +364,41 @@ std::string TApplication::RoundAction(const std::string& folder, const RoundEven
   return RoundWithLog(folder, " \x81\x97" + RelativeFolder(Log.LogRoot(), folder), events);
 }
 
-std::string TApplication::TimerAction(const RoundEvents& events) {
+std::string TApplication::TimerAction(const RoundEvents& events) { return RoundOverAll(NowDate(), events); }
+
+std::string TApplication::RoundOverAll(std::uint32_t start, const RoundEvents& events) {
+  // The minute is taken at the start, so neither program runs its
+  // scheduled round again in it.
+  schedule_.RoundStarted(start);
   // " ＠ＡＬＬ"
   std::string line = RoundWithLog(Log.LogRoot(), " \x81\x97\x82\x60\x82\x6b\x82\x6b", events);
-  TimerInterval = 60000;
+  schedule_.RoundDone();
   return line;
 }
 
-bool TApplication::ScheduleTick(int hour, int minute, bool editorDirty, const RoundEvents& events) {
-  TimerInterval = 5000;
-  if (EditorModified && EditorModified()) editorDirty = true;
-  if (!Log.IsRoundTime(hour, minute) || editorDirty) return false;
+bool TApplication::ScheduleDue(std::uint32_t now) {
+  const bool editorDirty = editor_ && editor_->HoldsUnsavedChanges();
+  return schedule_.Due(Log, now, editorDirty, RoundLogPath());
+}
+
+std::string TApplication::ScheduledRound(std::uint32_t now, const RoundEvents& events) {
   struct Scheduled {
     bool& on;
     ~Scheduled() { on = false; }
   } scheduled{scheduledRound_};
   scheduledRound_ = true;
-  TimerAction(events);
+  return RoundOverAll(now, events);
+}
+
+bool TApplication::ScheduleTick(std::uint32_t now, const RoundEvents& events) {
+  if (!ScheduleDue(now)) return false;
+  ScheduledRound(now, events);
   return true;
+}
+
+void TApplication::ToggleSchedule() {
+  Log.ScheduleEnabled = !Log.ScheduleEnabled;
+  Log.SaveRootDef();
 }
 
 bool TApplication::ReloadScheduleIfChanged() {
@@ -342,9 +415,9 @@ bool TApplication::ReloadScheduleIfChanged() {
   return changed;
 }
 
-bool TApplication::ServerScheduleTick(int hour, int minute, const RoundEvents& events) {
+bool TApplication::ServerScheduleTick(std::uint32_t now, const RoundEvents& events) {
   ReloadScheduleIfChanged();
-  return TimerEnabled() && ScheduleTick(hour, minute, false, events);
+  return ScheduleEnabled() && ScheduleTick(now, events);
 }
 
 void TApplication::SetSchedule(bool enabled, std::uint32_t hours, int minute) {

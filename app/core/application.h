@@ -5,6 +5,11 @@
 // schedule and exports without any widget. Progress goes out through
 // callbacks and the platform interfaces, so the CLI and a desktop shell
 // drive the same code.
+//
+// It is the facade of the core: the log, the fetcher, the compiler and the
+// machine are private, and a shell works through the named operations. The
+// core's own models and the headless runner reach those instances through
+// TKernel (kernel.h), which the desktop shell may not include.
 #include <array>
 #include <bitset>
 #include <cstdint>
@@ -12,12 +17,15 @@
 #include <string>
 #include <vector>
 
+#include "app/core/rounds/schedule.h"
+#include "app/core/shell/busy_state.h"
+#include "app/core/shell/command_rules.h"
 #include "logstore/scrap_list.h"
 #include "platform/events.h"
 #include "platform/ui.h"
 #include "script/engine.h"
 #include "script/machine.h"
-#include "app/core/feed_folder.h"
+#include "app/core/feeds/feed_folder.h"
 #include "builtins/builtin_host.h"
 #include "web/initparam.h"
 #include "web/statusbar.h"
@@ -56,8 +64,25 @@ class TStatusTexts : public IStatusBar {
   std::function<void(int panel, const std::string& text)> OnChange;
 };
 
+class TKernel;
+
 class TApplication {
  public:
+  // The script editor of a desktop shell, while one exists (the workbench):
+  // scripts are then loaded and compiled in it, its unsaved text is written
+  // before another folder opens, and the schedule waits while it holds
+  // unsaved changes.
+  class Editor {
+   public:
+    virtual ~Editor() = default;
+    virtual void ReloadAndCompile() = 0;
+    // Writes unsaved changes before another folder opens; throws Exception
+    // when the text may not be left (it cannot be saved).
+    virtual void LeaveOpenFolder() = 0;
+    virtual bool HoldsUnsavedChanges() = 0;
+    virtual bool RunsFromCache() const = 0;
+  };
+
   TApplication(UserInterface& ui, EventPump& pump, TWebAccess::ProxySource proxy = ReadSystemProxySettings);
   TApplication(const TApplication&) = delete;
   TApplication& operator=(const TApplication&) = delete;
@@ -77,12 +102,45 @@ class TApplication {
   std::string CacheFolder() const { return dataFolder_ + "cache/"; }
   std::string RoundLogPath() const { return Log.LogRoot() + "RoundLog.txt"; }
 
+  // ---- The open folder, as the shell shows and changes it ----
+  // The open folder's path (ends in '/'), empty before the set-up.
+  const std::string& FolderPath() const { return Log.FolderPath(); }
+  // The open folder is the log root itself, or none is open.
+  bool LogRootOpen() const { return FolderPath().empty() || FolderPath() == LogRoot(); }
+  // The image of a folder tree node (see FolderImageIndex); read from the
+  // folder's node file.
+  int FolderImage(const std::string& path, bool isTop, bool selected) const;
+  // Toggles the open folder's round-target mark and writes its node file;
+  // nothing for the log root.
+  void ToggleRoundTarget();
+  // A new folder below parent ("新しいフォルダN"); its name. Throws Exception.
+  std::string NewFolder(const std::string& parent);
+  // Renames or deletes a site folder as the tree asks, with the system's
+  // questions and messages; false when refused or cancelled.
+  bool RenameFolder(const std::string& path, const std::string& newName);
+  bool DeleteFolder(const std::string& path, const std::string& caption);
+  // Writes the open log when it changed.
+  void SaveLog();
+  // At close: the open log and the root definition.
+  void SaveAtClose();
+  // The page cache: every file 8 days old or older, or every file; the
+  // number deleted.
+  int CleanCache(bool all);
+  // The data folders of the history that exist, and the one after the
+  // current (empty when there is none).
+  std::vector<std::string> DataFolderHistory() const;
+  std::string NextDataFolder() const;
+
   // The script file of the open folder: its ScriptName in the script folder,
   // "template.pss" when that file does not exist.
   std::string ScriptPath() const;
   // Reads and compiles the open folder's script; raises ECompileError or
   // Exception when the file cannot be read or is saved in UTF-8.
   void LoadAndCompile();
+  // The script compiled for the previous folder is dropped.
+  void ResetCompiler();
+  // A script is compiled and can run.
+  bool Compiled() const { return !Engine.ProgramName.empty(); }
   // The text LoadAndCompile gave the compiler (CR LF lines), which
   // Engine.ErrorStart points into after a compile error.
   std::string ScriptSource;
@@ -134,21 +192,28 @@ class TApplication {
   std::string RoundAction(const std::string& folder, const RoundEvents& events = {});
   std::string TimerAction(const RoundEvents& events = {});
 
-  // The schedule timer's tick: interval back to 5 s, and a round over all
-  // folders when IsRoundTime holds and the editor holds no unsaved change
-  // (after which the interval is 60 s). True when a round ran.
-  bool ScheduleTick(int hour, int minute, bool editorDirty = false, const RoundEvents& events = {});
-  bool TimerEnabled() const { return Log.ScheduleEnabled; }
+  // ---- The schedule ----
+  bool ScheduleEnabled() const { return Log.ScheduleEnabled; }
+  // The schedule switch: toggles ScheduleEnabled and writes weblog.def.
+  void ToggleSchedule();
+  // Sets the schedule and writes weblog.def, as the options dialog's OK does.
+  void SetSchedule(bool enabled, std::uint32_t hours, int minute);
+  // The schedule timer's tick at now (local seconds): true when a scheduled
+  // round is due (see TSchedule; the editor's unsaved changes hold it).
+  bool ScheduleDue(std::uint32_t now);
+  // The scheduled round the tick at now found due: TimerAction, unattended.
+  std::string ScheduledRound(std::uint32_t now, const RoundEvents& events = {});
+  // Both: true when a round ran.
+  bool ScheduleTick(std::uint32_t now, const RoundEvents& events = {});
+  // The interval to the timer's next tick (ms).
+  std::uint32_t ScheduleInterval() const { return schedule_.Interval(); }
   // A schedule kept by a long-running process follows weblog.def: when the
   // file's text differs from what was last read (another program set the
   // schedule), its schedule is taken over. True when it changed.
   bool ReloadScheduleIfChanged();
   // The running schedule's tick: weblog.def read again, then, while the
   // schedule is on, ScheduleTick. True when a round ran.
-  bool ServerScheduleTick(int hour, int minute, const RoundEvents& events = {});
-  // Sets the schedule and writes weblog.def, as the options dialog's OK does.
-  void SetSchedule(bool enabled, std::uint32_t hours, int minute);
-  std::uint32_t TimerInterval = 5000;
+  bool ServerScheduleTick(std::uint32_t now, const RoundEvents& events = {});
   // The round line of the last round (without its line break), and its
   // total of unread articles.
   std::string LastRoundLine;
@@ -164,40 +229,53 @@ class TApplication {
   void Stop();
   void Skip();
 
+  // ---- The shell's state ----
+  // The one busy state (who runs, whether Stop and Skip apply, dialogs).
+  TBusyState& Busy() { return busy_; }
+  const TBusyState& Busy() const { return busy_; }
+  // The facts of the enabling rules the application knows: the busy state
+  // and the open folder (the list, the tree and the program add theirs).
+  ShellFacts Facts() const;
+  // The script editor of the shell, while it exists (nullptr: none).
+  void AttachEditor(Editor* editor) { editor_ = editor; }
+
   // True when nobody watches any run of this application (the headless
   // runner sets it); scheduled rounds count as unattended anyway. In such a
   // run an HTTPTIMEOUT of 0 means the safety limit UNATTENDEDLIMIT (300 s)
   // without a byte, and a watchdog stop ends the run as Stop would; the
-  // stop's report is Web.StopText().
+  // stop's report is StopText().
   bool Unattended = false;
+  // Why the last run stopped early (the watchdog), empty otherwise.
+  const std::string& StopText() const { return Web.StopText(); }
 
   UserInterface& Ui;
   EventPump& Pump;
   TStatusTexts Status;
   TInitParam Settings;
-  TScrapList Log;
-  TWebAccess Web;
-  script::TScriptEngine Engine;
-  builtins::TBuiltinHost Host;
-  script::TScriptMachine Machine;
   // The message box caption of errors (Shift_JIS).
   std::string Caption = "Brindlequay";
 
-  // Set by the workbench while it exists. LoadAndCompile then loads the
-  // script into its editor and compiles it there; a round asks it to write
-  // unsaved changes before it opens another folder; the schedule reads its
-  // modified flag.
-  std::function<void()> CompileHook;
-  std::function<void()> BeforeFolderChange;
-  std::function<bool()> EditorModified;
-
  private:
+  friend class TKernel;
+
   void RunFolder(const std::string& folder, const RoundEvents& events);
+  // TimerAction started at start (the tick's time for a scheduled round).
+  std::string RoundOverAll(std::uint32_t start, const RoundEvents& events);
   // Copies the settings of the fetcher and the limits of a run for the run
   // about to start.
   void ApplyRunSettings();
   // True when the last Run returned because it executed a BRK.
   bool PausedAtBreak(std::int32_t startPc) const;
+
+  TScrapList Log;
+  TWebAccess Web;
+  script::TScriptEngine Engine;
+  builtins::TBuiltinHost Host;
+  script::TScriptMachine Machine;
+
+  TBusyState busy_;
+  TSchedule schedule_;
+  Editor* editor_ = nullptr;
   bool scheduledRound_ = false;
   bool unattendedRun_ = false;
   std::string dataFolder_;

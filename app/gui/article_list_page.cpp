@@ -13,33 +13,16 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/core/article_reader.h"
+#include "app/controls/qt_text.h"
+#include "app/core/list/article_reader.h"
 #include "app/gui/article_reader_panel.h"
 #include "app/gui/article_table_model.h"
-#include "textlib/cp932.h"
+#include "app/gui/command_actions.h"
 
 namespace bq::gui {
 namespace {
 
-using app::ListAction;
-
-QString Q(const std::string& sjis) { return QString::fromStdString(SjisToUtf8(sjis)); }
-QString Q(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
-
-// Colours are stored as the Windows colour value: red in the low byte.
-QColor ColourOf(std::int32_t value) {
-  const auto v = static_cast<std::uint32_t>(value);
-  return QColor(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF), static_cast<int>((v >> 16) & 0xFF));
-}
-
-QFont FontOf(const TFont& f) {
-  QFont font(Q(f.name), f.size > 0 ? f.size : 10);
-  font.setBold(f.style & 1);
-  font.setItalic(f.style & 2);
-  font.setUnderline(f.style & 4);
-  font.setStrikeOut(f.style & 8);
-  return font;
-}
+using app::Command;
 
 // Two small arrow buttons on top of each other, as the operation bar's
 // spin buttons: up runs one command, down the other.
@@ -62,10 +45,13 @@ QWidget* SpinButtons(QWidget* parent, QAction* up, QAction* down) {
 
 }  // namespace
 
-ArticleListPage::ArticleListPage(app::TApplication& app, Hooks hooks, QWidget* parent)
-    : QWidget(parent), app_(app), hooks_(std::move(hooks)), list_(app) {
+ArticleListPage::ArticleListPage(app::TApplication& app, CommandActions& commands, QWidget* parent)
+    : QWidget(parent), app_(app), commands_(commands), list_(app) {
+  setObjectName(QStringLiteral("DataLogPage"));
   model_ = std::make_unique<ArticleTableModel>(list_);
-  MakeActions();
+  // The keys act in the list and in the reader, not elsewhere in the window.
+  commands_.AddScopedTo(this, app::KeyScope::DataLogPage);
+  ConnectCommands();
 
   table_ = new QTableView(this);
   table_->verticalHeader()->hide();
@@ -117,9 +103,7 @@ ArticleListPage::ArticleListPage(app::TApplication& app, Hooks hooks, QWidget* p
   });
   connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     QMenu menu(this);
-    for (ListAction id : {ListAction::Read, ListAction::Unread, ListAction::Delete, ListAction::SelectAll,
-                          ListAction::Dup, ListAction::Browse})
-      menu.addAction(Action(id));
+    commands_.Place(&menu, app::Place::ListMenu);
     menu.exec(table_->viewport()->mapToGlobal(at));
   });
   list_.OnRowsAdded = [this](int rows) {
@@ -141,8 +125,8 @@ QWidget* ArticleListPage::MakeOperationBar() {
   auto* h = new QHBoxLayout(bar);
   h->setContentsMargins(4, 2, 4, 2);
   h->setSpacing(6);
-  h->addWidget(SpinButtons(bar, Action(ListAction::Prev), Action(ListAction::Next)));
-  h->addWidget(SpinButtons(bar, Action(ListAction::Above), Action(ListAction::Below)));
+  h->addWidget(SpinButtons(bar, commands_.Get(Command::PrevAction), commands_.Get(Command::NextAction)));
+  h->addWidget(SpinButtons(bar, commands_.Get(Command::AboveAction), commands_.Get(Command::BelowAction)));
   itemLabel_ = new QLabel(bar);
   selectionLabel_ = new QLabel(bar);
   h->addWidget(itemLabel_);
@@ -151,33 +135,34 @@ QWidget* ArticleListPage::MakeOperationBar() {
   return bar;
 }
 
-void ArticleListPage::MakeActions() {
-  for (const app::ListActionInfo& info : app::kListActions) {
-    auto* a = new QAction(Q(info.captionUtf8), this);
-    a->setObjectName(Q(info.name));
-    QList<QKeySequence> keys;
-    for (std::string_view k : info.keys)
-      if (!k.empty()) keys << QKeySequence::fromString(Q(k), QKeySequence::PortableText);
-    a->setShortcuts(keys);
-    // The keys work in the list and in the reader, not elsewhere in the window.
-    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(a);
-    const ListAction id = info.id;
-    connect(a, &QAction::triggered, this, [this, id] { Run(id); });
-    actions_[static_cast<std::size_t>(id)] = a;
-  }
+void ArticleListPage::ConnectCommands() {
+  auto on = [this](Command c, auto slot) { connect(commands_.Get(c), &QAction::triggered, this, slot); };
+  on(Command::NextAction, [this] { StepUnread(true); });
+  on(Command::PrevAction, [this] { StepUnread(false); });
+  on(Command::BelowAction, [this] { SelectRow(list_.RowBelow()); });
+  on(Command::AboveAction, [this] { SelectRow(list_.RowAbove()); });
+  on(Command::FindAction, [this] { Find(Command::FindAction); });
+  on(Command::FindNextAction, [this] { Find(Command::FindNextAction); });
+  on(Command::FindPrevAction, [this] { Find(Command::FindPrevAction); });
+  on(Command::DupAction, [this] {
+    list_.SelectDuplicates();
+    SyncSelectionFromModel();
+  });
+  on(Command::ReadAction, [this] { MarkSelected(false); });
+  on(Command::UnreadAction, [this] { MarkSelected(true); });
+  on(Command::DeleteAction, [this] { DeleteSelected(); });
+  on(Command::SelectAllAction, [this] { table_->selectAll(); });
+  on(Command::BrowseAction, [this] { list_.Browse(); });
 }
-
-QList<QAction*> ArticleListPage::Actions() const { return QList<QAction*>(actions_.begin(), actions_.end()); }
 
 void ArticleListPage::ApplySettings() {
   const TInitParam& s = app_.Settings;
-  const QFont listFont = FontOf(s.listFont);
+  const QFont listFont = ToQFont(s.listFont);
   table_->setFont(listFont);
   table_->verticalHeader()->setDefaultSectionSize(QFontMetrics(listFont).height() + 4);
   model_->SetListFont(listFont);
-  reader_->Body()->setFont(FontOf(s.memoFont));
-  QFont title = FontOf(s.titleFont);
+  reader_->Body()->setFont(ToQFont(s.memoFont));
+  QFont title = ToQFont(s.titleFont);
   title.setBold(true);
   reader_->Subject()->setFont(title);
   model_->Repaint();
@@ -208,12 +193,11 @@ void ArticleListPage::OpenFolder(const std::string& path) {
   app_.Status.SetPanel(2, std::string());
   if (model_->rowCount() > 0) table_->scrollToTop();
   RefreshState();
-  if (hooks_.folderOpened) hooks_.folderOpened(app_.Log.FolderPath());
 }
 
 void ArticleListPage::LeaveFolder() {
   list_.Leave();
-  app_.Log.SaveLog();
+  app_.SaveLog();
 }
 
 // ---- selection ----
@@ -257,19 +241,18 @@ void ArticleListPage::OnSelectionChanged() {
 }
 
 void ArticleListPage::ShowCurrent() {
-  const app::ReaderView view = app::ReaderViewOf(app_.Log, shownRow_);
-  reader_->Show(view, ColourOf(app_.Settings.resColor));
+  const app::ReaderView view = list_.Reader(shownRow_);
+  reader_->Show(view, ToQColor(app_.Settings.resColor));
   app_.Status.SetPanel(2, view.pageUrl);
   if (list_.MarkShownRead(shownRow_)) model_->Repaint();
 }
 
 void ArticleListPage::RefreshState() {
   const app::TArticleList::Summary now = list_.Summarize();
-  itemLabel_->setText(Q(now.itemLabel));
-  selectionLabel_->setText(Q(now.selectionLabel));
+  itemLabel_->setText(FromSjis(now.itemLabel));
+  selectionLabel_->setText(FromSjis(now.selectionLabel));
   selectionLabel_->setVisible(now.selectionLabelVisible);
-  for (const app::ListActionInfo& info : app::kListActions) Action(info.id)->setEnabled(now.actions.Enabled(info.id));
-  emit StateChanged();
+  commands_.SetListFacts(now.facts);
 }
 
 // ---- commands ----
@@ -285,12 +268,8 @@ void ArticleListPage::HeaderClicked(int column) {
 void ArticleListPage::StepUnread(bool forward) {
   app::UnreadStep step = list_.NextUnread(forward);
   if (!step.folder.empty()) {
-    if (hooks_.selectFolder) {
-      hooks_.selectFolder(step.folder);
-    } else {
-      OpenFolder(step.folder);
-    }
-    if (app_.Log.FolderPath() != step.folder) return;
+    emit folderRequested(QByteArray::fromStdString(step.folder));
+    if (app_.FolderPath() != step.folder) return;
     table_->setFocus();
     step = list_.NextUnread(forward);
   }
@@ -313,36 +292,20 @@ void ArticleListPage::DeleteSelected() {
   }
 }
 
-void ArticleListPage::Run(ListAction id) {
-  switch (id) {
-    case ListAction::Next: StepUnread(true); break;
-    case ListAction::Prev: StepUnread(false); break;
-    case ListAction::Below: SelectRow(list_.RowBelow()); break;
-    case ListAction::Above: SelectRow(list_.RowAbove()); break;
-    case ListAction::Find:
-      list_.AskAndFind();
-      SyncSelectionFromModel();
-      break;
-    case ListAction::FindNext:
-    case ListAction::FindPrev:
-      if (list_.SearchText.empty()) return;
-      list_.Find(id == ListAction::FindNext);
-      SyncSelectionFromModel();
-      break;
-    case ListAction::Dup:
-      list_.SelectDuplicates();
-      SyncSelectionFromModel();
-      break;
-    case ListAction::Read:
-    case ListAction::Unread:
-      list_.MarkSelected(id == ListAction::Unread);
-      model_->Repaint();
-      RefreshState();
-      break;
-    case ListAction::Delete: DeleteSelected(); break;
-    case ListAction::SelectAll: table_->selectAll(); break;
-    case ListAction::Browse: list_.Browse(); break;
+void ArticleListPage::Find(Command command) {
+  if (command == Command::FindAction) {
+    list_.AskAndFind();
+  } else {
+    if (list_.SearchText.empty()) return;
+    list_.Find(command == Command::FindNextAction);
   }
+  SyncSelectionFromModel();
+}
+
+void ArticleListPage::MarkSelected(bool unread) {
+  list_.MarkSelected(unread);
+  model_->Repaint();
+  RefreshState();
 }
 
 }  // namespace bq::gui

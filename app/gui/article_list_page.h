@@ -1,20 +1,17 @@
 #pragma once
 // The "データログ" page: the operation bar (unread-jump and row-move spin
 // buttons, the item and selection labels), the virtual article list and the
-// reader below it, and the list's commands as QActions a main window puts
-// into its menus. Every text and rule comes from the core's TArticleList;
-// this page only maps it onto widgets and forwards the user's actions.
-#include <QList>
+// reader below it; it handles the list's commands. Every text and rule
+// comes from the core's TArticleList; this page only maps it onto widgets
+// and forwards the user's actions.
 #include <QWidget>
-#include <array>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "app/core/application.h"
-#include "app/core/article_list.h"
+#include "app/core/list/article_list.h"
+#include "app/core/shell/commands.h"
 
-class QAction;
 class QLabel;
 class QSplitter;
 class QTableView;
@@ -23,20 +20,14 @@ namespace bq::gui {
 
 class ArticleTableModel;
 class ArticleReaderPanel;
+class CommandActions;
 
 class ArticleListPage : public QWidget {
   Q_OBJECT
  public:
-  struct Hooks {
-    // Next/previous unread found another folder: select it in the folder
-    // tree, which opens it through OpenFolder. Without a hook the page
-    // opens it itself.
-    std::function<void(const std::string& folder)> selectFolder;
-    // A folder was opened (the shell reloads and compiles its script).
-    std::function<void(const std::string& folder)> folderOpened;
-  };
-
-  explicit ArticleListPage(app::TApplication& app, Hooks hooks = {}, QWidget* parent = nullptr);
+  // The page handles the list's commands of `commands` (their keys act in
+  // the list and the reader) and gives it the list's facts.
+  ArticleListPage(app::TApplication& app, CommandActions& commands, QWidget* parent = nullptr);
   ~ArticleListPage() override;
 
   // Opens a folder into the list (the log root when path is empty).
@@ -44,11 +35,10 @@ class ArticleListPage : public QWidget {
   // Leaving the folder or the program: the column widths go back into the
   // folder definition and the log is saved.
   void LeaveFolder();
-
-  // The list's commands, in the order of the core's table.
-  QList<QAction*> Actions() const;
-  QAction* Action(app::ListAction id) const { return actions_[static_cast<std::size_t>(id)]; }
-  void Run(app::ListAction id);
+  // Status panels 0 and 1 for the open folder.
+  void RefreshStatus() { list_.RefreshStatus(); }
+  // The list's column widths as the folder definition keeps them.
+  std::string ColumnWidthsText() const { return app::FormatColumnWidths(list_.Widths()); }
 
   app::TArticleList& Model() { return list_; }
   QTableView* Table() const { return table_; }
@@ -60,12 +50,13 @@ class ArticleListPage : public QWidget {
   void ApplySettings();
 
  signals:
-  // The item or selection label, or the enabled commands, changed.
-  void StateChanged();
+  // Next/previous unread found another folder: the tree is to select it,
+  // which opens it through OpenFolder.
+  void folderRequested(const QByteArray& sjisFolder);
 
  private:
   QWidget* MakeOperationBar();
-  void MakeActions();
+  void ConnectCommands();
   void ApplyColumnWidths();
   void SelectRow(int row);
   void SyncSelectionFromModel();
@@ -75,9 +66,11 @@ class ArticleListPage : public QWidget {
   void StepUnread(bool forward);
   void HeaderClicked(int column);
   void DeleteSelected();
+  void MarkSelected(bool unread);
+  void Find(app::Command command);
 
   app::TApplication& app_;
-  Hooks hooks_;
+  CommandActions& commands_;
   app::TArticleList list_;
   std::unique_ptr<ArticleTableModel> model_;
   QTableView* table_ = nullptr;
@@ -85,7 +78,6 @@ class ArticleListPage : public QWidget {
   QSplitter* splitter_ = nullptr;
   QLabel* itemLabel_ = nullptr;
   QLabel* selectionLabel_ = nullptr;
-  std::array<QAction*, app::kListActionCount> actions_{};
   bool syncing_ = false;
   int shownRow_ = -1;
 };

@@ -10,16 +10,14 @@
 #include <QTextCursor>
 #include <QToolButton>
 
-#include "textlib/cp932.h"
+#include "app/controls/qt_text.h"
 
 namespace bq::gui {
 namespace {
 
-QString Q(const std::string& sjis) { return QString::fromStdString(SjisToUtf8(sjis)); }
-
 // Line breaks become the document's paragraph breaks.
 QString BodyText(const std::string& sjis) {
-  QString s = Q(sjis);
+  QString s = FromSjis(sjis);
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return s;
 }
@@ -70,7 +68,7 @@ ArticleReaderPanel::ArticleReaderPanel(UserInterface& ui, QWidget* parent) : QWi
 }
 
 void ArticleReaderPanel::Open(const QString& target) {
-  if (!target.isEmpty()) ui_.ShellOpen(Utf8ToSjis(target.toStdString()));
+  if (!target.isEmpty()) ui_.ShellOpen(ToSjis(target));
 }
 
 void ArticleReaderPanel::Clear() {
@@ -85,11 +83,11 @@ void ArticleReaderPanel::Clear() {
 }
 
 void ArticleReaderPanel::Show(const app::ReaderView& view, QColor quoteColour) {
-  subject_->setText(Q(view.subject));
-  person_->setText(Q(view.person));
-  date_->setText(Q(view.date));
-  homeTarget_ = Q(view.homePage).trimmed();
-  linkTarget_ = Q(view.linkTarget).trimmed();
+  subject_->setText(FromSjis(view.subject));
+  person_->setText(FromSjis(view.person));
+  date_->setText(FromSjis(view.date));
+  homeTarget_ = FromSjis(view.homePage).trimmed();
+  linkTarget_ = FromSjis(view.linkTarget).trimmed();
   homePage_->setToolTip(homeTarget_);
   link_->setToolTip(linkTarget_);
   homePage_->setVisible(view.showHomePage);
@@ -134,7 +132,7 @@ QMenu* ArticleReaderPanel::ContextMenu(QWidget* parent) {
   copy->setEnabled(!selected.isEmpty());
   const QString target = selected.trimmed();
   QAction* open = menu->addAction(QStringLiteral("ブラウザで開く"), this, [this, target] { Open(target); });
-  open->setEnabled(app::IsBrowsableAddress(Utf8ToSjis(target.toStdString())));
+  open->setEnabled(app::IsBrowsableAddress(ToSjis(target)));
   return menu;
 }
 

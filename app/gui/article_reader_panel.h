@@ -6,7 +6,7 @@
 #include <QColor>
 #include <QWidget>
 
-#include "app/core/article_reader.h"
+#include "app/core/list/article_reader.h"
 #include "platform/ui.h"
 
 class QLabel;

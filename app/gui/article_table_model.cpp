@@ -3,12 +3,10 @@
 #include <QFontMetrics>
 #include <QPainter>
 
-#include "textlib/cp932.h"
+#include "app/controls/qt_text.h"
 
 namespace bq::gui {
 namespace {
-
-QString Q(const std::string& sjis) { return QString::fromStdString(SjisToUtf8(sjis)); }
 
 constexpr int kTextInset = 4;
 
@@ -32,7 +30,7 @@ int ArticleTableModel::columnCount(const QModelIndex& parent) const { return par
 QVariant ArticleTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   switch (role) {
-    case Qt::DisplayRole: return Q(list_.Cell(index.row(), index.column()));
+    case Qt::DisplayRole: return FromSjis(list_.Cell(index.row(), index.column()));
     case Qt::FontRole: return list_.IsBold(index.row(), index.column()) ? bold_ : font_;
     case Qt::TextAlignmentRole:
       return QVariant::fromValue(Qt::AlignVCenter |
@@ -43,7 +41,7 @@ QVariant ArticleTableModel::data(const QModelIndex& index, int role) const {
 
 QVariant ArticleTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal) return {};
-  if (role == Qt::DisplayRole) return Q(list_.Caption(section));
+  if (role == Qt::DisplayRole) return FromSjis(list_.Caption(section));
   if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignVCenter | Qt::AlignLeft);
   return {};
 }

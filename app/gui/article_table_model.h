@@ -7,7 +7,7 @@
 #include <QFont>
 #include <QStyledItemDelegate>
 
-#include "app/core/article_list.h"
+#include "app/core/list/article_list.h"
 
 namespace bq::gui {
 

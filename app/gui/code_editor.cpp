@@ -11,19 +11,19 @@ namespace {
 
 class LineNumberMargin : public QWidget {
  public:
-  explicit LineNumberMargin(TCodeEditor* editor) : QWidget(editor), editor_(editor) {}
+  explicit LineNumberMargin(CodeEditor* editor) : QWidget(editor), editor_(editor) {}
   QSize sizeHint() const override { return QSize(editor_->LineNumberWidth(), 0); }
 
  protected:
   void paintEvent(QPaintEvent* event) override { editor_->PaintLineNumbers(event); }
 
  private:
-  TCodeEditor* editor_;
+  CodeEditor* editor_;
 };
 
 }  // namespace
 
-TCodeEditor::TCodeEditor(QWidget* parent) : QPlainTextEdit(parent), margin_(new LineNumberMargin(this)) {
+CodeEditor::CodeEditor(QWidget* parent) : QPlainTextEdit(parent), margin_(new LineNumberMargin(this)) {
   setObjectName(QStringLiteral("ProgramSource"));
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   font.setStyleHint(QFont::Monospace);
@@ -39,21 +39,21 @@ TCodeEditor::TCodeEditor(QWidget* parent) : QPlainTextEdit(parent), margin_(new 
   UpdateMargin();
 }
 
-int TCodeEditor::LineNumberWidth() const {
+int CodeEditor::LineNumberWidth() const {
   int digits = 1;
   for (int n = std::max(1, blockCount()); n >= 10; n /= 10) ++digits;
   return 8 + fontMetrics().horizontalAdvance(QLatin1Char('9')) * std::max(digits, 3);
 }
 
-void TCodeEditor::UpdateMargin() { setViewportMargins(LineNumberWidth(), 0, 0, 0); }
+void CodeEditor::UpdateMargin() { setViewportMargins(LineNumberWidth(), 0, 0, 0); }
 
-void TCodeEditor::resizeEvent(QResizeEvent* event) {
+void CodeEditor::resizeEvent(QResizeEvent* event) {
   QPlainTextEdit::resizeEvent(event);
   QRect r = contentsRect();
   margin_->setGeometry(QRect(r.left(), r.top(), LineNumberWidth(), r.height()));
 }
 
-void TCodeEditor::PaintLineNumbers(QPaintEvent* event) {
+void CodeEditor::PaintLineNumbers(QPaintEvent* event) {
   QPainter p(margin_);
   p.fillRect(event->rect(), QColor(0xEE, 0xEE, 0xEE));
   p.setPen(QColor(0x80, 0x80, 0x80));
@@ -69,7 +69,7 @@ void TCodeEditor::PaintLineNumbers(QPaintEvent* event) {
   }
 }
 
-void TCodeEditor::SelectSpan(int start, int length) {
+void CodeEditor::SelectSpan(int start, int length) {
   QTextCursor c = textCursor();
   int end = std::min(start + length, document()->characterCount() - 1);
   c.setPosition(std::min(start, end));

@@ -5,10 +5,10 @@
 
 namespace bq::gui {
 
-class TCodeEditor : public QPlainTextEdit {
+class CodeEditor : public QPlainTextEdit {
   Q_OBJECT
  public:
-  explicit TCodeEditor(QWidget* parent = nullptr);
+  explicit CodeEditor(QWidget* parent = nullptr);
   int LineNumberWidth() const;
   void PaintLineNumbers(QPaintEvent* event);
   // Selects [start, start + length) in editor characters and shows it.

@@ -13,7 +13,7 @@
 #include <cstdio>
 
 #include "app/controls/folder_tree.h"
-#include "app/core/shell_model.h"
+#include "app/core/shell/shell_model.h"
 #include "app/gui/main_window.h"
 #include "app/gui/single_instance.h"
 #include "platform/fs.h"
@@ -71,12 +71,12 @@ DesktopApp::Start DesktopApp::Begin() {
   window_ = std::make_unique<MainWindow>(*app_, ui_, layout_);
   ui_.parent = window_.get();
   MainWindow* w = window_.get();
-  ui_.onShowWindow = [w](int mode) {
+  QObject::connect(&ui_, &QtUi::showWindowRequested, w, [w](int mode) {
     if (mode == 0)
       w->HideToTray();
     else
       w->ShowMainWindow();
-  };
+  });
   window_->SetupFolders();
   if (!options_.screenshot.empty()) return TakeScreenshot() ? Start::Done : Start::Failed;
   QObject::connect(instance_.get(), &SingleInstance::commandReceived, w, &MainWindow::ExecuteCommand);

@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "app/core/application.h"
-#include "app/core/command_line.h"
-#include "app/core/program_layout.h"
+#include "app/core/shell/command_line.h"
+#include "app/core/shell/program_layout.h"
 #include "app/gui/qt_platform.h"
 
 namespace bq::gui {

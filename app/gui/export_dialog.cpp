@@ -1,7 +1,6 @@
 #include "app/gui/export_dialog.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,7 +10,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/gui/qt_platform.h"
+#include "app/controls/qt_text.h"
 
 namespace bq::gui {
 
@@ -26,7 +25,8 @@ QStringList QtFilters() {
 
 }  // namespace
 
-ExportDialog::ExportDialog(const app::ExportChoice& initial, QWidget* parent) : QDialog(parent) {
+ExportDialog::ExportDialog(const app::ExportChoice& initial, DialogPickers& pickers, QWidget* parent)
+    : QDialog(parent), pickers_(pickers) {
   setWindowTitle(QStringLiteral("エクスポート"));
   auto* top = new QVBoxLayout(this);
 
@@ -64,24 +64,12 @@ ExportDialog::ExportDialog(const app::ExportChoice& initial, QWidget* parent) : 
   buttons->addWidget(cancel);
   top->addLayout(buttons);
 
-  browse = [this](const QString& current) { return BrowseSaveFile(current); };
   connect(browseButton, &QToolButton::clicked, this, [this] {
-    const QString chosen = browse(file_->text());
-    if (!chosen.isEmpty()) file_->setText(chosen);
+    QString chosen = file_->text();
+    if (pickers_.PickSaveFile(this, QtFilters(), chosen)) file_->setText(chosen);
   });
   connect(run_, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-QString ExportDialog::BrowseSaveFile(const QString& current) {
-  QFileDialog dlg(this, QStringLiteral("エクスポート先のファイル"), current);
-  dlg.setAcceptMode(QFileDialog::AcceptSave);
-  dlg.setDefaultSuffix(QStringLiteral("txt"));
-  dlg.setNameFilters(QtFilters());
-  // The descriptions already name their patterns.
-  dlg.setOption(QFileDialog::HideNameFilterDetails);
-  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
-  return dlg.selectedFiles().first();
 }
 
 app::ExportChoice ExportDialog::Choice() const {

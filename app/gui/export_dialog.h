@@ -2,9 +2,9 @@
 // The export dialog "エクスポート": output file with a browse button, the
 // target radio group "出力対象", "出力した記事は削除する", "実行！".
 #include <QDialog>
-#include <functional>
 
-#include "app/core/export_model.h"
+#include "app/core/dialogs/export_model.h"
+#include "app/gui/dialog_pickers.h"
 
 class QLineEdit;
 class QRadioButton;
@@ -17,21 +17,17 @@ class ExportDialog : public QDialog {
   Q_OBJECT
 
  public:
-  ExportDialog(const app::ExportChoice& initial, QWidget* parent = nullptr);
+  ExportDialog(const app::ExportChoice& initial, DialogPickers& pickers = DialogPickers::Standard(),
+               QWidget* parent = nullptr);
   app::ExportChoice Choice() const;
 
-  // The save dialog; tests replace it. Gets the current name, returns the
-  // chosen one or an empty text on cancel.
-  std::function<QString(const QString& current)> browse;
-
-  QLineEdit* fileEdit() const { return file_; }
-  QRadioButton* targetButton(int index) const { return targets_[index]; }
-  QCheckBox* deleteCheck() const { return delete_; }
-  QPushButton* runButton() const { return run_; }
+  QLineEdit* FileEdit() const { return file_; }
+  QRadioButton* TargetButton(int index) const { return targets_[index]; }
+  QCheckBox* DeleteCheck() const { return delete_; }
+  QPushButton* RunButton() const { return run_; }
 
  private:
-  QString BrowseSaveFile(const QString& current);
-
+  DialogPickers& pickers_;
   QLineEdit* file_;
   QRadioButton* targets_[app::kExportTargets];
   QCheckBox* delete_;

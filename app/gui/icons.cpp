@@ -120,50 +120,50 @@ void Clock(QPainter& p) {
   p.drawLine(QPointF(16, 16), QPointF(22, 19));
 }
 
-void DrawGlyph(QPainter& p, Glyph g) {
+void DrawImage(QPainter& p, app::Image g) {
   const QColor green(40, 160, 60), blue(40, 100, 200), yellow(240, 200, 80);
   switch (g) {
-    case Glyph::None: break;
-    case Glyph::Fetch: Globe(p, QRectF(2, 2, 18, 18)); Arrow(p, QPointF(22, 10), QPointF(22, 29), green); break;
-    case Glyph::Round: Globe(p, QRectF(9, 9, 14, 14)); CircleArrow(p, green); break;
-    case Glyph::Timer: Clock(p); break;
-    case Glyph::Stop:
+    case app::Image::None: break;
+    case app::Image::Fetch: Globe(p, QRectF(2, 2, 18, 18)); Arrow(p, QPointF(22, 10), QPointF(22, 29), green); break;
+    case app::Image::Round: Globe(p, QRectF(9, 9, 14, 14)); CircleArrow(p, green); break;
+    case app::Image::Timer: Clock(p); break;
+    case app::Image::Stop:
       p.setPen(QPen(QColor(140, 0, 0), 1.5));
       p.setBrush(QColor(220, 40, 40));
       p.drawRoundedRect(QRectF(6, 6, 20, 20), 3, 3);
       break;
-    case Glyph::Skip:
+    case app::Image::Skip:
       Triangle(p, QPointF(4, 6), QPointF(4, 26), QPointF(16, 16), blue);
       Triangle(p, QPointF(16, 6), QPointF(16, 26), QPointF(28, 16), blue);
       break;
-    case Glyph::SwitchOn:
-    case Glyph::SwitchOff: {
-      bool on = g == Glyph::SwitchOn;
+    case app::Image::SwitchOn:
+    case app::Image::SwitchOff: {
+      bool on = g == app::Image::SwitchOn;
       Clock(p);
       p.setPen(Qt::NoPen);
       p.setBrush(on ? green : QColor(150, 150, 150));
       p.drawEllipse(QRectF(18, 18, 13, 13));
       break;
     }
-    case Glyph::NewFolder:
+    case app::Image::NewFolder:
       Folder(p, yellow);
       p.setPen(QPen(green.darker(120), 3.5));
       p.drawLine(QPointF(22, 13), QPointF(22, 27));
       p.drawLine(QPointF(15, 20), QPointF(29, 20));
       break;
-    case Glyph::Rename:
+    case app::Image::Rename:
       Folder(p, yellow);
       p.setPen(QPen(blue, 3.5, Qt::SolidLine, Qt::RoundCap));
       p.drawLine(QPointF(12, 27), QPointF(28, 11));
       break;
-    case Glyph::DeleteFolder: Folder(p, yellow); Cross(p, QRectF(15, 14, 13, 13)); break;
-    case Glyph::Target:
+    case app::Image::DeleteFolder: Folder(p, yellow); Cross(p, QRectF(15, 14, 13, 13)); break;
+    case app::Image::Target:
       Folder(p, yellow);
       p.setPen(QPen(QColor(200, 40, 40), 3.5, Qt::SolidLine, Qt::RoundCap));
       p.drawPolyline(QPolygonF({QPointF(10, 18), QPointF(15, 24), QPointF(26, 12)}));
       break;
-    case Glyph::Properties: Sheet(p); break;
-    case Glyph::Options: {
+    case app::Image::Properties: Sheet(p); break;
+    case app::Image::Options: {
       p.setPen(QPen(QColor(80, 80, 80), 4, Qt::SolidLine, Qt::RoundCap));
       for (int i = 0; i < 8; ++i) {
         double a = i * M_PI / 4;
@@ -177,56 +177,56 @@ void DrawGlyph(QPainter& p, Glyph g) {
       p.drawEllipse(QRectF(12, 12, 8, 8));
       break;
     }
-    case Glyph::Help: Letter(p, QStringLiteral("?"), blue); break;
-    case Glyph::About: Letter(p, QStringLiteral("i"), green); break;
-    case Glyph::Exit:
+    case app::Image::Help: Letter(p, QStringLiteral("?"), blue); break;
+    case app::Image::About: Letter(p, QStringLiteral("i"), green); break;
+    case app::Image::Exit:
       p.setPen(QPen(QColor(90, 60, 30), 2));
       p.setBrush(QColor(190, 140, 90));
       p.drawRect(QRectF(4, 3, 14, 26));
       Arrow(p, QPointF(14, 16), QPointF(30, 16), QColor(200, 40, 40));
       break;
-    case Glyph::Hide:
+    case app::Image::Hide:
       p.setPen(QPen(QColor(60, 60, 60), 2));
       p.setBrush(Qt::NoBrush);
       p.drawRect(QRectF(3, 3, 26, 20));
       Arrow(p, QPointF(16, 6), QPointF(16, 29), blue);
       break;
-    case Glyph::NextHistory: Folder(p, yellow); Arrow(p, QPointF(10, 19), QPointF(27, 19), blue); break;
-    case Glyph::Down: Arrow(p, QPointF(16, 3), QPointF(16, 29), blue); break;
-    case Glyph::Up: Arrow(p, QPointF(16, 29), QPointF(16, 3), blue); break;
-    case Glyph::NextUnread: Envelope(p, true); Arrow(p, QPointF(26, 12), QPointF(26, 31), blue); break;
-    case Glyph::PrevUnread: Envelope(p, true); Arrow(p, QPointF(26, 31), QPointF(26, 12), blue); break;
-    case Glyph::Find: Magnifier(p); break;
-    case Glyph::FindNext: Magnifier(p); Triangle(p, QPointF(20, 24), QPointF(30, 24), QPointF(25, 31), blue); break;
-    case Glyph::FindPrev: Magnifier(p); Triangle(p, QPointF(20, 31), QPointF(30, 31), QPointF(25, 24), blue); break;
-    case Glyph::Duplicates:
+    case app::Image::NextHistory: Folder(p, yellow); Arrow(p, QPointF(10, 19), QPointF(27, 19), blue); break;
+    case app::Image::Down: Arrow(p, QPointF(16, 3), QPointF(16, 29), blue); break;
+    case app::Image::Up: Arrow(p, QPointF(16, 29), QPointF(16, 3), blue); break;
+    case app::Image::NextUnread: Envelope(p, true); Arrow(p, QPointF(26, 12), QPointF(26, 31), blue); break;
+    case app::Image::PrevUnread: Envelope(p, true); Arrow(p, QPointF(26, 31), QPointF(26, 12), blue); break;
+    case app::Image::Find: Magnifier(p); break;
+    case app::Image::FindNext: Magnifier(p); Triangle(p, QPointF(20, 24), QPointF(30, 24), QPointF(25, 31), blue); break;
+    case app::Image::FindPrev: Magnifier(p); Triangle(p, QPointF(20, 31), QPointF(30, 31), QPointF(25, 24), blue); break;
+    case app::Image::Duplicates:
       p.setPen(QPen(QColor(90, 90, 90), 1.5));
       p.setBrush(QColor(220, 220, 255));
       p.drawRect(QRectF(3, 3, 17, 20));
       p.drawRect(QRectF(12, 9, 17, 20));
       break;
-    case Glyph::Read: Envelope(p, false); break;
-    case Glyph::Unread: Envelope(p, true); break;
-    case Glyph::Delete: Cross(p, QRectF(7, 7, 18, 18)); break;
-    case Glyph::SelectAll:
+    case app::Image::Read: Envelope(p, false); break;
+    case app::Image::Unread: Envelope(p, true); break;
+    case app::Image::Delete: Cross(p, QRectF(7, 7, 18, 18)); break;
+    case app::Image::SelectAll:
       p.setPen(QPen(QColor(60, 60, 60), 2, Qt::DashLine));
       p.setBrush(QColor(200, 220, 255));
       p.drawRect(QRectF(4, 4, 24, 24));
       break;
-    case Glyph::Browse: Globe(p, QRectF(3, 3, 26, 26)); break;
-    case Glyph::Export: Sheet(p); Arrow(p, QPointF(12, 24), QPointF(30, 24), green); break;
-    case Glyph::Run: Triangle(p, QPointF(7, 4), QPointF(7, 28), QPointF(27, 16), green); break;
-    case Glyph::Step:
+    case app::Image::Browse: Globe(p, QRectF(3, 3, 26, 26)); break;
+    case app::Image::Export: Sheet(p); Arrow(p, QPointF(12, 24), QPointF(30, 24), green); break;
+    case app::Image::Run: Triangle(p, QPointF(7, 4), QPointF(7, 28), QPointF(27, 16), green); break;
+    case app::Image::Step:
       Triangle(p, QPointF(5, 6), QPointF(5, 26), QPointF(20, 16), green);
       p.fillRect(QRectF(22, 6, 5, 20), green.darker(130));
       break;
-    case Glyph::Trace:
+    case app::Image::Trace:
       Triangle(p, QPointF(9, 9), QPointF(9, 23), QPointF(20, 16), green);
       p.setBrush(blue);
       p.drawEllipse(QRectF(22, 13, 6, 6));
       break;
-    case Glyph::Reset: CircleArrow(p, QColor(200, 120, 20)); break;
-    case Glyph::Code: {
+    case app::Image::Reset: CircleArrow(p, QColor(200, 120, 20)); break;
+    case app::Image::Code: {
       QFont f = p.font();
       f.setBold(true);
       f.setPixelSize(22);
@@ -235,28 +235,27 @@ void DrawGlyph(QPainter& p, Glyph g) {
       p.drawText(QRectF(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("{ }"));
       break;
     }
-    case Glyph::Cache:
+    case app::Image::Cache:
       p.setPen(QPen(QColor(70, 70, 70), 2));
       p.setBrush(QColor(200, 200, 200));
       p.drawRect(QRectF(7, 9, 18, 20));
       p.drawLine(QPointF(4, 7), QPointF(28, 7));
       p.drawLine(QPointF(13, 4), QPointF(19, 4));
       break;
-    case Glyph::RoundLog: Sheet(p); Clock(p); break;
+    case app::Image::RoundLog: Sheet(p); Clock(p); break;
   }
 }
 
-void DrawTray(QPainter& p, const QString& name) {
+void DrawTray(QPainter& p, app::TrayImage image) {
   Globe(p, QRectF(5, 5, 22, 22));
-  if (name == QLatin1String("ACTIVE")) {
+  if (image == app::TrayImage::Active) {
     p.setPen(QPen(Qt::white, 1.5));
     p.setBrush(QColor(230, 40, 40));
     p.drawEllipse(QRectF(17, 1, 14, 14));
     return;
   }
-  if (name.size() == 5 && name.startsWith(QLatin1String("ICON"))) {
-    int k = name.at(4).digitValue();
-    if (k < 0 || k > 7) return;
+  if (image != app::TrayImage::Normal) {
+    const int k = static_cast<int>(image) - static_cast<int>(app::TrayImage::Icon0);
     // A bright dot and its fading trail circle the globe, 45 degrees a frame.
     for (int t = 3; t >= 0; --t) {
       double a = (k - t * 0.45) * M_PI / 4 - M_PI / 2;
@@ -300,12 +299,12 @@ QIcon FolderImage(int index) {
   });
 }
 
-QPixmap TrayPixmap(const QString& name, int size) {
-  return Paint(size, [&name](QPainter& p) { DrawTray(p, name); });
+QPixmap TrayPixmap(app::TrayImage image, int size) {
+  return Paint(size, [image](QPainter& p) { DrawTray(p, image); });
 }
 
-QIcon TrayImage(const QString& name) {
-  return MakeIcon([&name](QPainter& p) { DrawTray(p, name); });
+QIcon TrayIcon(app::TrayImage image) {
+  return MakeIcon([image](QPainter& p) { DrawTray(p, image); });
 }
 
 void DrawAppIcon(QPainter& p) {
@@ -319,9 +318,9 @@ QIcon AppIcon() {
   return icon;
 }
 
-QIcon GlyphIcon(Glyph glyph) {
-  if (glyph == Glyph::None) return QIcon();
-  return MakeIcon([glyph](QPainter& p) { DrawGlyph(p, glyph); });
+QIcon CommandIcon(app::Image image) {
+  if (image == app::Image::None) return QIcon();
+  return MakeIcon([image](QPainter& p) { DrawImage(p, image); });
 }
 
 }  // namespace bq::gui

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/command_line.h"
+#include "app/core/shell/command_line.h"
 #include "app/core/version.h"
 #include "app/gui/desktop_app.h"
 #include "app/gui/main_window.h"

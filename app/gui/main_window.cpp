@@ -1,11 +1,12 @@
 // The main window's construction: panels, menus, tool bars, status bar and
-// tray, and the settings applied to them.
+// tray, all placed from the command table, and the settings applied to them.
 #include "app/gui/main_window.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -15,47 +16,20 @@
 #include <QTabWidget>
 #include <QTime>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "app/controls/folder_tree.h"
-#include "app/core/shell_model.h"
-#include "app/gui/actions.h"
+#include "app/core/shell/shell_model.h"
+#include "app/gui/command_actions.h"
 #include "app/gui/icons.h"
-#include "app/gui/qt_platform.h"
-#include "logstore/folder_ops.h"
-#include "textlib/csv.h"
+#include "app/gui/workbench_page.h"
 
 namespace bq::gui {
 
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
-// What a slot shows until its page is plugged in.
-QWidget* Placeholder(const QString& text) {
-  auto* label = new QLabel(text);
-  label->setAlignment(Qt::AlignCenter);
-  label->setWordWrap(true);
-  label->setEnabled(false);
-  return label;
-}
-
-QWidget* Slot(QWidget* content) {
-  auto* slot = new QWidget;
-  auto* layout = new QVBoxLayout(slot);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(content);
-  return slot;
-}
-
-void ReplaceSlotContent(QWidget* slot, QWidget* page) {
-  QLayout* layout = slot->layout();
-  while (QLayoutItem* item = layout->takeAt(0)) {
-    delete item->widget();
-    delete item;
-  }
-  layout->addWidget(page);
-}
+QString Text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
 }  // namespace
 
@@ -64,39 +38,32 @@ MainWindow::MainWindow(app::TApplication& app, UserInterface& ui, app::ProgramLa
   setWindowTitle(QStringLiteral("Brindlequay"));
   setWindowIcon(AppIcon());
   resize(900, 620);
+  commands_ = new CommandActions(app_, this);
   for (int i = 0; i < 9; ++i) folderIcons_[static_cast<std::size_t>(i)] = FolderImage(i);
-  actions_ = CreateActions(this);
   BuildCentre();
   BuildMenus();
   BuildToolBars();
   BuildStatusBar();
   BuildTray();
-  ConnectActions();
+  BuildPages();
+  ConnectCommands();
+  ConnectRounds();
   app_.Status.OnChange = [this](int panel, const std::string& text) { SetStatusText(panel, FromSjis(text)); };
-  PlugInPages();
+  connect(commands_, &CommandActions::applied, this, &MainWindow::ApplyStates);
+  programFacts_.trayAvailable = tray_ != nullptr;
+  programFacts_.helpAvailable = QFileInfo::exists(QString::fromStdString(layout_.helpPage));
+  commands_->SetProgramFacts(programFacts_);
   ApplySettings();
 }
 
 MainWindow::~MainWindow() { app_.Status.OnChange = nullptr; }
 
 void MainWindow::BuildCentre() {
-  tree_ = new FolderTree;
-  tree_->iconFor = [this](const std::string& path, bool isTop, bool selected) {
-    return FolderIcon(path, isTop, selected);
-  };
+  tree_ = new FolderTree(app_, folderIcons_);
   treePanel_ = new QStackedWidget;
   treePanel_->addWidget(tree_);
-  treePanel_->addWidget(Slot(Placeholder(U("コード表示はスクリプト作業台とともに入ります"))));
+  treePanel_->addWidget(BuildCodePage());
   messagePanel_ = new QTabWidget;
-  messagePanel_->addTab(Slot(Placeholder(U("記事リストと記事表示は、この版ではまだありません"))), U("データログ"));
-  messagePanel_->addTab(Slot(Placeholder(U("スクリプト作業台は、この版ではまだありません"))), U("スクリプト"));
-  // The list's keys (Space, Up, Down, Delete ...) act only inside the page.
-  for (const ActionDef& d : ActionDefs()) {
-    if (d.owner != ActionOwner::DataLogPage) continue;
-    QAction* a = actions_.value(QString::fromLatin1(d.name));
-    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    messagePanel_->widget(0)->addAction(a);
-  }
   split_ = new QSplitter(Qt::Horizontal);
   split_->addWidget(treePanel_);
   split_->addWidget(messagePanel_);
@@ -105,64 +72,65 @@ void MainWindow::BuildCentre() {
   setCentralWidget(split_);
   connect(tree_, &FolderTree::folderSelected, this, [this](const QByteArray& path) {
     OpenFolder(path.toStdString());
+    RefreshTreeFacts();
   });
   connect(tree_, &FolderTree::renameRequested, this, &MainWindow::RenameFolder);
   connect(tree_, &FolderTree::deleteRequested, this, [this] {
-    if (Action(QStringLiteral("DeleteFolderAction"))->isEnabled()) DeleteFolder();
+    if (commands_->States().Enabled(app::Command::DeleteFolderAction)) DeleteFolder();
   });
+  connect(tree_, &FolderTree::editingChanged, this, &MainWindow::RefreshTreeFacts);
+}
+
+// The code page of the tree panel: the compiled code's listing, its current
+// row following the machine's code address as the workbench's listing does.
+QWidget* MainWindow::BuildCodePage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("CodePage"));
+  auto* bar = new QToolBar(page);
+  bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  bar->addAction(commands_->Get(app::Command::ChangeView));
+  codeView_ = new QListView(page);
+  codeView_->setObjectName(QStringLiteral("CodeView"));
+  codeView_->setUniformItemSizes(true);
+  codeView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  auto* layout = new QVBoxLayout(page);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(bar);
+  layout->addWidget(codeView_);
+  return page;
 }
 
 void MainWindow::BuildMenus() {
-  auto add = [this](QMenu* m, std::initializer_list<const char*> names) {
-    for (const char* n : names) {
-      if (*n == '-')
-        m->addSeparator();
-      else
-        m->addAction(Action(QString::fromLatin1(n)));
-    }
-  };
-  QMenu* file = menuBar()->addMenu(U("ファイル(&F)"));
-  historyMenu_ = file->addMenu(GlyphIcon(Glyph::NextHistory), U("ログフォルダ履歴"));
-  add(file, {"NextLogDirAction", "-", "ExportAction", "RoundLogAction"});
-  QMenu* cache = file->addMenu(GlyphIcon(Glyph::Cache), U("キャッシュの削除"));
-  add(cache, {"CacheOldAction", "CacheAllAction"});
-  add(file, {"-", "HideAction", "ExitAction"});
-  add(menuBar()->addMenu(U("フォルダ(&O)")),
-      {"NewFolderAction", "RenameFolderAction", "DeleteFolderAction", "-", "RoundTargetAction", "PropertyAction"});
-  add(menuBar()->addMenu(U("記事(&A)")),
-      {"NextAction", "PrevAction", "BelowAction", "AboveAction", "-", "FindAction", "FindNextAction",
-       "FindPrevAction", "DupAction", "-", "ReadAction", "UnreadAction", "DeleteAction", "SelectAllAction", "-",
-       "BrowseAction"});
-  add(menuBar()->addMenu(U("巡回(&R)")),
-      {"ExecAction", "RoundAction", "TimerAction", "-", "StopAction", "SkipAction", "-", "TimerSwitch"});
-  add(menuBar()->addMenu(U("スクリプト(&S)")), {"GoAction", "StepAction", "TraceAction", "ExecInit", "-", "ChangeView"});
-  add(menuBar()->addMenu(U("ツール(&T)")), {"OptionAction"});
-  add(menuBar()->addMenu(U("ヘルプ(&H)")), {"HelpAction", "-", "AboutAction"});
+  QHash<int, QMenu*> menus;
+  for (const app::MenuInfo& m : app::kMenus) {
+    auto* menu = new QMenu(Text(m.caption), this);
+    menu->setIcon(CommandIcon(m.image));
+    menus.insert(static_cast<int>(m.place), menu);
+    if (m.parent.place == app::Place::None) menuBar()->addMenu(menu);
+  }
+  historyMenu_ = menus.value(static_cast<int>(app::Place::HistoryMenu));
+  for (const app::MenuInfo& m : app::kMenus)
+    if (m.place != app::Place::HistoryMenu)
+      commands_->Place(menus.value(static_cast<int>(m.place)), m.place, menus);
   trayMenu_ = new QMenu(this);
-  add(trayMenu_, {"ExecAction", "RoundAction", "TimerSwitch", "-", "OptionAction", "HelpAction", "AboutAction", "-",
-                  "ExitAction"});
+  commands_->Place(trayMenu_, app::Place::TrayMenu);
 }
 
 void MainWindow::BuildToolBars() {
-  mainBar_ = addToolBar(U("メイン"));
+  mainBar_ = addToolBar(QStringLiteral("メイン"));
   mainBar_->setObjectName(QStringLiteral("MainBar"));
-  for (const char* n : {"ExecAction", "RoundAction", "TimerAction", "TimerSwitch", "StopAction", "SkipAction", "-",
-                        "NewFolderAction", "PropertyAction", "-", "OptionAction", "HelpAction"}) {
-    if (*n == '-')
-      mainBar_->addSeparator();
-    else
-      mainBar_->addAction(Action(QString::fromLatin1(n)));
-  }
+  commands_->Place(mainBar_, app::Place::MainBar);
   addToolBarBreak();
-  QToolBar* folders = addToolBar(U("ログフォルダ"));
+  QToolBar* folders = addToolBar(QStringLiteral("ログフォルダ"));
   folders->setObjectName(QStringLiteral("LogFolderBar"));
-  folders->addWidget(new QLabel(U(" ログフォルダ: ")));
+  folders->addWidget(new QLabel(QStringLiteral(" ログフォルダ: ")));
   historyBox_ = new QComboBox;
   historyBox_->setMinimumContentsLength(24);
   historyBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  historyBox_->setToolTip(U("ログフォルダの履歴"));
+  historyBox_->setToolTip(QStringLiteral("ログフォルダの履歴"));
   folders->addWidget(historyBox_);
-  folders->addAction(Action(QStringLiteral("NextLogDirAction")));
+  folders->addAction(commands_->Get(app::Command::NextLogDirAction));
   connect(historyBox_, &QComboBox::activated, this, [this](int index) {
     std::string folder = historyBox_->itemData(index).toByteArray().toStdString();
     if (!folder.empty() && folder != app_.DataFolder()) SwitchDataFolder(folder);
@@ -181,12 +149,17 @@ void MainWindow::BuildStatusBar() {
     // Panel 2 (the address) takes what room is left.
     statusBar()->addPermanentWidget(label, i == 2 ? 1 : 0);
   }
+  auto* reportButton = new QToolButton;
+  reportButton->setDefaultAction(commands_->Get(app::Command::RoundReportAction));
+  reportButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  reportButton->setAutoRaise(true);
+  statusBar()->addPermanentWidget(reportButton);
   connect(&clock_, &QTimer::timeout, this, &MainWindow::OnClockTick);
 }
 
 void MainWindow::BuildTray() {
   if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
-  tray_ = new QSystemTrayIcon(TrayImage(QStringLiteral("NORMAL")), this);
+  tray_ = new QSystemTrayIcon(TrayIcon(app::TrayImage::Normal), this);
   tray_->setToolTip(QStringLiteral("Brindlequay"));
   tray_->setContextMenu(trayMenu_);
   connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -224,6 +197,17 @@ void MainWindow::StoreSettings() {
   s.lastBbs = tree_->SelectedPath();
 }
 
+// Widgets that are no actions follow the commands' states too.
+void MainWindow::ApplyStates(const app::CommandStates& states) {
+  tree_->setEnabled(states.panelsEnabled);
+  messagePanel_->setEnabled(states.panelsEnabled);
+  tree_->SetCaptionEditing(states.captionEditing);
+  // Closing waited for a run to end.
+  if (quitPending_ && !Busy()) QTimer::singleShot(0, this, [this] { close(); });
+}
+
+QAction* MainWindow::Action(const QString& name) const { return commands_->Named(name); }
+
 QString MainWindow::StatusText(int panel) const {
   return panel >= 0 && panel < 4 ? panels_[static_cast<std::size_t>(panel)]->text() : QString();
 }
@@ -237,37 +221,16 @@ void MainWindow::OnClockTick() {
   SetStatusText(3, QString::fromStdString(app::ClockText(t.hour(), t.minute(), t.second())));
 }
 
-QAction* MainWindow::Action(const QString& name) const { return actions_.value(name, nullptr); }
+bool MainWindow::CodeViewShown() const { return treePanel_->currentIndex() == 1; }
 
-QStringList MainWindow::ActionNames() const { return actions_.keys(); }
-
-void MainWindow::SetDataLogPage(QWidget* page) { ReplaceSlotContent(messagePanel_->widget(0), page); }
-void MainWindow::SetScriptPage(QWidget* page) { ReplaceSlotContent(messagePanel_->widget(1), page); }
-void MainWindow::SetCodePage(QWidget* page) { ReplaceSlotContent(treePanel_->widget(1), page); }
-void MainWindow::ShowDataLogPage() { messagePanel_->setCurrentIndex(0); }
-void MainWindow::ShowScriptPage() { messagePanel_->setCurrentIndex(1); }
-
-void MainWindow::ShowCodeView(bool code) {
+void MainWindow::ToggleCodeView() {
+  const bool code = !CodeViewShown();
   treePanel_->setCurrentIndex(code ? 1 : 0);
-  if (code) ShowScriptPage();
+  if (code) messagePanel_->setCurrentWidget(workbench_);
 }
-
-void MainWindow::SetTrayImage(const QString& name, const QString& tip) {
-  if (!tray_) return;
-  tray_->setIcon(TrayImage(name));
-  tray_->setToolTip(tip);
-}
-
-QIcon MainWindow::FolderIcon(const std::string& path, bool isTop, bool selected) {
-  TScrapList::FolderFlags f = isTop ? TScrapList::FolderFlags{} : app_.Log.ReadFolderFlags(path);
-  int index = app::FolderImageIndex(isTop, f.HasUnread, f.RoundTarget, selected);
-  return folderIcons_[static_cast<std::size_t>(index)];
-}
-
-std::vector<std::string> MainWindow::History() const { return CommaSplit(app_.Settings.logHist, FinalComma::AddsEmptyItem); }
 
 void MainWindow::RefreshHistory() {
-  std::vector<std::string> entries = HistoryMenuEntries(History());
+  std::vector<std::string> entries = app_.DataFolderHistory();
   historyBox_->blockSignals(true);
   historyBox_->clear();
   historyMenu_->clear();
@@ -281,6 +244,8 @@ void MainWindow::RefreshHistory() {
   historyBox_->setCurrentIndex(current);
   historyBox_->blockSignals(false);
   historyMenu_->setEnabled(!entries.empty());
+  programFacts_.historyEntries = static_cast<int>(entries.size());
+  commands_->SetProgramFacts(programFacts_);
 }
 
 }  // namespace bq::gui

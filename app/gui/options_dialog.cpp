@@ -1,10 +1,7 @@
 #include "app/gui/options_dialog.h"
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QDialogButtonBox>
-#include <QFileDialog>
-#include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,14 +15,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/core/fetch_options.h"
-#include "app/gui/font_convert.h"
-#include "app/gui/qt_platform.h"
+#include "app/core/dialogs/fetch_options.h"
+#include "app/controls/qt_text.h"
 
 namespace bq::gui {
 
-OptionsDialog::OptionsDialog(const app::OptionsValues& values, QWidget* parent)
-    : QDialog(parent), values_(values) {
+OptionsDialog::OptionsDialog(const app::OptionsValues& values, DialogPickers& pickers, QWidget* parent)
+    : QDialog(parent), pickers_(pickers), values_(values) {
   setWindowTitle(QStringLiteral("オプション設定"));
   auto* top = new QVBoxLayout(this);
   tabs_ = new QTabWidget(this);
@@ -40,22 +36,6 @@ OptionsDialog::OptionsDialog(const app::OptionsValues& values, QWidget* parent)
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   top->addWidget(buttons);
 
-  pickFont = [this](TFont& font) {
-    bool ok = false;
-    QFont f = QFontDialog::getFont(&ok, ToQFont(font), this);
-    if (ok) FromQFont(f, font);
-    return ok;
-  };
-  pickColor = [this](std::int32_t& color) {
-    QColor c = QColorDialog::getColor(ToQColor(color), this);
-    if (c.isValid()) color = FromQColor(c);
-    return c.isValid();
-  };
-  pickFolder = [this](QString& folder) {
-    QString f = QFileDialog::getExistingDirectory(this, QStringLiteral("ログフォルダ"), folder);
-    if (!f.isEmpty()) folder = f;
-    return !f.isEmpty();
-  };
 }
 
 QWidget* OptionsDialog::GeneralPage() {
@@ -71,7 +51,7 @@ QWidget* OptionsDialog::GeneralPage() {
   fl->addWidget(browse);
   connect(browse, &QToolButton::clicked, this, [this] {
     QString f = folder_->text();
-    if (pickFolder(f)) folder_->setText(f);
+    if (pickers_.PickFolder(this, f)) folder_->setText(f);
   });
   v->addWidget(folderGroup);
 
@@ -122,7 +102,7 @@ QWidget* OptionsDialog::FontPage() {
     int slot = 0;
     for (int i = 0; i < 3; ++i)
       if (fontSet_[i]->isChecked()) slot = i;
-    if (pickFont(values_.fonts[static_cast<std::size_t>(slot)])) ShowFont();
+    if (pickers_.PickFont(this, values_.fonts[static_cast<std::size_t>(slot)])) ShowFont();
   });
   v->addWidget(setGroup);
 
@@ -136,7 +116,7 @@ QWidget* OptionsDialog::FontPage() {
   cl->addWidget(colorEdit_);
   cl->addStretch(1);
   connect(colorButton_, &QPushButton::clicked, this, [this] {
-    if (pickColor(values_.quoteColor)) ShowColor();
+    if (pickers_.PickColor(this, values_.quoteColor)) ShowColor();
   });
   v->addWidget(colorGroup);
   v->addStretch(1);
@@ -163,9 +143,9 @@ QWidget* OptionsDialog::RoundPage() {
     buttonRow->addWidget(hourButtons_[static_cast<std::size_t>(i)]);
   }
   grid->addLayout(buttonRow, 4, 0, 1, 6);
-  connect(hourButtons_[0], &QPushButton::clicked, this, [this] { SetHours(app::CheckAllHours()); });
-  connect(hourButtons_[1], &QPushButton::clicked, this, [this] { SetHours(app::UncheckAllHours()); });
-  connect(hourButtons_[2], &QPushButton::clicked, this, [this] { SetHours(app::EveryOtherHour()); });
+  connect(hourButtons_[0], &QPushButton::clicked, this, [this] { SetHours(app::kAllHours); });
+  connect(hourButtons_[1], &QPushButton::clicked, this, [this] { SetHours(0); });
+  connect(hourButtons_[2], &QPushButton::clicked, this, [this] { SetHours(app::kEveryTwoHours); });
   connect(hourButtons_[3], &QPushButton::clicked, this, [this] { SetHours(app::InvertHours(Hours())); });
   v->addWidget(hourGroup);
 

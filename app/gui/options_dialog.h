@@ -4,9 +4,9 @@
 // is app::ApplyOptions.
 #include <QDialog>
 #include <array>
-#include <functional>
 
-#include "app/core/options_model.h"
+#include "app/core/dialogs/options_model.h"
+#include "app/gui/dialog_pickers.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -21,34 +21,29 @@ class OptionsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit OptionsDialog(const app::OptionsValues& values, QWidget* parent = nullptr);
+  OptionsDialog(const app::OptionsValues& values, DialogPickers& pickers = DialogPickers::Standard(),
+                QWidget* parent = nullptr);
   app::OptionsValues Values() const;
 
-  // The font, colour and folder pickers; tests replace them. Each returns
-  // false on cancel.
-  std::function<bool(TFont&)> pickFont;
-  std::function<bool(std::int32_t&)> pickColor;
-  std::function<bool(QString&)> pickFolder;
-
-  QTabWidget* tabs() const { return tabs_; }
-  QLineEdit* dataFolderEdit() const { return folder_; }
-  QRadioButton* statusButton(int i) const { return status_[i]; }
-  QCheckBox* clockCheck() const { return clock_; }
-  QCheckBox* sortCheck() const { return sort_; }
-  QCheckBox* referCheck() const { return refer_; }
-  QCheckBox* iconCheck() const { return icons_; }
-  QCheckBox* hideCheck() const { return hide_; }
-  QRadioButton* fontSetButton(int i) const { return fontSet_[i]; }
-  QPushButton* fontLabel() const { return fontLabel_; }
-  QPushButton* colorButton() const { return colorButton_; }
-  QLineEdit* colorEdit() const { return colorEdit_; }
-  QCheckBox* hourCheck(int h) const { return hours_[static_cast<std::size_t>(h)]; }
-  QPushButton* hourButton(int i) const { return hourButtons_[static_cast<std::size_t>(i)]; }
-  QSpinBox* minuteSpin() const { return minute_; }
-  QCheckBox* scheduleCheck() const { return schedule_; }
-  QSpinBox* timeoutSpin() const { return timeout_; }
-  QCheckBox* newsCheck() const { return news_; }
-  QSpinBox* intervalSpin() const { return interval_; }
+  QTabWidget* Tabs() const { return tabs_; }
+  QLineEdit* DataFolderEdit() const { return folder_; }
+  QRadioButton* StatusButton(int i) const { return status_[i]; }
+  QCheckBox* ClockCheck() const { return clock_; }
+  QCheckBox* SortCheck() const { return sort_; }
+  QCheckBox* ReferCheck() const { return refer_; }
+  QCheckBox* IconCheck() const { return icons_; }
+  QCheckBox* HideCheck() const { return hide_; }
+  QRadioButton* FontSetButton(int i) const { return fontSet_[i]; }
+  QPushButton* FontLabel() const { return fontLabel_; }
+  QPushButton* ColorButton() const { return colorButton_; }
+  QLineEdit* ColorEdit() const { return colorEdit_; }
+  QCheckBox* HourCheck(int h) const { return hours_[static_cast<std::size_t>(h)]; }
+  QPushButton* HourButton(int i) const { return hourButtons_[static_cast<std::size_t>(i)]; }
+  QSpinBox* MinuteSpin() const { return minute_; }
+  QCheckBox* ScheduleCheck() const { return schedule_; }
+  QSpinBox* TimeoutSpin() const { return timeout_; }
+  QCheckBox* NewsCheck() const { return news_; }
+  QSpinBox* IntervalSpin() const { return interval_; }
 
  private:
   QWidget* GeneralPage();
@@ -59,6 +54,7 @@ class OptionsDialog : public QDialog {
   void SetHours(app::HourChecks hours);
   app::HourChecks Hours() const;
 
+  DialogPickers& pickers_;
   app::OptionsValues values_;
   QTabWidget* tabs_;
   QLineEdit* folder_ = nullptr;

@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 #include <climits>
 
-#include "app/core/fetch_options.h"
-#include "app/gui/qt_platform.h"
+#include "app/core/dialogs/fetch_options.h"
+#include "app/controls/qt_text.h"
 
 namespace bq::gui {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/properties_model.h"
+#include "app/core/dialogs/properties_model.h"
 
 class QCheckBox;
 class QComboBox;
@@ -25,24 +25,24 @@ class PropertiesDialog : public QDialog {
                    const std::vector<std::string>& addresses, QWidget* parent = nullptr);
   app::PropertiesValues Values() const;
 
-  QTabWidget* tabs() const { return tabs_; }
-  QSpinBox* lastTopicSpin() const { return lastTopic_; }
-  QLineEdit* latestDateEdit() const { return latestDate_; }
-  QLineEdit* lastRoundEdit() const { return lastRound_; }
-  QComboBox* scriptCombo() const { return script_; }
-  QComboBox* addressCombo() const { return address_; }
-  QCheckBox* roundCheck() const { return round_; }
-  QCheckBox* cookiesCheck() const { return cookies_; }
-  QCheckBox* renderJsCheck() const { return renderJs_; }
-  QComboBox* charsetCombo() const { return charset_; }
-  QCheckBox* optionCheck(int i) const { return options_[i]; }  // body, columns, tree, index, newest first
-  QComboBox* mailCombo() const { return mail_; }
-  QComboBox* homeCombo() const { return home_; }
-  QLineEdit* nickEdit() const { return nick_; }
-  QLineEdit* delPassEdit() const { return delPass_; }
-  QLineEdit* userEdit() const { return user_; }
-  QLineEdit* passwordEdit() const { return password_; }
-  QLineEdit* refererEdit() const { return referer_; }
+  QTabWidget* Tabs() const { return tabs_; }
+  QSpinBox* LastTopicSpin() const { return lastTopic_; }
+  QLineEdit* LatestDateEdit() const { return latestDate_; }
+  QLineEdit* LastRoundEdit() const { return lastRound_; }
+  QComboBox* ScriptCombo() const { return script_; }
+  QComboBox* AddressCombo() const { return address_; }
+  QCheckBox* RoundCheck() const { return round_; }
+  QCheckBox* CookiesCheck() const { return cookies_; }
+  QCheckBox* RenderJsCheck() const { return renderJs_; }
+  QComboBox* CharsetCombo() const { return charset_; }
+  QCheckBox* OptionCheck(int i) const { return options_[i]; }  // body, columns, tree, index, newest first
+  QComboBox* MailCombo() const { return mail_; }
+  QComboBox* HomeCombo() const { return home_; }
+  QLineEdit* NickEdit() const { return nick_; }
+  QLineEdit* DelPassEdit() const { return delPass_; }
+  QLineEdit* UserEdit() const { return user_; }
+  QLineEdit* PasswordEdit() const { return password_; }
+  QLineEdit* RefererEdit() const { return referer_; }
 
  private:
   QWidget* BasicPage(const std::vector<std::string>& scripts, const std::vector<std::string>& addresses);

@@ -9,33 +9,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
-#include "platform/fs.h"
-#include "textlib/cp932.h"
 
 namespace bq::gui {
-
-QString FromSjis(std::string_view sjis) { return QString::fromStdString(SjisToUtf8(sjis)); }
-std::string ToSjis(const QString& text) { return Utf8ToSjis(text.toStdString()); }
-std::string SystemPath(const QString& osPath) { return fs::FromOsPath(osPath.toStdString()); }
-QString OsPath(std::string_view systemPath) { return QString::fromStdString(fs::ToOsPath(systemPath)); }
-
-QFont ToQFont(const TFont& f) {
-  QFont q(FromSjis(f.name));
-  if (f.size > 0) q.setPointSize(f.size);
-  q.setBold(f.style & 1);
-  q.setItalic(f.style & 2);
-  q.setUnderline(f.style & 4);
-  q.setStrikeOut(f.style & 8);
-  if (f.pitch == 2) q.setFixedPitch(true);
-  return q;
-}
-
-void StoreQFont(const QFont& q, TFont& f) {
-  f.name = ToSjis(q.family());
-  if (q.pointSize() > 0) f.size = q.pointSize();
-  f.style = (q.bold() ? 1 : 0) | (q.italic() ? 2 : 0) | (q.underline() ? 4 : 0) | (q.strikeOut() ? 8 : 0);
-  f.pitch = q.fixedPitch() ? 2 : 0;
-}
 
 int QtUi::MessageBox(std::string_view text, std::string_view caption, int buttons) {
   QMessageBox::StandardButtons set = QMessageBox::Ok;
@@ -60,9 +35,7 @@ bool QtUi::InputBox(std::string_view caption, std::string_view prompt, std::stri
   return ok;
 }
 
-void QtUi::ShowWindow(int mode) {
-  if (onShowWindow) onShowWindow(mode);
-}
+void QtUi::ShowWindow(int mode) { emit showWindowRequested(mode); }
 
 std::string QtUi::ClipboardText() { return ToSjis(QApplication::clipboard()->text()); }
 void QtUi::SetClipboardText(std::string_view text) { QApplication::clipboard()->setText(FromSjis(text)); }

@@ -1,32 +1,21 @@
 #pragma once
 // The platform interfaces of the core, answered by Qt: message and input
 // boxes, showing the window, the clipboard, opening with the default
-// program, and the event pump. Also the conversions at the widget edge:
-// Shift_JIS text <-> QString, the settings' fonts <-> QFont.
-#include <QFont>
+// program, and the event pump.
+#include <QObject>
 #include <QPointer>
-#include <QString>
 #include <QWidget>
-#include <functional>
 #include <string>
 #include <string_view>
 
+#include "app/controls/qt_text.h"
 #include "platform/events.h"
 #include "platform/ui.h"
-#include "web/initfile.h"
 
 namespace bq::gui {
 
-QString FromSjis(std::string_view sjis);
-std::string ToSjis(const QString& text);
-// OS paths (UTF-8) <-> the system's paths (Shift_JIS).
-std::string SystemPath(const QString& osPath);
-QString OsPath(std::string_view systemPath);
-
-QFont ToQFont(const TFont& font);
-void StoreQFont(const QFont& qfont, TFont& font);
-
-class QtUi : public UserInterface {
+class QtUi : public QObject, public UserInterface {
+  Q_OBJECT
  public:
   int MessageBox(std::string_view text, std::string_view caption, int buttons) override;
   bool InputBox(std::string_view caption, std::string_view prompt, std::string& value) override;
@@ -35,9 +24,12 @@ class QtUi : public UserInterface {
   void SetClipboardText(std::string_view text) override;
   bool ShellOpen(std::string_view target) override;
 
-  // The owner of dialogs and the window SHOWWINDOW acts on.
+  // The owner of dialogs.
   QPointer<QWidget> parent;
-  std::function<void(int mode)> onShowWindow;
+
+ signals:
+  // SHOWWINDOW of a script: 0 hides the main window, anything else shows it.
+  void showWindowRequested(int mode);
 };
 
 class QtPump : public EventPump {

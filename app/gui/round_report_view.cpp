@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/gui/round_controller.h"
-#include "app/gui/qt_platform.h"
+#include "app/controls/qt_text.h"
 
 namespace bq::gui {
 
@@ -53,9 +53,9 @@ void RoundReportView::ShowReport(const app::TRoundReport& report, const std::str
 void RoundReportView::Attach(RoundController& rounds, const app::TApplication& app) {
   const app::TApplication* a = &app;
   RoundController* r = &rounds;
-  auto refresh = [this, r, a] { ShowReport(r->Report(), a->LogRoot()); };
+  auto refresh = [this, r, a] { ShowReport(r->Runner().Report(), a->LogRoot()); };
   connect(&rounds, &RoundController::reportChanged, this, refresh);
-  connect(this, &RoundReportView::clearRequested, &rounds, &RoundController::ClearReport);
+  connect(this, &RoundReportView::clearRequested, &rounds, [r] { r->Runner().ClearReport(); });
   refresh();
 }
 

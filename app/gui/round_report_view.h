@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <string>
 
-#include "app/core/round_report.h"
+#include "app/core/rounds/round_report.h"
 
 class QTreeWidget;
 class QPushButton;
@@ -26,8 +26,8 @@ class RoundReportView : public QWidget {
   void ShowReport(const app::TRoundReport& report, const std::string& logRoot);
   // Follows the controller's report from now on; "消去" empties it.
   void Attach(RoundController& rounds, const app::TApplication& app);
-  QTreeWidget* table() const { return table_; }
-  QPushButton* clearButton() const { return clear_; }
+  QTreeWidget* Table() const { return table_; }
+  QPushButton* ClearButton() const { return clear_; }
 
  signals:
   void clearRequested();

@@ -4,7 +4,7 @@
 
 #include <QRegularExpression>
 
-#include "script/tables.h"
+#include "app/core/workbench/reference.h"
 
 namespace bq::gui {
 
@@ -22,7 +22,7 @@ bool WordChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'@'; 
 
 }  // namespace
 
-TScriptHighlighter::TScriptHighlighter(QTextDocument* document) : QSyntaxHighlighter(document) {
+ScriptHighlighter::ScriptHighlighter(QTextDocument* document) : QSyntaxHighlighter(document) {
   keyword = Format(QColor(0x00, 0x00, 0xA0), true);
   builtin = Format(QColor(0x80, 0x00, 0x80), true);
   string = Format(QColor(0xA0, 0x30, 0x00));
@@ -33,12 +33,12 @@ TScriptHighlighter::TScriptHighlighter(QTextDocument* document) : QSyntaxHighlig
   clipCapture.setFontWeight(QFont::Bold);
   clipCapture.setForeground(QColor(0xC0, 0x00, 0x00));
   templateVariable = Format(QColor(0x00, 0x70, 0x70), true);
-  for (const auto& k : script::kKeywords) keywords_.insert(QString::fromLatin1(k.name.data(), static_cast<int>(k.name.size())));
-  for (const auto& b : script::TCmdTable)
-    if (b.code != script::bi::kNone) builtins_.insert(QString::fromLatin1(b.name.data(), static_cast<int>(b.name.size())));
+  for (std::string_view k : app::ScriptKeywords()) keywords_.insert(QString::fromLatin1(k.data(), static_cast<int>(k.size())));
+  for (std::string_view b : app::ScriptBuiltinNames())
+    builtins_.insert(QString::fromLatin1(b.data(), static_cast<int>(b.size())));
 }
 
-void TScriptHighlighter::highlightBlock(const QString& text) {
+void ScriptHighlighter::highlightBlock(const QString& text) {
   int state = previousBlockState();
   setCurrentBlockState(kNormal);
   int from = 0;
@@ -64,7 +64,7 @@ void TScriptHighlighter::highlightBlock(const QString& text) {
 }
 
 // Colours text from `from` on; returns the state the line leaves behind.
-int TScriptHighlighter::Normal(const QString& text, int from) {
+int ScriptHighlighter::Normal(const QString& text, int from) {
   const int n = static_cast<int>(text.size());
   int i = from;
   while (i < n) {
@@ -119,7 +119,7 @@ int TScriptHighlighter::Normal(const QString& text, int from) {
   return kNormal;
 }
 
-void TScriptHighlighter::TemplateVariables(const QString& text, int from, int to) {
+void ScriptHighlighter::TemplateVariables(const QString& text, int from, int to) {
   static const QRegularExpression reference(QStringLiteral("%[A-Za-z0-9_@]+%"));
   for (auto it = reference.globalMatch(text.left(to), from); it.hasNext();) {
     auto m = it.next();
@@ -127,7 +127,7 @@ void TScriptHighlighter::TemplateVariables(const QString& text, int from, int to
   }
 }
 
-void TScriptHighlighter::ClipLine(const QString& text) {
+void ScriptHighlighter::ClipLine(const QString& text) {
   setFormat(0, static_cast<int>(text.size()), clipBody);
   static const QRegularExpression capture(QStringLiteral("\\$\\{[^}]*\\}"));
   for (auto it = capture.globalMatch(text); it.hasNext();) {

@@ -8,10 +8,10 @@
 
 namespace bq::gui {
 
-class TScriptHighlighter : public QSyntaxHighlighter {
+class ScriptHighlighter : public QSyntaxHighlighter {
   Q_OBJECT
  public:
-  explicit TScriptHighlighter(QTextDocument* document);
+  explicit ScriptHighlighter(QTextDocument* document);
 
   // The formats, public so tests can ask which one a character got.
   QTextCharFormat keyword, builtin, string, comment, clipBody, clipCapture, templateVariable;

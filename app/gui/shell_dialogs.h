@@ -1,30 +1,26 @@
 #pragma once
 // Opening the export, options and properties dialogs from the main window:
-// the schedule timer is held off while they are open, and confirming them
-// goes through the core models. Each returns false when cancelled.
-#include <functional>
+// while each is open the application's busy state counts a dialog (no
+// scheduled round, no round from a second start), and confirming goes
+// through the core models. Each returns false when cancelled.
 #include <string>
 
 #include "app/core/application.h"
-#include "app/core/options_model.h"
-#include "app/core/properties_model.h"
+#include "app/core/dialogs/options_model.h"
+#include "app/core/dialogs/properties_model.h"
 
 class QWidget;
 
 namespace bq::gui {
 
-class RoundController;
-
 // "実行！" runs EXPORT in a busy state that cannot be stopped; a script
 // error is shown in a message box.
-bool RunExportDialog(QWidget* parent, app::TApplication& app, RoundController& rounds);
-// On OK the schedule switch and timer follow the new settings; out tells the
-// window whether the tree is to be rooted anew.
-bool RunOptionsDialog(QWidget* parent, app::TApplication& app, RoundController& rounds,
-                      app::OptionsOutcome* out);
+bool RunExportDialog(QWidget* parent, app::TApplication& app);
+// On OK the settings and the schedule change; out tells the window whether
+// the tree is to be rooted anew.
+bool RunOptionsDialog(QWidget* parent, app::TApplication& app, app::OptionsOutcome* out);
 // listColumnWidths: the list's current widths, kept when KeepColumns is set.
-bool RunPropertiesDialog(QWidget* parent, app::TApplication& app, RoundController& rounds,
-                         app::TAddressHistory& history, const std::string& listColumnWidths,
-                         app::PropertiesOutcome* out);
+bool RunPropertiesDialog(QWidget* parent, app::TApplication& app, app::TAddressHistory& history,
+                         const std::string& listColumnWidths, app::PropertiesOutcome* out);
 
 }  // namespace bq::gui

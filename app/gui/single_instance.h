@@ -11,7 +11,7 @@
 #include <QObject>
 #include <QString>
 
-#include "app/core/command_line.h"
+#include "app/core/shell/command_line.h"
 
 namespace bq::gui {
 

@@ -3,16 +3,12 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDialog>
-#include <QUrl>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -22,20 +18,18 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "app/core/reference.h"
+#include "app/core/workbench/reference.h"
 #include "app/gui/code_editor.h"
+#include "app/gui/command_actions.h"
 #include "app/gui/script_highlighter.h"
-#include "textlib/cp932.h"
 
 namespace bq::gui {
 
 namespace {
 
-QString Q(const std::string& sjis) { return QString::fromStdString(SjisToUtf8(sjis)); }
-
 // A dump's lines (CR LF separated) as list rows.
 QStringList Rows(const std::string& sjis) {
-  QStringList rows = Q(sjis).split(QStringLiteral("\r\n"));
+  QStringList rows = FromSjis(sjis).split(QStringLiteral("\r\n"));
   if (!rows.isEmpty() && rows.back().isEmpty()) rows.pop_back();
   return rows;
 }
@@ -65,20 +59,10 @@ QListView* FastList(const char* name, QStringListModel* model, QWidget* parent) 
   return v;
 }
 
-QAction* MakeAction(QObject* parent, const char* name, const QString& text, const QString& hint = QString()) {
-  auto* a = new QAction(text, parent);
-  a->setObjectName(QString::fromLatin1(name));
-  if (!hint.isEmpty()) {
-    a->setToolTip(hint);
-    a->setStatusTip(hint);
-  }
-  return a;
-}
-
 }  // namespace
 
-WorkbenchPage::WorkbenchPage(app::TApplication& app, Hooks hooks, QWidget* parent)
-    : QWidget(parent), app_(app), hooks_(std::move(hooks)), model_(std::make_unique<app::TWorkbench>(app)) {
+WorkbenchPage::WorkbenchPage(app::TApplication& app, CommandActions& commands, QWidget* parent)
+    : QWidget(parent), app_(app), commands_(commands), model_(std::make_unique<app::TWorkbench>(app)) {
   setObjectName(QStringLiteral("ScriptPage"));
   steps_ = new QStringListModel(this);
   listing_ = new QStringListModel(this);
@@ -86,75 +70,48 @@ WorkbenchPage::WorkbenchPage(app::TApplication& app, Hooks hooks, QWidget* paren
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(Pages);
-  BuildActions();
+  commands_.AddScopedTo(this, app::KeyScope::ScriptPage);
   BuildEditorPage();
   BuildDebugPage();
   BuildTextPages();
-
-  app::TWorkbench& m = *model_;
-  m.SyncEditor = [this](app::TWorkbench& wb) {
-    if (!editorDirty_) return;
-    wb.SetEditorText(ProgramSource->toPlainText().toStdString());
-    editorDirty_ = false;
-  };
-  m.OnSourceReplaced = [this] { LoadEditorFromModel(); };
-  m.OnSaved = [this] { ProgramSource->document()->setModified(false); };
-  m.OnChanged = [this] { Refresh(); };
-  m.OnCompileError = [this] { SelectCompileError(); };
-  m.OnBusy = [this](bool busy, bool stoppable) { SetBusy(busy, stoppable); };
-  m.OnCaption = [this](const std::string& caption) {
-    if (hooks_.setCaption) hooks_.setCaption(Q(caption));
-  };
+  ConnectCommands();
+  model_->SetView(this);
   Pages->setTabVisible(Pages->indexOf(DebugPage), false);
-  UpdateEnabled();
+  // While a script runs nothing may compile, reset or re-enter the machine;
+  // the panes wait too, so no modal dialog opens inside a run.
+  connect(&commands_, &CommandActions::applied, this, [this](const app::CommandStates& states) {
+    CacheCheck->setEnabled(states.panelsEnabled);
+    VarList->setEnabled(states.panelsEnabled);
+    StepListBox->setEnabled(states.panelsEnabled);
+  });
 }
 
-WorkbenchPage::~WorkbenchPage() {
-  // The model outlives nothing of ours: drop its callbacks first.
-  model_->SyncEditor = nullptr;
-  model_->OnSourceReplaced = nullptr;
-  model_->OnSaved = nullptr;
-  model_->OnChanged = nullptr;
-  model_->OnCompileError = nullptr;
-  model_->OnBusy = nullptr;
-  model_->OnCaption = nullptr;
-}
+WorkbenchPage::~WorkbenchPage() { model_->SetView(nullptr); }
 
-QList<QAction*> WorkbenchPage::Actions() const {
-  return {LoadBtn, SaveBtn, CompileBtn, GoAction, StepAction, TraceAction, ExecInit, RunFromCache, ChangeView};
-}
-
-void WorkbenchPage::BuildActions() {
-  LoadBtn = MakeAction(this, "LoadBtn", QStringLiteral("再読込"));
-  SaveBtn = MakeAction(this, "SaveBtn", QStringLiteral("保存"));
-  CompileBtn = MakeAction(this, "CompileBtn", QStringLiteral("コンパイル"));
-  GoAction = MakeAction(this, "GoAction", QStringLiteral("実行"), QStringLiteral("スクリプト実行"));
-  StepAction = MakeAction(this, "StepAction", QStringLiteral("ステップ実行"), QStringLiteral("一行ステップ実行"));
-  TraceAction = MakeAction(this, "TraceAction", QStringLiteral("トレース"), QStringLiteral("１命令実行"));
-  ExecInit = MakeAction(this, "ExecInit", QStringLiteral("リセット"), QStringLiteral("レジスタの初期化"));
-  RunFromCache = MakeAction(this, "RunFromCache", QStringLiteral("キャッシュから実行"),
-                            QStringLiteral("ページをキャッシュだけから読み込み、サイトには接続しない"));
-  ChangeView = MakeAction(this, "ChangeView", QStringLiteral("コード"), QStringLiteral("ビューをツリーに戻す"));
-  RunFromCache->setCheckable(true);
-  SaveBtn->setShortcut(QKeySequence::Save);
-  CompileBtn->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F9));
-  GoAction->setShortcut(QKeySequence(Qt::Key_F9));
-  StepAction->setShortcut(QKeySequence(Qt::Key_F8));
-  TraceAction->setShortcut(QKeySequence(Qt::Key_F7));
-  for (QAction* a : Actions()) {
-    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(a);
-  }
-  connect(LoadBtn, &QAction::triggered, this, [this] { Guarded([this] { model_->ReloadAndCompile(); }); });
-  connect(SaveBtn, &QAction::triggered, this, [this] { Guarded([this] { model_->Save(); }); });
-  connect(CompileBtn, &QAction::triggered, this, [this] { Guarded([this] { model_->Compile(); }); });
-  connect(GoAction, &QAction::triggered, this, [this] { Guarded([this] { model_->Run(); }); });
-  connect(StepAction, &QAction::triggered, this, [this] { Guarded([this] { model_->Step(); }); });
-  connect(TraceAction, &QAction::triggered, this, [this] { Guarded([this] { model_->Trace(); }); });
-  connect(ExecInit, &QAction::triggered, this, [this] { Guarded([this] { model_->Reset(); }); });
-  connect(RunFromCache, &QAction::toggled, this, [this](bool on) { model_->RunFromCache = on; });
-  connect(ChangeView, &QAction::triggered, this, [this] {
-    if (hooks_.changeView) hooks_.changeView();
+void WorkbenchPage::ConnectCommands() {
+  using app::Command;
+  auto step = [this](Command c, void (app::TWorkbench::*flow)()) {
+    connect(commands_.Get(c), &QAction::triggered, this, [this, flow] { Guarded(flow); });
+  };
+  step(Command::LoadBtn, &app::TWorkbench::ReloadAndCompile);
+  step(Command::CompileBtn, &app::TWorkbench::Compile);
+  step(Command::GoAction, &app::TWorkbench::Run);
+  step(Command::StepAction, &app::TWorkbench::Step);
+  step(Command::TraceAction, &app::TWorkbench::Trace);
+  step(Command::ExecInit, &app::TWorkbench::Reset);
+  connect(commands_.Get(Command::SaveBtn), &QAction::triggered, this, [this] {
+    try {
+      model_->Save();
+    } catch (const std::exception& e) {
+      app_.Ui.MessageBox(e.what(), app_.Caption, kMbOk);
+    }
+  });
+  connect(commands_.Get(Command::RunFromCache), &QAction::toggled, this, [this](bool on) {
+    model_->RunFromCache = on;
+    CacheCheck->setChecked(on);
+  });
+  connect(commands_.Get(Command::ReferenceAction), &QAction::triggered, this, [this] {
+    emit referenceRequested(QString::fromStdString(app::ReferenceAnchor(WordAtCursor().toStdString())));
   });
 }
 
@@ -162,29 +119,14 @@ void WorkbenchPage::BuildEditorPage() {
   EditorPage = new QWidget(Pages);
   auto* bar = new QToolBar(EditorPage);
   bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  bar->addAction(LoadBtn);
-  bar->addAction(SaveBtn);
-  bar->addAction(CompileBtn);
-  ProgramSource = new TCodeEditor(EditorPage);
-  Highlighter = new TScriptHighlighter(ProgramSource->document());
+  commands_.Place(bar, app::Place::EditorBar);
+  ProgramSource = new CodeEditor(EditorPage);
+  Highlighter = new ScriptHighlighter(ProgramSource->document());
   auto* layout = new QVBoxLayout(EditorPage);
   layout->setContentsMargins(2, 2, 2, 2);
   layout->addWidget(bar);
   layout->addWidget(ProgramSource);
-  HelpAction = MakeAction(this, "HelpAction", QStringLiteral("リファレンス"), QStringLiteral("カーソル位置の語の説明を開く"));
-  HelpAction->setShortcut(QKeySequence::HelpContents);
-  HelpAction->setShortcutContext(Qt::WidgetShortcut);
-  ProgramSource->addAction(HelpAction);
-  connect(HelpAction, &QAction::triggered, this, [this] {
-    QString anchor = QString::fromStdString(app::ReferenceAnchor(WordAtCursor().toStdString()));
-    if (hooks_.openReference) {
-      hooks_.openReference(anchor);
-      return;
-    }
-    QUrl url = QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + QStringLiteral("/help/script-reference.html"));
-    if (!anchor.isEmpty()) url.setFragment(anchor);
-    QDesktopServices::openUrl(url);
-  });
+  commands_.AddScopedTo(ProgramSource, app::KeyScope::Editor);
   connect(ProgramSource, &QPlainTextEdit::textChanged, this, [this] {
     if (!loading_) editorDirty_ = true;
   });
@@ -197,19 +139,21 @@ void WorkbenchPage::BuildDebugPage() {
   DebugPage = new QWidget(Pages);
   auto* bar = new QToolBar(DebugPage);
   bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  bar->addAction(GoAction);
-  bar->addAction(StepAction);
-  bar->addAction(TraceAction);
-  bar->addAction(ExecInit);
-  bar->addSeparator();
-  CacheCheck = new QCheckBox(QStringLiteral("キャッシュから実行"), bar);
-  CacheCheck->setObjectName(QStringLiteral("CacheCheck"));
-  CacheCheck->setToolTip(RunFromCache->toolTip());
-  bar->addWidget(CacheCheck);
-  connect(CacheCheck, &QCheckBox::toggled, RunFromCache, &QAction::setChecked);
-  connect(RunFromCache, &QAction::toggled, CacheCheck, &QCheckBox::setChecked);
-  bar->addSeparator();
-  bar->addAction(ChangeView);
+  // The debug bar's commands, the cache switch shown as a check box.
+  QAction* fromCache = commands_.Get(app::Command::RunFromCache);
+  for (const app::PlacedItem& item : app::ItemsAt(app::Place::DebugBar)) {
+    if (item.kind == app::PlacedItem::Separator) {
+      bar->addSeparator();
+    } else if (item.command == app::Command::RunFromCache) {
+      CacheCheck = new QCheckBox(fromCache->text(), bar);
+      CacheCheck->setObjectName(QStringLiteral("CacheCheck"));
+      CacheCheck->setToolTip(fromCache->toolTip());
+      bar->addWidget(CacheCheck);
+      connect(CacheCheck, &QCheckBox::toggled, fromCache, &QAction::setChecked);
+    } else {
+      bar->addAction(commands_.Get(item.command));
+    }
+  }
 
   StepListBox = FastList("StepListBox", steps_, DebugPage);
   Output = FastList("Output", listing_, DebugPage);
@@ -254,16 +198,16 @@ void WorkbenchPage::BuildDebugPage() {
 
   connect(StepListBox, &QListView::doubleClicked, this, [this](const QModelIndex& index) {
     model_->ToggleBreakpoint(index.row());
-    steps_->setData(steps_->index(index.row()), Q(model_->Steps().Entries()[static_cast<std::size_t>(index.row())]));
+    steps_->setData(steps_->index(index.row()), FromSjis(model_->Steps().Entries()[static_cast<std::size_t>(index.row())]));
   });
   connect(VarList, &QListWidget::itemDoubleClicked, this,
           [this](QListWidgetItem* item) { ShowValue(VarList->row(item)); });
   connect(SysVarToggle, &QPushButton::clicked, this, [this] {
     model_->SystemVariablesShown = !model_->SystemVariablesShown;
     SysVarList->setVisible(model_->SystemVariablesShown);
-    SysVarToggle->setText(Q(model_->SystemVariablesToggleCaption()));
+    SysVarToggle->setText(FromSjis(model_->SystemVariablesToggleCaption()));
   });
-  SysVarToggle->setText(Q(model_->SystemVariablesToggleCaption()));
+  SysVarToggle->setText(FromSjis(model_->SystemVariablesToggleCaption()));
   Pages->addTab(DebugPage, QStringLiteral("デバッグ"));
 }
 
@@ -290,39 +234,27 @@ void WorkbenchPage::BuildTextPages() {
   Pages->addTab(HTMLText, QStringLiteral("HTML"));
   Pages->addTab(HTMLRawText, QStringLiteral("抽出テキスト"));
   connect(Pages, &QTabWidget::currentChanged, this, [this](int index) {
-    if (Pages->widget(index) == HTMLRawText) HTMLRawText->setPlainText(Q(model_->ExtractedText()));
+    if (Pages->widget(index) == HTMLRawText) HTMLRawText->setPlainText(FromSjis(model_->ExtractedText()));
   });
 }
 
-void WorkbenchPage::Guarded(const std::function<void()>& action) {
+// Errors of compile and run are shown in a message box (a compile error
+// has selected its span in the editor first).
+void WorkbenchPage::Guarded(void (app::TWorkbench::*step)()) {
   try {
-    action();
+    ((*model_).*step)();
   } catch (const std::exception& e) {
-    ShowError(Q(e.what()));
+    app_.Ui.MessageBox(e.what(), app_.Caption, kMbOk);
   }
 }
 
-void WorkbenchPage::ShowError(const QString& message) {
-  if (hooks_.showError) hooks_.showError(message);
-  else QMessageBox::warning(this, QString::fromStdString(SjisToUtf8(app_.Caption)), message);
+std::optional<std::string> WorkbenchPage::EditedText() {
+  if (!editorDirty_) return std::nullopt;
+  editorDirty_ = false;
+  return ProgramSource->toPlainText().toStdString();
 }
 
-void WorkbenchPage::SetBusy(bool busy, bool stoppable) {
-  busy_ = busy;
-  UpdateEnabled();
-  if (hooks_.setBusy) hooks_.setBusy(busy, stoppable);
-}
-
-// While a script runs nothing may compile, reset or re-enter the machine;
-// the panes wait too, so no modal dialog opens inside a run.
-void WorkbenchPage::UpdateEnabled() {
-  for (QAction* a : Actions()) a->setEnabled(!busy_);
-  CacheCheck->setEnabled(!busy_);
-  VarList->setEnabled(!busy_);
-  StepListBox->setEnabled(!busy_);
-}
-
-void WorkbenchPage::LoadEditorFromModel() {
+void WorkbenchPage::SourceReplaced() {
   loading_ = true;
   ProgramSource->setPlainText(QString::fromStdString(app::SjisToEditor(model_->Source())));
   loading_ = false;
@@ -330,10 +262,12 @@ void WorkbenchPage::LoadEditorFromModel() {
   ProgramSource->document()->setModified(false);
 }
 
-void WorkbenchPage::SelectCompileError() {
+void WorkbenchPage::Saved() { ProgramSource->document()->setModified(false); }
+
+void WorkbenchPage::CompileFailed() {
   Pages->setTabVisible(Pages->indexOf(DebugPage), false);
   Pages->setCurrentWidget(EditorPage);
-  app::TEditorSpan span = model_->ErrorSpan();
+  app::EditorSpan span = model_->ErrorSpan();
   ProgramSource->SelectSpan(static_cast<int>(span.start), static_cast<int>(span.length));
   ProgramSource->setFocus();
 }
@@ -343,12 +277,12 @@ void WorkbenchPage::RefreshStepList(bool whole) {
   if (whole || steps_->rowCount() != static_cast<int>(entries.size())) {
     QStringList rows;
     rows.reserve(static_cast<int>(entries.size()));
-    for (const auto& e : entries) rows << Q(e);
+    for (const auto& e : entries) rows << FromSjis(e);
     steps_->setStringList(rows);
   } else {
     for (int row : {markedRow_, model_->CodePosition()})
       if (row >= 0 && row < steps_->rowCount())
-        steps_->setData(steps_->index(row), Q(entries[static_cast<std::size_t>(row)]));
+        steps_->setData(steps_->index(row), FromSjis(entries[static_cast<std::size_t>(row)]));
   }
   markedRow_ = model_->CodePosition();
   if (markedRow_ >= 0) {
@@ -359,13 +293,13 @@ void WorkbenchPage::RefreshStepList(bool whole) {
 }
 
 void WorkbenchPage::RefreshTemplate() {
-  VarLabel->setText(model_->TemplateCount() > 0 ? Q(model_->TemplateName()) : QStringLiteral("(テンプレートなし)"));
-  ListBox1->setPlainText(Q(model_->TemplateDump()));
+  VarLabel->setText(model_->TemplateCount() > 0 ? FromSjis(model_->TemplateName()) : QStringLiteral("(テンプレートなし)"));
+  ListBox1->setPlainText(FromSjis(model_->TemplateDump()));
 }
 
 void WorkbenchPage::RefreshPageTexts() {
   const auto& d = model_->Dumps();
-  HTMLText->setPlainText(Q(d.page));
+  HTMLText->setPlainText(FromSjis(d.page));
   QList<QTextEdit::ExtraSelection> marks;
   if (auto span = model_->PageMatch()) {
     QTextEdit::ExtraSelection mark;
@@ -381,7 +315,7 @@ void WorkbenchPage::RefreshPageTexts() {
     HTMLText->centerCursor();
   }
   HTMLText->setExtraSelections(marks);
-  if (Pages->currentWidget() == HTMLRawText) HTMLRawText->setPlainText(Q(model_->ExtractedText()));
+  if (Pages->currentWidget() == HTMLRawText) HTMLRawText->setPlainText(FromSjis(model_->ExtractedText()));
 }
 
 void WorkbenchPage::Refresh() {
@@ -390,9 +324,9 @@ void WorkbenchPage::Refresh() {
   if (fresh) listing_->setStringList(Rows(m.Listing()));
   RefreshStepList(fresh);
   const auto& d = m.Dumps();
-  RegList->setPlainText(Q(d.registers));
-  StackList->setPlainText(Q(d.stack));
-  SysVarList->setPlainText(Q(d.systemVariables));
+  RegList->setPlainText(FromSjis(d.registers));
+  StackList->setPlainText(FromSjis(d.stack));
+  SysVarList->setPlainText(FromSjis(d.systemVariables));
   VarList->clear();
   VarList->addItems(Rows(d.variables));
   if (d.listingRow >= 0 && d.listingRow < listing_->rowCount()) {
@@ -426,7 +360,7 @@ void WorkbenchPage::ShowValue(int entry) {
   dialog.setWindowTitle(QStringLiteral("変数の値"));
   auto* text = Pane("ValueText", &dialog);
   text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  text->setPlainText(Q(model_->ValueOfEntry(entry)));
+  text->setPlainText(FromSjis(model_->ValueOfEntry(entry)));
   auto* close = new QPushButton(QStringLiteral("閉じる"), &dialog);
   connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
   auto* layout = new QVBoxLayout(&dialog);

@@ -6,19 +6,19 @@
 // text extracted from it. Every rule comes from the workbench model; this
 // page shows its texts and forwards the user's actions.
 //
-// The main window places the page and puts Actions() into its menus; it
-// hands in small callbacks for the window caption, its busy state (every
-// action but Stop and Skip disabled while a script runs) and the tree/code
-// view switch. The machine runs on this thread; the application's event
-// pump must run the Qt event loop (QtPump) so Stop and Skip act.
-#include <QList>
+// It handles the workbench's commands (reload, save, compile, run, step,
+// trace, reset, run from the cache, the reference key); while a script runs
+// the application's busy state disables them with the rest. The machine
+// runs on this thread; the application's event pump must run the Qt event
+// loop (QtPump) so Stop and Skip act.
 #include <QWidget>
-#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
-#include "app/core/workbench.h"
+#include "app/controls/qt_text.h"
+#include "app/core/workbench/workbench.h"
 
-class QAction;
 class QCheckBox;
 class QDialog;
 class QLabel;
@@ -31,45 +31,23 @@ class QTabWidget;
 
 namespace bq::gui {
 
-class TCodeEditor;
-class TScriptHighlighter;
+class CommandActions;
+class CodeEditor;
+class ScriptHighlighter;
 
-class WorkbenchPage : public QWidget {
+class WorkbenchPage : public QWidget, private app::TWorkbench::View {
   Q_OBJECT
  public:
-  struct Hooks {
-    std::function<void(const QString& caption)> setCaption;
-    std::function<void(bool busy, bool stoppable)> setBusy;
-    // Error texts of compile and run; a message box when unset.
-    std::function<void(const QString& message)> showError;
-    // CodeBtn / ChangeView: switch the tree panel; the page is shown too.
-    std::function<void()> changeView;
-    // F1 in the editor: opens the language reference at an anchor ("b-GET");
-    // by default help/script-reference.html beside the program in the browser.
-    std::function<void(const QString& anchor)> openReference;
-  };
-
-  explicit WorkbenchPage(app::TApplication& app, Hooks hooks = {}, QWidget* parent = nullptr);
+  // The page handles the workbench's commands of `commands` (their keys act
+  // on the page; the reference key in the editor).
+  WorkbenchPage(app::TApplication& app, CommandActions& commands, QWidget* parent = nullptr);
   ~WorkbenchPage() override;
 
   app::TWorkbench& Model() { return *model_; }
-  // LoadBtn, SaveBtn, CompileBtn, GoAction, StepAction, TraceAction,
-  // ExecInit, the cache switch and ChangeView, in that order.
-  QList<QAction*> Actions() const;
-
-  QAction* LoadBtn;
-  QAction* SaveBtn;
-  QAction* CompileBtn;
-  QAction* GoAction;
-  QAction* StepAction;
-  QAction* TraceAction;
-  QAction* ExecInit;
-  QAction* RunFromCache;
-  QAction* ChangeView;
 
   // The panes, for the main window's layout and for tests.
   QTabWidget* Pages;
-  TCodeEditor* ProgramSource;
+  CodeEditor* ProgramSource;
   QWidget* EditorPage;
   QWidget* DebugPage;
   QWidget* TemplatePage;
@@ -85,37 +63,44 @@ class WorkbenchPage : public QWidget {
   QPlainTextEdit* HTMLText;
   QPlainTextEdit* HTMLRawText;
   QCheckBox* CacheCheck;
-  TScriptHighlighter* Highlighter;
+  ScriptHighlighter* Highlighter;
 
-  bool Busy() const { return busy_; }
-  // The builtin or keyword under the editor's cursor, and F1's action.
+  // The builtin or keyword under the editor's cursor.
   QString WordAtCursor() const;
-  QAction* HelpAction;
   // The value dialog of variable list entry k ("変数の値"), modal.
   void ShowValue(int entry);
 
+ signals:
+  // The window caption the workbench shows.
+  void captionChanged(const QString& caption);
+  // F1 in the editor: the language reference at an anchor ("b-GET"; empty
+  // for the top).
+  void referenceRequested(const QString& anchor);
+
  private:
+  // TWorkbench::View
+  std::optional<std::string> EditedText() override;
+  void SourceReplaced() override;
+  void Saved() override;
+  void Changed() override { Refresh(); }
+  void CompileFailed() override;
+  void CaptionChanged() override { emit captionChanged(FromSjis(model_->Caption())); }
+
   void BuildEditorPage();
   void BuildDebugPage();
   void BuildTextPages();
-  void BuildActions();
-  void Guarded(const std::function<void()>& action);
-  void ShowError(const QString& message);
-  void SetBusy(bool busy, bool stoppable);
-  void UpdateEnabled();
+  void ConnectCommands();
+  void Guarded(void (app::TWorkbench::*step)());
   void Refresh();
   void RefreshStepList(bool whole);
   void RefreshTemplate();
   void RefreshPageTexts();
-  void SelectCompileError();
-  void LoadEditorFromModel();
 
   app::TApplication& app_;
-  Hooks hooks_;
+  CommandActions& commands_;
   std::unique_ptr<app::TWorkbench> model_;
   QStringListModel* steps_;
   QStringListModel* listing_;
-  bool busy_ = false;
   bool editorDirty_ = false;
   bool loading_ = false;
   int markedRow_ = -1;

@@ -23,7 +23,7 @@ TEST_F(ArticleListCells, ColumnsAndCaptionsFollowShowBody) {
   for (int c = 0; c < list.ColumnCount(); ++c) caps.push_back(U(list.Caption(c)));
   EXPECT_EQ(caps, (std::vector<std::string>{"■", "TOPIC", "タイトル", "著作者", "日付"}));
   EXPECT_EQ(list.Cell(0, kColBody), "");
-  app.Log.Folder.ShowBody = true;
+  Log().Folder.ShowBody = true;
   EXPECT_EQ(list.ColumnCount(), 6);
   EXPECT_EQ(U(list.Caption(kColBody)), "本文");
 }
@@ -32,8 +32,8 @@ TEST_F(ArticleListCells, MarkColumnShowsReadStateAndLinkAndBoldMarksUnread) {
   TDataInfo linked = Art(2, 0, Day(2), "b", true);
   linked.LINK = "http://example.jp/x";
   OpenWith({Art(1, 0, Day(1), "a", false), linked});
-  app.Log.Descending = false;
-  app.Log.SortItems(1);  // topic 2 first
+  Log().Descending = false;
+  Log().SortItems(1);  // topic 2 first
   EXPECT_EQ(CellU(0, kColMark), "■ф");
   EXPECT_EQ(CellU(1, kColMark), "□　");
   EXPECT_TRUE(list.IsBold(0, kColMark));
@@ -48,8 +48,8 @@ TEST_F(ArticleListCells, DateAndBodyStartAndAuthor) {
   a.AUTHOR = S("花子");
   TDataInfo undated = Art(2, 0, 0, "b", false, "x");
   OpenWith({a, undated});
-  app.Log.Folder.ShowBody = true;
-  const int row = app.Log.Item(0)->TOPIC == 1 ? 0 : 1;
+  Log().Folder.ShowBody = true;
+  const int row = Log().Item(0)->TOPIC == 1 ? 0 : 1;
   EXPECT_EQ(CellU(row, kColDate), "2006/05/01 13:45:00");
   EXPECT_EQ(CellU(1 - row, kColDate), "");
   EXPECT_EQ(CellU(row, kColAuthor), "花子");
@@ -89,7 +89,7 @@ TEST_F(ArticleListSort, ThreeDateClicksWithNewestFirstSetting) {
   EXPECT_EQ(Topics(), (std::vector<std::int32_t>{3, 4, 2, 1}));
   EXPECT_EQ(U(list.Caption(kColDate)), "▼ 日付");
   list.HeaderClicked(kColDate);
-  EXPECT_EQ(app.Log.SortMode(), 0);
+  EXPECT_EQ(Log().SortMode(), 0);
   EXPECT_EQ(Topics(), (std::vector<std::int32_t>{1, 3, 4, 2}));
   EXPECT_EQ(U(list.Caption(kColDate)), "日付");
   EXPECT_EQ(U(list.Caption(kColMark)), "■");
@@ -103,19 +103,19 @@ TEST_F(ArticleListSort, OldestFirstSettingAndOtherColumnStartsAgain) {
   EXPECT_EQ(Topics(), (std::vector<std::int32_t>{1, 2}));
   EXPECT_EQ(U(list.Caption(kColTitle)), "▼ タイトル");
   list.HeaderClicked(kColTopic);  // another column: the default order again
-  EXPECT_FALSE(app.Log.Descending);
+  EXPECT_FALSE(Log().Descending);
   EXPECT_EQ(U(list.Caption(kColTitle)), "タイトル");
   EXPECT_EQ(Topics(), (std::vector<std::int32_t>{2, 1}));
   list.HeaderClicked(kColMark);  // the mark column is the thread order
-  EXPECT_EQ(app.Log.SortMode(), 0);
+  EXPECT_EQ(Log().SortMode(), 0);
 }
 
 TEST_F(ArticleListSort, FocusedArticleKeepsTheFocusAtItsNewRowAndSelectionStays) {
   OpenWith({Art(1, 0, Day(1), "c"), Art(2, 0, Day(2), "a"), Art(3, 0, Day(3), "b")});
-  const int row = app.Log.IndexOfTopic(2);
+  const int row = Log().IndexOfTopic(2);
   list.SelectOnly(row);
   list.HeaderClicked(kColTitle);
-  EXPECT_EQ(app.Log.Item(list.Focused())->TOPIC, 2);
+  EXPECT_EQ(Log().Item(list.Focused())->TOPIC, 2);
   EXPECT_EQ(list.CurrentRow(), list.Focused());
   EXPECT_EQ(list.SelectedRuns(), (std::vector<std::pair<int, int>>{{list.Focused(), list.Focused()}}));
 }
@@ -153,15 +153,15 @@ TEST_F(ArticleListStatus, LabelsAndPanelsFollowTheLog) {
   app.Settings.statusDisp = 0;
   OpenWith({Art(1, 0, Day(1), "a", true), Art(2, 0, Day(2), "b", true), Art(3, 0, Day(3), "c")});
   EXPECT_EQ(U(list.ItemLabel()), "【未読: 2 / 3 項目】");
-  EXPECT_EQ(app.Status.panels[0], "LoadTime: " + std::to_string(app.Log.LoadTime()) + " ms");
+  EXPECT_EQ(app.Status.panels[0], "LoadTime: " + std::to_string(Log().LoadTime()) + " ms");
   EXPECT_EQ(U(app.Status.panels[1]), "最新記事: " + U(DisplayDateTime(Day(3))));
   app.Settings.statusDisp = 1;
-  app.Log.Folder.LastRound = Day(9);
+  Log().Folder.LastRound = Day(9);
   EXPECT_EQ(U(list.DetailText()), "最終巡回: " + U(DisplayDateTime(Day(9))));
   app.Settings.statusDisp = 2;
   EXPECT_EQ(list.DetailText(), "");
   // Selecting an unread article makes it read and lowers the count at once.
-  const int row = app.Log.IndexOfTopic(1);
+  const int row = Log().IndexOfTopic(1);
   list.SelectOnly(row);
   EXPECT_TRUE(list.MarkShownRead(row));
   EXPECT_FALSE(list.MarkShownRead(row));
@@ -172,7 +172,8 @@ TEST_F(ArticleListStatus, LabelsAndPanelsFollowTheLog) {
   const app::TArticleList::Summary sum = list.Summarize();
   EXPECT_EQ(U(sum.itemLabel), "【未読: 1 / 3 項目】");
   EXPECT_EQ(U(sum.selectionLabel), "選択中: 3 件");
-  EXPECT_TRUE(sum.actions.read && sum.actions.remove && !sum.actions.unread);
+  EXPECT_EQ(sum.facts.selectedRows, 3);
+  EXPECT_TRUE(sum.facts.selectedUnread);
 }
 
 TEST_F(ArticleListStatus, EmptyLogShowsNoLatestDateAndHidesTheSelectionLabel) {
@@ -181,32 +182,29 @@ TEST_F(ArticleListStatus, EmptyLogShowsNoLatestDateAndHidesTheSelectionLabel) {
   EXPECT_FALSE(list.SelectionLabelVisible());
 }
 
-TEST_F(ArticleListStatus, ActionsAreEnabledByTheSelectionAndTheSearchText) {
+TEST_F(ArticleListStatus, TheSelectionAndTheSearchTextAreTheFactsOfTheListsCommands) {
   OpenWith({Art(1, 0, Day(1), "a", true), Art(2, 0, Day(2), "b", false)});
-  app.Log.Folder.SiteUrl.clear();
-  app::ListActionState s = list.ActionState();
-  EXPECT_FALSE(s.remove || s.read || s.unread || s.findAgain || s.browse);
-  EXPECT_TRUE(s.Enabled(app::ListAction::Next));
+  Log().Folder.SiteUrl.clear();
+  app::ShellFacts::List f = list.Facts();
+  EXPECT_EQ(f.selectedRows, 0);
+  EXPECT_FALSE(f.selectedUnread || f.hasSearchText || f.hasBrowseTarget);
   list.SelectAll();
-  s = list.ActionState();
-  EXPECT_TRUE(s.remove && s.read);
-  EXPECT_FALSE(s.unread);
-  list.SelectOnly(app.Log.IndexOfTopic(2));
-  s = list.ActionState();
-  EXPECT_TRUE(s.unread);
-  EXPECT_FALSE(s.read);
+  f = list.Facts();
+  EXPECT_EQ(f.selectedRows, 2);
+  EXPECT_TRUE(f.selectedUnread);
+  list.SelectOnly(Log().IndexOfTopic(2));
+  f = list.Facts();
+  EXPECT_EQ(f.selectedRows, 1);
+  EXPECT_FALSE(f.selectedUnread);
   list.SearchText = "x";
-  EXPECT_TRUE(list.ActionState().Enabled(app::ListAction::FindPrev));
-  app.Log.Folder.SiteUrl = "http://site.example/";
-  EXPECT_TRUE(list.ActionState().browse);
-}
-
-TEST(ArticleListActions, CaptionsAndKeysOfTheTable) {
-  const auto& next = app::ListActionOf(app::ListAction::Next);
-  EXPECT_EQ(next.captionUtf8, "次の未読へ");
-  EXPECT_EQ(next.keys[0], "Space");
-  EXPECT_EQ(app::ListActionOf(app::ListAction::Delete).keys[0], "Delete");
-  EXPECT_EQ(app::ListActionOf(app::ListAction::FindPrev).keys[1], "Ctrl+P");
+  EXPECT_TRUE(list.Facts().hasSearchText);
+  Log().Folder.SiteUrl = "http://site.example/";
+  EXPECT_TRUE(list.Facts().hasBrowseTarget);
+  // The one pass over the log gives the same facts.
+  const app::ShellFacts::List once = list.Summarize().facts;
+  EXPECT_EQ(once.selectedRows, 1);
+  EXPECT_TRUE(once.hasSearchText && once.hasBrowseTarget);
+  EXPECT_FALSE(once.selectedUnread);
 }
 
 TEST_F(ArticleListStatus, ArticlesStoredDuringARunGrowTheRowsWithoutTouchingTheSelection) {
@@ -214,8 +212,8 @@ TEST_F(ArticleListStatus, ArticlesStoredDuringARunGrowTheRowsWithoutTouchingTheS
   std::vector<int> grown;
   list.OnRowsAdded = [&](int rows) { grown.push_back(rows); };
   list.SelectOnly(1);
-  app.Log.AddItem(Art(3, 0, Day(3), "c", true), false);
-  app.Log.AddItem(Art(3, 0, Day(3), "c", true), false);  // the same identity: not stored
+  Log().AddItem(Art(3, 0, Day(3), "c", true), false);
+  Log().AddItem(Art(3, 0, Day(3), "c", true), false);  // the same identity: not stored
   EXPECT_EQ(grown, (std::vector<int>{3}));
   EXPECT_EQ(list.CurrentRow(), 1);
   EXPECT_EQ(list.RowCount(), 3);

@@ -2,7 +2,7 @@
 // context menu.
 #include <gtest/gtest.h>
 
-#include "app/core/article_reader.h"
+#include "app/core/list/article_reader.h"
 #include "tests/appcore/list_fixture.h"
 
 namespace bq::test {
@@ -79,7 +79,7 @@ TEST_F(ReaderFields, PersonWithMailDateWithHostAndTheTwoButtons) {
   a.LINK = app.LogRoot() + "files/a.txt";
   TDataInfo plain = Art(2, 0, 0, "plain");
   OpenWith({a, plain});
-  app::ReaderView v = app::ReaderViewOf(app.Log, app.Log.IndexOfTopic(1));
+  app::ReaderView v = app::ReaderViewOf(Log(), Log().IndexOfTopic(1));
   EXPECT_EQ(U(v.subject), "件名");
   EXPECT_EQ(U(v.person), "太郎 <taro@example.jp>");
   EXPECT_EQ(v.date, "2006/05/01 13:45:00 (host.example.ne.jp)");
@@ -90,11 +90,11 @@ TEST_F(ReaderFields, PersonWithMailDateWithHostAndTheTwoButtons) {
   EXPECT_EQ(v.pageUrl, "http://bbs.example/1");
   ASSERT_EQ(v.runs.size(), 3u);
   EXPECT_EQ(v.runs[0].kind, BodyRun::Quote);
-  v = app::ReaderViewOf(app.Log, app.Log.IndexOfTopic(2));
+  v = app::ReaderViewOf(Log(), Log().IndexOfTopic(2));
   EXPECT_EQ(v.person, "");
   EXPECT_EQ(v.date, "");
   EXPECT_FALSE(v.showHomePage || v.showLink);
-  EXPECT_EQ(app::ReaderViewOf(app.Log, 7).subject, "");
+  EXPECT_EQ(app::ReaderViewOf(Log(), 7).subject, "");
 }
 
 }  // namespace

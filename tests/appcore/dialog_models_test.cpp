@@ -3,35 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <stdlib.h>
 
-#include "app/core/application.h"
-#include "app/core/export_model.h"
-#include "app/core/options_model.h"
-#include "app/core/properties_model.h"
+#include "app/core/dialogs/export_model.h"
+#include "app/core/dialogs/options_model.h"
+#include "app/core/dialogs/properties_model.h"
 #include "platform/fs.h"
-#include "textlib/cp932.h"
+#include "tests/support/app_fixture.h"
 
 namespace bq::test {
 namespace {
 
-class DialogModels : public ::testing::Test {
+class DialogModels : public AppFixture {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqdialogs.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
-    fs::ForceDirectories(dir + "libs/");
-    fs::WriteFileAtomic(dir + "libs/template.pss", "SCRIPT t;\r\nBEGIN END.\r\n");
-    app.SetProgramFolder(dir, dir + "libs/");
-    app.SetupFolders(dir + "data/");
+    AppFixture::SetUp();
+    Script("template.pss", "SCRIPT t;\r\nBEGIN END.\r\n");
     folder = app.LogRoot() + "site/";
     fs::ForceDirectories(folder);
-    app.Log.OpenFolder(folder);
-  }
-  void TearDown() override {
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    Log().OpenFolder(folder);
   }
   void Article(int topic, int refer, const char* title) {
     TDataInfo a;
@@ -39,14 +28,11 @@ class DialogModels : public ::testing::Test {
     a.REFER = refer;
     a.DATE = 1000 + static_cast<std::uint32_t>(topic);
     a.TITLE = title;
-    app.Log.AddItem(a, false);
+    Log().AddItem(a, false);
   }
-  int DepthOf(int topic) { return app.Log.Item(app.Log.IndexOfTopic(topic))->Depth; }
+  int DepthOf(int topic) { return Log().Item(Log().IndexOfTopic(topic))->Depth; }
 
-  std::string dir, folder;
-  RecordingUi ui;
-  CallbackPump pump;
-  app::TApplication app{ui, pump, [] { return SystemProxySettings{}; }};
+  std::string folder;
 };
 
 TEST_F(DialogModels, ExportStartsFromTheSettingsAndStoresTheChoice) {
@@ -79,7 +65,7 @@ TEST_F(DialogModels, ExportRunsTheScriptsProcedureWithTheChosenArguments) {
       dir + "libs/exp.pss",
       "SCRIPT e;\r\nPROCDEF EXPORT(file, target, del)\r\nBEGIN\r\n  s := '' + target + ',' + del;\r\n"
       "  SAVEF(file, s)\r\nEND;\r\nBEGIN END.\r\n");
-  app.Log.Folder.ScriptName = "exp.pss";
+  Log().Folder.ScriptName = "exp.pss";
   app.LoadAndCompile();
   app::RunExport(app, {dir + "e.txt", 4, true});
   std::string out;
@@ -89,10 +75,10 @@ TEST_F(DialogModels, ExportRunsTheScriptsProcedureWithTheChosenArguments) {
 }
 
 TEST_F(DialogModels, OptionsOkWritesSettingsAndRebuildsTheHoursFromZero) {
-  app.Log.ScheduleHours = 0xFFFFFF;
+  Log().ScheduleHours = 0xFFFFFF;
   app::OptionsValues v = app::OptionsFrom(app);
   EXPECT_EQ(v.dataFolder, dir + "data/");
-  v.hours = app::InvertHours(app::EveryOtherHour());
+  v.hours = app::InvertHours(app::kEveryTwoHours);
   v.minute = 45;
   v.scheduleEnabled = true;
   v.httpTimeout = 99999;  // beyond the spin's range
@@ -102,9 +88,9 @@ TEST_F(DialogModels, OptionsOkWritesSettingsAndRebuildsTheHoursFromZero) {
   v.newsNotify = false;
   app::OptionsOutcome out = app::ApplyOptions(app, v);
   EXPECT_FALSE(out.folderSetUp);
-  EXPECT_EQ(app.Log.ScheduleHours, 0xAAAAAAu);
-  EXPECT_EQ(app.Log.ScheduleMinute, 45);
-  EXPECT_TRUE(app.Log.ScheduleEnabled);
+  EXPECT_EQ(Log().ScheduleHours, 0xAAAAAAu);
+  EXPECT_EQ(Log().ScheduleMinute, 45);
+  EXPECT_TRUE(Log().ScheduleEnabled);
   EXPECT_EQ(app.Settings.httpTimeout, 7200);
   EXPECT_EQ(app.Settings.listFont.name, "VL Gothic");
   EXPECT_EQ(app.Settings.resColor, 0x563412);
@@ -121,8 +107,8 @@ TEST_F(DialogModels, AnUnchangedDataFolderKeepsTheTreeAChangeOfLetterCaseSetsItU
   app::OptionsValues v = app::OptionsFrom(app);
   v.dataFolder = dir + "data";  // the trailing separator is added before comparing
   EXPECT_FALSE(app::ApplyOptions(app, v).folderSetUp);
-  EXPECT_EQ(app.Log.FolderPath(), folder);
-  EXPECT_EQ(app.Log.Count(), 1);
+  EXPECT_EQ(Log().FolderPath(), folder);
+  EXPECT_EQ(Log().Count(), 1);
   v.dataFolder = "";  // an emptied entry keeps the folder
   EXPECT_FALSE(app::ApplyOptions(app, v).folderSetUp);
 
@@ -133,8 +119,8 @@ TEST_F(DialogModels, AnUnchangedDataFolderKeepsTheTreeAChangeOfLetterCaseSetsItU
   EXPECT_EQ(app.LogRoot(), dir + "DATA/Log/");
   EXPECT_TRUE(fs::DirectoryExists(dir + "DATA/cache/"));
   // The article of the old folder was saved, not lost with the switch.
-  app.Log.OpenFolder(folder);
-  EXPECT_EQ(app.Log.Count(), 1);
+  Log().OpenFolder(folder);
+  EXPECT_EQ(Log().Count(), 1);
 }
 
 TEST(OptionsTexts, FontLabelAndColour) {
@@ -149,10 +135,10 @@ TEST(OptionsTexts, FontLabelAndColour) {
 }
 
 TEST_F(DialogModels, PropertiesShowTheFolderAndUpdateWritesTheNodeFile) {
-  app.Log.Folder.SiteUrl = "http://a/";
-  app.Log.Folder.ScriptName = "template.pss";
-  app.Log.Folder.LastRound = 0;
-  app.Log.Folder.SiteReferer = "http://ref/";
+  Log().Folder.SiteUrl = "http://a/";
+  Log().Folder.ScriptName = "template.pss";
+  Log().Folder.LastRound = 0;
+  Log().Folder.SiteReferer = "http://ref/";
   app::PropertiesValues v = app::PropertiesFrom(app);
   EXPECT_EQ(v.siteUrl, "http://a/");
   EXPECT_EQ(v.lastRound, "");
@@ -189,7 +175,7 @@ TEST_F(DialogModels, PropertiesShowTheFolderAndUpdateWritesTheNodeFile) {
   EXPECT_TRUE(out.scriptChanged);
   EXPECT_FALSE(out.browseEnabled);
   EXPECT_EQ(app.Status.panels[1], "other.pss");
-  EXPECT_EQ(app.Log.Folder.ColumnWidths, "");
+  EXPECT_EQ(Log().Folder.ColumnWidths, "");
   EXPECT_EQ(history.Items().size(), 1u);
 }
 
@@ -197,16 +183,16 @@ TEST_F(DialogModels, TurningTreeViewOnRethreadsTheOpenLogAtOnce) {
   Article(1, 0, "root");
   Article(2, 1, "reply");
   Article(3, 2, "reply to the reply");
-  app.Log.SortItems(0);
+  Log().SortItems(0);
   EXPECT_EQ(DepthOf(3), 0);  // without TreeView a reply to a reply finds no top-level parent
-  app.Log.SetSelected(0, true);
+  Log().SetSelected(0, true);
   app::PropertiesValues v = app::PropertiesFrom(app);
   v.treeView = true;
   app::TAddressHistory history;
   EXPECT_TRUE(app::ApplyProperties(app, v, "", history).rethreaded);
   EXPECT_EQ(DepthOf(3), 2);
-  EXPECT_EQ(app.Log.SelectedCount(), 0);
-  EXPECT_TRUE(app.Log.Folder.TreeView);
+  EXPECT_EQ(Log().SelectedCount(), 0);
+  EXPECT_TRUE(Log().Folder.TreeView);
 }
 
 TEST_F(DialogModels, CookiesThePageCodeAndRenderingAreLaterLinesOfTheNodeFile) {

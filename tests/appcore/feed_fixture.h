@@ -3,17 +3,15 @@
 // documents the tests change between fetches; every request's path and
 // header lines are kept.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "app/core/application.h"
+#include "app/core/feeds/feed_folder.h"
 #include "app/core/local_server.h"
-#include "platform/fs.h"
-#include "textlib/cp932.h"
+#include "tests/support/app_fixture.h"
 
 namespace bq::test {
 
@@ -30,20 +28,11 @@ inline std::string Rss(const std::string& title, const std::vector<TestItem>& it
   return s + "</channel></rss>\n";
 }
 
-class FeedFixture : public ::testing::Test {
+class FeedFixture : public AppFixture {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqfeed.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
-    fs::ForceDirectories(dir + "libs/");
-    app.SetProgramFolder(dir, dir + "libs/");
-    app.SetupFolders(dir + "data/");
-    app.Web.OnPageDone = [this](const TPageReport& r) { reports.push_back(r); };
-  }
-  void TearDown() override {
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    AppFixture::SetUp();
+    Web().OnPageDone = [this](const TPageReport& r) { reports.push_back(r); };
   }
   void Serve(const std::string& path, std::string body, std::vector<std::string> headers = {}, int status = 200) {
     std::lock_guard<std::mutex> g(mu);
@@ -57,37 +46,33 @@ class FeedFixture : public ::testing::Test {
   std::string FeedFolder(const std::string& rel, const std::string& address, bool round = true) {
     const std::string path = app.LogRoot() + rel + "/";
     fs::ForceDirectories(path);
-    app.Log.OpenFolder(path);
-    app::SetFeedAddress(app.Log.Folder, address);
-    app.Log.Folder.RoundTarget = round;
-    app.Log.SaveNode();
+    Log().OpenFolder(path);
+    app::SetFeedAddress(Log().Folder, address);
+    Log().Folder.RoundTarget = round;
+    Log().SaveNode();
     return path;
   }
   // Opens the folder and fetches it as the desktop's "取得" does.
   app::FeedRunResult Fetch(const std::string& path) {
-    app.Log.OpenFolder(path);
-    app.Web.ResetStop();
+    Log().OpenFolder(path);
+    Web().ResetStop();
     app::FeedRunResult r = app.RunFeed();
     app.SortByDefaultOrder();
     return r;
   }
   std::vector<TDataInfo> Articles(const std::string& path) {
-    app.Log.OpenFolder(path);
+    Log().OpenFolder(path);
     std::vector<TDataInfo> out;
-    for (int i = 0; i < app.Log.Count(); ++i) out.push_back(app.Log.GetItem(i));
+    for (int i = 0; i < Log().Count(); ++i) out.push_back(Log().GetItem(i));
     return out;
   }
   const TDataInfo* ByTitle(const std::string& utf8Title) {
-    for (int i = 0; i < app.Log.Count(); ++i)
-      if (app.Log.Item(i)->TITLE == Utf8ToSjis(utf8Title)) return app.Log.Item(i);
+    for (int i = 0; i < Log().Count(); ++i)
+      if (Log().Item(i)->TITLE == Utf8ToSjis(utf8Title)) return Log().Item(i);
     return nullptr;
   }
 
-  std::string dir;
   std::vector<TPageReport> reports;
-  RecordingUi ui;
-  CallbackPump pump;
-  app::TApplication app{ui, pump, [] { return SystemProxySettings{}; }};
   std::mutex mu;
   std::map<std::string, app::LocalResponse> docs;
   std::vector<std::pair<std::string, std::string>> requests;  // path, header lines

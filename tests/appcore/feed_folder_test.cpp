@@ -3,9 +3,9 @@
 // naming its feed, faults, limits, and a folder made from an address.
 #include <gtest/gtest.h>
 
-#include "app/core/feed_folder.h"
-#include "app/core/folder_cookies.h"
-#include "feed_fixture.h"
+#include "app/core/feeds/feed_folder.h"
+#include "app/core/rounds/folder_cookies.h"
+#include "tests/appcore/feed_fixture.h"
 #include "tests/feed/feed_test_util.h"
 #include "textlib/dates.h"
 #include "textlib/limits.h"
@@ -47,7 +47,7 @@ TEST_F(FeedFixture, RoundsReadRssOneInEucJpRssTwoInShiftJisAndAtomInUtf8WithoutD
     EXPECT_EQ(Articles(blog).size(), 1u) << round;
   }
 
-  app.Log.OpenFolder(diary);
+  Log().OpenFolder(diary);
   const TDataInfo* sunny = ByTitle("晴れの日");
   ASSERT_NE(sunny, nullptr);
   EXPECT_EQ(SjisToUtf8(sunny->AUTHOR), "太郎");
@@ -57,20 +57,20 @@ TEST_F(FeedFixture, RoundsReadRssOneInEucJpRssTwoInShiftJisAndAtomInUtf8WithoutD
   EXPECT_EQ(sunny->PAGEURL, server.Url("/diary.rdf"));
   EXPECT_EQ(sunny->TOPIC, app::FeedTopic("http://diary.example/1"));
   EXPECT_TRUE(sunny->Unread);
-  EXPECT_TRUE(app.Log.Folder.HasUnread);
+  EXPECT_TRUE(Log().Folder.HasUnread);
 
-  app.Log.OpenFolder(news);
+  Log().OpenFolder(news);
   const TDataInfo* flash = ByTitle("速報");
   ASSERT_NE(flash, nullptr);
   EXPECT_EQ(SjisToUtf8(flash->BODY), "本文です");
   EXPECT_EQ(DisplayDateTime(flash->DATE), "2024/05/01 09:00:00");
 
-  app.Log.OpenFolder(blog);
-  ASSERT_EQ(app.Log.Count(), 1);
-  EXPECT_EQ(SjisToUtf8(app.Log.Item(0)->BODY), "第一段落\r\n\r\n第二段落 リンク");
-  EXPECT_EQ(SjisToUtf8(app.Log.Item(0)->AUTHOR), "花子");
-  EXPECT_EQ(app.Log.Item(0)->LINK, server.Url("/posts/1"));  // relative to the feed
-  EXPECT_EQ(DisplayDateTime(app.Log.Item(0)->DATE), "2024/05/03 09:00:00");
+  Log().OpenFolder(blog);
+  ASSERT_EQ(Log().Count(), 1);
+  EXPECT_EQ(SjisToUtf8(Log().Item(0)->BODY), "第一段落\r\n\r\n第二段落 リンク");
+  EXPECT_EQ(SjisToUtf8(Log().Item(0)->AUTHOR), "花子");
+  EXPECT_EQ(Log().Item(0)->LINK, server.Url("/posts/1"));  // relative to the feed
+  EXPECT_EQ(DisplayDateTime(Log().Item(0)->DATE), "2024/05/03 09:00:00");
   for (const TPageReport& r : reports) EXPECT_FALSE(r.Failed()) << r.address << " " << r.error;
 }
 
@@ -79,15 +79,15 @@ TEST_F(FeedFixture, ASecondFetchAsksConditionallyAndA304StoresNothing) {
   Serve("/f.xml", feed, {"ETag: \"v1\"", "Last-Modified: Wed, 01 May 2024 00:00:00 GMT"});
   const std::string path = FeedFolder("f", server.Url("/f.xml"));
   Fetch(path);
-  ASSERT_EQ(app.Log.Count(), 1);
-  app.Log.MarkRead(0);
-  EXPECT_EQ(app.Log.Folder.Extension(app::kFeedETagOption), "\"v1\"");
+  ASSERT_EQ(Log().Count(), 1);
+  Log().MarkRead(0);
+  EXPECT_EQ(Log().Folder.Extension(app::kFeedETagOption), "\"v1\"");
   // The server now has a new item but answers the validator with 304.
   Serve("/f.xml", "", {"ETag: \"v1\""}, 304);
   const app::FeedRunResult r = Fetch(path);
   EXPECT_EQ(r.status, 304);
-  EXPECT_EQ(app.Log.Count(), 1);
-  EXPECT_EQ(app.Log.UnreadCount(), 0);
+  EXPECT_EQ(Log().Count(), 1);
+  EXPECT_EQ(Log().UnreadCount(), 0);
   const auto req = Requests();
   ASSERT_EQ(req.size(), 2u);
   EXPECT_EQ(req[0].second.find("If-None-Match"), std::string::npos);
@@ -96,10 +96,10 @@ TEST_F(FeedFixture, ASecondFetchAsksConditionallyAndA304StoresNothing) {
   ASSERT_EQ(reports.size(), 2u);
   EXPECT_EQ(reports[1].replyNo, 304);
   EXPECT_FALSE(reports[1].Failed());
-  const std::string reply = SjisToUtf8(app::FeedReplyText(app.Log.Folder));
+  const std::string reply = SjisToUtf8(app::FeedReplyText(Log().Folder));
   EXPECT_NE(reply.find("  HTTP 304: 変更なし"), std::string::npos) << reply;
   // The validators stay for the next round.
-  EXPECT_EQ(app.Log.Folder.Extension(app::kFeedETagOption), "\"v1\"");
+  EXPECT_EQ(Log().Folder.Extension(app::kFeedETagOption), "\"v1\"");
 }
 
 TEST_F(FeedFixture, AnUpdatedItemReplacesItsArticleAndTurnsUnreadOnlyWhenTheFolderSaysSo) {
@@ -107,8 +107,8 @@ TEST_F(FeedFixture, AnUpdatedItemReplacesItsArticleAndTurnsUnreadOnlyWhenTheFold
   Serve("/u.xml", Rss("U", {{"a", "first", "old text", "Wed, 01 May 2024 00:00:00 GMT"},
                             {"b", "second", "stays", "Wed, 01 May 2024 01:00:00 GMT"}}));
   Fetch(path);
-  ASSERT_EQ(app.Log.Count(), 2);
-  for (int i = 0; i < 2; ++i) app.Log.MarkRead(i);
+  ASSERT_EQ(Log().Count(), 2);
+  for (int i = 0; i < 2; ++i) Log().MarkRead(i);
   struct Step {
     const char* body;
     const char* date;
@@ -121,12 +121,12 @@ TEST_F(FeedFixture, AnUpdatedItemReplacesItsArticleAndTurnsUnreadOnlyWhenTheFold
       {"newest text", "Thu, 02 May 2024 00:00:00 GMT", true, true},
   };
   for (const Step& s : steps) {
-    app.Log.Folder.SetExtension(app::kFeedUpdateUnreadOption, s.unreadOnUpdate ? "1" : "");
+    Log().Folder.SetExtension(app::kFeedUpdateUnreadOption, s.unreadOnUpdate ? "1" : "");
     Serve("/u.xml", Rss("U", {{"a", "first", s.body, s.date}, {"b", "second", "stays", "Wed, 01 May 2024 01:00:00 GMT"}}));
     const app::FeedRunResult r = Fetch(path);
     EXPECT_EQ(r.stored.added, 0) << s.body;
     EXPECT_EQ(r.stored.updated, 1) << s.body;
-    ASSERT_EQ(app.Log.Count(), 2) << s.body;
+    ASSERT_EQ(Log().Count(), 2) << s.body;
     const TDataInfo* a = ByTitle("first");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->BODY, s.body);
@@ -143,16 +143,16 @@ TEST_F(FeedFixture, APageNamingItsFeedIsReadOnceAndTheFeedRemembered) {
   const std::string path = FeedFolder("site", server.Url("/index.html"));
   const app::FeedRunResult first = Fetch(path);
   EXPECT_EQ(first.error, "");
-  EXPECT_EQ(app.Log.Count(), 2);
-  EXPECT_EQ(app.Log.Folder.SiteUrl, server.Url("/index.html"));
-  EXPECT_EQ(app.Log.Folder.Extension(app::kFeedUrlOption), server.Url("/feeds/index.rdf"));
-  EXPECT_EQ(SjisToUtf8(app.Log.Folder.Extension(app::kFeedTitleOption)), "日記");
+  EXPECT_EQ(Log().Count(), 2);
+  EXPECT_EQ(Log().Folder.SiteUrl, server.Url("/index.html"));
+  EXPECT_EQ(Log().Folder.Extension(app::kFeedUrlOption), server.Url("/feeds/index.rdf"));
+  EXPECT_EQ(SjisToUtf8(Log().Folder.Extension(app::kFeedTitleOption)), "日記");
   Fetch(path);
   int pages = 0, feeds = 0;
   for (const auto& [target, headers] : Requests()) (target == "/index.html" ? pages : feeds) += 1;
   EXPECT_EQ(pages, 1);
   EXPECT_EQ(feeds, 2);
-  EXPECT_EQ(app.Log.Count(), 2);
+  EXPECT_EQ(Log().Count(), 2);
 
   // A page that names no feed is a failed fetch that says so.
   Serve("/plain.html", "<html><body>nothing</body></html>");
@@ -160,7 +160,7 @@ TEST_F(FeedFixture, APageNamingItsFeedIsReadOnceAndTheFeedRemembered) {
   const app::FeedRunResult none = Fetch(plain);
   EXPECT_EQ(SjisToUtf8(none.error).rfind("フィードが見つかりません", 0), 0u);
   EXPECT_TRUE(reports.back().Failed());
-  EXPECT_EQ(app.Log.Count(), 0);
+  EXPECT_EQ(Log().Count(), 0);
 }
 
 TEST_F(FeedFixture, FaultsStoreTheItemsBeforeThemAndAreReportedAsFailedFetches) {
@@ -193,12 +193,12 @@ TEST_F(FeedFixture, FaultsStoreTheItemsBeforeThemAndAreReportedAsFailedFetches) 
     Serve(name, c.body);
     const std::string path = FeedFolder(folder, server.Url(name));
     const app::FeedRunResult r = Fetch(path);
-    EXPECT_EQ(static_cast<std::size_t>(app.Log.Count()), c.stored) << c.name;
+    EXPECT_EQ(static_cast<std::size_t>(Log().Count()), c.stored) << c.name;
     EXPECT_EQ(SjisToUtf8(r.error).find(c.error), 0u) << c.name << ": " << SjisToUtf8(r.error);
     ASSERT_FALSE(reports.empty());
     EXPECT_TRUE(reports.back().Failed()) << c.name;
     EXPECT_EQ(reports.back().error, r.error);
-    EXPECT_NE(app::FeedReplyText(app.Log.Folder).find(r.error), std::string::npos) << c.name;
+    EXPECT_NE(app::FeedReplyText(Log().Folder).find(r.error), std::string::npos) << c.name;
   }
 }
 
@@ -206,11 +206,11 @@ TEST_F(FeedFixture, RetryAfterAndTheFolderCookieJarActAsForPages) {
   Serve("/c.xml", Rss("C", {{"c", "cookie", "x", "Wed, 01 May 2024 00:00:00 GMT"}}));
   once["/c.xml"] = {app::LocalResponse{503, "text/plain", "busy", {"Retry-After: 1", "Set-Cookie: s=42; Path=/"}}};
   const std::string path = FeedFolder("c", server.Url("/c.xml"));
-  app::SetSavesCookies(app.Log.Folder, true);
-  app.Log.SaveNode();
+  app::SetSavesCookies(Log().Folder, true);
+  Log().SaveNode();
   const app::FeedRunResult r = Fetch(path);
   EXPECT_EQ(r.status, 200);
-  EXPECT_EQ(app.Log.Count(), 1);
+  EXPECT_EQ(Log().Count(), 1);
   const auto req = Requests();
   ASSERT_EQ(req.size(), 2u);
   EXPECT_NE(req[1].second.find("Cookie: s=42\r\n"), std::string::npos) << req[1].second;
@@ -223,14 +223,14 @@ TEST_F(FeedFixture, ANewFeedFolderTakesItsNameFromTheFeedTitle) {
   const auto first = app.AddFeedFolder(app.LogRoot(), server.Url("/t.xml"));
   EXPECT_EQ(first.run.error, "");
   EXPECT_EQ(first.path, app.LogRoot() + Utf8ToSjis("Tech_Science_ 今日/"));
-  EXPECT_EQ(app.Log.FolderPath(), first.path);
-  EXPECT_EQ(app.Log.Count(), 1);
-  EXPECT_TRUE(app.Log.Folder.RoundTarget);
-  EXPECT_TRUE(app::IsFeedFolder(app.Log.Folder));
+  EXPECT_EQ(Log().FolderPath(), first.path);
+  EXPECT_EQ(Log().Count(), 1);
+  EXPECT_TRUE(Log().Folder.RoundTarget);
+  EXPECT_TRUE(app::IsFeedFolder(Log().Folder));
   const auto second = app.AddFeedFolder(app.LogRoot(), server.Url("/page.html"));
   EXPECT_EQ(second.path, app.LogRoot() + Utf8ToSjis("Tech_Science_ 今日 (2)/"));
-  EXPECT_EQ(app::FeedAddress(app.Log.Folder), server.Url("/t.xml"));
-  EXPECT_EQ(app.Log.Folder.SiteUrl, server.Url("/page.html"));
+  EXPECT_EQ(app::FeedAddress(Log().Folder), server.Url("/t.xml"));
+  EXPECT_EQ(Log().Folder.SiteUrl, server.Url("/page.html"));
   const auto missing = app.AddFeedFolder(app.LogRoot(), server.Url("/nothing.xml"));
   EXPECT_EQ(missing.path, "");
   EXPECT_EQ(missing.run.error, "HTTP 404");

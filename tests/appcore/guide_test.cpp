@@ -2,25 +2,20 @@
 // warnings it states, runs against the sample page and leaves the value it
 // states; every warning of the compiler has its section and an example that
 // gives it; the page is whole.
-#include "app/core/guide.h"
+#include "app/core/workbench/guide.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
-#include "app/core/application.h"
 #include "app/core/local_server.h"
-#include "platform/fs.h"
 #include "script/warnings.h"
-#include "textlib/cp932.h"
+#include "tests/support/app_fixture.h"
 
 namespace bq::test {
 namespace {
-
-SystemProxySettings NoProxy() { return {}; }
 
 std::string GuideSource() {
   std::ifstream in(std::string(BQ_SOURCE_DIR) + "/doc/script-guide.html", std::ios::binary);
@@ -38,18 +33,11 @@ std::string CrLf(const std::string& lf) {
   return out;
 }
 
-class Guide : public ::testing::Test {
+class Guide : public TestFolder {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqguide.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
-    fs::ForceDirectories(dir + "libs/");
+    TestFolder::SetUp();
     ASSERT_FALSE(source.empty());
-  }
-  void TearDown() override {
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
   }
 
   struct Outcome {
@@ -62,17 +50,19 @@ class Guide : public ::testing::Test {
     RecordingUi ui;
     CallbackPump pump;
     app::TApplication a(ui, pump, NoProxy);
-    a.SetProgramFolder(dir, dir + "libs/");
+    a.SetProgramFolder(dir, Libs());
     a.SetupFolders(dir + "data" + std::to_string(index) + "/");
-    a.Log.Folder.SiteUrl = server.Url("/board/index.html");
+    script::TScriptEngine& engine = app::TKernel::Engine(a);
+    script::TScriptMachine& machine = app::TKernel::Machine(a);
+    app::TKernel::Log(a).Folder.SiteUrl = server.Url("/board/index.html");
     try {
-      if (!a.Engine.CompileScript(Utf8ToSjis(CrLf(e.script)), false)) {
+      if (!engine.CompileScript(Utf8ToSjis(CrLf(e.script)), false)) {
         o.value = "(not compiled)";
         return o;
       }
-      for (const script::TCompileWarning& w : a.Engine.Warnings)
+      for (const script::TCompileWarning& w : engine.Warnings)
         o.warnings.emplace_back(script::WarningKind(w.Code).tag);
-      a.Machine.ResetMachine();
+      machine.ResetMachine();
       a.RunScript();
     } catch (const Exception& ex) {
       o.value = "(error) " + SjisToUtf8(ex.what());  // a run-time error ends the run
@@ -80,17 +70,16 @@ class Guide : public ::testing::Test {
     }
     std::string upper;
     for (char c : e.check) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    std::int32_t slot = a.Engine.Symbols.FindValue(upper, script::Kinds(script::sym::kVariable), 0);
+    std::int32_t slot = engine.Symbols.FindValue(upper, script::Kinds(script::sym::kVariable), 0);
     if (slot < 0) {
       o.value = "(no variable)";
       return o;
     }
-    const script::TScriptValue& v = a.Machine.StackSlot(slot);
+    const script::TScriptValue& v = machine.StackSlot(slot);
     o.value = v.IsEmpty() ? std::string() : SjisToUtf8(v.IsText() ? v.Str : std::to_string(v.Int));
     return o;
   }
 
-  std::string dir;
   std::string source = GuideSource();
   std::string page = Utf8ToSjis(std::string(app::GuideSamplePage()));
   app::TLocalServer server{[this](const app::LocalRequest&) { return app::LocalResponse{200, "text/html", page}; }};

@@ -13,8 +13,9 @@
 #include <cstring>
 #include <thread>
 
-#include "app/core/command_line.h"
+#include "app/core/shell/command_line.h"
 #include "app/core/local_server.h"
+#include "tests/support/app_fixture.h"
 #include "textlib/limits.h"
 
 namespace bq::test {
@@ -26,18 +27,16 @@ constexpr int kShortMs = 300;
 
 enum class Fake { None, StaleFile, NeverAccepts, QueueFull, Answers, HangsUp };
 
-class InstanceSocket : public ::testing::Test {
+class InstanceSocket : public TestFolder {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqsock.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-    path = dir + "/instance";
+    TestFolder::SetUp();
+    path = dir + "instance";
   }
   void TearDown() override {
     if (server.joinable()) server.join();
     for (int fd : fds) ::close(fd);
-    std::system(("rm -rf '" + dir + "'").c_str());
+    TestFolder::TearDown();
   }
   int Track(int fd) {
     fds.push_back(fd);
@@ -104,7 +103,7 @@ class InstanceSocket : public ::testing::Test {
     return ::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
   }
 
-  std::string dir, path, received;
+  std::string path, received;
   std::vector<int> fds;
   std::thread server;
 };

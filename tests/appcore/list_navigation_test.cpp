@@ -35,7 +35,7 @@ TEST_F(ListMoves, NextUnreadWrapsAndComesBackToTheStartRowLast) {
   list.SelectOnly(3);
   EXPECT_EQ(list.NextUnread(true).row, 0);
   EXPECT_EQ(list.NextUnread(false).row, 2);
-  app.Log.MarkRead(0);
+  Log().MarkRead(0);
   list.SelectOnly(2);  // the only unread article is the selected one
   EXPECT_EQ(list.NextUnread(true).row, 2);
 }
@@ -55,13 +55,13 @@ TEST_F(ListMoves, NextUnreadInAFolderWithoutUnreadGoesToTheNextFolderWithSome) {
   step = list.NextUnread(true);
   EXPECT_TRUE(step.folder.empty());
   ASSERT_GE(step.row, 0);
-  EXPECT_EQ(U(app.Log.Item(step.row)->TITLE), "c2");  // the first unread from the top
+  EXPECT_EQ(U(Log().Item(step.row)->TITLE), "c2");  // the first unread from the top
   // Backwards from b: a has none, the root none, so nothing.
   ASSERT_TRUE(list.Open(app.LogRoot() + "b/"));
   EXPECT_EQ(list.NextUnread(false).folder, "");
   // From d (after reading it) forwards there is nothing more.
   ASSERT_TRUE(list.Open(d));
-  app.Log.MarkRead(0);
+  Log().MarkRead(0);
   EXPECT_EQ(list.NextUnread(true).folder, "");
   EXPECT_EQ(list.NextUnread(false).folder, c);
 }
@@ -111,7 +111,7 @@ using ListDelete = ListFixture;
 TEST_F(ListDelete, QuestionsForOneAndForSeveral) {
   OpenWith({Art(1, 0, Day(1), "題一"), Art(2, 0, Day(2), "題二")});
   list.SelectOnly(0);
-  EXPECT_EQ(U(list.DeleteQuestion()), "「" + U(app.Log.Item(0)->TITLE) + "」\r\nを削除しますよろしいですか？");
+  EXPECT_EQ(U(list.DeleteQuestion()), "「" + U(Log().Item(0)->TITLE) + "」\r\nを削除しますよろしいですか？");
   list.SelectAll();
   EXPECT_EQ(U(list.DeleteQuestion()), "2 個の項目を削除します！\r\nよろしいですか？");
 }
@@ -128,7 +128,7 @@ TEST_F(ListDelete, NoKeepsEverythingYesDeletesAndSelectsTheRowAtTheOldPlace) {
   EXPECT_EQ(ui.calls.back().number, kMbYesNo);
   EXPECT_EQ(Topics(), (std::vector<std::int32_t>{1, 4}));
   EXPECT_EQ(list.SelectedRuns(), (std::vector<std::pair<int, int>>{{1, 1}}));
-  EXPECT_TRUE(app.Log.Modified());
+  EXPECT_TRUE(Log().Modified());
   list.SelectOnly(1);
   ui.messageAnswers = {kIdYes};
   EXPECT_EQ(list.AskAndDelete(), 0);  // the last row went: the new last row
@@ -158,13 +158,13 @@ TEST_F(ListMarks, BrowseOpensThePageOfTheArticleOrElseTheSite) {
   TDataInfo withPage = Art(1, 0, Day(1), "a");
   withPage.PAGEURL = "http://bbs.example/1";
   OpenWith({withPage, Art(2, 0, Day(2), "b")});
-  app.Log.Folder.SiteUrl = "http://bbs.example/";
+  Log().Folder.SiteUrl = "http://bbs.example/";
   EXPECT_EQ(list.BrowseTarget(), "http://bbs.example/");
-  list.SelectOnly(app.Log.IndexOfTopic(1));
+  list.SelectOnly(Log().IndexOfTopic(1));
   EXPECT_TRUE(list.Browse());
   EXPECT_EQ(ui.calls.back().what, "ShellOpen");
   EXPECT_EQ(ui.calls.back().text, "http://bbs.example/1");
-  list.SelectOnly(app.Log.IndexOfTopic(2));
+  list.SelectOnly(Log().IndexOfTopic(2));
   EXPECT_EQ(list.BrowseTarget(), "http://bbs.example/");
 }
 

@@ -3,29 +3,25 @@
 #include "app/core/local_server.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include "platform/events.h"
 #include "platform/fs.h"
+#include "tests/support/app_fixture.h"
 #include "web/webaccess.h"
 
 namespace bq::test {
 namespace {
 
-class LocalServerTest : public ::testing::Test {
+class LocalServerTest : public TestFolder {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqserve.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
+    TestFolder::SetUp();
     fs::ForceDirectories(dir + "pages/u/");
     fs::WriteFileAtomic(dir + "pages/u/index.html", "<p>u</p>");
     fs::WriteFileAtomic(dir + "pages/plain.html", "<p>plain</p>");
     fs::WriteFileAtomic(dir + "secret.txt", "no");
     web.SetCacheDir(dir + "cache/");
   }
-  void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-  std::string dir;
   CallbackPump pump;
   TWebAccess web{pump, [] { return SystemProxySettings{}; }};
 };

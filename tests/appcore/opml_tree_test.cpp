@@ -2,9 +2,9 @@
 // data folder, and a file as another reader writes it.
 #include <gtest/gtest.h>
 
-#include "app/core/opml_tree.h"
+#include "app/core/feeds/opml_tree.h"
 #include "feed/opml.h"
-#include "feed_fixture.h"
+#include "tests/appcore/feed_fixture.h"
 
 namespace bq::test {
 namespace {
@@ -14,11 +14,11 @@ class OpmlTreeTest : public FeedFixture {
   std::string ScriptFolder(const std::string& rel, const std::string& url, const std::string& script, bool round) {
     const std::string path = app.LogRoot() + rel + "/";
     fs::ForceDirectories(path);
-    app.Log.OpenFolder(path);
-    app.Log.Folder.SiteUrl = url;
-    app.Log.Folder.ScriptName = script;
-    app.Log.Folder.RoundTarget = round;
-    app.Log.SaveNode();
+    Log().OpenFolder(path);
+    Log().Folder.SiteUrl = url;
+    Log().Folder.ScriptName = script;
+    Log().Folder.RoundTarget = round;
+    Log().SaveNode();
     return path;
   }
   std::vector<std::string> Tree(app::TApplication& a) {
@@ -46,7 +46,7 @@ TEST_F(OpmlTreeTest, ExportImportIntoAnEmptyDataFolderAndExportAgainGiveTheSameO
   RecordingUi otherUi;
   CallbackPump otherPump;
   app::TApplication other(otherUi, otherPump, [] { return SystemProxySettings{}; });
-  other.SetProgramFolder(dir, dir + "libs/");
+  other.SetProgramFolder(dir, Libs());
   other.SetupFolders(dir + "other/");
   const app::OpmlImportResult r = app::ImportOpml(other, first, other.LogRoot());
   EXPECT_EQ(r.error, "");
@@ -84,12 +84,12 @@ TEST_F(OpmlTreeTest, AnotherReadersExportBecomesFeedFoldersBelowTheGivenFolder) 
   EXPECT_EQ(Tree(app), (std::vector<std::string>{"", "have/", "imported/", "imported/http___bare.example_index.rdf/",
                                                  "imported/Tech/", "imported/Tech/Deep/", "imported/Tech/Example/",
                                                  "imported/Tech/No text/"}));
-  app.Log.OpenFolder(app.LogRoot() + "imported/Tech/Example/");
-  EXPECT_TRUE(app::IsFeedFolder(app.Log.Folder));
-  EXPECT_TRUE(app.Log.Folder.RoundTarget);
-  EXPECT_EQ(app::FeedAddress(app.Log.Folder), "http://example.com/feed");
-  EXPECT_EQ(app.Log.Folder.Extension(app::kFeedTitleOption), "Example Blog");
-  EXPECT_EQ(app.Log.Folder.Extension(app::kFeedPageOption), "http://example.com/");
+  Log().OpenFolder(app.LogRoot() + "imported/Tech/Example/");
+  EXPECT_TRUE(app::IsFeedFolder(Log().Folder));
+  EXPECT_TRUE(Log().Folder.RoundTarget);
+  EXPECT_EQ(app::FeedAddress(Log().Folder), "http://example.com/feed");
+  EXPECT_EQ(Log().Folder.Extension(app::kFeedTitleOption), "Example Blog");
+  EXPECT_EQ(Log().Folder.Extension(app::kFeedPageOption), "http://example.com/");
   // A file that is not read to its end still gives what came before.
   const app::OpmlImportResult cut = app::ImportOpml(app, "<opml><body><outline text=\"x\" xmlUrl=\"http://x/\"/><outline", app.LogRoot());
   EXPECT_EQ(cut.feeds, 1);

@@ -2,20 +2,16 @@
 // the same round are read as before. The page is a short undeclared EUC-JP
 // text that also reads as Shift_JIS, which the detectors leave unconverted.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include "app/core/application.h"
-#include "app/core/article_reader.h"
-#include "app/core/body_lines.h"
+#include "app/core/list/article_reader.h"
+#include "app/core/list/body_lines.h"
 #include "app/core/local_server.h"
 #include "platform/fs.h"
-#include "textlib/cp932.h"
+#include "tests/support/app_fixture.h"
 #include "textlib/kanji.h"
 
 namespace bq::test {
 namespace {
-
-SystemProxySettings NoProxy() { return {}; }
 
 // "笄あの" in EUC-JP: E4A2 is a valid Shift_JIS pair and A4A2A4CE are
 // half-width katakana there, so the bytes pass both detectors.
@@ -24,41 +20,25 @@ const std::string kEucPage = "<p>\xE4\xA2\xA4\xA2\xA4\xCE</p>";
 const char* kFetchOne =
     "SCRIPT one;\r\nBEGIN\r\n  GET(%URL%);\r\n  PACK(0: 1, 3: _, 2: 1000);\r\n  PUTLOG(0)\r\nEND.\r\n";
 
-class PageCodeTest : public ::testing::Test {
+class PageCodeTest : public AppFixture {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqcode.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
-    fs::ForceDirectories(dir + "libs/");
-    fs::WriteFileAtomic(dir + "libs/one.pss", kFetchOne);
-    app.SetProgramFolder(dir, dir + "libs/");
-    app.SetupFolders(dir + "data/");
-  }
-  void TearDown() override {
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    AppFixture::SetUp();
+    fs::WriteFileAtomic(Libs() + "one.pss", kFetchOne);
   }
   std::string Folder(const std::string& rel, const std::string& charset) {
-    std::string path = app.LogRoot() + rel + "/";
-    fs::ForceDirectories(path);
     TFolderInfo info;
     info.SiteUrl = server.Url("/euc");
     info.ScriptName = "one.pss";
     info.RoundTarget = true;
     info.SetExtension(kCharsetOption, charset);
-    fs::WriteFileAtomic(path + "kvlnode.web", FormatNodeFile(info));
-    return path;
+    return Site(rel, info);
   }
   std::string StoredTitle(const std::string& path) {
-    app.Log.OpenFolder(path);
-    return app.Log.Count() == 1 ? app.Log.Item(0)->TITLE : "(no article)";
+    Log().OpenFolder(path);
+    return Log().Count() == 1 ? Log().Item(0)->TITLE : "(no article)";
   }
 
-  std::string dir;
-  RecordingUi ui;
-  CallbackPump pump;
-  app::TApplication app{ui, pump, NoProxy};
   app::TLocalServer server{[](const app::LocalRequest&) {
     return app::LocalResponse{200, "text/html", kEucPage};
   }};
@@ -74,15 +54,15 @@ TEST_F(PageCodeTest, ShortUndeclaredEucPageIsStoredRightOnlyInTheFolderThatSaysE
   // The next folder of the same round reads the page as it always did.
   EXPECT_EQ(StoredTitle(plain), kEucPage);
   EXPECT_EQ(SjisToUtf8(StoredTitle(again)), "<p>笄あの</p>");
-  EXPECT_EQ(app.Web.PageCodeOverride, PageCode::kAuto);
+  EXPECT_EQ(Web().PageCodeOverride, PageCode::kAuto);
 }
 
 TEST_F(PageCodeTest, TheOverrideEndsWithTheRunEvenWhenTheScriptFails) {
   fs::WriteFileAtomic(dir + "libs/one.pss", "SCRIPT one;\r\nBEGIN\r\n  x := DECODEURL('%')\r\nEND.\r\n");
-  app.Log.OpenFolder(Folder("a", "UTF-8"));
+  Log().OpenFolder(Folder("a", "UTF-8"));
   app.LoadAndCompile();
   EXPECT_ANY_THROW(app.ExecAction());
-  EXPECT_EQ(app.Web.PageCodeOverride, PageCode::kAuto);
+  EXPECT_EQ(Web().PageCodeOverride, PageCode::kAuto);
 }
 
 TEST_F(PageCodeTest, FolderPageCodeReadsTheOptionAndTakesUnknownValuesAsAuto) {
@@ -96,7 +76,7 @@ TEST_F(PageCodeTest, FolderPageCodeReadsTheOptionAndTakesUnknownValuesAsAuto) {
 
 TEST_F(PageCodeTest, AUtf8ScriptIsRefusedWithOneLineSayingHowToConvertIt) {
   fs::WriteFileAtomic(dir + "libs/one.pss", "SCRIPT one;\r\nBEGIN\r\n  x := '\xE3\x81\x82'\r\nEND.\r\n");
-  app.Log.OpenFolder(Folder("a", ""));
+  Log().OpenFolder(Folder("a", ""));
   try {
     app.LoadAndCompile();
     FAIL() << "compiled";

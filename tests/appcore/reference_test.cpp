@@ -1,22 +1,17 @@
 // The script language reference: it covers every builtin of the compiler's
 // name table and every keyword, and every example it prints compiles, runs
 // against the sample page and gives the result it states.
-#include "app/core/reference.h"
+#include "app/core/workbench/reference.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include "app/core/application.h"
-#include "platform/fs.h"
 #include "script/tables.h"
+#include "tests/support/app_fixture.h"
 #include "script/warnings.h"
 #include "tests/web/scripted_server.h"
-#include "textlib/cp932.h"
 
 namespace bq::test {
 namespace {
-
-SystemProxySettings NoProxy() { return {}; }
 
 TEST(Reference, EveryBuiltinAndKeywordHasItsEntry) {
   std::string html = app::ReferenceHtml();
@@ -37,45 +32,36 @@ TEST(Reference, EveryBuiltinAndKeywordHasItsEntry) {
 
 std::string ValueText(const script::TScriptValue& v) { return v.IsText() ? v.Str : std::to_string(v.Int); }
 
-class ReferenceExamples : public ::testing::Test {
+class ReferenceExamples : public TestFolder {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/bqref.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
-    fs::ForceDirectories(dir + "libs/");
-  }
-  void TearDown() override {
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-  }
   // Runs one entry's example in a fresh application; returns the result or
   // the error text.
-  std::string Run(const app::TReferenceEntry& e, int index) {
+  std::string Run(const app::ReferenceEntry& e, int index) {
     RecordingUi ui;
     CallbackPump pump;
     app::TApplication a(ui, pump, NoProxy);
-    a.SetProgramFolder(dir, dir + "libs/");
+    a.SetProgramFolder(dir, Libs());
     a.SetupFolders(dir + "data" + std::to_string(index) + "/");
-    a.Log.Folder.SiteUrl = server.url("/board/index.html");
+    script::TScriptEngine& engine = app::TKernel::Engine(a);
+    script::TScriptMachine& machine = app::TKernel::Machine(a);
+    app::TKernel::Log(a).Folder.SiteUrl = server.url("/board/index.html");
     std::string src = "SCRIPT example;\r\n" + std::string(e.decls) + "\r\nBEGIN\r\n  " + std::string(e.example) + "\r\nEND.\r\n";
     try {
-      if (!a.Engine.CompileScript(Utf8ToSjis(src), false)) return "(not compiled)";
+      if (!engine.CompileScript(Utf8ToSjis(src), false)) return "(not compiled)";
       // An example shows the language as meant: none trips a warning.
-      for (const script::TCompileWarning& w : a.Engine.Warnings)
+      for (const script::TCompileWarning& w : engine.Warnings)
         ADD_FAILURE() << e.name << ": " << SjisToUtf8(script::WarningLine(w)) << "\n" << SjisToUtf8(w.Place.text);
-      a.Machine.ResetMachine();
+      machine.ResetMachine();
       a.RunScript();
     } catch (const Exception& ex) {
       return "(error) " + SjisToUtf8(ex.what());
     }
     std::string upper;
     for (char c : e.check) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    std::int32_t slot = a.Engine.Symbols.FindValue(upper, script::Kinds(script::sym::kVariable), 0);
+    std::int32_t slot = engine.Symbols.FindValue(upper, script::Kinds(script::sym::kVariable), 0);
     if (slot < 0) return "(no variable)";
-    return SjisToUtf8(ValueText(a.Machine.StackSlot(slot)));
+    return SjisToUtf8(ValueText(machine.StackSlot(slot)));
   }
-  std::string dir;
   std::string page = Utf8ToSjis(std::string(app::ReferenceSamplePage()));
   test::ScriptedServer server{test::ScriptedServer::Replies(
       {"HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nLast-Modified: Tue, 01 Dec 2026 01:00:00 GMT\r\n"

@@ -14,8 +14,9 @@
 #include <thread>
 
 #include "app/core/application.h"
+#include "app/core/kernel.h"
 #include "app/core/local_server.h"
-#include "app/core/render_option.h"
+#include "app/core/rounds/render_option.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
 #include "web/pagerender.h"
@@ -45,6 +46,8 @@ const char* kClipScript =
 
 class RenderTest : public ::testing::Test {
  protected:
+  TScrapList& Log() { return ::bq::app::TKernel::Log(app); }
+  TWebAccess& Web() { return ::bq::app::TKernel::Web(app); }
   void SetUp() override {
     if (FindOnPath("chromium").empty()) GTEST_SKIP() << "chromium is not installed (apt install chromium)";
     char tmpl[] = "/tmp/bqrender.XXXXXX";
@@ -84,7 +87,7 @@ class RenderTest : public ::testing::Test {
   }
   std::vector<std::string> Titles() {
     std::vector<std::string> out;
-    for (int i = 0; i < app.Log.Count(); ++i) out.push_back(SjisToUtf8(app.Log.Item(i)->TITLE));
+    for (int i = 0; i < Log().Count(); ++i) out.push_back(SjisToUtf8(Log().Item(i)->TITLE));
     std::sort(out.begin(), out.end());
     return out;
   }
@@ -111,24 +114,24 @@ class RenderTest : public ::testing::Test {
 
 TEST_F(RenderTest, AListBuiltByFetchIsClippedAndReplaysFromTheCacheWithoutChromium) {
   MakeFolder("/list.html");
-  ASSERT_TRUE(app.Log.OpenFolder(folder));
+  ASSERT_TRUE(Log().OpenFolder(folder));
   app.LoadAndCompile();
   app.ExecAction();
-  EXPECT_EQ(app.Web.RenderFault(), "");
-  EXPECT_EQ(app.Web.ReplyNo(), 200);
-  EXPECT_EQ(app.Web.Renderer.Started(), 1);
+  EXPECT_EQ(Web().RenderFault(), "");
+  EXPECT_EQ(Web().ReplyNo(), 200);
+  EXPECT_EQ(Web().Renderer.Started(), 1);
   EXPECT_EQ(Titles(), (std::vector<std::string>{"<li>一つ目の記事</li>", "<li>三つ目</li>", "<li>二つ目の記事</li>"}));
-  EXPECT_FALSE(app.Web.RenderPages);  // for the run of the folder only
+  EXPECT_FALSE(Web().RenderPages);  // for the run of the folder only
 
   // "キャッシュから実行": the rendered page again, no Chromium, no request.
   const int requests = server.Requests();
-  app.Web.CacheOnly = true;
-  app.Web.Renderer.Program = dir + "no-chromium-here";
-  app.Log.Clear();
+  Web().CacheOnly = true;
+  Web().Renderer.Program = dir + "no-chromium-here";
+  Log().Clear();
   app.ExecAction();
-  app.Web.CacheOnly = false;
-  EXPECT_EQ(app.Web.ReplyNo(), 999);
-  EXPECT_EQ(app.Web.Renderer.Started(), 1);
+  Web().CacheOnly = false;
+  EXPECT_EQ(Web().ReplyNo(), 999);
+  EXPECT_EQ(Web().Renderer.Started(), 1);
   EXPECT_EQ(server.Requests(), requests);
   EXPECT_EQ(Titles().size(), 3u);
 }
@@ -149,8 +152,8 @@ TEST_F(RenderTest, APageThatNeverFinishesEndsAtTheBudgetAndTheRoundReportsIt) {
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(SjisToUtf8(errors[0]), "JavaScript の実行が 3 秒以内に終わりませんでした: " + server.Url("/hang.html"));
   EXPECT_EQ(app.Status.panels[0], errors[0]);
-  EXPECT_EQ(app.Web.ReplyNo(), 406);
-  EXPECT_EQ(app.Log.Count(), 0);
+  EXPECT_EQ(Web().ReplyNo(), 406);
+  EXPECT_EQ(Log().Count(), 0);
 }
 
 TEST_F(RenderTest, StopDuringARenderEndsItAtOnceAndLeavesNoChromiumBehind) {
@@ -158,7 +161,7 @@ TEST_F(RenderTest, StopDuringARenderEndsItAtOnceAndLeavesNoChromiumBehind) {
   app.Settings.renderBudget = 60;
   pid_t group = 0;
   std::chrono::steady_clock::time_point started;
-  app.Web.Renderer.OnWait = [&](pid_t pgid) {
+  Web().Renderer.OnWait = [&](pid_t pgid) {
     if (group == 0) started = std::chrono::steady_clock::now();
     group = pgid;
   };
@@ -170,7 +173,7 @@ TEST_F(RenderTest, StopDuringARenderEndsItAtOnceAndLeavesNoChromiumBehind) {
       app.Stop();
     }
   });
-  ASSERT_TRUE(app.Log.OpenFolder(folder));
+  ASSERT_TRUE(Log().OpenFolder(folder));
   app.LoadAndCompile();
   try {
     app.ExecAction();
@@ -179,8 +182,8 @@ TEST_F(RenderTest, StopDuringARenderEndsItAtOnceAndLeavesNoChromiumBehind) {
   }
   ASSERT_TRUE(stopped);
   EXPECT_LT(MsSince(started), 1500 + 5000);
-  EXPECT_TRUE(app.Web.Stopped());
-  EXPECT_EQ(app.Web.RenderFault(), "");  // the user's own stop is no fault
+  EXPECT_TRUE(Web().Stopped());
+  EXPECT_EQ(Web().RenderFault(), "");  // the user's own stop is no fault
   EXPECT_EQ(::kill(-group, 0), -1);      // the whole process group is gone
   EXPECT_EQ(errno, ESRCH);
 }

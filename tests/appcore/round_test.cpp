@@ -2,56 +2,38 @@
 // call of the application object, over site folders whose scripts fetch
 // from the tests' own loopback server.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
-#include "app/core/application.h"
 #include "app/core/local_server.h"
+#include "platform/events.h"
 #include "platform/fs.h"
-#include "textlib/cp932.h"
+#include "tests/support/app_fixture.h"
 #include "textlib/dates.h"
 
 namespace bq::test {
 namespace {
 
-SystemProxySettings NoProxy() { return {}; }
-
 // A script storing one article titled by the folder's %URL% page text.
 const char* kFetchOne =
     "SCRIPT one;\r\nBEGIN\r\n  GET(%URL%);\r\n  PACK(0: 1, 3: _, 2: 1000);\r\n  PUTLOG(0)\r\nEND.\r\n";
 
-class RoundTest : public ::testing::Test {
+class RoundTest : public AppFixture {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqround.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
-    fs::ForceDirectories(dir + "libs/");
+    AppFixture::SetUp();
     Script("template.pss", kFetchOne);
     Script("one.pss", kFetchOne);
-    app.SetProgramFolder(dir, dir + "libs/");
-    app.SetupFolders(dir + "data/");
-  }
-  void TearDown() override {
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-  }
-  void Script(const std::string& name, const std::string& utf8) {
-    fs::WriteFileAtomic(dir + "libs/" + name, Utf8ToSjis(utf8));
   }
   // A site folder below the log root fetching /page/NAME.
   std::string Folder(const std::string& rel, bool round, const std::string& script = "one.pss") {
-    std::string path = app.LogRoot() + rel + "/";
-    fs::ForceDirectories(path);
     TFolderInfo info;
     info.SiteUrl = server.Url("/page/" + rel);
     info.ScriptName = script;
     info.RoundTarget = round;
-    fs::WriteFileAtomic(path + "kvlnode.web", FormatNodeFile(info));
-    return path;
+    return Site(rel, info);
   }
   TFolderInfo Node(const std::string& path) {
     std::string text;
@@ -61,8 +43,8 @@ class RoundTest : public ::testing::Test {
     return info;
   }
   int Articles(const std::string& path) {
-    app.Log.OpenFolder(path);
-    return app.Log.Count();
+    Log().OpenFolder(path);
+    return Log().Count();
   }
   std::vector<std::string> Visited(const app::RoundEvents&) { return visited; }
   app::RoundEvents Recorder() {
@@ -73,18 +55,8 @@ class RoundTest : public ::testing::Test {
     ev.folderDone = [this](const std::string&, int, const std::string& error) { errors.push_back(error); };
     return ev;
   }
-  int Messages() {
-    int n = 0;
-    for (const auto& c : ui.calls) n += c.what == "MessageBox";
-    return n;
-  }
-
-  std::string dir;
   std::vector<std::string> visited, errors;
   int slowMs = 0;
-  RecordingUi ui;
-  CallbackPump pump;
-  app::TApplication app{ui, pump, NoProxy};
   app::TLocalServer server{[this](const app::LocalRequest& r) {
     if (r.target == "/page/slow" && slowMs) std::this_thread::sleep_for(std::chrono::milliseconds(slowMs));
     return app::LocalResponse{200, "text/html", r.target.substr(6)};
@@ -126,7 +98,7 @@ TEST_F(RoundTest, FoldersWithoutAnAddressArePassedOverWithoutAWord) {
   app.TimerAction(Recorder());
   EXPECT_EQ(visited, (std::vector<std::string>{"g/site/", "g/site/"}));
   EXPECT_EQ(errors, (std::vector<std::string>{"", ""}));
-  EXPECT_EQ(Messages(), 0);
+  EXPECT_EQ(MessageBoxes(), 0);
   for (const std::string& f : {app.LogRoot(), group, empty}) {
     EXPECT_FALSE(fs::FileExists(f + "kvllog.dat")) << f;
     EXPECT_EQ(Node(f).LastRound, 0u) << f;
@@ -141,7 +113,7 @@ TEST_F(RoundTest, ErrorsInOneFolderAreShownAndTheRoundGoesOn) {
   std::string c = Folder("c", true);
   app.TimerAction(Recorder());
   EXPECT_EQ(visited, (std::vector<std::string>{"a/", "b/", "c/"}));
-  EXPECT_EQ(Messages(), 2);
+  EXPECT_EQ(MessageBoxes(), 2);
   EXPECT_EQ(SjisToUtf8(errors[0]).rfind("構文エラー", 0), 0u) << SjisToUtf8(errors[0]);
   EXPECT_EQ(SjisToUtf8(errors[1]), "'%' は整数ではありません");
   EXPECT_EQ(errors[2], "");
@@ -223,7 +195,7 @@ TEST_F(RoundTest, ScriptsSavedWithBareLineFeedsRun) {
   std::string a = Folder("a", true, "lf.pss");
   app.TimerAction();
   EXPECT_EQ(Articles(a), 1);
-  EXPECT_EQ(Messages(), 0);
+  EXPECT_EQ(MessageBoxes(), 0);
   // New articles are unread: the total the tray's ACTIVE image asks for is
   // the one of the round line.
   EXPECT_GE(app.LastRoundTotal, 1);
@@ -236,60 +208,111 @@ TEST_F(RoundTest, RoundActionNamesTheFolderBelowTheLogRoot) {
   EXPECT_EQ(line.substr(line.size() - 7), " \x81\x97x/y/");
 }
 
+int RoundLines(const std::string& path) {
+  std::string text;
+  fs::ReadFile(path, text);
+  return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
 TEST_F(RoundTest, TheScheduleTickRunsOncePerMatchingMinute) {
   Folder("a", true);
-  app.Log.ScheduleEnabled = true;
-  app.Log.ScheduleHours = 1u << 13;
-  app.Log.ScheduleMinute = 45;
-  EXPECT_FALSE(app.ScheduleTick(13, 44));
-  EXPECT_EQ(app.TimerInterval, 5000u);
-  EXPECT_FALSE(app.ScheduleTick(12, 45));
-  EXPECT_FALSE(app.ScheduleTick(13, 45, true));  // unsaved script changes
-  EXPECT_TRUE(app.ScheduleTick(13, 45));
-  EXPECT_EQ(app.TimerInterval, 60000u);
-  EXPECT_FALSE(app.ScheduleTick(13, 46));
-  EXPECT_EQ(app.TimerInterval, 5000u);
+  app.SetSchedule(true, 1u << 13, 45);
+  const std::uint32_t at = EncodeDate(2026, 12, 8, 13, 45, 2);
+  UnsavedEditor editor;
+  struct Tick {
+    std::uint32_t now;
+    bool unsaved;
+    bool runs;
+    std::uint32_t interval;
+  };
+  const Tick ticks[] = {
+      {at - 60, false, false, 5000},    // 13:44
+      {at - 3600, false, false, 5000},  // 12:45
+      {at, true, false, 5000},          // unsaved script changes
+      {at + 5, false, true, 60000},
+      {at + 10, false, false, 5000},    // the same minute again
+      {at + 60, false, false, 5000},    // 13:46
+      {at + 86400, false, true, 60000}, // the next day
+  };
+  for (const Tick& t : ticks) {
+    app.AttachEditor(t.unsaved ? &editor : nullptr);
+    EXPECT_EQ(app.ScheduleTick(t.now), t.runs) << DisplayDateTime(t.now);
+    EXPECT_EQ(app.ScheduleInterval(), t.interval) << DisplayDateTime(t.now);
+  }
+  app.AttachEditor(nullptr);
+  EXPECT_EQ(RoundLines(app.RoundLogPath()), 2);
+}
+
+TEST_F(RoundTest, AScheduledMinuteTheRoundLogTellsOfDoesNotRunAgainAfterARestart) {
+  Folder("a", true);
+  // The round line an earlier run of the program (or the other program)
+  // wrote for the round it started at 13:45:07; a round below a folder in
+  // the same minute does not count.
+  const std::uint32_t at = EncodeDate(2026, 12, 8, 13, 45, 30);
+  fs::AppendFile(app.RoundLogPath(), app::RoundLine(at - 23, at - 20, 0) + " \x81\x97\x82\x60\x82\x6b\x82\x6b\r\n" +
+                                         app::RoundLine(at - 5, at - 4, 0) + " \x81\x97" + "a/\r\n");
+  EXPECT_EQ(app::LastRoundOverAllStart(app.RoundLogPath()), at - 23);
+  app.SetSchedule(true, 1u << 13, 45);
+  EXPECT_FALSE(app.ScheduleTick(at));
+  EXPECT_TRUE(app.ScheduleTick(at + 3600 * 24));
+  EXPECT_EQ(RoundLines(app.RoundLogPath()), 3);
+}
+
+TEST_F(RoundTest, RestartedWithinTheMinuteOfAScheduledRoundTheRoundRunsOnce) {
+  Folder("a", true);
+  // Both starts fall in one minute: not in the last ten seconds of one.
+  while (NowDate() % 60 >= 50) SleepMs(200);
+  const DateParts now = DecodeDate(NowDate());
+  app.SetSchedule(true, 1u << now.hour, now.minute);
+  EXPECT_TRUE(app.ScheduleTick(NowDate()));
+  EXPECT_EQ(RoundLines(app.RoundLogPath()), 1);
+  // The program started again over the same data folder.
+  app::TApplication again(ui, pump, NoProxy);
+  SetUpApplication(again);
+  EXPECT_FALSE(again.ScheduleTick(NowDate()));
+  EXPECT_FALSE(again.ServerScheduleTick(NowDate()));
+  EXPECT_EQ(RoundLines(app.RoundLogPath()), 1);
 }
 
 TEST_F(RoundTest, TemplateVariablesComeFromTheOpenFolder) {
   std::string a = Folder("a", true);
-  app.Log.OpenFolder(a);
-  app.Log.Folder.LastTopic = 41;
-  app.Log.Folder.UserName = "user";
-  app.Log.Folder.LoginPassword = "pw";
-  app.Log.Folder.NickName = "nick";
-  app.Log.Folder.DelPass = "dp";
-  app.Log.Folder.HomePage = "hp";
-  app.Log.Folder.Mailto = "m@x";
-  app.Log.Folder.SiteReferer = "ref";
+  Log().OpenFolder(a);
+  Log().Folder.LastTopic = 41;
+  Log().Folder.UserName = "user";
+  Log().Folder.LoginPassword = "pw";
+  Log().Folder.NickName = "nick";
+  Log().Folder.DelPass = "dp";
+  Log().Folder.HomePage = "hp";
+  Log().Folder.Mailto = "m@x";
+  Log().Folder.SiteReferer = "ref";
   Script("vars.pss",
          "SCRIPT v;\r\nBEGIN s := %URL% + '|' + %SEQ% + '|' + %USER% + %PASS% + %NAME% + %DPASS% + %HOME% + %MAIL% +"
          " %REFERER%; PACK(0: %SEQ% + 1, 2: 7, 3: s); PUTLOG(0) END.\r\n");
-  app.Log.Folder.ScriptName = "vars.pss";
+  Log().Folder.ScriptName = "vars.pss";
   app.LoadAndCompile();
   app.ExecAction();
-  ASSERT_EQ(app.Log.Count(), 1);
-  EXPECT_EQ(app.Log.GetItem(0).TITLE, server.Url("/page/a") + "|41|userpwnickdphpm@xref");
-  EXPECT_EQ(app.Log.GetItem(0).TOPIC, 42);
-  EXPECT_GT(app.Log.Folder.LastRound, 0u);
+  ASSERT_EQ(Log().Count(), 1);
+  EXPECT_EQ(Log().GetItem(0).TITLE, server.Url("/page/a") + "|41|userpwnickdphpm@xref");
+  EXPECT_EQ(Log().GetItem(0).TOPIC, 42);
+  EXPECT_GT(Log().Folder.LastRound, 0u);
 }
 
 TEST_F(RoundTest, LastDateAndRoundAreNumbersFromTheLogAndTheNode) {
   std::string a = Folder("a", true, "dates.pss");
   Script("dates.pss",
          "SCRIPT d;\r\nBEGIN PACK(0: 1, 2: %LASTDATE% + 10, 3: 'x' + %ROUND%); PUTLOG(0) END.\r\n");
-  app.Log.OpenFolder(a);
-  app.Log.Folder.LastRound = 77;
+  Log().OpenFolder(a);
+  Log().Folder.LastRound = 77;
   TDataInfo old;
   old.TOPIC = 9;
   old.DATE = 500;
   old.TITLE = "old";
-  app.Log.AddItem(old, false);
+  Log().AddItem(old, false);
   app.LoadAndCompile();
   app.ExecAction();
-  ASSERT_EQ(app.Log.Count(), 2);
-  EXPECT_EQ(app.Log.GetTopic(1).DATE, 510u);
-  EXPECT_EQ(app.Log.GetTopic(1).TITLE, "x77");
+  ASSERT_EQ(Log().Count(), 2);
+  EXPECT_EQ(Log().GetTopic(1).DATE, 510u);
+  EXPECT_EQ(Log().GetTopic(1).TITLE, "x77");
 }
 
 // The fetch and the opening of a folder for showing take the thread order's
@@ -301,27 +324,27 @@ TEST_F(RoundTest, TheFetchAndOpeningAFolderSortByTheDefaultOrderOfTheSettings) {
          "SCRIPT t;\r\nBEGIN PACK(0: 1, 2: 1000, 3: 'old'); PUTLOG(0); PACK(0: 2, 2: 2000, 3: 'new'); PUTLOG(0) END.\r\n");
   auto titles = [this] {
     std::string t;
-    for (int i = 0; i < app.Log.Count(); ++i) t += app.Log.GetItem(i).TITLE + ",";
+    for (int i = 0; i < Log().Count(); ++i) t += Log().GetItem(i).TITLE + ",";
     return t;
   };
-  app.Log.OpenFolder(a);
+  Log().OpenFolder(a);
   app.LoadAndCompile();
   ASSERT_TRUE(app.Settings.sortByNew);  // the default
   app.ExecAction();
   EXPECT_EQ(titles(), "new,old,");
-  app.Log.SaveLog();
-  ASSERT_TRUE(app.Log.OpenFolder(app.LogRoot()));
-  ASSERT_TRUE(app.Log.OpenFolder(a));
+  Log().SaveLog();
+  ASSERT_TRUE(Log().OpenFolder(app.LogRoot()));
+  ASSERT_TRUE(Log().OpenFolder(a));
   EXPECT_EQ(titles(), "new,old,");  // as saved
 
   app.Settings.sortByNew = false;
-  ASSERT_TRUE(app.Log.OpenFolder(app.LogRoot()));
+  ASSERT_TRUE(Log().OpenFolder(app.LogRoot()));
   ASSERT_TRUE(app.OpenFolderForShowing(a));
   EXPECT_EQ(titles(), "old,new,");
   app.ExecAction();
   EXPECT_EQ(titles(), "old,new,");
   app.Settings.sortByNew = true;
-  ASSERT_TRUE(app.Log.OpenFolder(app.LogRoot()));
+  ASSERT_TRUE(Log().OpenFolder(app.LogRoot()));
   ASSERT_TRUE(app.OpenFolderForShowing(a));
   EXPECT_EQ(titles(), "new,old,");
 }
@@ -335,7 +358,7 @@ TEST(RoundLine, ShowsStartDateAndTimeEndTimeAndTotal) {
 
 TEST_F(RoundTest, AMissingScriptFileFallsBackToTheTemplate) {
   std::string a = Folder("a", true, "nothere.pss");
-  app.Log.OpenFolder(a);
+  Log().OpenFolder(a);
   EXPECT_EQ(app.ScriptPath(), dir + "libs/template.pss");
 }
 
@@ -346,18 +369,18 @@ TEST_F(RoundTest, ExportCallsTheScriptsExportProcedureWithItsArguments) {
          "  FOREACH t IN @TOPICS[target] DO BEGIN UNPACK(t, 3: title); s := s + title + ','; IF del THEN LOGDEL(t) END;\r\n"
          "  s := s + target + del;\r\n  SAVEF(file, s)\r\nEND;\r\nBEGIN GET(%URL%); PACK(0: 1, 2: 1, 3: 'one'); PUTLOG(0);"
          " PACK(0: 2, 2: 2, 3: 'two'); PUTLOG(0) END.\r\n");
-  app.Log.OpenFolder(a);
+  Log().OpenFolder(a);
   app.LoadAndCompile();
   EXPECT_TRUE(app.HasExport());
   app.ExecAction();
-  app.Log.MarkRead(app.Log.GetItem(0).TITLE == "one" ? 0 : 1);
+  Log().MarkRead(Log().GetItem(0).TITLE == "one" ? 0 : 1);
   app.Export(dir + "out.txt", 3, true);
   std::string out;
   ASSERT_TRUE(fs::ReadFile(dir + "out.txt", out));
   EXPECT_EQ(out, "two,31");
-  EXPECT_EQ(app.Log.Count(), 1);
+  EXPECT_EQ(Log().Count(), 1);
   Script("template.pss", kFetchOne);
-  app.Log.Folder.ScriptName = "";
+  Log().Folder.ScriptName = "";
   app.LoadAndCompile();
   EXPECT_FALSE(app.HasExport());
 }
@@ -400,7 +423,7 @@ TEST_F(RoundTest, QuietRoundsReportErrorsWithoutAMessageBoxAndCountNewUnread) {
   std::string b = Folder("b", true, "fails.pss");
   std::string c = Folder("c", true);
   app.TimerAction();  // a and c hold one article each now; b's error showed a box
-  ASSERT_EQ(Messages(), 1);
+  ASSERT_EQ(MessageBoxes(), 1);
   Script("one.pss",
          "SCRIPT one;\r\nBEGIN GET(%URL%); PACK(0: 2, 3: 'second', 2: 2000); PUTLOG(0)END.\r\n");
   auto ev = Recorder();
@@ -415,7 +438,7 @@ TEST_F(RoundTest, QuietRoundsReportErrorsWithoutAMessageBoxAndCountNewUnread) {
   };
   ev.quietErrors = true;
   app.TimerAction(ev);
-  EXPECT_EQ(Messages(), 1);  // none added
+  EXPECT_EQ(MessageBoxes(), 1);  // none added
   EXPECT_EQ(opened, (std::vector<std::string>{"a/=1", "b/=0", "c/=1"}));
   EXPECT_EQ(after, (std::vector<int>{2, 0, 2}));
   EXPECT_EQ(SjisToUtf8(errors[1]), "'%' は整数ではありません");
@@ -427,31 +450,31 @@ TEST_F(RoundTest, QuietRoundsReportErrorsWithoutAMessageBoxAndCountNewUnread) {
 // folder of the new root, never the old root's last folder.
 TEST_F(RoundTest, ANewDataFolderKeepsTheOldLogAndOpensAFolderOfTheNewRoot) {
   std::string a = Folder("a", true);
-  app.Log.OpenFolder(a);
+  Log().OpenFolder(a);
   TDataInfo art;
   art.TOPIC = 5;
   art.TITLE = "kept";
-  app.Log.AddItem(art, false);
+  Log().AddItem(art, false);
   app.SetupFolders(dir + "other/");
   // The old root remembers a/ as its last folder.
   std::string def;
   ASSERT_TRUE(fs::ReadFile(dir + "data/Log/weblog.def", def));
   EXPECT_NE(def.find(a), std::string::npos) << def;
   EXPECT_EQ(app.LogRoot(), dir + "other/Log/");
-  EXPECT_EQ(app.Log.FolderPath(), dir + "other/Log/");
-  EXPECT_EQ(app.Log.Count(), 0);
+  EXPECT_EQ(Log().FolderPath(), dir + "other/Log/");
+  EXPECT_EQ(Log().Count(), 0);
   EXPECT_EQ(Articles(a), 1);
 }
 
 TEST_F(RoundTest, SettingUpTheSameDataFolderAgainKeepsTheOpenLog) {
   std::string a = Folder("a", true);
-  app.Log.OpenFolder(a);
+  Log().OpenFolder(a);
   TDataInfo art;
   art.TOPIC = 5;
   art.TITLE = "kept";
-  app.Log.AddItem(art, false);
+  Log().AddItem(art, false);
   app.SetupFolders(dir + "data/");
-  app.Log.SaveLog();
+  Log().SaveLog();
   EXPECT_EQ(Articles(a), 1);
 }
 

@@ -2,43 +2,34 @@
 // every post stored once, replies answering the right post, and every
 // article linked to its page (board.pss adds "#" and the post's number).
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include "app/core/application.h"
 #include "app/core/local_server.h"
 #include "bench/board_page.h"
-#include "platform/fs.h"
+#include "tests/support/app_fixture.h"
 
 namespace bq::test {
 namespace {
 
-SystemProxySettings NoProxy() { return {}; }
-
-class SampleScripts : public ::testing::Test {
+// The application reads the scripts shipped in the source tree's libs/.
+class SampleScripts : public TestFolder {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqsample.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
+    TestFolder::SetUp();
     app.SetProgramFolder(dir, std::string(BQ_SOURCE_DIR) + "/libs/");
-    app.SetupFolders(dir + "data/");
+    app.SetupFolders(Data());
   }
-  void TearDown() override {
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-  }
+  TScrapList& Log() { return app::TKernel::Log(app); }
   // Fetches url into a fresh folder with the script; the folder's log stays open.
   void Fetch(const std::string& name, const std::string& url, const std::string& script) {
     std::string folder = app.LogRoot() + name + "/";
     fs::ForceDirectories(folder);
-    ASSERT_TRUE(app.Log.OpenFolder(folder));
-    app.Log.Folder.SiteUrl = url;
-    app.Log.Folder.ScriptName = script;
+    ASSERT_TRUE(Log().OpenFolder(folder));
+    Log().Folder.SiteUrl = url;
+    Log().Folder.ScriptName = script;
     app.LoadAndCompile();
-    EXPECT_TRUE(app.Engine.Warnings.empty()) << script;
+    EXPECT_TRUE(app::TKernel::Engine(app).Warnings.empty()) << script;
     app.ExecAction();
   }
-  std::string dir;
   RecordingUi ui;
   CallbackPump pump;
   app::TApplication app{ui, pump, NoProxy};
@@ -49,10 +40,10 @@ TEST_F(SampleScripts, BoardStoresALongPageOnceWithEveryReplyLinkedToItsPost) {
   app::TLocalServer server([&page](const app::LocalRequest&) { return app::LocalResponse{200, "text/html", page}; });
   std::string url = server.Url("/bbs/index.html");
   Fetch("long", url, "board.pss");
-  ASSERT_EQ(app.Log.Count(), 600);
+  ASSERT_EQ(Log().Count(), 600);
   int replies = 0;
-  for (int i = 0; i < app.Log.Count(); ++i) {
-    const TDataInfo& a = *app.Log.Item(i);
+  for (int i = 0; i < Log().Count(); ++i) {
+    const TDataInfo& a = *Log().Item(i);
     EXPECT_EQ(a.LINK, url + "#" + std::to_string(a.TOPIC));
     EXPECT_EQ(a.REFER, bench::BoardReplyTo(a.TOPIC)) << a.TOPIC;
     if (a.REFER) ++replies;
@@ -73,10 +64,10 @@ TEST_F(SampleScripts, TheDemosRepliesLinkToTheirPages) {
   } sites[] = {{"sjis", "board.pss", true}, {"utf8", "board.pss", true}, {"euc", "table_board.pss", false}};
   for (const Site& s : sites) {
     Fetch(s.board, server.Url(std::string("/") + s.board + "/index.html"), s.script);
-    EXPECT_GE(app.Log.Count(), 5) << s.board;
+    EXPECT_GE(Log().Count(), 5) << s.board;
     int replies = 0;
-    for (int i = 0; i < app.Log.Count(); ++i) {
-      const TDataInfo& a = *app.Log.Item(i);
+    for (int i = 0; i < Log().Count(); ++i) {
+      const TDataInfo& a = *Log().Item(i);
       std::string pageUrl = a.LINK.substr(0, a.LINK.find('#'));
       EXPECT_EQ(pageUrl.rfind(server.Url("/") + s.board + "/", 0), 0u) << a.LINK;
       EXPECT_TRUE(pageUrl.ends_with("index.html") || pageUrl.ends_with("page2.html")) << a.LINK;

@@ -1,13 +1,11 @@
 // The round schedule's hours, minute and next round time, and a running
 // schedule that follows weblog.def when another program sets it.
-#include "app/core/schedule.h"
+#include "app/core/rounds/schedule.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include "app/core/application.h"
 #include "platform/fs.h"
-#include "textlib/cp932.h"
+#include "tests/support/app_fixture.h"
 #include "textlib/dates.h"
 
 namespace bq::test {
@@ -40,50 +38,51 @@ TEST(ScheduleNextRound, IsTheFirstMatchingMinuteAfterNow) {
   EXPECT_EQ(app::NextRoundTime(1u << 13, 60, now), 0u);
 }
 
-class ScheduleFile : public ::testing::Test {
+TEST(HourChecks, EveryOtherHourThenInvertLeavesExactlyTheOddHours) {
+  const app::HourChecks h = app::InvertHours(app::kEveryTwoHours);
+  for (int i = 0; i < 24; ++i) EXPECT_EQ((h >> i) & 1u, static_cast<unsigned>(i % 2)) << i;
+  EXPECT_EQ(h >> 24, 0u);
+  EXPECT_EQ(app::InvertHours(app::kAllHours), 0u);
+  EXPECT_EQ(app::kAllHours, 0xFFFFFFu);
+}
+
+class ScheduleFile : public TestFolder {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqsched.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
-    fs::ForceDirectories(dir + "libs/");
-    fs::WriteFileAtomic(dir + "libs/template.pss",
-                        "SCRIPT t;\r\nBEGIN PACK(0: 1, 2: 5, 3: 'x'); PUTLOG(0) END.\r\n");
-    for (app::TApplication* a : {&running, &setter}) {
-      a->SetProgramFolder(dir, dir + "libs/");
-      a->SetupFolders(dir + "data/");
-    }
+    TestFolder::SetUp();
+    fs::WriteFileAtomic(Libs() + "template.pss", "SCRIPT t;\r\nBEGIN PACK(0: 1, 2: 5, 3: 'x'); PUTLOG(0) END.\r\n");
+    for (app::TApplication* a : {&running, &setter}) SetUpApplication(*a);
   }
-  void TearDown() override { ASSERT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0); }
+  TScrapList& Running() { return app::TKernel::Log(running); }
 
-  std::string dir;
   RecordingUi ui;
   CallbackPump pump;
-  app::TApplication running{ui, pump, [] { return SystemProxySettings{}; }};
-  app::TApplication setter{ui, pump, [] { return SystemProxySettings{}; }};
+  app::TApplication running{ui, pump, NoProxy};
+  app::TApplication setter{ui, pump, NoProxy};
 };
 
 TEST_F(ScheduleFile, ARunningScheduleTakesUpAScheduleSetAfterItStarted) {
-  EXPECT_FALSE(running.ServerScheduleTick(13, 45));  // no schedule yet
+  const std::uint32_t at = EncodeDate(2026, 12, 8, 13, 45, 0);
+  EXPECT_FALSE(running.ServerScheduleTick(at));  // no schedule yet
   setter.SetSchedule(true, 1u << 13, 45);
   std::string text;
-  ASSERT_TRUE(fs::ReadFile(dir + "data/Log/weblog.def", text));
+  ASSERT_TRUE(fs::ReadFile(LogRoot() + "weblog.def", text));
   EXPECT_EQ(text.substr(0, 13), "1\r\n8192\r\n45\r\n");
-  EXPECT_FALSE(running.ServerScheduleTick(13, 44));
-  EXPECT_TRUE(running.Log.ScheduleEnabled);
-  EXPECT_EQ(running.Log.ScheduleMinute, 45);
-  EXPECT_TRUE(running.ServerScheduleTick(13, 45));
+  EXPECT_FALSE(running.ServerScheduleTick(at - 60));
+  EXPECT_TRUE(Running().ScheduleEnabled);
+  EXPECT_EQ(Running().ScheduleMinute, 45);
+  EXPECT_TRUE(running.ServerScheduleTick(at));
   EXPECT_NE(running.LastRoundLine.find("Folder Round: "), std::string::npos);
   setter.SetSchedule(false, 1u << 13, 45);  // switched off: no more rounds
-  EXPECT_FALSE(running.ServerScheduleTick(13, 45));
+  EXPECT_FALSE(running.ServerScheduleTick(at + 86400));
 }
 
 TEST_F(ScheduleFile, AnUnchangedFileLeavesTheScheduleInMemoryAlone) {
   setter.SetSchedule(true, 1u << 5, 0);
   EXPECT_TRUE(running.ReloadScheduleIfChanged());
-  running.Log.ScheduleMinute = 30;  // as the options dialog holds it before OK
+  Running().ScheduleMinute = 30;  // as the options dialog holds it before OK
   EXPECT_FALSE(running.ReloadScheduleIfChanged());
-  EXPECT_EQ(running.Log.ScheduleMinute, 30);
+  EXPECT_EQ(Running().ScheduleMinute, 30);
 }
 
 }  // namespace

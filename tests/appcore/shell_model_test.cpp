@@ -1,16 +1,12 @@
 // The shell's rules without a display: command words, folder images and
-// paths, enabled folder actions, status texts, the instance key and the
-// file layout.
+// paths, the clock, the instance key, the file layout and the data folder.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include "app/core/command_line.h"
-#include "app/core/program_layout.h"
-#include "app/core/shell_model.h"
-#include "logstore/scrap_list.h"
+#include "app/core/shell/command_line.h"
+#include "app/core/shell/program_layout.h"
+#include "app/core/shell/shell_model.h"
 #include "platform/fs.h"
-#include "platform/ui.h"
-#include "textlib/cp932.h"
+#include "tests/support/app_fixture.h"
 
 namespace bq::test {
 namespace {
@@ -47,28 +43,20 @@ TEST(FolderImages, EightStatesAndTheTopNode) {
   EXPECT_EQ(app::RootCaption(), Utf8ToSjis("インターネット"));
 }
 
-class FolderDisk : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/bqshell.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
-  }
-  void TearDown() override { ASSERT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0); }
-  std::string dir;
-};
+using FolderDisk = TestFolder;
 
 TEST_F(FolderDisk, SubfoldersSortedIgnoringCaseWithoutFiles) {
-  for (const char* n : {"beta", "Alpha", "gamma", "駅前"}) fs::ForceDirectories(dir + Utf8ToSjis(n));
-  fs::WriteFileAtomic(dir + "aaa.txt", "x");
-  std::vector<std::string> names = app::SubfolderNames(dir);
+  const std::string top = dir + "top/";
+  for (const char* n : {"beta", "Alpha", "gamma", "駅前"}) fs::ForceDirectories(top + Utf8ToSjis(n));
+  fs::WriteFileAtomic(top + "aaa.txt", "x");
+  std::vector<std::string> names = app::SubfolderNames(top);
   ASSERT_EQ(names.size(), 4u);
   EXPECT_EQ(names[0], "Alpha");
   EXPECT_EQ(names[1], "beta");
   EXPECT_EQ(names[2], "gamma");
   EXPECT_EQ(names[3], Utf8ToSjis("駅前"));
-  EXPECT_TRUE(app::HasSubfolders(dir));
-  EXPECT_FALSE(app::HasSubfolders(dir + "beta"));
+  EXPECT_TRUE(app::HasSubfolders(top));
+  EXPECT_FALSE(app::HasSubfolders(top + "beta"));
 }
 
 TEST(FolderPaths, CaptionsAndPathsRoundTrip) {
@@ -79,65 +67,6 @@ TEST(FolderPaths, CaptionsAndPathsRoundTrip) {
   EXPECT_EQ(app::NodeCaptions(root, "/D/log/a"), (std::vector<std::string>{"a"}));
   EXPECT_TRUE(app::NodeCaptions(root, root).empty());
   EXPECT_TRUE(app::NodeCaptions(root, "/elsewhere/a/").empty());
-}
-
-TEST(FolderActions, RootAllowsOnlyNewFolder) {
-  app::FolderActionState s;
-  s.nodeSelected = true;
-  s.openIsRoot = true;
-  app::FolderActions a = app::EnabledFolderActions(s);
-  EXPECT_TRUE(a.newFolder);
-  EXPECT_FALSE(a.rename);
-  EXPECT_FALSE(a.deleteFolder);
-  EXPECT_FALSE(a.roundTarget);
-  EXPECT_FALSE(a.captionEditing);
-}
-
-TEST(FolderActions, SubfolderAllowsAllButNotWhileBusyOrEditing) {
-  app::FolderActionState s;
-  s.nodeSelected = true;
-  s.openIsRoot = false;
-  app::FolderActions a = app::EnabledFolderActions(s);
-  EXPECT_TRUE(a.newFolder && a.rename && a.deleteFolder && a.roundTarget && a.captionEditing);
-  s.editingCaption = true;
-  a = app::EnabledFolderActions(s);
-  EXPECT_FALSE(a.newFolder || a.rename || a.deleteFolder);
-  s.editingCaption = false;
-  s.busy = true;
-  a = app::EnabledFolderActions(s);
-  EXPECT_FALSE(a.newFolder || a.rename || a.deleteFolder || a.roundTarget || a.captionEditing);
-  s = {};
-  s.nodeSelected = false;
-  EXPECT_FALSE(app::EnabledFolderActions(s).newFolder);
-  EXPECT_TRUE(app::HistoryActionsEnabled(1, false));
-  EXPECT_FALSE(app::HistoryActionsEnabled(0, false));
-  EXPECT_FALSE(app::HistoryActionsEnabled(3, true));
-}
-
-TEST(StatusTexts, LatestArticleOrLastRoundByTheSetting) {
-  RecordingUi ui;
-  TScrapList log(ui);
-  app::StatusTexts t = app::FolderStatusTexts(log, 0);
-  EXPECT_EQ(t.panel0, "LoadTime: 0 ms");
-  EXPECT_EQ(t.panel1, "");  // an empty log has no latest article
-  EXPECT_EQ(SjisToUtf8(t.itemLabel), "【未読: 0 / 0 項目】");
-  EXPECT_FALSE(t.selectionLabelVisible);
-  TDataInfo a;
-  a.TOPIC = 1;
-  a.DATE = 1146491100;  // 2006/05/01 13:45:00 in the system's local time
-  a.Unread = true;
-  log.AddItem(a, false);
-  a.TOPIC = 2;
-  a.DATE = 1000;
-  a.Unread = false;
-  log.AddItem(a, false);
-  t = app::FolderStatusTexts(log, 0);
-  EXPECT_EQ(SjisToUtf8(t.panel1), "最新記事: 2006/05/01 13:45:00");
-  EXPECT_EQ(SjisToUtf8(t.itemLabel), "【未読: 1 / 2 項目】");
-  EXPECT_TRUE(t.selectionLabelVisible);
-  log.Folder.LastRound = 1146491100;
-  EXPECT_EQ(SjisToUtf8(app::FolderStatusTexts(log, 1).panel1), "最終巡回: 2006/05/01 13:45:00");
-  EXPECT_EQ(app::FolderStatusTexts(log, 2).panel1, "");
 }
 
 TEST(StatusTexts, Clock) {
@@ -167,7 +96,18 @@ TEST(Layout, PortableBesideTheProgram) {
   EXPECT_EQ(l.defaultDataFolder, "/opt/bq/Log/");
   EXPECT_EQ(l.libsFolder, "/opt/bq/libs/");
   EXPECT_EQ(l.helpPage, "/opt/bq/help/index.html");
+  EXPECT_EQ(l.referencePage, "/opt/bq/help/script-reference.html");
   EXPECT_EQ(l.dataOption, "");
+}
+
+TEST(Layout, TheDataFolderIsTheOptionElseTheSettingElseTheDefault) {
+  app::LayoutInput in;
+  in.exeDir = "/opt/bq";
+  app::ProgramLayout l = app::ChooseLayout(in);
+  EXPECT_EQ(app::ChooseDataFolder(l, ""), "/opt/bq/Log/");
+  EXPECT_EQ(app::ChooseDataFolder(l, "/srv/logs/"), "/srv/logs/");
+  in.dataOption = "/mnt/data";
+  EXPECT_EQ(app::ChooseDataFolder(app::ChooseLayout(in), "/srv/logs/"), "/mnt/data/");
 }
 
 TEST(Layout, InstalledUnderXdgFoldersAndOptionsWin) {
@@ -182,6 +122,7 @@ TEST(Layout, InstalledUnderXdgFoldersAndOptionsWin) {
   EXPECT_EQ(l.libsFolder, "/home/u/.local/share/brindlequay/libs/");
   EXPECT_EQ(l.installedLibs, "/usr/bin/../share/brindlequay/libs/");
   EXPECT_EQ(l.helpPage, "/usr/bin/../share/brindlequay/help/index.html");
+  EXPECT_EQ(l.referencePage, "/usr/bin/../share/brindlequay/help/script-reference.html");
   // Installed into a prefix the user owns: still the XDG folders.
   in.exeDirWritable = true;
   in.installedCopy = true;

@@ -2,14 +2,13 @@
 // then says nothing ends after the safety limit, reported as the watchdog
 // reports its stop; a run started by hand keeps waiting until Stop.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <chrono>
 
-#include "app/core/application.h"
 #include "platform/fs.h"
+#include "tests/support/app_fixture.h"
 #include "tests/web/scripted_server.h"
-#include "textlib/cp932.h"
+#include "textlib/dates.h"
 #include "web/webtexts.h"
 
 namespace bq::test {
@@ -17,38 +16,24 @@ namespace {
 
 const char* kFetchOne = "SCRIPT one;\r\nBEGIN\r\n  GET(%URL%);\r\n  PACK(0: 1, 3: _, 2: 1000);\r\n  PUTLOG(0)\r\nEND.\r\n";
 
-class UnattendedTest : public ::testing::Test {
+class UnattendedTest : public AppFixture {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqunatt.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
-    fs::ForceDirectories(dir + "libs/");
-    fs::WriteFileAtomic(dir + "libs/template.pss", kFetchOne);
-    app.SetProgramFolder(dir, dir + "libs/");
-    app.SetupFolders(dir + "data/");
-    folder = app.LogRoot() + "quiet/";
-    fs::ForceDirectories(folder);
+    AppFixture::SetUp();
+    fs::WriteFileAtomic(Libs() + "template.pss", kFetchOne);
     TFolderInfo info;
     info.SiteUrl = server.url("/quiet");
     info.RoundTarget = true;
-    fs::WriteFileAtomic(folder + "kvlnode.web", FormatNodeFile(info));
-    app.Log.ScheduleEnabled = true;
-    app.Log.ScheduleHours = 1u << 13;
-    app.Log.ScheduleMinute = 45;
-  }
-  void TearDown() override {
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    folder = Site("quiet", info);
+    Log().ScheduleEnabled = true;
+    Log().ScheduleHours = 1u << 13;
+    Log().ScheduleMinute = 45;
   }
   std::int64_t MsSince(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t).count();
   }
 
-  std::string dir, folder;
-  RecordingUi ui;
-  CallbackPump pump;
-  app::TApplication app{ui, pump, [] { return SystemProxySettings(); }};
+  std::string folder;
   ScriptedServer server{[](Conn& c, int) {
     c.ReadRequest();
     c.Hold(60000);
@@ -61,46 +46,46 @@ TEST_F(UnattendedTest, AScheduledRoundEndsASilentFetchAfterTheSafetyLimit) {
   app::RoundEvents ev;
   ev.folderDone = [&](const std::string&, int, const std::string& error) { errors.push_back(error); };
   auto t0 = std::chrono::steady_clock::now();
-  ASSERT_TRUE(app.ScheduleTick(13, 45, false, ev));
+  ASSERT_TRUE(app.ScheduleTick(EncodeDate(2026, 12, 8, 13, 45, 0), ev));
   EXPECT_LT(MsSince(t0), 5000);
   ASSERT_EQ(errors.size(), 1u);  // the folder (the log root has no address)
   EXPECT_EQ(errors[0], std::string(webtext::kInterruptedBy) + "1" + webtext::kNoReplyFor + "\r\n" + server.url("/quiet"));
-  app.Log.OpenFolder(folder);
-  EXPECT_EQ(app.Log.Count(), 0);  // the run ended at the stop, as Stop ends it
+  Log().OpenFolder(folder);
+  EXPECT_EQ(Log().Count(), 0);  // the run ended at the stop, as Stop ends it
   // The next run by hand is watched again: no limit.
   app.LoadAndCompile();
   t0 = std::chrono::steady_clock::now();
   pump.Add([&] {
-    if (MsSince(t0) > 1500 && app.Machine.State == script::RunState::Run) app.Stop();
+    if (MsSince(t0) > 1500 && Machine().State == script::RunState::Run) app.Stop();
   });
   app.ExecAction();
   EXPECT_GE(MsSince(t0), 1500);
-  EXPECT_EQ(app.Web.StopText(), "");
+  EXPECT_EQ(app.StopText(), "");
 }
 
 TEST_F(UnattendedTest, ARunStartedByHandWaitsUntilStop) {
   app.Settings.unattendedLimit = 1;
-  app.Log.OpenFolder(folder);
+  Log().OpenFolder(folder);
   app.LoadAndCompile();
   auto t0 = std::chrono::steady_clock::now();
   pump.Add([&] {
-    if (MsSince(t0) > 2500 && app.Machine.State == script::RunState::Run) app.Stop();
+    if (MsSince(t0) > 2500 && Machine().State == script::RunState::Run) app.Stop();
   });
   app.ExecAction();
   EXPECT_GE(MsSince(t0), 2500);  // past the limit: it does not apply here
-  EXPECT_EQ(app.Web.StopText(), "");
-  EXPECT_EQ(app.Log.Count(), 0);
+  EXPECT_EQ(app.StopText(), "");
+  EXPECT_EQ(Log().Count(), 0);
 }
 
 TEST_F(UnattendedTest, TheHeadlessFlagMakesEveryRunUnattended) {
   app.Settings.unattendedLimit = 1;
   app.Unattended = true;
-  app.Log.OpenFolder(folder);
+  Log().OpenFolder(folder);
   app.LoadAndCompile();
   auto t0 = std::chrono::steady_clock::now();
   app.ExecAction();
   EXPECT_LT(MsSince(t0), 4000);
-  EXPECT_NE(app.Web.StopText().find(webtext::kNoReplyFor), std::string::npos);
+  EXPECT_NE(app.StopText().find(webtext::kNoReplyFor), std::string::npos);
 }
 
 }  // namespace

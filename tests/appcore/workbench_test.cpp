@@ -1,22 +1,22 @@
 // The workbench model: step list and breakpoints, compile with its caption
 // and error span, run to a breakpoint, line and instruction steps, the value
 // dialog's list, clip templates, the page match, and saving the script.
-#include "app/core/workbench.h"
+#include "app/core/workbench/workbench.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
+
+#include <functional>
 
 #include "platform/fs.h"
 #include "script/tables.h"
-#include "textlib/cp932.h"
+#include "tests/support/app_fixture.h"
+#include "textlib/dates.h"
 
 namespace bq::test {
 namespace {
 
 using app::TStepList;
 using app::TWorkbench;
-
-SystemProxySettings NoProxy() { return {}; }
 
 TEST(StepList, EntriesNumberFromZeroWithTabsAsBlanks) {
   TStepList s;
@@ -70,7 +70,7 @@ TEST(EditorText, ByteSpansBecomeEditorCharacters) {
   std::string sjis = Utf8ToSjis("日本\r\nab");
   EXPECT_EQ(app::EditorOffset(sjis, 4), 2u);
   EXPECT_EQ(app::EditorOffset(sjis, 6), 3u);  // CR LF is one
-  EXPECT_EQ(app::EditorSpan(sjis, 6, 2), (app::TEditorSpan{3, 2}));
+  EXPECT_EQ(app::EditorSpanOf(sjis, 6, 2), (app::EditorSpan{3, 2}));
   EXPECT_EQ(app::EditorOffset(sjis, 999), 5u);
 }
 
@@ -96,30 +96,24 @@ const char* kSteps =
     "  z := x + y\r\n"   // 4
     "END.\r\n";          // 5
 
-class WorkbenchTest : public ::testing::Test {
+class WorkbenchTest : public AppFixture, public TWorkbench::View {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqwb.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
-    fs::ForceDirectories(dir + "libs/");
-    app.SetProgramFolder(dir, dir + "libs/");
-    app.SetupFolders(dir + "data/");
-    wb.OnCaption = [this](const std::string& c) { captions.push_back(SjisToUtf8(c)); };
-    wb.OnBusy = [this](bool busy, bool stoppable) { busyCalls.push_back(busy && stoppable ? 'B' : 'i'); };
+    AppFixture::SetUp();
+    wb.SetView(this);
+    // The busy state the shell would follow: B busy and stoppable, i idle.
+    app.Busy().OnChange = [this] { busyCalls.push_back(app.Busy().Busy() && app.Busy().Stoppable() ? 'B' : 'i'); };
   }
   void TearDown() override {
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    app.Busy().OnChange = nullptr;
+    AppFixture::TearDown();
   }
-  void Script(const std::string& name, const std::string& utf8) {
-    fs::WriteFileAtomic(dir + "libs/" + name, Utf8ToSjis(utf8));
+  void CaptionChanged() override { captions.push_back(SjisToUtf8(wb.Caption())); }
+  void SourceReplaced() override {
+    ++replaced;
+    if (onReplaced) onReplaced();
   }
-  std::string File(const std::string& name) {
-    std::string text;
-    fs::ReadFile(dir + "libs/" + name, text);
-    return SjisToUtf8(text);
-  }
+  std::string File(const std::string& name) { return SjisToUtf8(FileText(Libs() + name)); }
   void Edit(const std::string& utf8) {
     wb.SetEditorText(utf8);
     wb.SetModified(true);
@@ -129,19 +123,17 @@ class WorkbenchTest : public ::testing::Test {
     wb.Compile();
   }
   const script::TScriptValue& Var(const std::string& name) {
-    return app.Machine.StackSlot(app.Engine.Symbols.FindValue(name, script::Kinds(script::sym::kVariable), 0));
+    return Machine().StackSlot(Engine().Symbols.FindValue(name, script::Kinds(script::sym::kVariable), 0));
   }
-  std::string dir;
-  RecordingUi ui;
-  CallbackPump pump;
-  app::TApplication app{ui, pump, NoProxy};
   TWorkbench wb{app};
   std::vector<std::string> captions;
   std::string busyCalls;
+  int replaced = 0;
+  std::function<void()> onReplaced;
 };
 
 TEST_F(WorkbenchTest, CompileShowsTheCompilingCaptionThenTheScriptsName) {
-  app.Log.Folder.ScriptName = "steps.pss";
+  Log().Folder.ScriptName = "steps.pss";
   wb.Title = "Brindlequay";
   EXPECT_EQ(SjisToUtf8(wb.Caption()), "Brindlequay");
   Compile(kSteps);
@@ -153,7 +145,7 @@ TEST_F(WorkbenchTest, CompileShowsTheCompilingCaptionThenTheScriptsName) {
   EXPECT_EQ(wb.Steps().Count(), 6);
   EXPECT_EQ(wb.CodePosition(), -1);
   EXPECT_EQ(wb.Listing().substr(0, 11), "  0: BRK  #");
-  EXPECT_EQ(wb.Dumps().listingRow, app.Engine.Code.EntryPoint);
+  EXPECT_EQ(wb.Dumps().listingRow, Engine().Code.EntryPoint);
 }
 
 TEST_F(WorkbenchTest, ACompileErrorSelectsItsTokenInTheEditorAndIsRaised) {
@@ -166,7 +158,7 @@ TEST_F(WorkbenchTest, ACompileErrorSelectsItsTokenInTheEditorAndIsRaised) {
   EXPECT_FALSE(wb.DebugVisible());
   EXPECT_EQ(captions.back(), "Brindlequay - ??? ()");
   std::string editor = app::SjisToEditor(wb.Source());
-  app::TEditorSpan span = wb.ErrorSpan();
+  app::EditorSpan span = wb.ErrorSpan();
   ASSERT_GT(span.length, 0u);
   // "SCRIPT t;\nBEGIN\n  s := '日本';\n  x := " is 36 editor characters.
   EXPECT_EQ(span.start, 36u);
@@ -179,7 +171,7 @@ TEST_F(WorkbenchTest, CompileListsItsWarningsForTheEditor) {
   Script("lib.pss", "PROCDEF P(a)\r\nBEGIN\r\n  r := b\r\nEND;\r\n");
   Compile("SCRIPT t;\nINCLUDE 'lib.pss';\nFUNCDEF CNT\nBEGIN\n  CNT := 0;\n\tCNT := CNT + 1\nEND;\n"
           "BEGIN\n  P(1); x := '日本'; y := titel\nEND.\n");
-  const std::vector<app::TWarningRow>& rows = wb.Warnings();
+  const std::vector<app::WarningRow>& rows = wb.Warnings();
   ASSERT_EQ(rows.size(), 3u);
   // In source order: the library's (placed at the INCLUDE), the own name, the misspelt name.
   EXPECT_EQ(rows[0].line, 1);
@@ -187,13 +179,13 @@ TEST_F(WorkbenchTest, CompileListsItsWarningsForTheEditor) {
   EXPECT_EQ(SjisToUtf8(rows[0].text).rfind("2行目 (lib.pss 3行目): 警告: 変数 b は", 0), 0u) << SjisToUtf8(rows[0].text);
   EXPECT_EQ(rows[0].sourceLine, "  r := b");
   EXPECT_EQ(rows[0].marker, "       ^");
-  EXPECT_EQ(rows[0].span, (app::TEditorSpan{18, 9}));  // 'lib.pss'
+  EXPECT_EQ(rows[0].span, (app::EditorSpan{18, 9}));  // 'lib.pss'
   EXPECT_EQ(rows[1].line, 5);
   EXPECT_EQ(rows[1].tag, "own-name");
   EXPECT_EQ(SjisToUtf8(rows[1].text).rfind("6行目: 警告: 関数 CNT の中で CNT を読むと", 0), 0u);
   EXPECT_EQ(SjisToUtf8(rows[1].sourceLine), "\tCNT := CNT + 1");
   EXPECT_EQ(rows[1].marker, "\t       ^^^");
-  EXPECT_EQ(rows[1].span, (app::TEditorSpan{67, 3}));
+  EXPECT_EQ(rows[1].span, (app::EditorSpan{67, 3}));
   EXPECT_EQ(rows[2].line, 8);
   EXPECT_EQ(rows[2].tag, "unassigned");
   // The editor counts characters: 日本 are two.
@@ -216,9 +208,9 @@ TEST_F(WorkbenchTest, StepAndTraceMoveTheCodePosition) {
   wb.Step();
   EXPECT_EQ(wb.CodePosition(), 3);
   EXPECT_EQ(Var("X").Int, 1);
-  std::int32_t pc = app.Machine.R.PC;
+  std::int32_t pc = Machine().R.PC;
   wb.Trace();
-  EXPECT_EQ(app.Machine.R.PC, pc + 1);
+  EXPECT_EQ(Machine().R.PC, pc + 1);
   EXPECT_EQ(wb.CodePosition(), 3);  // still inside line 3
   EXPECT_EQ(wb.Dumps().listingRow, pc + 1);
   wb.Trace();
@@ -241,7 +233,7 @@ TEST_F(WorkbenchTest, RunStopsAtABreakpointAndContinuesFromIt) {
   EXPECT_EQ(Var("Z").Kind, 0);
   EXPECT_NE(wb.Dumps().variables.find("Y: 2"), std::string::npos);
   wb.Run();
-  EXPECT_EQ(app.Machine.State, script::RunState::Halted);
+  EXPECT_EQ(Machine().State, script::RunState::Halted);
   EXPECT_EQ(Var("Z").Int, 3);
 }
 
@@ -254,7 +246,7 @@ TEST_F(WorkbenchTest, ABreakpointInALoopStopsOnEveryPass) {
     EXPECT_EQ(Var("X").Int, pass == 0 ? 0 : pass * (pass + 1) / 2) << pass;
   }
   wb.Run();
-  EXPECT_EQ(app.Machine.State, script::RunState::Halted);
+  EXPECT_EQ(Machine().State, script::RunState::Halted);
   EXPECT_EQ(Var("X").Int, 6);
 }
 
@@ -265,9 +257,9 @@ TEST_F(WorkbenchTest, StopEndsARunWithBreakpointsThatNeverHitsOne) {
   pump.Add([&] {
     if (++pumped == 3) app.Stop();
   });
-  app.Machine.Budget = app.Machine.Executed + 500000000;  // a bound should the stop never come
+  Machine().Budget = Machine().Executed + 500000000;  // a bound should the stop never come
   wb.Run();
-  EXPECT_EQ(app.Machine.State, script::RunState::Stopped);
+  EXPECT_EQ(Machine().State, script::RunState::Stopped);
   EXPECT_EQ(pumped, 3);
   EXPECT_GT(Var("X").Int, 0);
   EXPECT_EQ(Var("Y").Kind, 0);
@@ -281,7 +273,7 @@ TEST_F(WorkbenchTest, ABreakpointBeyondLine255HasNoEffect) {
   wb.ToggleBreakpoint(270);
   EXPECT_TRUE(wb.Steps().HasBreakpoint(270));
   wb.Run();
-  EXPECT_EQ(app.Machine.State, script::RunState::Halted);
+  EXPECT_EQ(Machine().State, script::RunState::Halted);
   EXPECT_EQ(Var("Y").Int, 2);
 }
 
@@ -289,7 +281,7 @@ TEST_F(WorkbenchTest, ValueDialogEntriesStandForSlotsInReverseOrder) {
   Compile("SCRIPT v;\r\nBEGIN\r\n  a := 'text';\r\n  b := 42\r\nEND.\r\n");
   wb.Run();
   std::vector<std::int32_t> slots = wb.VariableSlots();
-  std::int32_t count = app.Machine.Symbols().SlotCount();
+  std::int32_t count = Machine().Symbols().SlotCount();
   ASSERT_EQ(static_cast<std::int32_t>(slots.size()), count);
   for (std::size_t k = 0; k < slots.size(); ++k) EXPECT_EQ(slots[k], count - 1 - static_cast<std::int32_t>(k));
   EXPECT_EQ(wb.ValueOfEntry(0), "42");  // b, the highest slot
@@ -299,24 +291,23 @@ TEST_F(WorkbenchTest, ValueDialogEntriesStandForSlotsInReverseOrder) {
 
 TEST_F(WorkbenchTest, AMissingScriptShowsAndCompilesTheTemplate) {
   Script("template.pss", "SCRIPT tmpl;\r\nBEGIN\r\nEND.\r\n");
-  app.Log.Folder.ScriptName = "gone.pss";
+  Log().Folder.ScriptName = "gone.pss";
   wb.LoadSource("junk");
-  int replaced = 0;
-  wb.OnSourceReplaced = [&] { ++replaced; };
+  replaced = 0;
   wb.ReloadAndCompile();
   EXPECT_EQ(replaced, 1);
   EXPECT_EQ(SjisToUtf8(wb.Source()), "SCRIPT tmpl;\r\nBEGIN\r\nEND.\r\n");
-  EXPECT_EQ(app.Engine.ProgramName, "tmpl");
+  EXPECT_EQ(Engine().ProgramName, "tmpl");
   EXPECT_FALSE(wb.Modified());
   // Without a template the editor's text stays and is compiled.
   fs::DeleteFile(dir + "libs/template.pss");
   wb.LoadSource("SCRIPT kept; BEGIN END.");
   wb.ReloadAndCompile();
-  EXPECT_EQ(app.Engine.ProgramName, "kept");
+  EXPECT_EQ(Engine().ProgramName, "kept");
   // The round path compiles through the workbench too.
   Script("gone.pss", "SCRIPT own;\r\nBEGIN\r\nEND.\r\n");
   app.LoadAndCompile();
-  EXPECT_EQ(app.Engine.ProgramName, "own");
+  EXPECT_EQ(Engine().ProgramName, "own");
   EXPECT_EQ(SjisToUtf8(wb.Source()), "SCRIPT own;\r\nBEGIN\r\nEND.\r\n");
 }
 
@@ -333,19 +324,20 @@ TEST_F(WorkbenchTest, UnsavedChangesAreWrittenBeforeARoundOpensAnotherFolder) {
   }
   Script("first.pss", "SCRIPT first; BEGIN END.");
   Script("second.pss", "SCRIPT second; BEGIN END.");
-  app.Log.OpenFolder(first);
+  Log().OpenFolder(first);
   wb.ReloadAndCompile();
   Edit("SCRIPT first; BEGIN x := 1 END.");
   // The schedule does not start while the editor holds the change.
-  EXPECT_FALSE(app.ScheduleTick(0, 0, false));
+  app.SetSchedule(true, app::kAllHours, 45);
+  EXPECT_FALSE(app.ScheduleTick(EncodeDate(2026, 12, 8, 13, 45, 0)));
   std::string loadedFirst;
-  wb.OnSourceReplaced = [&] {
+  onReplaced = [&] {
     if (loadedFirst.empty()) loadedFirst = File("first.pss");
   };
   app.RoundAction(second);
   EXPECT_EQ(File("first.pss"), "SCRIPT first; BEGIN x := 1 END.\r\n");
   EXPECT_EQ(loadedFirst, "SCRIPT first; BEGIN x := 1 END.\r\n");  // written before second.pss loaded
-  EXPECT_EQ(app.Engine.ProgramName, "second");
+  EXPECT_EQ(Engine().ProgramName, "second");
   EXPECT_FALSE(wb.Modified());
 }
 
@@ -357,7 +349,7 @@ TEST_F(WorkbenchTest, TextThatCannotBeSavedIsNotLeftForAnotherFolder) {
   info.ScriptName = "other.pss";
   fs::WriteFileAtomic(other + "kvlnode.web", FormatNodeFile(info));
   Script("other.pss", "SCRIPT other; BEGIN END.");
-  app.Log.Folder.ScriptName = "mine.pss";
+  Log().Folder.ScriptName = "mine.pss";
   Edit("SCRIPT mine; # 한\nBEGIN END.");
   EXPECT_FALSE(wb.LeaveFolder("x"));
   app.RoundAction(other);
@@ -365,14 +357,14 @@ TEST_F(WorkbenchTest, TextThatCannotBeSavedIsNotLeftForAnotherFolder) {
   EXPECT_NE(SjisToUtf8(wb.Source()).find("SCRIPT mine;"), std::string::npos);
   EXPECT_TRUE(wb.Modified());
   EXPECT_FALSE(fs::FileExists(dir + "libs/mine.pss"));
-  EXPECT_NE(app.Engine.ProgramName, "other");
+  EXPECT_NE(Engine().ProgramName, "other");
   bool told = false;
   for (const auto& c : ui.calls) told |= SjisToUtf8(c.text) == "編集中のスクリプトを保存できないため、フォルダを切り替えません";
   EXPECT_TRUE(told);
 }
 
 TEST_F(WorkbenchTest, LeavingAFolderWithoutAScriptNameAsksForOne) {
-  app.Log.Folder.ScriptName.clear();
+  Log().Folder.ScriptName.clear();
   Edit("SCRIPT n; BEGIN END.");
   wb.LeaveFolder(Utf8ToSjis("サイト"));
   ASSERT_EQ(ui.calls.size(), 1u);
@@ -385,13 +377,13 @@ TEST_F(WorkbenchTest, LeavingAFolderWithoutAScriptNameAsksForOne) {
   EXPECT_FALSE(fs::FileExists(dir + "escape.pss"));
   EXPECT_TRUE(wb.Modified());
   EXPECT_TRUE(wb.LeaveFolder("x"));
-  EXPECT_EQ(app.Log.Folder.ScriptName, "named.pss");
+  EXPECT_EQ(Log().Folder.ScriptName, "named.pss");
   EXPECT_EQ(File("named.pss"), "SCRIPT n; BEGIN END.\r\n");
   EXPECT_FALSE(wb.Modified());
 }
 
 TEST_F(WorkbenchTest, TextShiftJisCannotHoldIsNeverSaved) {
-  app.Log.Folder.ScriptName = "s.pss";
+  Log().Folder.ScriptName = "s.pss";
   Script("s.pss", "old");
   Edit("SCRIPT s; # 한\nBEGIN END.");
   EXPECT_FALSE(wb.Save());
@@ -421,7 +413,7 @@ TEST_F(WorkbenchTest, TemplateLabelCyclesAndThePageMatchIsMarked) {
   EXPECT_EQ(SjisToUtf8(wb.Dumps().page), "xx<b>日本</b>yy\r\n");
   auto span = wb.PageMatch();
   ASSERT_TRUE(span.has_value());
-  EXPECT_EQ(*span, (app::TEditorSpan{2, 3}));
+  EXPECT_EQ(*span, (app::EditorSpan{2, 3}));
   EXPECT_EQ(SjisToUtf8(wb.ExtractedText()).substr(0, 10), "xx日本yy");
 }
 

@@ -17,21 +17,21 @@ const char* kPost = "POST[]:-\r\n<b>${TITLE}</b><i>${AUTHOR}</i><p>${BODY}</p>\r
 TEST_F(ScriptTest, ClipLoopStoresEveryRecordOfAFetchedPageInPageOrder) {
   Page("/bbs", kBoard);
   decls = kPost;
-  app.Log.Folder.SiteUrl = Url("/bbs");
+  Log().Folder.SiteUrl = Url("/bbs");
   Run("GET(%URL%); r := _; n := 0; cnt := 0;"
       "FOREACH rec IN @CLIP[POST] DO BEGIN n := n + 1; PACK(0: n, 3: TITLE, 4: AUTHOR, 7: BODY); PUTLOG(0) END");
-  ASSERT_EQ(app.Log.Count(), 3);
+  ASSERT_EQ(Log().Count(), 3);
   EXPECT_EQ(Title(0), "最初");
   EXPECT_EQ(Title(2), "三番目");
-  EXPECT_EQ(SjisToUtf8(app.Log.GetItem(1).AUTHOR), "花子");
-  EXPECT_EQ(SjisToUtf8(app.Log.GetItem(1).BODY), "本文二");
-  EXPECT_TRUE(app.Log.GetItem(0).Unread);
+  EXPECT_EQ(SjisToUtf8(Log().GetItem(1).AUTHOR), "花子");
+  EXPECT_EQ(SjisToUtf8(Log().GetItem(1).BODY), "本文二");
+  EXPECT_TRUE(Log().GetItem(0).Unread);
   EXPECT_EQ(Int("!"), 3);
   EXPECT_EQ(Int("n"), 3);
   // The last record is the match the workbench marks in the page.
-  ASSERT_TRUE(app.Machine.LastMatch.Valid);
-  EXPECT_EQ(SjisToUtf8(app.Machine.LastMatch.Text), "<b>三番目</b><i>次郎</i><p>本文三</p>");
-  EXPECT_EQ(app.Machine.LastMatch.Begin, Var("r").Str.find(app.Machine.LastMatch.Text));
+  ASSERT_TRUE(Machine().LastMatch.Valid);
+  EXPECT_EQ(SjisToUtf8(Machine().LastMatch.Text), "<b>三番目</b><i>次郎</i><p>本文三</p>");
+  EXPECT_EQ(Machine().LastMatch.Begin, Var("r").Str.find(Machine().LastMatch.Text));
 }
 
 }  // namespace
@@ -76,7 +76,7 @@ TEST_F(ScriptTest, CsvElementsAreTheFieldsOfACommaText) {
 
 TEST_F(ScriptTest, TopicsVisitTheArticlesPassingTheFilter) {
   Run("PACK(0: 10, 3: 'a'); PUTLOG(0); PACK(0: 20, 3: 'b'); PUTLOG(0); PACK(0: 30, 3: 'c'); PUTLOG(0)");
-  app.Log.MarkRead(1);
+  Log().MarkRead(1);
   Run("s := 0; FOREACH t IN @TOPICS[3] DO s := s * 100 + t; u := 0; FOREACH t IN @TOPICS[4] DO u := u + t;"
       "a := 0; FOREACH t IN @TOPICS[0] DO a := a + 1; z := 0; FOREACH t IN @TOPICS[9] DO z := z + 1");
   EXPECT_EQ(Int("s"), 1030);
@@ -111,7 +111,7 @@ TEST_F(ScriptTest, ClipTakesOnlyTheFirstRecordAndCountsThemAll) {
   EXPECT_EQ(Text("TITLE"), "最初");
   EXPECT_EQ(Text("BODY"), "本文一");
   EXPECT_EQ(Int("!"), 3);
-  EXPECT_EQ(app.Host.Lists().Count(), 0u);
+  EXPECT_EQ(Host().Lists().Count(), 0u);
 }
 
 TEST_F(ScriptTest, ClipOfAPageWithoutRecordsGivesZeroAndTheLoopBodyNeverRuns) {

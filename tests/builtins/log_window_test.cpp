@@ -15,17 +15,17 @@ TEST_F(ScriptTest, PutLogStoresOnceAndReplacesOnlyWhenAsked) {
   EXPECT_EQ(Int("c"), 0);
   EXPECT_EQ(Int("d"), 1);
   EXPECT_EQ(Int("e"), 0);  // no title and no date: rejected
-  ASSERT_EQ(app.Log.Count(), 1);
+  ASSERT_EQ(Log().Count(), 1);
   EXPECT_EQ(Title(0), "second");
-  EXPECT_EQ(app.Log.Folder.LastTopic, 1);
+  EXPECT_EQ(Log().Folder.LastTopic, 1);
 }
 
 TEST_F(ScriptTest, PutLogKeepsTheRecordsFieldsAndThePageAddress) {
   Page("/x.html", "x");
   Run("GET('" + Url("/x.html?p=2") + "'); PACK(0: 3, 1: 1, 2: 5, 3: 'T', 4: 'A', 5: 'M', 6: 'H', 7: 'B', 8: 'HD',"
       "9: 'HO', 10: 'L'); PUTLOG(0)");
-  ASSERT_EQ(app.Log.Count(), 1);
-  TDataInfo a = app.Log.GetItem(0);
+  ASSERT_EQ(Log().Count(), 1);
+  TDataInfo a = Log().GetItem(0);
   EXPECT_EQ(a.TOPIC, 3);
   EXPECT_EQ(a.REFER, 1);
   EXPECT_EQ(a.DATE, 5u);
@@ -51,10 +51,10 @@ TEST_F(ScriptTest, UnpackLoadsAnArticleByTopicAndLogDelRemovesIt) {
 
 TEST_F(ScriptTest, LogSortOrdersByTheModeAndDirection) {
   Run("PACK(0: 2, 2: 200, 3: 'b'); PUTLOG(0); PACK(0: 1, 2: 100, 3: 'a'); PUTLOG(0); LOGSORT(0)");
-  EXPECT_EQ(app.Log.GetItem(0).TOPIC, 1);
-  EXPECT_FALSE(app.Log.Descending);
+  EXPECT_EQ(Log().GetItem(0).TOPIC, 1);
+  EXPECT_FALSE(Log().Descending);
   Run("LOGSORT(0, 1)");
-  EXPECT_TRUE(app.Log.Descending);
+  EXPECT_TRUE(Log().Descending);
 }
 
 TEST_F(ScriptTest, DecodeUrlUndoesEscapesAndRejectsABrokenOne) {
@@ -85,7 +85,7 @@ TEST_F(ScriptTest, StopEndsASleepAtOnce) {
   std::uint64_t before = TickCount64();
   Run("SLEEP(60000); after := 1");
   EXPECT_LT(TickCount64() - before, 5000u);
-  EXPECT_EQ(app.Machine.State, script::RunState::Stopped);
+  EXPECT_EQ(Machine().State, script::RunState::Stopped);
 }
 
 TEST_F(ScriptTest, DeleteFileAndRenameFileOnlyActWhenTheyMay) {
@@ -110,7 +110,7 @@ TEST_F(ScriptTest, MessageGoesToTheDesktopAndExitMessageEndsTheScript) {
   EXPECT_EQ(SjisToUtf8(ui.calls[0].text), "こんにちは");
   EXPECT_EQ(SjisToUtf8(ui.calls[1].text), "終わり");
   EXPECT_EQ(Int("a"), 1);
-  EXPECT_EQ(app.Machine.State, script::RunState::Halted);
+  EXPECT_EQ(Machine().State, script::RunState::Halted);
 }
 
 TEST_F(ScriptTest, InputChangesTheVariableOnlyOnOk) {

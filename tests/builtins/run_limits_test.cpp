@@ -24,27 +24,27 @@ TEST_F(ScriptTest, ExactlyTheLimitAndArticlesAlreadyStoredAreNoRunaway) {
   // Three new ones, then the same three again: nothing is added past the limit.
   EXPECT_NO_THROW(Run("FOR i := 1 TO 3 DO BEGIN PACK(0: i, 2: 1000 + i, 3: 'x'); PUTLOG(0) END;"
                       "FOR i := 1 TO 3 DO BEGIN PACK(0: i, 2: 1000 + i, 3: 'x'); PUTLOG(0) END"));
-  EXPECT_EQ(app.Log.Count(), 3);
+  EXPECT_EQ(Log().Count(), 3);
   // The next run counts again from 0.
   EXPECT_NO_THROW(Run("FOR i := 4 TO 6 DO BEGIN PACK(0: i, 2: 1000 + i, 3: 'x'); PUTLOG(0) END"));
-  EXPECT_EQ(app.Log.Count(), 6);
+  EXPECT_EQ(Log().Count(), 6);
 }
 
 TEST_F(ScriptTest, NoLimitSetMeansTheGenerousDefaults) {
   app.Settings.printLimitKb = 0;
   app.Settings.articleLimit = -1;
   Run("x := 1");
-  auto& host = app.Host;
+  auto& host = Host();
   EXPECT_EQ(host.PrintLimit, static_cast<std::size_t>(limits::kDefaultPrintLimitKb) << 10);
   EXPECT_EQ(host.ArticleLimit, limits::kDefaultArticleLimit);
 }
 
 TEST_F(ScriptTest, RunningOutOfMemoryEndsTheRunAndKeepsTheLogAsLastSaved) {
   Run("PACK(0: 1, 2: 1001, 3: 'saved'); PUTLOG(0)");
-  app.Log.SaveLog();
+  Log().SaveLog();
   // The third article of the next run finds no memory.
   int added = 0;
-  app.Log.OnAddItem = [&added](TScrapList&, const TDataInfo&) {
+  Log().OnAddItem = [&added](TScrapList&, const TDataInfo&) {
     if (++added == 3) throw std::bad_alloc();
   };
   try {
@@ -55,12 +55,12 @@ TEST_F(ScriptTest, RunningOutOfMemoryEndsTheRunAndKeepsTheLogAsLastSaved) {
     EXPECT_EQ(std::string(e.what()), app::OutOfMemoryMessage());
     EXPECT_EQ(std::string(e.what()), Utf8ToSjis("メモリが足りません"));
   }
-  app.Log.OnAddItem = nullptr;
-  ASSERT_EQ(app.Log.Count(), 1);
-  EXPECT_EQ(app.Log.GetItem(0).TITLE, "saved");
-  EXPECT_FALSE(app.Log.Modified());
+  Log().OnAddItem = nullptr;
+  ASSERT_EQ(Log().Count(), 1);
+  EXPECT_EQ(Log().GetItem(0).TITLE, "saved");
+  EXPECT_FALSE(Log().Modified());
   // The machine let go of what the run built.
-  EXPECT_EQ(app.Machine.R.CurrentLine, 0);
+  EXPECT_EQ(Machine().R.CurrentLine, 0);
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ TEST_F(ScriptTest, DecodeDateGivesZeroToASeventhAndFurtherVariable) {
 
 TEST_F(ScriptTest, PrintDumpsTheArticleRecord) {
   Run("PACK(0: 5, 1: 2, 2: 0, 3: 'T', 4: 'A', 5: 'm@x', 6: 'hp', 7: 'B', 8: 'H', 9: 'host'); PRINT; x := 1");
-  EXPECT_EQ(app.Machine.PrintBuffer, std::string(42, '-') +
+  EXPECT_EQ(Machine().PrintBuffer, std::string(42, '-') +
                                          "\r\n0:TOPIC:5\r\n1:REFER:2\r\n2:DATE:Sat, 30 Dec 1899 00:00:00 +0900\r\n"
                                          "3:TITLE:T\r\n4:AUTHOR:A\r\n5:MAILTO:m@x\r\n6:HP:hp\r\n8:HEAD:H\r\n"
                                          "9:HOST:host\r\n7:BODY:\r\nB\r\n");
@@ -103,8 +103,8 @@ TEST_F(ScriptTest, TagStripSetChangesWhatStripDoesWithATag) {
 TEST_F(ScriptTest, LogRemoveDeletesTheArticleWithThatIdentityWhateverItsTitle) {
   Run("PACK(0: 1, 1: 0, 2: 100, 3: 'a'); PUTLOG(0); PACK(0: 2, 1: 1, 2: 200, 3: 'b'); PUTLOG(0);"
       "LOGREMOVE(2, 1, 200, 'other'); LOGREMOVE(1, 0, 999, 'a'); n := @LOGCOUNT");
-  ASSERT_EQ(app.Log.Count(), 1);
-  EXPECT_EQ(app.Log.GetItem(0).TOPIC, 1);
+  ASSERT_EQ(Log().Count(), 1);
+  EXPECT_EQ(Log().GetItem(0).TOPIC, 1);
   EXPECT_EQ(Int("n"), 1);
 }
 

@@ -1,24 +1,17 @@
 #pragma once
-// brindlequay-cli run as a child process (CliFixture) with, beside it, a
-// loopback server answering from a table of pages (given in UTF-8, served as
-// they are) and scripts written in UTF-8 and stored as Shift_JIS.
+// brindlequay-cli run as a child process with, beside it, a loopback server
+// answering from a table of pages (served as they are given).
 #include <map>
 #include <mutex>
 #include <string>
 
 #include "app/core/local_server.h"
-#include "cli_fixture.h"
-#include "platform/fs.h"
-#include "textlib/cp932.h"
+#include "tests/support/app_fixture.h"
 
 namespace bq::test {
 
-class CliRunner : public CliFixture {
+class CliRunner : public TestFolder {
  protected:
-  // A script of the libs folder, written in UTF-8 and stored as Shift_JIS.
-  void Script(const std::string& name, const std::string& utf8) {
-    fs::WriteFileAtomic(dir + "libs/" + name, Utf8ToSjis(utf8));
-  }
   void Page(const std::string& path, const std::string& body) {
     std::lock_guard<std::mutex> g(mu);
     pages[path] = body;

@@ -10,14 +10,14 @@
 #include <sstream>
 
 #include "app/core/local_server.h"
-#include "cli_fixture.h"
 #include "platform/fs.h"
+#include "tests/support/app_fixture.h"
 #include "textlib/cp932.h"
 
 namespace bq::test {
 namespace {
 
-using Result = CliResult;
+using Result = ProcessResult;
 
 const char* kBoardPage =
     "<div><b>題一</b><i>太郎</i><p>本文</p></div><div><b>題二</b><i>花子</i><p>二</p></div>";
@@ -32,32 +32,22 @@ const char* kScript =
     "  FOREACH r IN @CLIP[POST] DO BEGIN n := n + 1; PACK(0: n, 2: 1000 + n, 3: TITLE, 4: AUTHOR, 7: BODY);"
     " PUTLOG(0) END\r\nEND.\r\n";
 
-class CliTest : public ::testing::Test {
+class CliTest : public TestFolder {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqcli.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
-    fs::ForceDirectories(dir + "libs/");
-    fs::WriteFileAtomic(dir + "libs/board.pss", Utf8ToSjis(kScript));
-    fs::WriteFileAtomic(dir + "libs/template.pss", Utf8ToSjis(kScript));
-    fs::WriteFileAtomic(dir + "libs/bad.pss", "SCRIPT b;\r\nBEGIN x := END.\r\n");
+    TestFolder::SetUp();
+    Script("board.pss", kScript);
+    Script("template.pss", kScript);
+    Script("bad.pss", "SCRIPT b;\r\nBEGIN x := END.\r\n");
   }
-  void TearDown() override {
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-  }
-  Result Cli(const std::string& args, bool withData = true) {
-    return RunCommand(
-        std::string(BQ_CLI_PATH) + (withData ? " --data " + dir + "data --libs " + dir + "libs " : " ") + args,
-        dir + "stderr.txt");
-  }
+  using TestFolder::Cli;
+  // The CLI without the folder's options.
+  Result Cli(const std::string& args, bool) { return Command(std::string(BQ_CLI_PATH) + " " + args); }
   void AddSite(const std::string& name, const std::string& script = "board.pss") {
     Result r = Cli("folder add " + name + " --url " + server.Url("/bbs") + " --script " + script + " --round");
     ASSERT_EQ(r.status, 0) << r.err;
   }
 
-  std::string dir;
   app::TLocalServer server{[](const app::LocalRequest& r) {
     if (r.target == "/bbs") return app::LocalResponse{200, "text/html", Utf8ToSjis(kBoardPage)};
     return app::LocalResponse{404, "text/html", ""};

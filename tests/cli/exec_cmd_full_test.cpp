@@ -30,14 +30,14 @@ class ExecFullHost : public CliRunner {};
 TEST_F(ExecFullHost, ExecStoresTheSameArticlesAsTheFolderScript) {
   Script("both.pss", kBoth);
   Page("/list.html", kPage);
-  CliResult add = Cli("folder add b --url " + Url("/list.html") + " --script both.pss");
+  ProcessResult add = Cli("folder add b --url " + Url("/list.html") + " --script both.pss");
   ASSERT_EQ(add.status, 0) << add.err;
-  CliResult run = Cli("run b");
+  ProcessResult run = Cli("run b");
   ASSERT_EQ(run.status, 0) << run.err;
   ASSERT_EQ(run.out, "3 new, 3 unread, 3 total\n");
-  CliResult list = Cli("list b");
+  ProcessResult list = Cli("list b");
   ASSERT_EQ(list.status, 0);
-  CliResult exec = Cli("exec " + dir + "libs/both.pss --articles --url " + Url("/list.html"));
+  ProcessResult exec = Cli("exec " + dir + "libs/both.pss --articles --url " + Url("/list.html"));
   EXPECT_EQ(exec.status, 0) << exec.err;
   EXPECT_EQ(exec.err, "");
   EXPECT_EQ(exec.out, list.out);
@@ -48,12 +48,12 @@ TEST_F(ExecFullHost, ExecStoresTheSameArticlesAsTheFolderScript) {
 TEST_F(ExecFullHost, TheScratchLogAndTheCacheFolderAreLeftBehindNowhere) {
   Script("one.pss", "SCRIPT o;\r\nBEGIN GET(%URL%); PACK(0: 1, 2: 5, 3: _); PUTLOG(0) END.\r\n");
   Page("/p.html", "page");
-  CliResult first = Cli("exec " + dir + "libs/one.pss --articles --url " + Url("/p.html"));
+  ProcessResult first = Cli("exec " + dir + "libs/one.pss --articles --url " + Url("/p.html"));
   EXPECT_EQ(first.status, 0) << first.err;
   EXPECT_NE(first.out.find("page"), std::string::npos) << first.out;
   // Each exec starts from an empty scratch log; the data folder keeps only
   // the page cache.
-  CliResult second = Cli("exec " + dir + "libs/one.pss --articles --url " + Url("/p.html"));
+  ProcessResult second = Cli("exec " + dir + "libs/one.pss --articles --url " + Url("/p.html"));
   EXPECT_EQ(second.out, first.out);
   EXPECT_TRUE(fs::DirectoryExists(dir + "data/cache/"));
   std::vector<fs::DirEntry> below = fs::ListDir(dir + "data/Log/");
@@ -62,7 +62,7 @@ TEST_F(ExecFullHost, TheScratchLogAndTheCacheFolderAreLeftBehindNowhere) {
 
 TEST_F(ExecFullHost, MessageGoesToStderrAndFailedFetchesAreNamed) {
   Script("m.pss", "SCRIPT m;\r\nBEGIN GET(%URL%); MESSAGE('こんにちは'); x := URLNUM('a/123.html') END.\r\n");
-  CliResult r = Cli("exec " + dir + "libs/m.pss --url " + Url("/none.html"));
+  ProcessResult r = Cli("exec " + dir + "libs/m.pss --url " + Url("/none.html"));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "fetch failed: GET " + Url("/none.html") + ": HTTP 404\nBrindlequay: こんにちは\n");
   EXPECT_EQ(r.err.find("BLTN"), std::string::npos);

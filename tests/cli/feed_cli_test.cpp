@@ -2,7 +2,7 @@
 // folder show, find and export as for script folders, and OPML out and in.
 #include <gtest/gtest.h>
 
-#include "cli_runner.h"
+#include "tests/cli/cli_runner.h"
 
 namespace bq::test {
 namespace {
@@ -30,28 +30,28 @@ class FeedCli : public CliRunner {
 };
 
 TEST_F(FeedCli, AFeedFolderTakesPartInRoundsFindShowAndExport) {
-  CliResult add = Cli("folder add news --feed " + Url("/index.html") + " --round");
+  ProcessResult add = Cli("folder add news --feed " + Url("/index.html") + " --round");
   ASSERT_EQ(add.status, 0) << add.err;
-  CliResult round = Cli("round");
+  ProcessResult round = Cli("round");
   EXPECT_EQ(round.status, 0) << round.err;
   EXPECT_NE(("\n" + round.out).find("\nnews/: 2 unread\n"), std::string::npos) << round.out;
   EXPECT_NE(round.out.find("Unread Total: 2"), std::string::npos);
   EXPECT_EQ(round.err.find("news/"), std::string::npos) << round.err;
 
-  CliResult run = Cli("run news");
+  ProcessResult run = Cli("run news");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "0 new, 2 unread, 2 total\n");
 
-  CliResult show = Cli("folder show news");
+  ProcessResult show = Cli("folder show news");
   EXPECT_EQ(show.out.find("SiteUrl=" + Url("/index.html") + "\n"), 0u) << show.out;
   EXPECT_NE(show.out.find("\nFeed=" + Url("/rss.xml") + "\n"), std::string::npos) << show.out;
   EXPECT_NE(show.out.find("  HTTP 200: 2 件 (新着 0, 更新 0)\n"), std::string::npos) << show.out;
 
-  CliResult find = Cli("find news その二");
+  ProcessResult find = Cli("find news その二");
   EXPECT_EQ(find.status, 0);
   EXPECT_NE(find.out.find("二つ目"), std::string::npos) << find.out;
 
-  CliResult exported = Cli("export news " + dir + "out.txt");
+  ProcessResult exported = Cli("export news " + dir + "out.txt");
   EXPECT_EQ(exported.status, 0) << exported.err;
   std::string text;
   ASSERT_TRUE(fs::ReadFile(dir + "out.txt", text));
@@ -61,7 +61,7 @@ TEST_F(FeedCli, AFeedFolderTakesPartInRoundsFindShowAndExport) {
 TEST_F(FeedCli, AFeedThatCannotBeReadIsAFailedFetch) {
   Page("/bad.xml", "<rss><channel><item><title>ok</title></item><item><title>cut");
   ASSERT_EQ(Cli("folder add bad --feed " + Url("/bad.xml")).status, 0);
-  CliResult run = Cli("run bad");
+  ProcessResult run = Cli("run bad");
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "1 new, 1 unread, 1 total\n");
   EXPECT_EQ(run.err.rfind("fetch failed: GET " + Url("/bad.xml") + ": XML の誤り (1 行 ", 0), 0u) << run.err;
@@ -70,7 +70,7 @@ TEST_F(FeedCli, AFeedThatCannotBeReadIsAFailedFetch) {
 TEST_F(FeedCli, OpmlGoesOutAndComesBackIntoAnotherDataFolder) {
   ASSERT_EQ(Cli("folder add news --feed " + Url("/rss.xml") + " --round").status, 0);
   ASSERT_EQ(Cli("folder add boards/b --url http://bbs.example/ --script board.pss").status, 0);
-  CliResult out = Cli("opml export");
+  ProcessResult out = Cli("opml export");
   ASSERT_EQ(out.status, 0);
   EXPECT_NE(out.out.find("<outline type=\"rss\" text=\"news\" title=\"news\" xmlUrl=\"" + Url("/rss.xml") + "\"/>"),
             std::string::npos)
@@ -78,12 +78,12 @@ TEST_F(FeedCli, OpmlGoesOutAndComesBackIntoAnotherDataFolder) {
   EXPECT_NE(out.out.find("<outline type=\"brindlequay-script\" text=\"b\" url=\"http://bbs.example/\" script=\"board.pss\"/>"),
             std::string::npos);
   fs::WriteFileAtomic(dir + "subs.opml", out.out);
-  CliResult in = RunCommand(std::string(BQ_CLI_PATH) + " --data " + dir + "other --libs " + dir + "libs opml import " +
+  ProcessResult in = RunProcess(std::string(BQ_CLI_PATH) + " --data " + dir + "other --libs " + dir + "libs opml import " +
                                 dir + "subs.opml",
                             dir + "stderr.txt");
   EXPECT_EQ(in.status, 0) << in.err;
   EXPECT_EQ(in.out, "boards/b/\nnews/\n1 feed folders, 1 script folders, 1 folders created; 0 already there\n");
-  CliResult again = RunCommand(std::string(BQ_CLI_PATH) + " --data " + dir + "other --libs " + dir + "libs opml export",
+  ProcessResult again = RunProcess(std::string(BQ_CLI_PATH) + " --data " + dir + "other --libs " + dir + "libs opml export",
                                dir + "stderr.txt");
   EXPECT_EQ(again.out, out.out);
   EXPECT_EQ(Cli("opml export boards").out.find("news"), std::string::npos);
@@ -93,7 +93,7 @@ TEST_F(FeedCli, FolderSetTurnsAScriptFolderIntoAFeedFolderAndBack) {
   ASSERT_EQ(Cli("folder add s --url http://s.example/ --script board.pss").status, 0);
   EXPECT_NE(Cli("folder show s").out.find("\nFeed=\n"), std::string::npos);
   ASSERT_EQ(Cli("folder set s Feed=" + Url("/rss.xml") + " FeedUpdateUnread=1").status, 0);
-  CliResult show = Cli("folder show s");
+  ProcessResult show = Cli("folder show s");
   EXPECT_NE(show.out.find("\nFeed=" + Url("/rss.xml") + "\n"), std::string::npos) << show.out;
   EXPECT_NE(show.out.find("\nFeedUpdateUnread=1\n"), std::string::npos);
   EXPECT_NE(show.out.find("\nFeedReply=\n"), std::string::npos);  // not fetched yet

@@ -3,16 +3,12 @@
 // UNATTENDEDLIMIT), HTTPTIMEOUT in its place, and a folder's cookie jar that
 // keeps a login from one run (process) to the next.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
-#include "cli_fixture.h"
 #include "platform/fs.h"
+#include "tests/support/app_fixture.h"
 #include "tests/web/scripted_server.h"
 #include "textlib/cp932.h"
 
@@ -20,7 +16,7 @@ namespace bq::test {
 namespace {
 
 // A run's result with its wall time.
-struct Result : CliResult {
+struct Result : ProcessResult {
   std::int64_t ms = 0;
 };
 
@@ -31,27 +27,18 @@ const char* kLogin =
 const char* kMembers =
     "SCRIPT members;\r\nBEGIN\r\n  GET(%URL% + 'members');\r\n  PACK(0: 2, 3: _, 2: 1001);\r\n  PUTLOG(0)\r\nEND.\r\n";
 
-class CliFetchTest : public ::testing::Test {
+class CliFetchTest : public TestFolder {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqclifetch.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
-    fs::ForceDirectories(dir + "libs/");
+    TestFolder::SetUp();
     for (auto [name, text] : {std::pair{"template.pss", kFetchOne}, {"one.pss", kFetchOne}, {"login.pss", kLogin},
                               {"members.pss", kMembers}})
-      fs::WriteFileAtomic(dir + "libs/" + name, text);
-  }
-  void TearDown() override {
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+      fs::WriteFileAtomic(Libs() + name, text);
   }
   void Settings(const std::string& text) { fs::WriteFileAtomic(dir + "settings.ini", text); }
   Result Cli(const std::string& args) {
     auto t0 = std::chrono::steady_clock::now();
-    Result r{RunCommand(std::string(BQ_CLI_PATH) + " --data " + dir + "data --libs " + dir + "libs --settings " + dir +
-                            "settings.ini " + args,
-                        dir + "stderr.txt")};
+    Result r{TestFolder::Cli(args, "--settings " + dir + "settings.ini ")};
     r.ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
     return r;
   }
@@ -59,7 +46,6 @@ class CliFetchTest : public ::testing::Test {
     Result r = Cli("folder add " + name + " --url " + url + " --script " + script + " --round");
     ASSERT_EQ(r.status, 0) << r.err;
   }
-  std::string dir;
 };
 
 // Accepts, reads the request and then says nothing until it is stopped.

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <vector>
 
-#include "cli_fixture.h"
+#include "tests/support/app_fixture.h"
 
 namespace bq::test {
 namespace {
@@ -36,7 +36,7 @@ struct UsageLine {
   std::string name, usage;
 };
 
-class PackagingTest : public CliFixture {
+class PackagingTest : public TestFolder {
  protected:
   // What the completion offers for the words after the program's name, the
   // last being the word under the cursor (the global options not added).
@@ -48,7 +48,7 @@ class PackagingTest : public CliFixture {
     script += ")\nCOMP_CWORD=" + std::to_string(words.size()) +
               "\n_brindlequay_cli\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n";
     std::ofstream(dir + "complete.sh") << script;
-    CliResult r = RunCommand("bash --norc --noprofile " + dir + "complete.sh", dir + "stderr.txt");
+    ProcessResult r = RunProcess("bash --norc --noprofile " + dir + "complete.sh", dir + "stderr.txt");
     EXPECT_EQ(r.status, 0) << r.err;
     Words out;
     std::istringstream lines(r.out);
@@ -64,7 +64,7 @@ class PackagingTest : public CliFixture {
   }
 
   std::vector<UsageLine> Commands() {
-    CliResult r = Cli("help");
+    ProcessResult r = Cli("help");
     EXPECT_EQ(r.status, 0);
     std::vector<UsageLine> out;
     std::istringstream lines(r.out);
@@ -99,7 +99,7 @@ TEST_F(PackagingTest, VersionIsTheChangelogsTopEntry) {
   std::smatch m;
   std::string changelog = SourceFile("packaging/changelog");
   ASSERT_TRUE(std::regex_search(changelog, m, std::regex("^brindlequay \\(([^)]+)\\)")));
-  CliResult r = Cli("--version");
+  ProcessResult r = Cli("--version");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "brindlequay-cli " + m[1].str() + "\n");
 }
@@ -190,11 +190,11 @@ TEST_F(PackagingTest, PathsNameTheFoldersInUse) {
       {"paths data libs", 2, ""},
   };
   for (const auto& c : cases) {
-    CliResult r = Cli(c.args);
+    ProcessResult r = Cli(c.args);
     EXPECT_EQ(r.status, c.status) << c.args;
     EXPECT_EQ(r.out, c.out) << c.args;
   }
-  CliResult all = Cli("paths");
+  ProcessResult all = Cli("paths");
   EXPECT_TRUE(std::regex_search(all.out, std::regex("^settings: .*\ndata: " + dir + "data/\nlog-root: " +
                                                     dir + "data/Log/\nlibs: " + dir + "libs/\nhelp: .*\n$")))
       << all.out;

@@ -7,7 +7,7 @@
 #include "logstore/folder_info.h"
 #include "logstore/log_file.h"
 #include "platform/fs.h"
-#include "tests/cli/cli_fixture.h"
+#include "tests/support/app_fixture.h"
 #include "textlib/cp932.h"
 
 namespace bq::test {
@@ -15,22 +15,14 @@ namespace {
 
 TDataInfo Article(std::int32_t topic, std::int32_t refer, const char* title, const char* author,
                   const char* body, bool unread) {
-  TDataInfo a;
-  a.TOPIC = topic;
-  a.REFER = refer;
-  a.DATE = 1000u * static_cast<std::uint32_t>(topic);
-  a.TITLE = Utf8ToSjis(title);
-  a.AUTHOR = Utf8ToSjis(author);
-  a.BODY = Utf8ToSjis(body);
-  a.Unread = unread;
-  return a;
+  return test::Article(topic, refer, 1000u * static_cast<std::uint32_t>(topic), title, unread, body, author);
 }
 
-class ReadCmdTest : public CliFixture {
+class ReadCmdTest : public TestFolder {
  protected:
   // Folder "s" with three articles, the first two unread.
   void SetUp() override {
-    CliFixture::SetUp();
+    TestFolder::SetUp();
     ASSERT_EQ(Cli("folder add s --url http://127.0.0.1:9/ --script x.pss").status, 0);
     TDataInfo first = Article(1, 0, "題一", "太郎", "本文です\r\n>引用\r\n\r\n続き", true);
     first.MAILTO = "taro@example.com";
@@ -69,7 +61,7 @@ class ReadCmdTest : public CliFixture {
 };
 
 TEST_F(ReadCmdTest, ShowPrintsTheWholeArticleAndMarksItReadWithHasUnreadFollowing) {
-  CliResult r = Cli("show s 1");
+  ProcessResult r = Cli("show s 1");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("Title:  題一\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Author: 太郎 <taro@example.com>\n"), std::string::npos);
@@ -88,7 +80,7 @@ TEST_F(ReadCmdTest, ShowPrintsTheWholeArticleAndMarksItReadWithHasUnreadFollowin
 TEST_F(ReadCmdTest, ShowKeepUnreadChangesNothingAndMissingArticlesFail) {
   EXPECT_EQ(Cli("show s 1 --keep-unread").status, 0);
   EXPECT_EQ(UnreadFlags(), "110");
-  CliResult r = Cli("show s 2 --refer 5");
+  ProcessResult r = Cli("show s 2 --refer 5");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "no article with topic 2\n");
   EXPECT_EQ(Cli("show s x").status, 2);
@@ -97,7 +89,7 @@ TEST_F(ReadCmdTest, ShowKeepUnreadChangesNothingAndMissingArticlesFail) {
 }
 
 TEST_F(ReadCmdTest, MarkAllReadClearsHasUnreadAndWritesTheNodeFile) {
-  CliResult r = Cli("mark s --read --all");
+  ProcessResult r = Cli("mark s --read --all");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "0 unread, 3 total\n");
   EXPECT_EQ(UnreadFlags(), "000");
@@ -116,7 +108,7 @@ TEST_F(ReadCmdTest, MarkAllReadClearsHasUnreadAndWritesTheNodeFile) {
 }
 
 TEST_F(ReadCmdTest, DeleteRemovesTheTopicsAndBringsHasUnreadInStep) {
-  CliResult r = Cli("delete s 1 2");
+  ProcessResult r = Cli("delete s 1 2");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "0 unread, 1 total\n");
   EXPECT_EQ(UnreadFlags(), "0");
@@ -126,7 +118,7 @@ TEST_F(ReadCmdTest, DeleteRemovesTheTopicsAndBringsHasUnreadInStep) {
 }
 
 TEST_F(ReadCmdTest, ClearAsksOrNeedsYesAndLeavesAnEmptyLogAndAValidNodeFile) {
-  CliResult r = Cli("clear s");
+  ProcessResult r = Cli("clear s");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("--yes"), std::string::npos);
   EXPECT_EQ(UnreadFlags(), "110");
@@ -146,14 +138,14 @@ TEST_F(ReadCmdTest, ALogThatCannotBeWrittenIsReportedAsAFailure) {
   // A directory where the log file belongs: the rename over it fails.
   fs::DeleteFile(Folder() + "kvllog.dat");
   fs::ForceDirectories(Folder() + "kvllog.dat/x/");
-  CliResult r = Cli("mark s --read --all");
+  ProcessResult r = Cli("mark s --read --all");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("データが書込めません!"), std::string::npos) << r.err;
 }
 
 TEST_F(ReadCmdTest, FindFindsAcrossTitleAuthorAndBody) {
-  CliResult r = Cli("find s 題二");
+  ProcessResult r = Cli("find s 題二");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("2[1]  └ 題二  花子  "), std::string::npos) << r.out;
   r = Cli("find s 次郎");
@@ -175,7 +167,7 @@ TEST_F(ReadCmdTest, FolderAddSetsDisplayOptionsAndFolderSetTheCharset) {
       Cli("folder add t --url http://x/ --script x.pss --tree --newest-reply-first --hide-index --show-body")
           .status,
       0);
-  CliResult show = Cli("folder show t");
+  ProcessResult show = Cli("folder show t");
   for (const char* line : {"TreeView=1\n", "NewestReplyFirst=1\n", "HideIndex=1\n", "ShowBody=1\n",
                            "KeepColumns=0\n", "Charset=auto\n"})
     EXPECT_NE(show.out.find(line), std::string::npos) << line << show.out;
@@ -189,7 +181,7 @@ TEST_F(ReadCmdTest, FolderAddSetsDisplayOptionsAndFolderSetTheCharset) {
   std::size_t at = 0;
   for (int line = 0; line < 16; ++line) at = node.find("\r\n", at) + 2;
   EXPECT_EQ(node.substr(at), "Charset=EUC-JP\r\n");
-  CliResult bad = Cli("folder set s Charset=latin1");
+  ProcessResult bad = Cli("folder set s Charset=latin1");
   EXPECT_EQ(bad.status, 2);
   EXPECT_EQ(Node().Extension(kCharsetOption), "EUC-JP");
   ASSERT_EQ(Cli("folder set s Charset=auto").status, 0);
@@ -198,7 +190,7 @@ TEST_F(ReadCmdTest, FolderAddSetsDisplayOptionsAndFolderSetTheCharset) {
 }
 
 // Compile errors, as every command shows them.
-class CompileReportTest : public CliFixture {
+class CompileReportTest : public TestFolder {
  protected:
   void Script(const std::string& name, const std::string& text) {
     fs::WriteFileAtomic(dir + "libs/" + name, text);
@@ -212,7 +204,7 @@ class CompileReportTest : public CliFixture {
 TEST_F(CompileReportTest, RunShowsTheFileLineAndMarkerAndNoCountLine) {
   Script("bad.pss", "SCRIPT b;\r\nBEGIN\r\n  x := 1;\r\n  ZZ\r\nEND.\r\n");
   Site("b", "bad.pss");
-  CliResult r = Cli("run b");
+  ProcessResult r = Cli("run b");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err,
@@ -224,7 +216,7 @@ TEST_F(CompileReportTest, RunShowsTheFileLineAndMarkerAndNoCountLine) {
 TEST_F(CompileReportTest, TheFileLineIsTheSameWithAndWithoutAFinalLineBreak) {
   for (const char* tail : {"", "\r\n", "\n"}) {
     Script("cut.pss", std::string("SCRIPT c;\nBEGIN\n  x := (1 + 2") + tail);
-    CliResult r = Cli("compile " + dir + "libs/cut.pss");
+    ProcessResult r = Cli("compile " + dir + "libs/cut.pss");
     EXPECT_EQ(r.status, 1);
     std::string note = dir + "libs/cut.pss:3:   x := (1 + 2\n";
     ASSERT_NE(r.out.find(note), std::string::npos) << r.out;
@@ -235,7 +227,7 @@ TEST_F(CompileReportTest, TheFileLineIsTheSameWithAndWithoutAFinalLineBreak) {
 
 TEST_F(CompileReportTest, ExecAndRoundReportAsCompileDoesWithTheTakenNameHint) {
   Script("href.pss", "SCRIPT h;\r\nBEGIN\r\n  FOR HREF := 1 TO 2 DO x := 1\r\nEND.\r\n");
-  CliResult r = Cli("exec " + dir + "libs/href.pss");
+  ProcessResult r = Cli("exec " + dir + "libs/href.pss");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err.rfind("構文エラー\n2行目:変数が必要です\nHREF は組み込み関数の名前です\n" + dir +
                             "libs/href.pss:3:   FOR HREF",
@@ -253,7 +245,7 @@ TEST_F(CompileReportTest, ExecAndRoundReportAsCompileDoesWithTheTakenNameHint) {
 
 TEST_F(CompileReportTest, AUtf8ScriptIsRefusedWithOneLine) {
   Script("utf.pss", "SCRIPT u;\r\nBEGIN\r\n  x := '\xE6\x9C\xAC'\r\nEND.\r\n");
-  CliResult r = Cli("compile " + dir + "libs/utf.pss");
+  ProcessResult r = Cli("compile " + dir + "libs/utf.pss");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(

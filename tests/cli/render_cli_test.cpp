@@ -3,7 +3,7 @@
 // of the run changes). The renders themselves are tested in the core.
 #include <gtest/gtest.h>
 
-#include "cli_runner.h"
+#include "tests/cli/cli_runner.h"
 
 namespace bq::test {
 namespace {
@@ -17,7 +17,7 @@ class RenderCli : public CliRunner {
     CliRunner::SetUp();
     Script("one.pss", kOnePage);
     Page("/p.html", "<p>static</p>");
-    CliResult add = Cli("folder add js --url " + Url("/p.html") + " --script one.pss");
+    ProcessResult add = Cli("folder add js --url " + Url("/p.html") + " --script one.pss");
     ASSERT_EQ(add.status, 0) << add.err;
   }
   std::string Show() { return Cli("folder show js").out; }
@@ -32,7 +32,7 @@ TEST_F(RenderCli, FolderSetTurnsTheOptionOnAndOffAndRefusesOtherValues) {
   };
   for (const Case& c : {Case{"RenderJS=1", 0, "\nRenderJS=1\n"}, Case{"RenderJS=yes", 2, "\nRenderJS=1\n"},
                         Case{"RenderJS=0", 0, "\nRenderJS=0\n"}}) {
-    CliResult set = Cli(std::string("folder set js ") + c.arg);
+    ProcessResult set = Cli(std::string("folder set js ") + c.arg);
     EXPECT_EQ(set.status, c.status) << c.arg << set.err;
     EXPECT_NE(Show().find(c.shown), std::string::npos) << c.arg;
   }
@@ -45,7 +45,7 @@ TEST_F(RenderCli, FolderSetTurnsTheOptionOnAndOffAndRefusesOtherValues) {
 TEST_F(RenderCli, WithoutChromiumOnPathTheFetchFailsWithOneLine) {
   ASSERT_EQ(Cli("folder set js RenderJS=1").status, 0);
   fs::ForceDirectories(dir + "empty-bin/");
-  CliResult run = RunCommand("PATH=" + dir + "empty-bin " + std::string(BQ_CLI_PATH) + " --data " + dir + "data --libs " +
+  ProcessResult run = RunCommand("PATH=" + dir + "empty-bin " + std::string(BQ_CLI_PATH) + " --data " + dir + "data --libs " +
                                  dir + "libs run js",
                              dir + "stderr.txt");
   EXPECT_EQ(run.status, 0) << run.err;
@@ -54,7 +54,7 @@ TEST_F(RenderCli, WithoutChromiumOnPathTheFetchFailsWithOneLine) {
   EXPECT_EQ(run.out, "1 new, 1 unread, 1 total\n");
   // The same folder without the option fetches as before.
   ASSERT_EQ(Cli("folder set js RenderJS=0").status, 0);
-  CliResult plain = RunCommand("PATH=" + dir + "empty-bin " + std::string(BQ_CLI_PATH) + " --data " + dir +
+  ProcessResult plain = RunCommand("PATH=" + dir + "empty-bin " + std::string(BQ_CLI_PATH) + " --data " + dir +
                                    "data --libs " + dir + "libs run js",
                                dir + "stderr.txt");
   EXPECT_EQ(plain.err, "");

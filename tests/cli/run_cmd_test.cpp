@@ -37,7 +37,7 @@ std::vector<std::string> Lines(const std::string& text) {
 class RunCommand : public CliRunner {
  protected:
   void AddFolder(const std::string& name, const std::string& script, const std::string& url) {
-    CliResult r = Cli("folder add " + name + " --url " + url + " --script " + script + " --round");
+    ProcessResult r = Cli("folder add " + name + " --url " + url + " --script " + script + " --round");
     ASSERT_EQ(r.status, 0) << r.err;
   }
 };
@@ -52,7 +52,7 @@ TEST_F(RunCommand, EveryFailedFetchIsOneStderrLineWithTheAddressAndTheReason) {
                          "'); GET('/news/123.html');\r\n  GET(%URL%)\r\nEND.\r\n");
   Page("/ok.html", "<p>fine</p>");
   AddFolder("f", "fail.pss", Url("/ok.html"));
-  CliResult r = Cli("run f");
+  ProcessResult r = Cli("run f");
   EXPECT_EQ(r.status, 0) << r.err;  // the script decided; the run itself went well
   EXPECT_EQ(r.out, "0 new, 0 unread, 0 total\n");
   std::vector<std::string> lines = Lines(r.err);
@@ -70,7 +70,7 @@ TEST_F(RunCommand, VerboseListsEachPageWithStatusBytesAndTime) {
   Script("one.pss", "SCRIPT o;\r\nBEGIN GET(%URL%) END.\r\n");
   Page("/ok.html", "0123456789");
   AddFolder("v", "one.pss", Url("/ok.html"));
-  CliResult r = Cli("--verbose run v");
+  ProcessResult r = Cli("--verbose run v");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
   std::vector<std::string> lines = Lines(r.out);
@@ -83,7 +83,7 @@ TEST_F(RunCommand, VerboseListsEachPageWithStatusBytesAndTime) {
 TEST_F(RunCommand, RoundNamesTheFolderOfEachFailedFetch) {
   Script("one.pss", "SCRIPT o;\r\nBEGIN GET(%URL%) END.\r\n");
   AddFolder("r", "one.pss", Url("/gone.html"));
-  CliResult r = Cli("round r");
+  ProcessResult r = Cli("round r");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "r/: fetch failed: GET " + Url("/gone.html") + ": HTTP 404\n");
 }
@@ -98,7 +98,7 @@ TEST_F(RunCommand, NewestThreadFirstInTheLogAndTheList) {
   std::string saved;
   ASSERT_TRUE(fs::ReadFile(dir + "data/Log/o/kvllog.dat", saved));
   EXPECT_LT(saved.find(Utf8ToSjis("新しい")), saved.find(Utf8ToSjis("古い")));
-  CliResult list = Cli("list o");
+  ProcessResult list = Cli("list o");
   EXPECT_LT(list.out.find("新しい"), list.out.find("古い")) << list.out;
 }
 

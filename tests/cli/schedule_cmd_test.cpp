@@ -1,6 +1,6 @@
 // schedule show and schedule set: the schedule of weblog.def from the
 // command line.
-#include "app/core/schedule.h"
+#include "app/core/rounds/schedule.h"
 #include "tests/cli/cli_runner.h"
 #include "textlib/dates.h"
 
@@ -11,10 +11,10 @@ using ScheduleCommand = CliRunner;
 
 TEST_F(ScheduleCommand, SetThenShowGivesTheTimeAndTheNextRound) {
   std::uint32_t before = app::NextRoundTime(1u << 13, 45, NowDate());
-  CliResult set = Cli("schedule set --hours 13 --minute 45 --on");
+  ProcessResult set = Cli("schedule set --hours 13 --minute 45 --on");
   std::uint32_t after = app::NextRoundTime(1u << 13, 45, NowDate());
   ASSERT_EQ(set.status, 0) << set.err;
-  CliResult show = Cli("schedule show");
+  ProcessResult show = Cli("schedule show");
   EXPECT_EQ(show.status, 0) << show.err;
   std::string head = "enabled: on\nhours: 13\nminute: 45\nnext round: ";
   EXPECT_TRUE(show.out == head + DisplayDateTime(before) + "\n" || show.out == head + DisplayDateTime(after) + "\n")
@@ -40,7 +40,7 @@ TEST_F(ScheduleCommand, BadHoursMinutesAndOptionsAreUsageErrorsAndChangeNothing)
   ASSERT_EQ(Cli("schedule set --hours 3 --minute 7 --on").status, 0);
   for (const char* bad : {"set", "set --hours 24", "set --hours", "set --minute 60", "set --minute x", "set --on --off",
                           "set --hours 1 --none", "set --every", "show extra", "sett"}) {
-    CliResult r = Cli(std::string("schedule ") + bad);
+    ProcessResult r = Cli(std::string("schedule ") + bad);
     EXPECT_EQ(r.status, 2) << bad;
     EXPECT_EQ(r.err.rfind("usage: brindlequay-cli schedule", 0), 0u) << bad << ": " << r.err;
   }

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "cli_runner.h"
+#include "tests/cli/cli_runner.h"
 
 namespace bq::test {
 namespace {
@@ -44,7 +44,7 @@ class CliStop : public CliRunner {
     Page("/page", "page");
   }
   void Folder(const std::string& name, const std::string& script, const std::string& path) {
-    CliResult r = Cli("folder add " + name + " --url " + Url(path) + " --script " + script + " --round");
+    ProcessResult r = Cli("folder add " + name + " --url " + Url(path) + " --script " + script + " --round");
     ASSERT_EQ(r.status, 0) << r.err;
   }
   // "URL" becomes the ready page's address, "LIBS/" the libs folder.
@@ -64,7 +64,7 @@ class CliStop : public CliRunner {
   // and returns the wait status (-1 when it did not end within 20 s).
   template <typename Cond>
   int SignalWhen(const std::vector<std::string>& args, Cond cond, int sig) {
-    pid_t pid = SpawnCommand(Argv(args), dir + "out.txt", dir + "err.txt");
+    pid_t pid = SpawnProcess(Argv(args), dir + "out.txt", dir + "err.txt");
     EXPECT_GT(pid, 0);
     for (int i = 0; i < 2000 && !cond(); ++i) ::usleep(10000);
     EXPECT_TRUE(cond()) << "the command never got there: " << ReadAll(dir + "err.txt");
@@ -126,7 +126,7 @@ TEST_F(CliStop, ARoundOverTheRootSaysNothingAboutFoldersWithoutAnAddress) {
   Folder("site", "one.pss", "/page");
   Folder("group", "one.pss", "/page");
   ASSERT_EQ(Cli("folder set group SiteUrl=").status, 0);
-  CliResult r = Cli("round");
+  ProcessResult r = Cli("round");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out.find("(log root)"), std::string::npos) << r.out;
@@ -155,7 +155,7 @@ TEST_P(Runaway, AScriptWithoutEndStopsAtTheLimitWithItsMessage) {
   fs::WriteFileAtomic(dir + "limits.ini", c.settings);
   std::string args;
   for (const std::string& a : Expand(c.args)) args += " " + a;
-  CliResult r = Cli("--settings " + dir + "limits.ini" + args);
+  ProcessResult r = Cli("--settings " + dir + "limits.ini" + args);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
   EXPECT_NE(r.out.find(c.output), std::string::npos) << r.out.substr(0, 300);
@@ -199,7 +199,7 @@ TEST_F(CliStop, ARunOutOfMemoryEndsWithItsMessageAndTheLogAsLastSaved) {
   Script("one.pss",
          "SCRIPT big;\r\nBEGIN b := 'x'; FOR k := 1 TO 20 DO b := b + b; i := 1;"
          " WHILE TRUE DO BEGIN i := i + 1; PACK(0: i, 2: 1000 + i, 3: 'x', 7: b + i); PUTLOG(0) END END.\r\n");
-  CliResult r = RunCommand("ulimit -v 400000; " + std::string(BQ_CLI_PATH) + " --data " + dir + "data --libs " + dir +
+  ProcessResult r = RunProcess("ulimit -v 400000; " + std::string(BQ_CLI_PATH) + " --data " + dir + "data --libs " + dir +
                                "libs run big",
                            dir + "stderr.txt");
   EXPECT_EQ(r.status, 1) << r.err;

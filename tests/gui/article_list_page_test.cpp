@@ -2,7 +2,6 @@
 // real message box, articles arriving from a running script, read marks
 // reaching the file, and screenshots of its main states.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <QAction>
 #include <QApplication>
@@ -22,30 +21,19 @@
 #include <QtTest/QTest>
 #include <memory>
 
-#include "app/core/application.h"
 #include "app/gui/article_list_page.h"
-#include "gui_fixture.h"
 #include "app/gui/article_reader_panel.h"
+#include "app/gui/command_actions.h"
 #include "platform/fs.h"
-#include "textlib/cp932.h"
+#include "tests/gui/gui_fixture.h"
 #include "textlib/dates.h"
 
 namespace bq::test {
 namespace {
 
-std::string S(const std::string& utf8) { return Utf8ToSjis(utf8); }
-
 TDataInfo Art(std::int32_t topic, std::int32_t refer, int day, const std::string& title, bool unread,
               const std::string& author = "太郎", const std::string& body = "本文です。") {
-  TDataInfo a;
-  a.TOPIC = topic;
-  a.REFER = refer;
-  a.DATE = EncodeDate(2026, 5, day, 9 + topic % 10, topic % 60, 0);
-  a.TITLE = S(title);
-  a.AUTHOR = S(author);
-  a.BODY = S(body);
-  a.Unread = unread;
-  return a;
+  return Article(topic, refer, EncodeDate(2026, 5, day, 9 + topic % 10, topic % 60, 0), title, unread, body, author);
 }
 
 // Questions are shown in a real message box, which the test answers.
@@ -76,22 +64,20 @@ void AnswerNextBox(QMessageBox::StandardButton button, QString* seenText) {
   timer->start(10);
 }
 
-class ArticleListPageTest : public ::testing::Test {
+// The page with the window's commands, over the application of the test's
+// folder; questions go to real message boxes.
+class ArticleListPageTest : public TestFolder {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqpage.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
-    fs::ForceDirectories(dir + "libs/");
-    app.SetProgramFolder(dir, dir + "libs/");
-    app.SetupFolders(dir + "data/");
+    TestFolder::SetUp();
+    SetUpApplication(app);
     app.Settings.sortByNew = false;
   }
   void TearDown() override {
     page.reset();
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    TestFolder::TearDown();
   }
+  QAction* Command(app::Command c) const { return commands.Get(c); }
   std::string Site(const std::string& rel, const std::vector<TDataInfo>& articles) {
     const std::string path = app.LogRoot() + rel + "/";
     TScrapList log(ui);
@@ -123,8 +109,8 @@ class ArticleListPageTest : public ::testing::Test {
     log.SaveLog();
     return path;
   }
-  void Show(const std::string& folder, gui::ArticleListPage::Hooks hooks = {}) {
-    page = std::make_unique<gui::ArticleListPage>(app, std::move(hooks));
+  void Show(const std::string& folder) {
+    page = std::make_unique<gui::ArticleListPage>(app, commands);
     page->resize(780, 560);
     page->show();
     QApplication::setActiveWindow(page.get());
@@ -139,13 +125,14 @@ class ArticleListPageTest : public ::testing::Test {
     page->Table()->setFocus();
   }
   QTableView* Table() { return page->Table(); }
-  int CurrentTopic() { return app.Log.Item(page->Model().CurrentRow())->TOPIC; }
+  TScrapList& Log() { return app::TKernel::Log(app); }
+  int CurrentTopic() { return Log().Item(page->Model().CurrentRow())->TOPIC; }
   QString Label() { return page->ItemLabel()->text(); }
 
-  std::string dir;
   BoxUi ui;
   CallbackPump pump;
-  app::TApplication app{ui, pump, [] { return SystemProxySettings{}; }};
+  app::TApplication app{ui, pump, NoProxy};
+  gui::CommandActions commands{app};
   std::unique_ptr<gui::ArticleListPage> page;
 };
 
@@ -158,16 +145,16 @@ TEST_F(ArticleListPageTest, SpaceWalksTheUnreadArticlesAndEachBecomesRead) {
     QTest::keyClick(Table(), Qt::Key_Space);
     const int row = page->Model().CurrentRow();
     ASSERT_GE(row, 0);
-    visited.push_back(app.Log.Item(row)->TOPIC);
-    EXPECT_FALSE(app.Log.IsUnread(row));
+    visited.push_back(Log().Item(row)->TOPIC);
+    EXPECT_FALSE(Log().IsUnread(row));
   }
   // Thread order, the thread with the oldest latest article first: 1, 2, 3,
   // 6, then 4, 5.
   EXPECT_EQ(visited, (std::vector<int>{2, 3, 5}));
   EXPECT_EQ(Label(), "【未読: 0 / 6 項目】");
   EXPECT_EQ(page->Reader()->Subject()->text(), "Re: 新しい掲示板の使い方");
-  EXPECT_FALSE(page->Action(app::ListAction::Read)->isEnabled());
-  EXPECT_TRUE(page->Action(app::ListAction::Unread)->isEnabled());
+  EXPECT_FALSE(Command(app::Command::ReadAction)->isEnabled());
+  EXPECT_TRUE(Command(app::Command::UnreadAction)->isEnabled());
 }
 
 TEST_F(ArticleListPageTest, DeleteAsksInAMessageBoxAndRemovesTheArticle) {
@@ -176,7 +163,7 @@ TEST_F(ArticleListPageTest, DeleteAsksInAMessageBoxAndRemovesTheArticle) {
   QTest::keyClick(Table(), Qt::Key_Down);  // the first row
   QTest::keyClick(Table(), Qt::Key_Down);  // topic 2
   ASSERT_EQ(CurrentTopic(), 2);
-  EXPECT_TRUE(page->Action(app::ListAction::Delete)->isEnabled());
+  EXPECT_TRUE(Command(app::Command::DeleteAction)->isEnabled());
   QString asked;
   AnswerNextBox(QMessageBox::No, &asked);
   QTest::keyClick(Table(), Qt::Key_Delete);
@@ -187,14 +174,14 @@ TEST_F(ArticleListPageTest, DeleteAsksInAMessageBoxAndRemovesTheArticle) {
   QTest::keyClick(Table(), Qt::Key_Delete);
   EXPECT_EQ(page->Model().RowCount(), 5);
   EXPECT_EQ(Table()->model()->rowCount(), 5);
-  EXPECT_EQ(app.Log.IndexOfTopic(2), -1);
+  EXPECT_EQ(Log().IndexOfTopic(2), -1);
   EXPECT_EQ(page->Model().CurrentRow(), 1);  // the row at the old place
   EXPECT_TRUE(Table()->selectionModel()->isRowSelected(1, QModelIndex()));
   EXPECT_EQ(page->SelectionLabel()->text(), "選択中: 1 件");
 }
 
 TEST_F(ArticleListPageTest, TheListFollowsArticlesStoredByARunningScript) {
-  fs::WriteFileAtomic(dir + "libs/template.pss",
+  fs::WriteFileAtomic(Libs() + "template.pss",
                       "SCRIPT add;\r\nBEGIN\r\n  PACK(0: 10, 2: 1800000000, 3: 'new one'); PUTLOG(0);\r\n"
                       "  PACK(0: 11, 2: 1800000100, 3: 'new two'); PUTLOG(0);\r\n"
                       "  PACK(0: 12, 2: 1800000200, 3: 'new three'); PUTLOG(0)\r\nEND.\r\n");
@@ -206,7 +193,7 @@ TEST_F(ArticleListPageTest, TheListFollowsArticlesStoredByARunningScript) {
   QObject::connect(Table()->model(), &QAbstractItemModel::rowsInserted,
                    [&](const QModelIndex&, int, int last) { seen.push_back(last + 1); });
   app.LoadAndCompile();
-  app.Machine.ResetMachine();
+  app::TKernel::Machine(app).ResetMachine();
   app.RunScript();
   EXPECT_EQ(seen, (std::vector<int>{7, 8, 9}));  // one by one, while the script ran
   EXPECT_EQ(Table()->model()->rowCount(), 9);
@@ -240,7 +227,7 @@ TEST_F(ArticleListPageTest, HeaderClickSortsWithItsMarkAndKeepsTheFocusedArticle
   const QPoint at(header->sectionViewportPosition(app::kColDate) + 20, header->height() / 2);
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
   EXPECT_EQ(Table()->model()->headerData(app::kColDate, Qt::Horizontal).toString(), "▼ 日付");
-  EXPECT_EQ(app.Log.Item(0)->TOPIC, 5);  // newest first
+  EXPECT_EQ(Log().Item(0)->TOPIC, 5);  // newest first
   EXPECT_EQ(CurrentTopic(), topic);
   EXPECT_EQ(Table()->currentIndex().row(), page->Model().Focused());
   EXPECT_EQ(Table()->model()->data(Table()->model()->index(0, 1), Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
@@ -248,17 +235,22 @@ TEST_F(ArticleListPageTest, HeaderClickSortsWithItsMarkAndKeepsTheFocusedArticle
   page->grab().save(ShotPath("datalog-date-sort.png"));
 }
 
-TEST_F(ArticleListPageTest, ActionsCarryCaptionsKeysAndEnabling) {
+TEST_F(ArticleListPageTest, TheListsCommandsCarryTheirKeysAndFollowTheSelection) {
   Show(Board());
-  const QList<QAction*> actions = page->Actions();
-  ASSERT_EQ(actions.size(), app::kListActionCount);
-  EXPECT_EQ(actions[0]->text(), "次の未読へ");
-  EXPECT_EQ(actions[0]->shortcuts(), (QList<QKeySequence>{QKeySequence(Qt::Key_Space),
-                                                           QKeySequence(Qt::CTRL | Qt::Key_Down)}));
-  EXPECT_EQ(page->Action(app::ListAction::FindPrev)->shortcuts().value(0), QKeySequence(Qt::SHIFT | Qt::Key_F3));
-  EXPECT_FALSE(page->Action(app::ListAction::Delete)->isEnabled());
-  EXPECT_FALSE(page->Action(app::ListAction::FindNext)->isEnabled());
+  EXPECT_EQ(Command(app::Command::NextAction)->text(), "次の未読へ");
+  EXPECT_EQ(Command(app::Command::NextAction)->shortcuts(),
+            (QList<QKeySequence>{QKeySequence(Qt::Key_Space), QKeySequence(Qt::CTRL | Qt::Key_Down)}));
+  EXPECT_EQ(Command(app::Command::FindPrevAction)->shortcuts().value(0), QKeySequence(Qt::SHIFT | Qt::Key_F3));
+  // Their keys act on the page.
+  EXPECT_TRUE(page->actions().contains(Command(app::Command::NextAction)));
+  EXPECT_FALSE(Command(app::Command::DeleteAction)->isEnabled());
+  EXPECT_FALSE(Command(app::Command::FindNextAction)->isEnabled());
   EXPECT_FALSE(page->SelectionLabel()->isHidden());
+  // The context menu is the table's.
+  QMenu menu;
+  commands.Place(&menu, app::Place::ListMenu);
+  ASSERT_EQ(menu.actions().size(), 6);
+  EXPECT_EQ(menu.actions()[0], Command(app::Command::ReadAction));
 }
 
 // The screenshots: a thread with unread and read rows, and the reader of a
@@ -304,15 +296,14 @@ TEST_F(ArticleListPageTest, SpaceInAFolderWithoutUnreadOpensTheNextOneWithSomeTh
   const std::string read = Site("a", {Art(1, 0, 1, "既読", false)});
   const std::string next = Site("b", {Art(1, 0, 1, "一", false), Art(2, 0, 2, "二", true)});
   std::vector<std::string> asked;
-  gui::ArticleListPage::Hooks hooks;
-  hooks.selectFolder = [&](const std::string& folder) {
-    asked.push_back(folder);
-    page->OpenFolder(folder);  // as the folder tree does when a node is selected
-  };
-  Show(read, hooks);
+  Show(read);
+  QObject::connect(page.get(), &gui::ArticleListPage::folderRequested, [&](const QByteArray& folder) {
+    asked.push_back(folder.toStdString());
+    page->OpenFolder(folder.toStdString());  // as the folder tree does when a node is selected
+  });
   QTest::keyClick(Table(), Qt::Key_Space);
   EXPECT_EQ(asked, (std::vector<std::string>{next}));
-  EXPECT_EQ(app.Log.FolderPath(), next);
+  EXPECT_EQ(Log().FolderPath(), next);
   EXPECT_EQ(CurrentTopic(), 2);
   EXPECT_EQ(Label(), "【未読: 0 / 2 項目】");
   EXPECT_TRUE(Table()->hasFocus());
@@ -323,7 +314,7 @@ TEST_F(ArticleListPageTest, FindAsksForTheTextThenF3SearchesOnAndNothingFoundCle
   ui.inputAnswers = {S("駅前")};
   QTest::keyClick(Table(), Qt::Key_F, Qt::ControlModifier);
   EXPECT_EQ(CurrentTopic(), 2);
-  EXPECT_TRUE(page->Action(app::ListAction::FindNext)->isEnabled());
+  EXPECT_TRUE(Command(app::Command::FindNextAction)->isEnabled());
   QTest::keyClick(Table(), Qt::Key_F3);
   EXPECT_EQ(CurrentTopic(), 3);
   QTest::keyClick(Table(), Qt::Key_F3);

@@ -1,10 +1,11 @@
 #pragma once
-// What the GUI tests share: a fresh folder per test with its own settings
-// file, data folder, script folder and temp folder (so the single-instance
-// sockets of two tests never meet), waiting with the event loop running,
-// starting the real program as a child, and where screenshots go.
+// What the GUI tests share, over the one fixture of the application's tests:
+// a fresh folder per test with its own settings file, data folder, script
+// folder and temp folder (so the single-instance sockets of two tests never
+// meet), waiting with the event loop running, starting the real program as
+// a child, the application with the desktop's commands, and where
+// screenshots go.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,7 +15,12 @@
 #include <QString>
 #include <QThread>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include "app/gui/command_actions.h"
+#include "tests/support/app_fixture.h"
 
 namespace bq::test {
 
@@ -41,26 +47,24 @@ inline QString ShotPath(const QString& name) {
   return QStringLiteral(BQ_SHOT_DIR "/") + name;
 }
 
-class GuiFolder : public ::testing::Test {
+// The test's folder (see app_fixture.h) with a home and temporary folder
+// of its own, for the real program started as a child.
+class GuiFolder : public TestFolder {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqgui.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = QString::fromUtf8(tmpl) + QLatin1Char('/');
-    QDir().mkpath(dir + QStringLiteral("tmp"));
-    QDir().mkpath(dir + QStringLiteral("home"));
-    QDir().mkpath(dir + QStringLiteral("libs"));
-    QFile::setPermissions(dir + QStringLiteral("tmp"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    TestFolder::SetUp();
+    QDir().mkpath(Here() + QStringLiteral("tmp"));
+    QDir().mkpath(Here() + QStringLiteral("home"));
+    QFile::setPermissions(Here() + QStringLiteral("tmp"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     oldTmp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", (dir + QStringLiteral("tmp")).toUtf8());
+    qputenv("TMPDIR", (Here() + QStringLiteral("tmp")).toUtf8());
     // A script that does nothing: rounds in these tests must not wait on
     // the network or put up a message box.
-    WriteFile(QStringLiteral("libs/template.pss"), "SCRIPT t;\r\nBEGIN\r\nEND.\r\n");
+    Script("template.pss", "SCRIPT t;\r\nBEGIN\r\nEND.\r\n");
   }
   void TearDown() override {
-    // A test skipped before SetUp has no folder; QDir("") would be the
-    // current directory.
-    if (dir.isEmpty()) return;
+    // A test skipped before SetUp has no folder.
+    if (dir.empty()) return;
     for (QProcess* p : children) {
       if (p->state() != QProcess::NotRunning) {
         p->kill();
@@ -69,20 +73,21 @@ class GuiFolder : public ::testing::Test {
       delete p;
     }
     qputenv("TMPDIR", oldTmp);
-    if (dir.startsWith(QStringLiteral("/tmp/bqgui."))) QDir(dir).removeRecursively();
+    TestFolder::TearDown();
   }
   void WriteFile(const QString& rel, const QByteArray& data) {
-    QFile f(dir + rel);
+    QFile f(Here() + rel);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(data);
   }
-  QString Settings() const { return dir + QStringLiteral("brindlequay.ini"); }
-  QString Data() const { return dir + QStringLiteral("data/"); }
-  QString LogRoot() const { return Data() + QStringLiteral("Log/"); }
+  QString Here() const { return QString::fromStdString(dir); }
+  QString Settings() const { return Here() + QStringLiteral("brindlequay.ini"); }
+  QString DataQ() const { return QString::fromStdString(Data()); }
+  QString LogRootQ() const { return QString::fromStdString(LogRoot()); }
   // The program's arguments for this test's files, then extra ones.
   QStringList Args(const QStringList& extra = {}) const {
-    return QStringList{QStringLiteral("--settings"), Settings(), QStringLiteral("--data"), Data(),
-                       QStringLiteral("--libs"), dir + QStringLiteral("libs")} +
+    return QStringList{QStringLiteral("--settings"), Settings(), QStringLiteral("--data"), DataQ(),
+                       QStringLiteral("--libs"), Here() + QStringLiteral("libs")} +
            extra;
   }
   // The real program as a child, in this test's folders.
@@ -90,9 +95,9 @@ class GuiFolder : public ::testing::Test {
     auto* p = new QProcess;
     children.push_back(p);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TMPDIR"), dir + QStringLiteral("tmp"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir + QStringLiteral("tmp"));
-    env.insert(QStringLiteral("HOME"), dir + QStringLiteral("home"));
+    env.insert(QStringLiteral("TMPDIR"), Here() + QStringLiteral("tmp"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), Here() + QStringLiteral("tmp"));
+    env.insert(QStringLiteral("HOME"), Here() + QStringLiteral("home"));
     if (!env.contains(QStringLiteral("QT_QPA_PLATFORM")) || env.value(QStringLiteral("DISPLAY")).isEmpty())
       env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     p->setProcessEnvironment(env);
@@ -107,9 +112,27 @@ class GuiFolder : public ::testing::Test {
     return p->exitStatus() == QProcess::NormalExit ? p->exitCode() : -1;
   }
 
-  QString dir;
   QByteArray oldTmp;
   std::vector<QProcess*> children;
+};
+
+// The application over the test's folder with the desktop's event pump and
+// the desktop's commands, for a page, a dialog or the round controller on
+// its own.
+class GuiApp : public AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    pump.Add([] { QCoreApplication::processEvents(); });
+    commands = std::make_unique<gui::CommandActions>(app);
+  }
+  void TearDown() override {
+    commands.reset();
+    AppFixture::TearDown();
+  }
+  QAction* Command(app::Command c) const { return commands->Get(c); }
+
+  std::unique_ptr<gui::CommandActions> commands;
 };
 
 }  // namespace bq::test

@@ -12,15 +12,17 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QThread>
 #include <cstdio>
 
 #include "app/core/local_server.h"
-#include "app/core/shell_model.h"
+#include "app/core/shell/shell_model.h"
 #include "app/gui/desktop_app.h"
 #include "app/gui/main_window.h"
-#include "gui_fixture.h"
 #include "logstore/folder_info.h"
 #include "platform/fs.h"
+#include "tests/gui/gui_fixture.h"
+#include "textlib/dates.h"
 
 namespace bq::test {
 namespace {
@@ -30,7 +32,7 @@ class InstanceTest : public GuiFolder {
   // The socket file of this test's instance.
   QString SocketPath() const {
     std::string settings = QFileInfo(Settings()).absoluteFilePath().toStdString();
-    return dir + QStringLiteral("tmp/") +
+    return Here() + QStringLiteral("tmp/") +
            QString::fromStdString(app::InstanceKey(std::to_string(::getuid()), settings));
   }
   // Something answers on the instance's socket (an empty word does nothing).
@@ -56,7 +58,7 @@ class InstanceTest : public GuiFolder {
 TEST_F(InstanceTest, SecondStartWithAllRunsARoundInTheRunningInstance) {
   QProcess* first = StartInstance();
   EXPECT_EQ(SecondStart({QStringLiteral("all")}), 0);
-  QString roundLog = LogRoot() + QStringLiteral("RoundLog.txt");
+  QString roundLog = LogRootQ() + QStringLiteral("RoundLog.txt");
   ASSERT_TRUE(WaitUntil([&] { return ReadText(roundLog).contains(QStringLiteral("Folder Round: ")); }));
   // The line ends with the mark of a round over all folders (" ＠ＡＬＬ" in Shift_JIS).
   EXPECT_TRUE(ReadText(roundLog).toLatin1().contains(QByteArray(" \x81\x97\x82\x60\x82\x6b\x82\x6b\r\n")));
@@ -80,7 +82,7 @@ TEST_P(InstanceCloses, LikeExitWithEverythingSaved) {
   QString ini = ReadText(Settings());
   EXPECT_TRUE(ini.contains(QStringLiteral("WINDOWINFO="))) << ini.toStdString();
   EXPECT_TRUE(ini.contains(QStringLiteral("LOGHIST="))) << ini.toStdString();
-  EXPECT_TRUE(QFile::exists(LogRoot() + QStringLiteral("weblog.def")));
+  EXPECT_TRUE(QFile::exists(LogRootQ() + QStringLiteral("weblog.def")));
   EXPECT_FALSE(QFile::exists(SocketPath()));
   // Nothing listens any more: the next start becomes the instance.
   QProcess* next = StartInstance();
@@ -103,7 +105,7 @@ TEST_F(InstanceTest, SigtermDuringARoundStopsItSavesWhatItStoredAndCloses) {
             "SCRIPT store;\r\nBEGIN\r\n"
             "  FOR i := 1 TO 100 DO BEGIN PACK(0: i, 2: 1000 + i, 3: 'a'); PUTLOG(0) END;\r\n"
             "  GET(%URL%);\r\n  WHILE TRUE DO SLEEP(20)\r\nEND.\r\n");
-  std::string folder = (LogRoot() + QStringLiteral("store/")).toStdString();
+  std::string folder = LogRoot() + "store/";
   fs::ForceDirectories(folder);
   TFolderInfo info;
   info.SiteUrl = server.Url("/ready");
@@ -116,7 +118,7 @@ TEST_F(InstanceTest, SigtermDuringARoundStopsItSavesWhatItStoredAndCloses) {
   ASSERT_TRUE(Ends(first));
   EXPECT_EQ(first->exitCode(), 0);
   EXPECT_EQ(ReadText(QString::fromStdString(folder) + QStringLiteral("kvllog.dat")).count(QStringLiteral("\r\n")), 100);
-  EXPECT_TRUE(ReadText(LogRoot() + QStringLiteral("RoundLog.txt")).contains(QStringLiteral("Folder Round: ")));
+  EXPECT_TRUE(ReadText(LogRootQ() + QStringLiteral("RoundLog.txt")).contains(QStringLiteral("Folder Round: ")));
 }
 
 TEST_F(InstanceTest, ASecondStartToAStoppedInstanceSaysSoAndLeavesItsSocket) {
@@ -154,7 +156,7 @@ TEST_F(InstanceTest, ASecondStartToAStoppedInstanceSaysSoAndLeavesItsSocket) {
   ::kill(pid, SIGCONT);
   EXPECT_EQ(SecondStart({QStringLiteral("quit")}), 0);
   ASSERT_TRUE(Ends(first));
-  EXPECT_FALSE(QFile::exists(LogRoot() + QStringLiteral("RoundLog.txt")));
+  EXPECT_FALSE(QFile::exists(LogRootQ() + QStringLiteral("RoundLog.txt")));
 }
 
 TEST_F(InstanceTest, QuitWithNoInstanceRunningEndsAtOnceAndLeavesNothing) {
@@ -162,7 +164,7 @@ TEST_F(InstanceTest, QuitWithNoInstanceRunningEndsAtOnceAndLeavesNothing) {
   EXPECT_FALSE(QFile::exists(SocketPath()));
   EXPECT_FALSE(Listening());
   EXPECT_FALSE(QFile::exists(Settings()));
-  EXPECT_FALSE(QFile::exists(Data()));
+  EXPECT_FALSE(QFile::exists(DataQ()));
 }
 
 TEST_F(InstanceTest, KilledInstanceLeavesNoBlockAndTheNextStartTakesOver) {
@@ -180,7 +182,7 @@ TEST_F(InstanceTest, KilledInstanceLeavesNoBlockAndTheNextStartTakesOver) {
 
 TEST_F(InstanceTest, TwoSettingsFilesMakeTwoInstances) {
   QProcess* first = StartInstance();
-  QProcess* other = Start({QStringLiteral("--settings"), dir + QStringLiteral("other.ini")});
+  QProcess* other = Start({QStringLiteral("--settings"), Here() + QStringLiteral("other.ini")});
   // The later --settings wins: this start has a settings file of its own.
   WaitUntil([] { return false; }, 1500);
   EXPECT_EQ(other->state(), QProcess::Running);
@@ -219,6 +221,31 @@ TEST_F(InstanceTest, BadCommandLineIsRefused) {
   QProcess* p = Start({QStringLiteral("--bogus")});
   ASSERT_TRUE(Ends(p));
   EXPECT_EQ(p->exitCode(), 2);
+}
+
+// The schedule's minute survives a restart: the program started again in
+// the minute of the round it ran does not run it again.
+TEST_F(InstanceTest, StartedAgainInTheMinuteOfItsScheduledRoundTheRoundRunsOnce) {
+  // Both starts and a tick of the second fall in one minute.
+  while (NowDate() % 60 >= 20) QThread::msleep(200);
+  const DateParts now = DecodeDate(NowDate());
+  ASSERT_EQ(Cli("schedule set --hours " + std::to_string(now.hour) + " --minute " + std::to_string(now.minute) +
+                " --on").status,
+            0);
+  const QString roundLog = LogRootQ() + QStringLiteral("RoundLog.txt");
+  QProcess* first = StartInstance();
+  // The timer ticks every 5 s: the first tick runs the round.
+  ASSERT_TRUE(WaitUntil([&] { return ReadText(roundLog).count(QStringLiteral("\r\n")) == 1; }, 15000));
+  EXPECT_EQ(SecondStart({QStringLiteral("quit")}), 0);
+  ASSERT_TRUE(Ends(first));
+  QProcess* second = StartInstance();
+  // Two ticks of the program started again.
+  WaitUntil([] { return false; }, 11000);
+  EXPECT_EQ(second->state(), QProcess::Running);
+  ASSERT_EQ(DecodeDate(NowDate()).minute, now.minute) << "the minute passed before the test was done";
+  EXPECT_EQ(SecondStart({QStringLiteral("quit")}), 0);
+  ASSERT_TRUE(Ends(second));
+  EXPECT_EQ(ReadText(roundLog).count(QStringLiteral("\r\n")), 1) << ReadText(roundLog).toStdString();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QDateTime>
 #include <QLabel>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -17,7 +18,7 @@
 #include "app/controls/folder_tree.h"
 #include "app/core/application.h"
 #include "app/gui/about_box.h"
-#include "app/gui/actions.h"
+#include "app/gui/command_actions.h"
 #include "app/gui/article_list_page.h"
 #include "app/gui/round_controller.h"
 #include "app/gui/round_report_view.h"
@@ -25,7 +26,7 @@
 #include "app/gui/icons.h"
 #include "app/gui/main_window.h"
 #include "app/gui/qt_platform.h"
-#include "gui_fixture.h"
+#include "tests/gui/gui_fixture.h"
 #include "logstore/folder_info.h"
 #include "logstore/scrap_list.h"
 #include "platform/fs.h"
@@ -42,8 +43,8 @@ class MainWindowTest : public GuiFolder {
     GuiFolder::SetUp();
     if (HasFatalFailure()) return;
     layout.settingsFile = Settings().toStdString();
-    layout.dataOption = Data().toStdString();
-    layout.libsFolder = (dir + QStringLiteral("libs/")).toStdString();
+    layout.dataOption = Data();
+    layout.libsFolder = Libs();
     layout.defaultDataFolder = layout.dataOption;
   }
   void TearDown() override {
@@ -55,11 +56,12 @@ class MainWindowTest : public GuiFolder {
   void Open() {
     app = std::make_unique<app::TApplication>(ui, pump);
     app->Settings.Load(fs::FromOsPath(layout.settingsFile));
-    app->SetProgramFolder(fs::FromOsPath(dir.toStdString()), fs::FromOsPath(layout.libsFolder));
+    app->SetProgramFolder(fs::FromOsPath(dir), fs::FromOsPath(layout.libsFolder));
     window = std::make_unique<MainWindow>(*app, ui, layout);
     window->SetupFolders();
     window->show();
   }
+  TScrapList& Log() { return app::TKernel::Log(*app); }
   QTreeWidgetItem* Top() { return window->Tree()->TopItem(); }
   QStringList Children(QTreeWidgetItem* item) {
     QStringList out;
@@ -87,9 +89,9 @@ class MainWindowTest : public GuiFolder {
 };
 
 TEST_F(MainWindowTest, MissingDataFolderIsCreatedWithAnEmptyLogRoot) {
-  layout.dataOption = (dir + QStringLiteral("new/deep/data/")).toStdString();
+  layout.dataOption = dir + "new/deep/data/";
   Open();
-  EXPECT_TRUE(QDir(dir + QStringLiteral("new/deep/data/Log")).exists());
+  EXPECT_TRUE(QDir(Here() + QStringLiteral("new/deep/data/Log")).exists());
   ASSERT_NE(Top(), nullptr);
   EXPECT_EQ(Top()->text(0), QString::fromUtf8("インターネット"));
   EXPECT_EQ(Top()->childCount(), 0);
@@ -109,7 +111,7 @@ TEST_F(MainWindowTest, NewFoldersTakeTheSmallestFreeNumber) {
   EXPECT_EQ(Children(Top()), (QStringList{QString::fromUtf8("新しいフォルダ1"), QString::fromUtf8("新しいフォルダ2")}));
   // The new folder is selected and open.
   EXPECT_EQ(window->Tree()->currentItem()->text(0), QString::fromUtf8("新しいフォルダ2"));
-  EXPECT_EQ(app->Log.FolderPath(), app->LogRoot() + Sjis("新しいフォルダ2/"));
+  EXPECT_EQ(Log().FolderPath(), app->LogRoot() + Sjis("新しいフォルダ2/"));
   // Delete the first: the question names it, Yes removes it from disk and tree.
   window->Tree()->setCurrentItem(Child(Top(), QString::fromUtf8("新しいフォルダ1")));
   ui.messageAnswers = {kIdYes};
@@ -144,7 +146,7 @@ TEST_F(MainWindowTest, RenameByCaptionEditAndRefusalOntoAnExistingName) {
   second->setText(0, QString::fromUtf8("駅前掲示板"));
   EXPECT_TRUE(fs::DirectoryExists(app->LogRoot() + Sjis("駅前掲示板")));
   EXPECT_FALSE(fs::DirectoryExists(app->LogRoot() + Sjis("新しいフォルダ2")));
-  EXPECT_EQ(app->Log.FolderPath(), app->LogRoot() + Sjis("駅前掲示板/"));
+  EXPECT_EQ(Log().FolderPath(), app->LogRoot() + Sjis("駅前掲示板/"));
   EXPECT_EQ(window->Tree()->currentItem()->text(0), QString::fromUtf8("駅前掲示板"));
   // Onto an existing name: refused with the message, the caption reverts.
   QTreeWidgetItem* first = Child(Top(), QString::fromUtf8("新しいフォルダ1"));
@@ -167,8 +169,8 @@ TEST_F(MainWindowTest, RoundTargetMarkChangesNodeFileAndIcon) {
   EXPECT_FALSE(mark->isChecked());
   mark->trigger();
   EXPECT_TRUE(mark->isChecked());
-  EXPECT_TRUE(app->Log.ReadFolderFlags(app->Log.FolderPath()).RoundTarget);
-  QString node = QString::fromStdString(fs::ToOsPath(app->Log.NodeFilePath()));
+  EXPECT_TRUE(Log().ReadFolderFlags(Log().FolderPath()).RoundTarget);
+  QString node = QString::fromStdString(fs::ToOsPath(Log().NodeFilePath()));
   EXPECT_TRUE(QFile::exists(node));
   EXPECT_NE(item->icon(0).pixmap(16, 16).toImage(), before);
 }
@@ -177,7 +179,7 @@ TEST_F(MainWindowTest, AllWordRunsARoundAndQuitClosesWithEverythingSaved) {
   Open();
   NewFolderUnderTop();
   window->ExecuteCommand(QStringLiteral("all"));
-  QString roundLog = ReadText(LogRoot() + QStringLiteral("RoundLog.txt"));
+  QString roundLog = ReadText(LogRootQ() + QStringLiteral("RoundLog.txt"));
   EXPECT_TRUE(roundLog.startsWith(QStringLiteral("Folder Round: "))) << roundLog.toStdString();
   EXPECT_TRUE(roundLog.endsWith(QStringLiteral("\r\n")));
   // Unknown words do nothing; "Quit" closes and writes settings and root definition.
@@ -192,7 +194,7 @@ TEST_F(MainWindowTest, AllWordRunsARoundAndQuitClosesWithEverythingSaved) {
   EXPECT_TRUE(ini.contains(QStringLiteral("WINDOWINFO=0,"))) << ini.toStdString();
   EXPECT_TRUE(ini.contains(QStringLiteral("SPLIT="))) << ini.toStdString();
   EXPECT_TRUE(ini.contains(QStringLiteral("LASTBBS="))) << ini.toStdString();
-  EXPECT_TRUE(QFile::exists(LogRoot() + QStringLiteral("weblog.def")));
+  EXPECT_TRUE(QFile::exists(LogRootQ() + QStringLiteral("weblog.def")));
 }
 
 TEST_F(MainWindowTest, PlacementAndSplitComeFromTheSettings) {
@@ -216,7 +218,7 @@ TEST_F(MainWindowTest, PlacementAndSplitComeFromTheSettings) {
 }
 
 TEST_F(MainWindowTest, LastOpenFolderIsSelectedAtStart) {
-  QDir().mkpath(LogRoot() + QString::fromUtf8("a/b"));
+  QDir().mkpath(LogRootQ() + QString::fromUtf8("a/b"));
   Open();
   QTreeWidgetItem* a = Child(Top(), QStringLiteral("a"));
   ASSERT_NE(a, nullptr);
@@ -229,68 +231,80 @@ TEST_F(MainWindowTest, LastOpenFolderIsSelectedAtStart) {
   Open();
   ASSERT_NE(window->Tree()->currentItem(), nullptr);
   EXPECT_EQ(window->Tree()->SelectedPath(), app->LogRoot() + "a/b/");
-  EXPECT_EQ(app->Log.FolderPath(), app->LogRoot() + "a/b/");
+  EXPECT_EQ(Log().FolderPath(), app->LogRoot() + "a/b/");
 }
 
-TEST_F(MainWindowTest, ActionsByNameWithCaptionsKeysAndPageSlots) {
+TEST_F(MainWindowTest, EveryCommandOnceByNameWithItsCaptionKeysAndPlaces) {
   Open();
-  for (const gui::ActionDef& d : gui::ActionDefs()) {
-    QAction* a = window->Action(QString::fromLatin1(d.name));
-    ASSERT_NE(a, nullptr) << d.name;
-    EXPECT_FALSE(a->text().isEmpty()) << d.name;
-    EXPECT_FALSE(a->icon().isNull()) << d.name;
+  for (const app::CommandInfo& c : app::kCommands) {
+    const QString name = QString::fromUtf8(c.name.data(), static_cast<int>(c.name.size()));
+    QAction* a = window->Action(name);
+    ASSERT_NE(a, nullptr) << c.name;
+    EXPECT_EQ(a->objectName(), name);
+    EXPECT_EQ(a->text().isEmpty(), false) << c.name;
+    EXPECT_EQ(a->icon().isNull(), c.image == app::Image::None) << c.name;
+    // One action a command: every menu, tool bar and page holds the same one.
+    EXPECT_EQ(window->findChildren<QAction*>(name).size(), 1) << c.name;
   }
-  // The pages' own actions stand in the window's menus, one action a name.
-  EXPECT_EQ(window->Action(QStringLiteral("NextAction")), window->ListPage()->Action(app::ListAction::Next));
-  EXPECT_EQ(window->Action(QStringLiteral("GoAction")), window->Workbench()->GoAction);
-  EXPECT_EQ(window->Action(QStringLiteral("ExecAction")), window->Rounds()->execAction());
-  EXPECT_EQ(window->Action(QStringLiteral("NextAction"))->associatedObjects().count(
-                window->menuBar()->actions().value(2)->menu()),
-            1);
   EXPECT_EQ(window->Action(QStringLiteral("NoSuchAction")), nullptr);
   EXPECT_EQ(window->Action(QStringLiteral("NextAction"))->shortcuts(),
             (QList<QKeySequence>{QKeySequence(Qt::Key_Space), QKeySequence(QStringLiteral("Ctrl+Down"))}));
   EXPECT_EQ(window->Action(QStringLiteral("FindPrevAction"))->text(), QString::fromUtf8("上に検索"));
   EXPECT_EQ(window->Action(QStringLiteral("HelpAction"))->shortcut(), QKeySequence(Qt::Key_F1));
+  EXPECT_EQ(window->Action(QStringLiteral("ChangeView"))->text(), QString::fromUtf8("コード表示"));
+  EXPECT_EQ(window->Action(QStringLiteral("TimerSwitch"))->toolTip(), QString::fromUtf8("定時巡回の ON / OFF"));
+  // The article menu holds the list's commands; their keys act on its page.
+  QAction* next = window->Action(QStringLiteral("NextAction"));
+  bool inArticleMenu = false;
+  for (QAction* m : window->menuBar()->actions())
+    if (m->text() == QString::fromUtf8("記事(&A)")) inArticleMenu = m->menu()->actions().contains(next);
+  EXPECT_TRUE(inArticleMenu);
+  EXPECT_TRUE(window->ListPage()->actions().contains(next));
+  EXPECT_TRUE(window->TrayMenu()->actions().contains(window->Action(QStringLiteral("RoundReportAction"))));
   // No help page in this layout: help is off. No tray offscreen: no hiding.
   EXPECT_FALSE(window->Action(QStringLiteral("HelpAction"))->isEnabled());
   EXPECT_FALSE(window->Action(QStringLiteral("HideAction"))->isEnabled());
   EXPECT_EQ(window->Action(QStringLiteral("TimerSwitch"))->text(), QStringLiteral("OFF"));
   window->Action(QStringLiteral("TimerSwitch"))->trigger();
   EXPECT_EQ(window->Action(QStringLiteral("TimerSwitch"))->text(), QStringLiteral("ON "));
-  EXPECT_TRUE(app->Log.ScheduleEnabled);
-  // The pages sit in their slots.
+  EXPECT_TRUE(window->Action(QStringLiteral("TimerSwitch"))->isChecked());
+  EXPECT_TRUE(Log().ScheduleEnabled);
+  // The pages sit in the message panel.
   auto* tabs = window->findChild<QTabWidget*>();
   ASSERT_NE(tabs, nullptr);
   EXPECT_EQ(tabs->tabText(0), QString::fromUtf8("データログ"));
   EXPECT_EQ(tabs->tabText(1), QString::fromUtf8("スクリプト"));
-  EXPECT_TRUE(tabs->widget(0)->isAncestorOf(window->ListPage()));
-  EXPECT_TRUE(tabs->widget(1)->isAncestorOf(window->Workbench()));
+  EXPECT_EQ(tabs->widget(0), window->ListPage());
+  EXPECT_EQ(tabs->widget(1), window->Workbench());
   window->SetStatusText(2, QStringLiteral("http://example.com/"));
   EXPECT_EQ(window->StatusText(2), QStringLiteral("http://example.com/"));
   EXPECT_TRUE(window->StatusText(3).startsWith(QLatin1Char(' ')));
   EXPECT_EQ(window->StatusText(3).size(), 9);
 }
 
-TEST_F(MainWindowTest, BusyDisablesAllButStopAndRestores) {
+TEST_F(MainWindowTest, BusyDisablesAllButStopAndSkipAndLeavingItEnablesByTheRules) {
   Open();
   NewFolderUnderTop();
-  window->SetBusy(true, true);
-  EXPECT_TRUE(window->Action(QStringLiteral("StopAction"))->isEnabled());
-  EXPECT_TRUE(window->Action(QStringLiteral("SkipAction"))->isEnabled());
-  EXPECT_FALSE(window->Action(QStringLiteral("RoundAction"))->isEnabled());
-  EXPECT_FALSE(window->Action(QStringLiteral("NewFolderAction"))->isEnabled());
-  window->SetBusy(false, false);
+  {
+    app::TBusyState::Scope run = app->Busy().Enter(app::Activity::Round, true);
+    EXPECT_TRUE(window->Action(QStringLiteral("StopAction"))->isEnabled());
+    EXPECT_TRUE(window->Action(QStringLiteral("SkipAction"))->isEnabled());
+    EXPECT_FALSE(window->Action(QStringLiteral("RoundAction"))->isEnabled());
+    EXPECT_FALSE(window->Action(QStringLiteral("NewFolderAction"))->isEnabled());
+    EXPECT_FALSE(window->Tree()->isEnabled());
+    EXPECT_TRUE(window->Action(QStringLiteral("RoundReportAction"))->isEnabled());
+  }
   EXPECT_FALSE(window->Action(QStringLiteral("StopAction"))->isEnabled());
   EXPECT_TRUE(window->Action(QStringLiteral("RoundAction"))->isEnabled());
   EXPECT_TRUE(window->Action(QStringLiteral("DeleteFolderAction"))->isEnabled());
   EXPECT_TRUE(window->Action(QStringLiteral("OptionAction"))->isEnabled());
+  EXPECT_TRUE(window->Tree()->isEnabled());
   // An empty folder has nothing to export.
   EXPECT_FALSE(window->Action(QStringLiteral("ExportAction"))->isEnabled());
 }
 
 TEST_F(MainWindowTest, NextDataFolderFromTheHistorySetsUpTheOtherFolder) {
-  QString other = dir + QStringLiteral("other/");
+  QString other = Here() + QStringLiteral("other/");
   QDir().mkpath(other + QStringLiteral("Log/site"));
   WriteFile(QStringLiteral("brindlequay.ini"), "LOGHIST=" + other.toUtf8() + "\r\n");
   Open();
@@ -302,14 +316,14 @@ TEST_F(MainWindowTest, NextDataFolderFromTheHistorySetsUpTheOtherFolder) {
   EXPECT_EQ(Children(Top()), QStringList{QStringLiteral("site")});
   EXPECT_EQ(app->Settings.logDir, other.toStdString());
   // Most recent first; the other entry follows, and "next" wraps back to it.
-  EXPECT_EQ(SjisToUtf8(app->Settings.logHist), other.toStdString() + "," + Data().toStdString());
+  EXPECT_EQ(SjisToUtf8(app->Settings.logHist), other.toStdString() + "," + Data());
   next->trigger();
-  EXPECT_EQ(app->DataFolder(), Data().toStdString());
+  EXPECT_EQ(app->DataFolder(), Data());
 }
 
 TEST_F(MainWindowTest, CacheMaintenanceAndTheRoundLog) {
   Open();
-  QString cache = Data() + QStringLiteral("cache/");
+  QString cache = DataQ() + QStringLiteral("cache/");
   QDir().mkpath(cache);
   for (const char* name : {"~old.tmp", "~new.tmp"}) WriteFile(QStringLiteral("data/cache/") + QLatin1String(name), "x");
   QFile old(cache + QStringLiteral("~old.tmp"));
@@ -337,31 +351,29 @@ TEST_F(MainWindowTest, CacheMaintenanceAndTheRoundLog) {
   EXPECT_EQ(ui.calls[0].text, app->RoundLogPath());
 }
 
-// The tray's round animation: eight frames that all differ, drawn in a strip
-// beside NORMAL and ACTIVE so they can be looked at.
+// The tray's images, NORMAL, ACTIVE and the eight frames of the round
+// animation, all different, drawn in a strip so they can be looked at.
 TEST(TrayImages, AnimationFramesDifferAndAreSavedAsAStrip) {
-  QStringList names{QStringLiteral("NORMAL"), QStringLiteral("ACTIVE")};
-  for (int i = 0; i < 8; ++i) names << QStringLiteral("ICON%1").arg(i);
-  QImage strip(32 * names.size(), 32, QImage::Format_ARGB32);
+  const int count = static_cast<int>(app::TrayImage::Icon7) + 1;
+  QImage strip(32 * count, 32, QImage::Format_ARGB32);
   strip.fill(Qt::white);
   QPainter p(&strip);
   std::vector<QImage> frames;
-  for (int i = 0; i < names.size(); ++i) {
-    QImage img = gui::TrayPixmap(names[i], 32).toImage();
+  for (int i = 0; i < count; ++i) {
+    QImage img = gui::TrayPixmap(static_cast<app::TrayImage>(i), 32).toImage();
     frames.push_back(img);
     p.drawImage(32 * i, 0, img);
   }
   p.end();
   for (std::size_t a = 0; a < frames.size(); ++a)
     for (std::size_t b = a + 1; b < frames.size(); ++b) EXPECT_NE(frames[a], frames[b]) << a << " " << b;
-  EXPECT_EQ(gui::TrayPixmap(QStringLiteral("nonsense"), 32).toImage(), frames[0]);
   ASSERT_TRUE(strip.save(ShotPath(QStringLiteral("tray_images.png"))));
 }
 
 // The demo's data folder made by the CLI, then the window drawn over it.
 TEST_F(MainWindowTest, ScreenshotsOfTheWindowWithDemoFoldersAndTheAboutBox) {
   QProcess cli;
-  cli.start(QStringLiteral(BQ_CLI_PATH), {QStringLiteral("--data"), Data(), QStringLiteral("demo")});
+  cli.start(QStringLiteral(BQ_CLI_PATH), {QStringLiteral("--data"), DataQ(), QStringLiteral("demo")});
   ASSERT_TRUE(cli.waitForFinished(60000));
   ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
   layout.libsFolder = (QStringLiteral(BQ_CLI_PATH).section(QLatin1Char('/'), 0, -2) + QStringLiteral("/libs/")).toStdString();
@@ -372,11 +384,11 @@ TEST_F(MainWindowTest, ScreenshotsOfTheWindowWithDemoFoldersAndTheAboutBox) {
   ASSERT_NE(station, nullptr);
   EXPECT_EQ(Top()->childCount(), 3);
   window->Tree()->setCurrentItem(station);
-  EXPECT_TRUE(app->Log.Count() > 0);
+  EXPECT_TRUE(Log().Count() > 0);
   EXPECT_TRUE(window->StatusText(1).startsWith(QString::fromUtf8("最新記事: "))) << window->StatusText(1).toStdString();
   WaitUntil([] { return false; }, 100);
   ASSERT_TRUE(window->grab().save(ShotPath(QStringLiteral("main_window_demo.png"))));
-  gui::AboutBox about(Settings(), Data(), window.get());
+  gui::AboutBox about(Settings(), DataQ(), window.get());
   about.show();
   WaitUntil([] { return false; }, 100);
   ASSERT_TRUE(about.grab().save(ShotPath(QStringLiteral("about_box.png"))));
@@ -394,14 +406,14 @@ class DesktopTest : public MainWindowTest {
   // A site folder whose script stores `articles` articles, two of them a
   // thread, without the network.
   void Site(const QString& name, const char* script) {
-    QDir().mkpath(LogRoot() + name);
+    QDir().mkpath(LogRootQ() + name);
     TFolderInfo info;
     info.SiteUrl = "http://example.invalid/";  // a round runs only folders with an address
     info.ScriptName = ToSjisName(name) + ".pss";
     info.RoundTarget = true;
     info.TreeView = true;
     WriteFile(QStringLiteral("libs/") + name + QStringLiteral(".pss"), script);
-    fs::WriteFileAtomic(fs::FromOsPath((LogRoot() + name + QStringLiteral("/kvlnode.web")).toStdString()),
+    fs::WriteFileAtomic(fs::FromOsPath((LogRootQ() + name + QStringLiteral("/kvlnode.web")).toStdString()),
                         FormatNodeFile(info));
   }
   static std::string ToSjisName(const QString& name) { return name.toStdString(); }
@@ -434,24 +446,24 @@ TEST_F(DesktopTest, AFetchFillsTheListAndSpaceReadsTheUnreadArticles) {
   Open();
   window->resize(780, 560);
   Select(QStringLiteral("board"));
-  EXPECT_EQ(app->Log.FolderPath(), app->LogRoot() + "board/");
+  EXPECT_EQ(Log().FolderPath(), app->LogRoot() + "board/");
   window->Action(QStringLiteral("ExecAction"))->trigger();
-  ASSERT_TRUE(WaitUntil([&] { return !window->Rounds()->Running(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !window->Rounds()->Runner().Running(); }));
   EXPECT_EQ(Boxes(), 0);
   ASSERT_EQ(window->ListPage()->Table()->model()->rowCount(), 3);
-  EXPECT_EQ(app->Log.UnreadCount(), 3);
+  EXPECT_EQ(Log().UnreadCount(), 3);
   // Space walks the unread articles in the window as on the page alone.
   window->ListPage()->Table()->setFocus();
   for (int i = 0; i < 3; ++i) window->Action(QStringLiteral("NextAction"))->trigger();
-  EXPECT_EQ(app->Log.UnreadCount(), 0);
+  EXPECT_EQ(Log().UnreadCount(), 0);
   QTableView* table = window->ListPage()->Table();
   QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(2, 2)).center());
   QCoreApplication::processEvents();
-  EXPECT_EQ(window->StatusText(2).isEmpty(), app->Log.Item(2)->PAGEURL.empty());
+  EXPECT_EQ(window->StatusText(2).isEmpty(), Log().Item(2)->PAGEURL.empty());
   window->grab().save(ShotPath(QStringLiteral("desktop_list_reader.png")));
   // Leaving for another folder writes the read marks.
   window->Tree()->setCurrentItem(Top());
-  QString log = ReadText(LogRoot() + QStringLiteral("board/kvllog.dat"));
+  QString log = ReadText(LogRootQ() + QStringLiteral("board/kvllog.dat"));
   EXPECT_FALSE(log.isEmpty());
   TScrapList reread(ui);
   reread.OpenFolder(app->LogRoot() + "board/");
@@ -471,7 +483,7 @@ TEST_F(DesktopTest, ARoundGoesOnPastAFailingFolderIntoTheReportWithoutABox) {
   // The machine pumps the event loop while a round runs: look at the window then.
   QTimer probe;
   QObject::connect(&probe, &QTimer::timeout, [&] {
-    if (!window->Rounds()->Running()) return;
+    if (!window->Rounds()->Runner().Running()) return;
     boxDuringRound |= QApplication::activeModalWidget() != nullptr;
     if (!shotDuringRound && window->Busy()) {
       EXPECT_TRUE(window->Action(QStringLiteral("StopAction"))->isEnabled());
@@ -484,22 +496,114 @@ TEST_F(DesktopTest, ARoundGoesOnPastAFailingFolderIntoTheReportWithoutABox) {
   Select(QStringLiteral("a_board"));
   window->Tree()->setCurrentItem(Top());
   window->Action(QStringLiteral("RoundAction"))->trigger();
-  ASSERT_TRUE(WaitUntil([&] { return !window->Rounds()->Running(); }));
+  ASSERT_TRUE(WaitUntil([&] { return !window->Rounds()->Runner().Running(); }));
   probe.stop();
   EXPECT_TRUE(shotDuringRound);
   EXPECT_FALSE(boxDuringRound);
   EXPECT_EQ(Boxes(), 0);
-  ASSERT_EQ(window->Rounds()->Report().Entries().size(), 1u);
-  EXPECT_NE(window->Rounds()->Report().Entries().front().folder.find("b_broken"), std::string::npos);
+  ASSERT_EQ(window->Rounds()->Runner().Report().Entries().size(), 1u);
+  EXPECT_NE(window->Rounds()->Runner().Report().Entries().front().folder.find("b_broken"), std::string::npos);
   TScrapList c(ui);
   c.OpenFolder(app->LogRoot() + "c_board/");
   EXPECT_EQ(c.Count(), 3);  // the folder after the failing one ran
   EXPECT_FALSE(window->Busy());
   EXPECT_TRUE(window->Action(QStringLiteral("RoundAction"))->isEnabled());
-  EXPECT_TRUE(QFile::exists(LogRoot() + QStringLiteral("RoundLog.txt")));
+  EXPECT_TRUE(QFile::exists(LogRootQ() + QStringLiteral("RoundLog.txt")));
   window->Action(QStringLiteral("RoundReportAction"))->trigger();
   EXPECT_TRUE(window->ReportView()->isVisible());
   window->ReportView()->grab().save(ShotPath(QStringLiteral("desktop_round_report.png")));
+}
+
+// The workbench's commands in the real window, through run, steps, trace,
+// a round and a fetch: enabled whenever nothing runs, disabled (but Stop and
+// Skip) while something does.
+constexpr char kStepScript[] =
+    "SCRIPT steps;\r\n"  // 0
+    "BEGIN\r\n"          // 1
+    "  x := 1;\r\n"      // 2
+    "  y := 2;\r\n"      // 3
+    "  z := x + y;\r\n"  // 4
+    "  SLEEP(150);\r\n"  // 5
+    "  w := z\r\n"       // 6
+    "END.\r\n";          // 7
+
+TEST_F(DesktopTest, TheWorkbenchCommandsAreEnabledAgainAfterEveryRunStepTraceRoundAndFetch) {
+  Site(QStringLiteral("board"), kStepScript);
+  Open();
+  Select(QStringLiteral("board"));
+  const QStringList bench{QStringLiteral("GoAction"), QStringLiteral("StepAction"), QStringLiteral("TraceAction"),
+                          QStringLiteral("ExecInit")};
+  // While anything runs, the four are off and Stop is on.
+  bool benchOnWhileBusy = false, stopOffWhileBusy = false;
+  int busyProbes = 0;
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    if (!window->Busy()) return;
+    ++busyProbes;
+    for (const QString& n : bench) benchOnWhileBusy |= window->Action(n)->isEnabled();
+    stopOffWhileBusy |= !window->Action(QStringLiteral("StopAction"))->isEnabled();
+  });
+  probe.start(1);
+  auto idle = [&](const char* after) {
+    EXPECT_FALSE(window->Busy()) << after;
+    for (const QString& n : bench) EXPECT_TRUE(window->Action(n)->isEnabled()) << n.toStdString() << " after " << after;
+    EXPECT_FALSE(window->Action(QStringLiteral("StopAction"))->isEnabled()) << after;
+  };
+  gui::WorkbenchPage* page = window->Workbench();
+  auto mark = [page] { return page->Model().CodePosition(); };
+  auto markRow = [page](int row) { return page->StepListBox->model()->index(row, 0).data().toString(); };
+
+  window->Action(QStringLiteral("CompileBtn"))->trigger();
+  idle("compile");
+  page->Model().ToggleBreakpoint(2);
+  window->Action(QStringLiteral("GoAction"))->trigger();
+  idle("run");
+  EXPECT_EQ(mark(), 2);
+  for (int step = 1; step <= 3; ++step) {
+    window->Action(QStringLiteral("StepAction"))->trigger();
+    idle("step");
+    EXPECT_EQ(mark(), 2 + step);
+  }
+  EXPECT_TRUE(markRow(5).startsWith(QLatin1Char('>')));
+  EXPECT_FALSE(markRow(2).startsWith(QLatin1Char('>')));
+  window->Action(QStringLiteral("TraceAction"))->trigger();
+  idle("trace");
+  EXPECT_GE(mark(), 5);
+  window->ExecuteCommand(QStringLiteral("all"));
+  idle("a round");
+  window->ExecuteCommand(QStringLiteral("run"));
+  idle("a fetch");
+  window->Action(QStringLiteral("GoAction"))->trigger();
+  idle("the second run");
+  probe.stop();
+  EXPECT_GT(busyProbes, 0);
+  EXPECT_FALSE(benchOnWhileBusy);
+  EXPECT_FALSE(stopOffWhileBusy);
+  EXPECT_EQ(Boxes(), 0);
+}
+
+// ChangeView puts the compiled code in the tree panel, its current row the
+// machine's, with the script page in front; again, and the tree is back.
+TEST_F(DesktopTest, TheCodePageShowsTheListingBesideTheScriptPage) {
+  Site(QStringLiteral("board"), kStepScript);
+  Open();
+  window->resize(900, 600);
+  Select(QStringLiteral("board"));
+  EXPECT_FALSE(window->CodeViewShown());
+  window->Action(QStringLiteral("StepAction"))->trigger();
+  window->Action(QStringLiteral("StepAction"))->trigger();
+  window->Action(QStringLiteral("ChangeView"))->trigger();
+  EXPECT_TRUE(window->CodeViewShown());
+  EXPECT_TRUE(window->CodeView()->isVisible());
+  EXPECT_TRUE(window->Workbench()->isVisible());
+  ASSERT_GT(window->CodeView()->model()->rowCount(), 0);
+  EXPECT_EQ(window->CodeView()->currentIndex().row(), window->Workbench()->Output->currentIndex().row());
+  EXPECT_GT(window->CodeView()->currentIndex().row(), 0);
+  WaitUntil([] { return false; }, 100);
+  ASSERT_TRUE(window->grab().save(ShotPath(QStringLiteral("desktop_code_page.png"))));
+  window->Action(QStringLiteral("ChangeView"))->trigger();
+  EXPECT_FALSE(window->CodeViewShown());
+  EXPECT_TRUE(window->Tree()->isVisible());
 }
 
 }  // namespace

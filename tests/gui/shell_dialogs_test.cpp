@@ -1,10 +1,10 @@
-// Opening the dialogs as the main window does: the schedule timer is off
-// while each is open and back afterwards, and confirming goes through the
-// core models (settings, schedule, node file, the EXPORT call).
+// Opening the dialogs as the main window does: while each is open the
+// schedule timer is off and no round starts, both are back afterwards, and
+// confirming goes through the core models (settings, schedule, node file,
+// the EXPORT call).
 #include "app/gui/shell_dialogs.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,110 +16,106 @@
 #include "app/gui/export_dialog.h"
 #include "app/gui/options_dialog.h"
 #include "app/gui/properties_dialog.h"
+#include "app/gui/command_actions.h"
 #include "app/gui/round_controller.h"
 #include "platform/fs.h"
+#include "tests/gui/gui_fixture.h"
 
 namespace bq::test {
 namespace {
 
-class NoPump : public EventPump {
- public:
-  void ProcessMessages() override { QCoreApplication::processEvents(); }
-};
-
-class ShellDialogs : public ::testing::Test {
+class ShellDialogs : public GuiApp {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqshelldlg.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
-    fs::ForceDirectories(dir + "libs/");
-    fs::WriteFileAtomic(dir + "libs/template.pss", "SCRIPT t;\r\nBEGIN END.\r\n");
-    app.SetProgramFolder(dir, dir + "libs/");
-    app.SetupFolders(dir + "data/");
-    app.Log.ScheduleEnabled = true;
+    GuiApp::SetUp();
+    Script("template.pss", "SCRIPT t;\r\nBEGIN END.\r\n");
+    Log().ScheduleEnabled = true;
     fs::ForceDirectories(app.LogRoot() + "site/");
-    app.Log.OpenFolder(app.LogRoot() + "site/");
+    Log().OpenFolder(app.LogRoot() + "site/");
+    rounds = std::make_unique<gui::RoundController>(app, *commands);
   }
   void TearDown() override {
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    rounds.reset();
+    GuiApp::TearDown();
   }
   // Runs act on the modal dialog once it is open, noting whether the
-  // schedule timer was off meanwhile.
+  // schedule timer was off and the round commands held meanwhile.
   template <typename Dialog, typename Act>
-  void WhenOpen(gui::RoundController& rounds, Act act) {
-    QTimer::singleShot(0, [this, &rounds, act] {
+  void WhenOpen(Act act) {
+    QTimer::singleShot(0, [this, act] {
       auto* dlg = qobject_cast<Dialog*>(QApplication::activeModalWidget());
       ASSERT_NE(dlg, nullptr);
-      timerWhileOpen = rounds.ScheduleTimer().isActive();
+      timerWhileOpen = rounds->ScheduleTimer().isActive();
+      // A second start's command word asks for a round meanwhile.
+      commands->Get(app::Command::TimerAction)->trigger();
       act(*dlg);
     });
   }
+  bool RoundRan() { return fs::FileExists(app.RoundLogPath()); }
 
-  std::string dir;
   bool timerWhileOpen = true;
-  RecordingUi ui;
-  NoPump pump;
-  app::TApplication app{ui, pump, [] { return SystemProxySettings{}; }};
+  std::unique_ptr<gui::RoundController> rounds;
 };
 
 TEST_F(ShellDialogs, OptionsHoldTheTimerAndOkChangesTheSchedule) {
-  gui::RoundController rounds(app);
-  ASSERT_TRUE(rounds.ScheduleTimer().isActive());
-  WhenOpen<gui::OptionsDialog>(rounds, [](gui::OptionsDialog& d) {
-    d.scheduleCheck()->setChecked(false);
-    d.hourCheck(7)->setChecked(true);
+  commands->Refresh();
+  ASSERT_TRUE(rounds->ScheduleTimer().isActive());
+  WhenOpen<gui::OptionsDialog>([](gui::OptionsDialog& d) {
+    d.ScheduleCheck()->setChecked(false);
+    d.HourCheck(7)->setChecked(true);
     d.accept();
   });
   app::OptionsOutcome out;
-  EXPECT_TRUE(gui::RunOptionsDialog(nullptr, app, rounds, &out));
+  EXPECT_TRUE(gui::RunOptionsDialog(nullptr, app, &out));
   EXPECT_FALSE(timerWhileOpen);
+  EXPECT_FALSE(RoundRan());
   EXPECT_FALSE(out.folderSetUp);
-  EXPECT_FALSE(app.Log.ScheduleEnabled);
-  EXPECT_EQ(app.Log.ScheduleHours, 1u << 7);
-  EXPECT_FALSE(rounds.ScheduleTimer().isActive());  // the switch follows: OFF
-  EXPECT_EQ(rounds.switchAction()->text(), QStringLiteral("OFF"));
+  EXPECT_FALSE(Log().ScheduleEnabled);
+  EXPECT_EQ(Log().ScheduleHours, 1u << 7);
+  EXPECT_FALSE(rounds->ScheduleTimer().isActive());  // the switch follows: OFF
+  EXPECT_EQ(commands->Get(app::Command::TimerSwitch)->text(), QStringLiteral("OFF"));
 }
 
 TEST_F(ShellDialogs, CancelledPropertiesChangeNothingAndTheTimerComesBack) {
-  gui::RoundController rounds(app);
+  commands->Refresh();
   app::TAddressHistory history;
-  WhenOpen<gui::PropertiesDialog>(rounds, [](gui::PropertiesDialog& d) {
-    d.addressCombo()->setEditText(QStringLiteral("http://x/"));
+  WhenOpen<gui::PropertiesDialog>([](gui::PropertiesDialog& d) {
+    d.AddressCombo()->setEditText(QStringLiteral("http://x/"));
     d.reject();
   });
-  EXPECT_FALSE(gui::RunPropertiesDialog(nullptr, app, rounds, history, "", nullptr));
+  EXPECT_FALSE(gui::RunPropertiesDialog(nullptr, app, history, "", nullptr));
   EXPECT_FALSE(timerWhileOpen);
-  EXPECT_TRUE(rounds.ScheduleTimer().isActive());
-  EXPECT_EQ(app.Log.Folder.SiteUrl, "");
+  EXPECT_FALSE(RoundRan());
+  EXPECT_TRUE(rounds->ScheduleTimer().isActive());
+  EXPECT_EQ(Log().Folder.SiteUrl, "");
   EXPECT_TRUE(history.Items().empty());
 }
 
 TEST_F(ShellDialogs, ExportRunsTheScriptAndStoresTheChoice) {
   fs::WriteFileAtomic(
-      dir + "libs/exp.pss",
+      Libs() + "exp.pss",
       "SCRIPT e;\r\nPROCDEF EXPORT(file, target, del)\r\nBEGIN\r\n  s := '' + target + ',' + del;\r\n"
       "  SAVEF(file, s)\r\nEND;\r\nBEGIN END.\r\n");
-  app.Log.Folder.ScriptName = "exp.pss";
+  Log().Folder.ScriptName = "exp.pss";
   app.LoadAndCompile();
-  gui::RoundController rounds(app);
+  commands->Refresh();
   const QString file = QString::fromStdString(dir + "out.txt");
-  WhenOpen<gui::ExportDialog>(rounds, [file](gui::ExportDialog& d) {
-    d.fileEdit()->setText(file);
-    d.targetButton(2)->setChecked(true);
-    d.deleteCheck()->setChecked(true);
+  WhenOpen<gui::ExportDialog>([file](gui::ExportDialog& d) {
+    d.FileEdit()->setText(file);
+    d.TargetButton(2)->setChecked(true);
+    d.DeleteCheck()->setChecked(true);
     d.accept();
   });
-  EXPECT_TRUE(gui::RunExportDialog(nullptr, app, rounds));
+  EXPECT_TRUE(gui::RunExportDialog(nullptr, app));
   EXPECT_FALSE(timerWhileOpen);
+  EXPECT_FALSE(RoundRan());
   std::string out;
   ASSERT_TRUE(fs::ReadFile(dir + "out.txt", out));
   EXPECT_EQ(out, "2,1");
   EXPECT_EQ(app.Settings.exportFile, dir + "out.txt");
   EXPECT_EQ(app.Settings.exportType, 2);
-  EXPECT_TRUE(rounds.ScheduleTimer().isActive());
-  EXPECT_TRUE(rounds.execAction()->isEnabled());  // the busy state was left
+  EXPECT_TRUE(rounds->ScheduleTimer().isActive());
+  EXPECT_TRUE(commands->Get(app::Command::ExecAction)->isEnabled());  // the busy state was left
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 #include "app/gui/desktop_app.h"
 #include "app/gui/main_window.h"
-#include "gui_fixture.h"
+#include "tests/gui/gui_fixture.h"
 
 namespace bq::test {
 namespace {

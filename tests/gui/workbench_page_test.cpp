@@ -3,7 +3,7 @@
 // a stalled GET, runs from the page cache, the value dialog, the editor's
 // colouring; screenshots of the main states go to the build folder.
 #include "app/gui/workbench_page.h"
-#include "gui_fixture.h"
+
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -25,41 +25,48 @@
 #include <QTimer>
 
 #include "app/gui/code_editor.h"
-#include "app/gui/qt_platform.h"
+#include "app/gui/command_actions.h"
 #include "app/gui/script_highlighter.h"
 #include "platform/fs.h"
+#include "tests/gui/gui_fixture.h"
 #include "tests/web/scripted_server.h"
-#include "textlib/cp932.h"
+#include "textlib/dates.h"
 
 namespace bq::gui {
 namespace {
 
-SystemProxySettings NoProxy() { return {}; }
-
 QString Shot(const QString& name) { return test::ShotPath(name); }
 
-class WorkbenchPageTest : public ::testing::Test {
+using app::Command;
+
+class WorkbenchPageTest : public test::GuiApp {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/bqwbgui.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = std::string(tmpl) + "/";
-    fs::ForceDirectories(dir + "libs/");
-    app.SetProgramFolder(dir, dir + "libs/");
-    app.SetupFolders(dir + "data/");
-    app.Log.Folder.ScriptName = "demo.pss";
-    WorkbenchPage::Hooks hooks;
-    hooks.setCaption = [this](const QString& c) { caption = c; };
-    hooks.setBusy = [this](bool busy, bool stoppable) { busyLog += busy ? (stoppable ? 'S' : 'B') : 'i'; };
-    hooks.showError = [this](const QString& m) { errors << m; };
-    page = std::make_unique<WorkbenchPage>(app, hooks);
-    page->resize(1100, 720);
-    page->show();
+    GuiApp::SetUp();
+    Log().Folder.ScriptName = "demo.pss";
+    MakePage();
   }
   void TearDown() override {
     page.reset();
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    GuiApp::TearDown();
+  }
+  void MakePage() {
+    page = std::make_unique<WorkbenchPage>(app, *commands);
+    QObject::connect(page.get(), &WorkbenchPage::captionChanged, [this](const QString& c) { caption = c; });
+    // The busy state as the window would follow it: S busy and stoppable, i idle.
+    QObject::connect(commands.get(), &CommandActions::applied, [this](const app::CommandStates& s) {
+      const char state = s.Enabled(Command::StopAction) ? 'S' : (s.panelsEnabled ? 'i' : 'B');
+      if (busyLog.empty() ? state != 'i' : busyLog.back() != state) busyLog += state;
+    });
+    page->resize(1100, 720);
+    page->show();
+  }
+  // The texts of the message boxes shown (errors of compile and run).
+  QStringList Errors() const {
+    QStringList out;
+    for (const auto& c : ui.calls)
+      if (c.what == "MessageBox") out << FromSjis(c.text);
+    return out;
   }
   void Type(const QString& text) {
     page->ProgramSource->setPlainText(text);
@@ -81,21 +88,16 @@ class WorkbenchPageTest : public ::testing::Test {
   }
   QString StepRow(int row) { return page->StepListBox->model()->index(row, 0).data().toString(); }
 
-  std::string dir;
-  RecordingUi ui;
-  QtPump pump;
-  app::TApplication app{ui, pump, NoProxy};
   std::unique_ptr<WorkbenchPage> page;
   QString caption;
   std::string busyLog;
-  QStringList errors;
 };
 
 TEST_F(WorkbenchPageTest, ACompileErrorSelectsTheOffendingTokenInTheEditor) {
   Type(QStringLiteral("SCRIPT t;\nBEGIN\n  s := '日本';\n  x := ;\nEND.\n"));
-  page->CompileBtn->trigger();
-  ASSERT_EQ(errors.size(), 1);
-  EXPECT_TRUE(errors[0].startsWith(QStringLiteral("構文エラー\r\n3行目:"))) << errors[0].toStdString();
+  Command(Command::CompileBtn)->trigger();
+  ASSERT_EQ(Errors().size(), 1);
+  EXPECT_TRUE(Errors()[0].startsWith(QStringLiteral("構文エラー\r\n3行目:"))) << Errors()[0].toStdString();
   EXPECT_EQ(page->Pages->currentWidget(), page->EditorPage);
   QTextCursor c = page->ProgramSource->textCursor();
   EXPECT_EQ(c.selectionStart(), 36);
@@ -123,19 +125,19 @@ TEST_F(WorkbenchPageTest, RunStopsAtABreakpointAndThePanesShowTheStoppedState) {
   fs::WriteFileAtomic(dir + "page.htm",
                       Utf8ToSjis("<html><body>\r\n<p>お知らせ一覧</p>\r\n<b>新着記事のタイトル</b>\r\n<p>本文です。</p>\r\n</body></html>\r\n"));
   Type(QString::fromUtf8(kDemo).arg(QString::fromStdString(dir + "page.htm")));
-  page->CompileBtn->trigger();
-  ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+  Command(Command::CompileBtn)->trigger();
+  ASSERT_TRUE(Errors().isEmpty()) << Errors().join("\n").toStdString();
   EXPECT_EQ(caption, QStringLiteral("Brindlequay - demo (demo.pss)"));
   EXPECT_EQ(page->Pages->currentWidget(), page->DebugPage);
   DoubleClickStep(3);
   EXPECT_EQ(StepRow(3), QStringLiteral(" !  3:   twice := n * 2"));
-  page->GoAction->trigger();
-  ASSERT_TRUE(errors.isEmpty()) << errors.join("\n").toStdString();
+  Command(Command::GoAction)->trigger();
+  ASSERT_TRUE(Errors().isEmpty()) << Errors().join("\n").toStdString();
   EXPECT_EQ(busyLog, "Si");
   EXPECT_EQ(page->Model().CodePosition(), 3);
   EXPECT_EQ(StepRow(3), QStringLiteral(">!  3:   twice := n * 2"));
   EXPECT_EQ(page->StepListBox->currentIndex().row(), 3);
-  EXPECT_EQ(page->Output->currentIndex().row(), app.Machine.R.PC);
+  EXPECT_EQ(page->Output->currentIndex().row(), Machine().R.PC);
   EXPECT_TRUE(page->RegList->toPlainText().startsWith(QStringLiteral("[")));
   EXPECT_GT(page->StackList->toPlainText().count(QStringLiteral("\n")), 0);  // the call's frame
   QStringList vars;
@@ -158,8 +160,8 @@ TEST_F(WorkbenchPageTest, RunStopsAtABreakpointAndThePanesShowTheStoppedState) {
   EXPECT_FALSE(page->HTMLRawText->toPlainText().contains(QStringLiteral("<b>")));
 
   // Running on ends the script.
-  page->GoAction->trigger();
-  EXPECT_EQ(app.Machine.State, script::RunState::Halted);
+  Command(Command::GoAction)->trigger();
+  EXPECT_EQ(Machine().State, script::RunState::Halted);
   bool found = false;
   for (int i = 0; i < page->VarList->count(); ++i) found |= page->VarList->item(i)->text().contains("TOTAL: 6");
   EXPECT_TRUE(found);
@@ -167,8 +169,8 @@ TEST_F(WorkbenchPageTest, RunStopsAtABreakpointAndThePanesShowTheStoppedState) {
 
 TEST_F(WorkbenchPageTest, TheValueDialogShowsTheValueOverASilverList) {
   Type(QStringLiteral("SCRIPT v;\nBEGIN\n  a := '長い値の文字列';\n  b := 7\nEND.\n"));
-  page->CompileBtn->trigger();
-  page->GoAction->trigger();
+  Command(Command::CompileBtn)->trigger();
+  Command(Command::GoAction)->trigger();
   ASSERT_GE(page->VarList->count(), 2);
   QString title, text;
   QColor base;
@@ -193,8 +195,8 @@ TEST_F(WorkbenchPageTest, StopDuringAStalledGetEndsTheRunAtOnceAndTheWindowStays
     c.Hold(20000);  // never answers; ends when the server stops
   });
   Type(QString::fromStdString("SCRIPT s;\nBEGIN\n  GET('" + stall.url("/slow") + "');\n  after := 1\nEND.\n"));
-  page->CompileBtn->trigger();
-  ASSERT_TRUE(errors.isEmpty());
+  Command(Command::CompileBtn)->trigger();
+  ASSERT_TRUE(Errors().isEmpty());
   int ticks = 0;
   QTimer clock;
   QObject::connect(&clock, &QTimer::timeout, [&] { ++ticks; });
@@ -202,13 +204,13 @@ TEST_F(WorkbenchPageTest, StopDuringAStalledGetEndsTheRunAtOnceAndTheWindowStays
   QElapsedTimer sinceStop;
   bool enabledDuringRun = true;
   QTimer::singleShot(300, [&] {
-    enabledDuringRun = page->GoAction->isEnabled() || page->CompileBtn->isEnabled();
+    enabledDuringRun = Command(Command::GoAction)->isEnabled() || Command(Command::CompileBtn)->isEnabled();
     sinceStop.start();
     app.Stop();  // the main window's StopAction
   });
   QElapsedTimer whole;
   whole.start();
-  page->GoAction->trigger();
+  Command(Command::GoAction)->trigger();
   qint64 stopToEnd = sinceStop.isValid() ? sinceStop.elapsed() : -1;
   ASSERT_GE(stopToEnd, 0) << "the run ended before Stop was pressed";
   EXPECT_LT(stopToEnd, 500);
@@ -217,9 +219,9 @@ TEST_F(WorkbenchPageTest, StopDuringAStalledGetEndsTheRunAtOnceAndTheWindowStays
   EXPECT_GE(ticks, 5);  // timers ran while the GET waited
   EXPECT_EQ(stall.connections(), 1);
   EXPECT_EQ(busyLog, "Si");
-  EXPECT_FALSE(page->Busy());
-  EXPECT_TRUE(page->GoAction->isEnabled());
-  EXPECT_EQ(app.Machine.State, script::RunState::Stopped);
+  EXPECT_FALSE(app.Busy().Busy());
+  EXPECT_TRUE(Command(Command::GoAction)->isEnabled());
+  EXPECT_EQ(Machine().State, script::RunState::Stopped);
   EXPECT_NE(page->VarList->item(0)->text().trimmed(), QStringLiteral("AFTER: 1"));
   // The window still answers: a step after the stop runs.
   QTest::keyClick(page->ProgramSource, Qt::Key_End);
@@ -230,23 +232,23 @@ TEST_F(WorkbenchPageTest, ARunFromTheCacheSendsNoRequest) {
   test::ScriptedServer server(test::ScriptedServer::Replies(
       {"HTTP/1.0 200 OK\r\nContent-Length: 22\r\n\r\n<b>cached</b> page\r\n\r\n"}));
   Type(QString::fromStdString("SCRIPT c;\nBEGIN\n  GET('" + server.url("/p") + "');\n  t := _\nEND.\n"));
-  page->CompileBtn->trigger();
-  page->GoAction->trigger();
+  Command(Command::CompileBtn)->trigger();
+  Command(Command::GoAction)->trigger();
   ASSERT_EQ(server.connections(), 1);
   page->CacheCheck->setChecked(true);
-  EXPECT_TRUE(page->RunFromCache->isChecked());
+  EXPECT_TRUE(Command(Command::RunFromCache)->isChecked());
   for (int i = 0; i < 3; ++i) {
-    page->ExecInit->trigger();
-    page->GoAction->trigger();
+    Command(Command::ExecInit)->trigger();
+    Command(Command::GoAction)->trigger();
     EXPECT_TRUE(page->HTMLText->toPlainText().contains(QStringLiteral("<b>cached</b> page")));
   }
   EXPECT_EQ(server.connections(), 1);
-  EXPECT_TRUE(errors.isEmpty());
-  EXPECT_FALSE(app.Web.CacheOnly);  // only workbench runs read the cache alone
+  EXPECT_TRUE(Errors().isEmpty());
+  EXPECT_FALSE(Web().CacheOnly);  // only workbench runs read the cache alone
   // A page that was never fetched fails like a failed fetch: empty, no request.
   Type(QString::fromStdString("SCRIPT c;\nBEGIN\n  GET('" + server.url("/never") + "')\nEND.\n"));
-  page->CompileBtn->trigger();
-  page->GoAction->trigger();
+  Command(Command::CompileBtn)->trigger();
+  Command(Command::GoAction)->trigger();
   EXPECT_EQ(server.connections(), 1);
   EXPECT_TRUE(page->HTMLText->toPlainText().isEmpty());
 }
@@ -272,7 +274,7 @@ TEST_F(WorkbenchPageTest, TheEditorColoursTheLanguageFromItsOwnTables) {
       "  s := WRAPSTR(_, '<b>', '</b>');\n"
       "  FOREACH r IN @CLIP[row] DO PUTLOG(0)\n"
       "END.\n"));
-  TScriptHighlighter* h = page->Highlighter;
+  ScriptHighlighter* h = page->Highlighter;
   QPlainTextEdit* e = page->ProgramSource;
   EXPECT_EQ(FormatAt(e, 0, 0).foreground(), h->keyword.foreground());      // SCRIPT
   EXPECT_EQ(FormatAt(e, 0, 20).foreground(), h->comment.foreground());     // # ...
@@ -291,7 +293,8 @@ TEST_F(WorkbenchPageTest, TheEditorColoursTheLanguageFromItsOwnTables) {
   EXPECT_FALSE(page->Model().Modified());
   QTest::keyClick(page->ProgramSource, Qt::Key_A);
   EXPECT_TRUE(page->Model().Modified());
-  EXPECT_FALSE(app.ScheduleTick(0, 0));
+  app.SetSchedule(true, app::kAllHours, 45);
+  EXPECT_FALSE(app.ScheduleTick(EncodeDate(2026, 12, 8, 13, 45, 0)));
 }
 
 }  // namespace
@@ -302,11 +305,7 @@ namespace {
 
 TEST_F(WorkbenchPageTest, F1OpensTheReferenceAtTheWordUnderTheCursor) {
   QString opened = QStringLiteral("(none)");
-  page.reset();
-  WorkbenchPage::Hooks hooks;
-  hooks.openReference = [&](const QString& anchor) { opened = anchor; };
-  page = std::make_unique<WorkbenchPage>(app, hooks);
-  page->show();
+  QObject::connect(page.get(), &WorkbenchPage::referenceRequested, [&](const QString& anchor) { opened = anchor; });
   Type(QStringLiteral("SCRIPT h;\nBEGIN\n  FOREACH x IN @CLIP[row] DO s := WRAPSTR(t, 'a', 'b')\nEND.\n"));
   QTextCursor c = page->ProgramSource->textCursor();
   c.setPosition(page->ProgramSource->document()->findBlockByNumber(2).position() + 17);  // inside @CLIP
@@ -317,7 +316,7 @@ TEST_F(WorkbenchPageTest, F1OpensTheReferenceAtTheWordUnderTheCursor) {
   EXPECT_EQ(opened, QStringLiteral("b-_CLIP"));
   c.setPosition(page->ProgramSource->document()->findBlockByNumber(2).position() + 3);  // FOREACH
   page->ProgramSource->setTextCursor(c);
-  page->HelpAction->trigger();
+  Command(Command::ReferenceAction)->trigger();
   EXPECT_EQ(opened, QStringLiteral("k-FOREACH"));
 }
 
@@ -329,8 +328,8 @@ namespace {
 
 TEST_F(WorkbenchPageTest, TheTemplateLabelCyclesAndTheSystemVariablesFold) {
   Type(QStringLiteral("SCRIPT t;\npost[]:-\n<b>${TITLE}</b>\\*<i>!{\\d+}!\n-::\nrow[]:-\n<td>${D}</td>\n-::\nBEGIN\nEND.\n"));
-  page->CompileBtn->trigger();
-  ASSERT_TRUE(errors.isEmpty());
+  Command(Command::CompileBtn)->trigger();
+  ASSERT_TRUE(Errors().isEmpty());
   EXPECT_EQ(page->VarLabel->text(), QStringLiteral("POST"));
   EXPECT_TRUE(page->ListBox1->toPlainText().contains(QStringLiteral("TITLE:</b>")));
   QTest::mouseClick(page->VarLabel, Qt::LeftButton);
@@ -360,17 +359,17 @@ TEST_F(WorkbenchPageTest, SkipDuringAStalledGetAbandonsOnlyThatTransfer) {
     c.Hold(20000);
   });
   Type(QString::fromStdString("SCRIPT s;\nBEGIN\n  n := GET('" + stall.url("/slow") + "');\n  after := 1\nEND.\n"));
-  page->CompileBtn->trigger();
+  Command(Command::CompileBtn)->trigger();
   QElapsedTimer sinceSkip;
   QTimer::singleShot(300, [&] {
     sinceSkip.start();
     app.Skip();  // the main window's SkipAction
   });
-  page->GoAction->trigger();
+  Command(Command::GoAction)->trigger();
   ASSERT_TRUE(sinceSkip.isValid());
   EXPECT_LT(sinceSkip.elapsed(), 500);
-  EXPECT_EQ(app.Machine.State, script::RunState::Halted);
-  EXPECT_TRUE(errors.isEmpty());
+  EXPECT_EQ(Machine().State, script::RunState::Halted);
+  EXPECT_TRUE(Errors().isEmpty());
   QStringList vars;
   for (int i = 0; i < page->VarList->count(); ++i) vars << page->VarList->item(i)->text().trimmed();
   EXPECT_TRUE(vars.contains(QStringLiteral("AFTER: 1"))) << vars.join("|").toStdString();
@@ -383,7 +382,7 @@ TEST_F(WorkbenchPageTest, SkipDuringAStalledGetAbandonsOnlyThatTransfer) {
 #include <QScrollBar>
 #include <QTextBrowser>
 
-#include "app/core/reference.h"
+#include "app/core/workbench/reference.h"
 
 namespace bq::gui {
 namespace {
@@ -417,7 +416,7 @@ TEST_F(WorkbenchPageTest, TheEditorsModifiedFlagFollowsEverySave) {
   EXPECT_FALSE(page->ProgramSource->document()->isModified());
   QTest::keyClick(page->ProgramSource, Qt::Key_Space);
   EXPECT_TRUE(page->Model().Modified());  // a later edit counts again
-  page->SaveBtn->trigger();
+  Command(Command::SaveBtn)->trigger();
   EXPECT_FALSE(page->Model().Modified());
   EXPECT_FALSE(page->ProgramSource->document()->isModified());
 }

@@ -78,7 +78,12 @@ TEST(TakenNameHint, BuiltinsAndKeywordsUsedAsVariablesAreNamed) {
   }
   std::string needed = Utf8ToSjis("変数が必要です");
   EXPECT_EQ(SjisToUtf8(TakenNameHint("FOREACH END IN", 8, needed)), "END は予約語です");
-  EXPECT_EQ(SjisToUtf8(TakenNameHint("@clip", 0, "x")), "@CLIP は組み込み関数の名前です");
+  EXPECT_EQ(SjisToUtf8(TakenNameHint("@clip := 1", 0, "x")), "@CLIP は組み込み関数の名前です");
+  EXPECT_EQ(SjisToUtf8(TakenNameHint("'<a>${href}'", 6, "x")), "HREF は組み込み関数の名前です");
+  // A builtin called in a wrong way (PRINT before END without its brackets)
+  // is not a name taken for a variable.
+  EXPECT_EQ(TakenNameHint("  PRINT 'a'\r\nEND.", 2, Utf8ToSjis("PRINT の呼出しエラー")), "");
+  EXPECT_EQ(TakenNameHint("  PRINT\r\nEND.", 2, Utf8ToSjis("PRINT の呼出しエラー")), "");
   // A keyword where a keyword was expected, or a plain name, gets nothing.
   EXPECT_EQ(TakenNameHint("x END", 2, Utf8ToSjis("DO が必要です")), "");
   EXPECT_EQ(TakenNameHint("total := 1", 0, needed), "");

@@ -1,0 +1,123 @@
+// The command table's QActions and the one pass that applies their states.
+#include "app/gui/command_actions.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QKeySequence>
+
+#include "app/gui/icons.h"
+
+namespace bq::gui {
+
+namespace {
+
+QString Text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+
+Qt::ShortcutContext ContextOf(app::KeyScope scope) {
+  switch (scope) {
+    case app::KeyScope::Window: return Qt::WindowShortcut;
+    case app::KeyScope::DataLogPage:
+    case app::KeyScope::ScriptPage: return Qt::WidgetWithChildrenShortcut;
+    case app::KeyScope::Editor: return Qt::WidgetShortcut;
+  }
+  return Qt::WindowShortcut;
+}
+
+}  // namespace
+
+CommandActions::CommandActions(app::TApplication& app, QObject* parent) : QObject(parent), app_(app) {
+  for (const app::CommandInfo& c : app::kCommands) {
+    auto* a = new QAction(CommandIcon(c.image), Text(c.caption), this);
+    a->setObjectName(Text(c.name));
+    const QString hint = c.hint.empty() ? Text(c.caption) : Text(c.hint);
+    a->setToolTip(hint);
+    a->setStatusTip(hint);
+    a->setCheckable(c.checkable);
+    QList<QKeySequence> keys;
+    for (std::string_view k : c.keys)
+      if (!k.empty()) keys << QKeySequence::fromString(Text(k), QKeySequence::PortableText);
+    a->setShortcuts(keys);
+    a->setShortcutContext(ContextOf(c.scope));
+    actions_[static_cast<std::size_t>(c.id)] = a;
+  }
+  app_.Busy().OnChange = [this] { Refresh(); };
+  Refresh();
+}
+
+CommandActions::~CommandActions() {
+  app_.Busy().OnChange = nullptr;
+  if (waitCursor_) QApplication::restoreOverrideCursor();
+}
+
+QAction* CommandActions::Named(const QString& name) const {
+  std::optional<app::Command> c = app::CommandNamed(name.toStdString());
+  return c ? Get(*c) : nullptr;
+}
+
+void CommandActions::AddScopedTo(QWidget* widget, app::KeyScope scope) const {
+  for (const app::CommandInfo& c : app::kCommands)
+    if (c.scope == scope) widget->addAction(Get(c.id));
+}
+
+template <class Target>
+void CommandActions::PlaceItems(Target* target, app::Place place, const QHash<int, QMenu*>& menus) const {
+  for (const app::PlacedItem& item : app::ItemsAt(place)) {
+    switch (item.kind) {
+      case app::PlacedItem::Separator: target->addSeparator(); break;
+      case app::PlacedItem::CommandItem: target->addAction(Get(item.command)); break;
+      case app::PlacedItem::SubMenu:
+        if (QMenu* sub = menus.value(static_cast<int>(item.subMenu))) target->addAction(sub->menuAction());
+        break;
+    }
+  }
+}
+
+void CommandActions::Place(QMenu* menu, app::Place place, const QHash<int, QMenu*>& menus) const {
+  PlaceItems(menu, place, menus);
+}
+
+void CommandActions::Place(QToolBar* bar, app::Place place) const { PlaceItems(bar, place, {}); }
+
+void CommandActions::SetListFacts(const app::ShellFacts::List& facts) {
+  list_ = facts;
+  Refresh();
+}
+
+void CommandActions::SetTreeFacts(const app::ShellFacts::Tree& facts) {
+  tree_ = facts;
+  Refresh();
+}
+
+void CommandActions::SetProgramFacts(const app::ShellFacts::Program& facts) {
+  program_ = facts;
+  Refresh();
+}
+
+void CommandActions::Refresh() {
+  app::ShellFacts facts = app_.Facts();
+  facts.list = list_;
+  facts.tree = tree_;
+  facts.program = program_;
+  states_ = app::EvaluateCommands(facts);
+  for (const app::CommandInfo& c : app::kCommands) {
+    QAction* a = Get(c.id);
+    a->setEnabled(states_.Enabled(c.id));
+    if (c.checkable) a->setChecked(states_.Checked(c.id));
+  }
+  QAction* timerSwitch = Get(app::Command::TimerSwitch);
+  timerSwitch->setText(Text(states_.timerSwitchCaption));
+  if (states_.timerSwitchImage != switchImage_) {
+    switchImage_ = states_.timerSwitchImage;
+    timerSwitch->setIcon(CommandIcon(switchImage_));
+  }
+  if (states_.waitCursor != waitCursor_) {
+    waitCursor_ = states_.waitCursor;
+    if (waitCursor_)
+      QApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+    else
+      QApplication::restoreOverrideCursor();
+  }
+  emit applied(states_);
+}
+
+}  // namespace bq::gui

@@ -1,0 +1,117 @@
+// The desktop's rounds without a display: each in the busy state with the
+// tray animating, nothing started while something runs or a dialog is
+// open, errors into the report, and the scheduled round's tray mark.
+#include "app/core/rounds/round_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/fs.h"
+#include "tests/support/app_fixture.h"
+#include "textlib/dates.h"
+
+namespace bq::test {
+namespace {
+
+using Kind = app::TRoundRunner::Kind;
+
+// The runner with the shell's view recorded: every tray image, the busy
+// state while animating, the messages and the rounds' ends.
+class RoundRunnerTest : public AppFixture, public app::TRoundRunner::View {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    Script("template.pss", "SCRIPT t;\r\nBEGIN PACK(0: 1, 3: 'x', 2: 5); PUTLOG(0) END.\r\n");
+    Script("fails.pss", "SCRIPT f;\r\nBEGIN x := DECODEURL('%') END.\r\n");
+    TFolderInfo news;
+    news.SiteUrl = "http://news.example/";
+    news.RoundTarget = true;
+    Site("news", news);
+    TFolderInfo broken = news;
+    broken.ScriptName = "fails.pss";
+    Site("broken", broken);
+  }
+  void TrayChanged() override {
+    images.push_back(app::TrayImageName(runner.Tray().Image()));
+    busyWhileAnimating |= runner.Tray().Animating() && app.Busy().Busy() && app.Busy().Stoppable();
+  }
+  void Notify(const app::NewsText& news, bool error) override { (error ? errors : news_).push_back(news.text); }
+  void RoundStarted(Kind kind) override { started.push_back(kind); }
+  void RoundFinished(Kind kind, const std::string& line, const std::string& reselect) override {
+    finished.push_back(kind);
+    lines.push_back(line);
+    reselects.push_back(reselect);
+  }
+  std::string RoundLog() { return FileText(app.RoundLogPath()); }
+
+  std::vector<std::string> images, errors, news_, lines, reselects;
+  std::vector<Kind> started, finished;
+  bool busyWhileAnimating = false;
+  app::TRoundRunner runner{app, this};
+};
+
+TEST_F(RoundRunnerTest, ARoundRunsBusyAndAnimatedAndItsErrorsGoIntoTheReport) {
+  runner.RoundBelow(app.LogRoot());
+  EXPECT_TRUE(busyWhileAnimating);
+  EXPECT_FALSE(app.Busy().Busy());
+  ASSERT_GE(images.size(), 2u);
+  EXPECT_EQ(images.front(), "ICON0");
+  EXPECT_EQ(images.back(), "NORMAL");
+  EXPECT_EQ(started, (std::vector<Kind>{Kind::Round}));
+  EXPECT_EQ(finished, (std::vector<Kind>{Kind::Round}));
+  EXPECT_NE(lines[0].find("Folder Round: "), std::string::npos);
+  ASSERT_EQ(runner.Report().Entries().size(), 1u);
+  EXPECT_EQ(runner.Report().Entries()[0].folder, app.LogRoot() + "broken/");
+  EXPECT_EQ(MessageBoxes(), 0);
+  EXPECT_EQ(errors.size(), 1u);
+  EXPECT_EQ(runner.MessageFolder(), app.LogRoot() + "news/");  // the news names the folder of the new article
+}
+
+TEST_F(RoundRunnerTest, NothingStartsWhileSomethingRunsOrADialogIsOpen) {
+  {
+    app::TBusyState::Scope options = app.Busy().OpenDialog();
+    EXPECT_FALSE(runner.ScheduleActive());
+    runner.Fetch();
+    runner.RoundBelow(app.LogRoot());
+    runner.ScheduledRound("");
+  }
+  {
+    app::TBusyState::Scope run = app.Busy().Enter(app::Activity::Workbench, true);
+    runner.ScheduledRound("");
+    app.SetSchedule(true, app::kAllHours, DecodeDate(NowDate()).minute);
+    EXPECT_FALSE(runner.ScheduleTick(NowDate(), ""));
+  }
+  EXPECT_TRUE(started.empty());
+  EXPECT_EQ(RoundLog(), "");
+  EXPECT_TRUE(runner.ScheduleActive());
+}
+
+TEST_F(RoundRunnerTest, AScheduledRoundWhileTheWindowIsHiddenLeavesTheTrayActiveUntilItIsShown) {
+  const std::uint32_t at = EncodeDate(2026, 12, 8, 13, 45, 0);
+  app.SetSchedule(true, 1u << 13, 45);
+  ASSERT_TRUE(runner.ScheduleTick(at, app.LogRoot() + "broken/"));
+  EXPECT_EQ(finished, (std::vector<Kind>{Kind::Scheduled}));
+  EXPECT_EQ(reselects[0], app.LogRoot() + "broken/");
+  EXPECT_EQ(runner.Tray().Image(), app::TrayImage::Active);
+  EXPECT_EQ(runner.ScheduleInterval(), app::kAfterRoundMs);
+  EXPECT_FALSE(runner.ScheduleTick(at + 5, ""));  // the same minute
+  runner.WindowShown();
+  EXPECT_EQ(runner.Tray().Image(), app::TrayImage::Normal);
+  // Shown, the window needs no mark: the next round leaves the tray normal.
+  ASSERT_TRUE(runner.ScheduleTick(at + 86400, ""));
+  EXPECT_EQ(runner.Tray().Image(), app::TrayImage::Normal);
+}
+
+TEST_F(RoundRunnerTest, AFetchByHandShowsItsErrorInAMessageBox) {
+  Log().OpenFolder(app.LogRoot() + "broken/");
+  app.LoadAndCompile();
+  runner.Fetch();
+  EXPECT_EQ(MessageBoxes(), 1);
+  EXPECT_TRUE(runner.Report().Entries().empty());
+  EXPECT_EQ(finished, (std::vector<Kind>{Kind::Fetch}));
+  EXPECT_EQ(lines[0], "");
+}
+
+}  // namespace
+}  // namespace bq::test
