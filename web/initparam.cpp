@@ -115,6 +115,7 @@ void TInitParam::Read(const TInitFile& f) {
   newsNotify = f.ReadBool("NEWSNOTIFY", true);
   printLimitKb = f.ReadInteger("PRINTLIMIT", limits::kDefaultPrintLimitKb);
   articleLimit = f.ReadInteger("ARTICLELIMIT", limits::kDefaultArticleLimit);
+  renderBudget = f.ReadInteger("RENDERBUDGET", kDefaultRenderBudget);
 
   std::vector<std::string> ex = CommaSplit(f.ReadString("EXPORT", "0") + ",,", FinalComma::AddsEmptyItem);
   exportType = 0;
@@ -174,6 +175,7 @@ void TInitParam::Write(TInitFile& f) const {
   f.WriteString("NEWSNOTIFY", newsNotify ? "" : "0");
   f.WriteString("PRINTLIMIT", printLimitKb == limits::kDefaultPrintLimitKb ? "" : std::to_string(printLimitKb));
   f.WriteString("ARTICLELIMIT", articleLimit == limits::kDefaultArticleLimit ? "" : std::to_string(articleLimit));
+  f.WriteString("RENDERBUDGET", renderBudget == kDefaultRenderBudget ? "" : std::to_string(renderBudget));
   f.WriteString("EXPORT", CommaJoin({std::to_string(exportType), exportFile}));
   f.WriteString("SPLIT", CommaJoin({std::to_string(splitList), std::to_string(splitTree)}));
 }

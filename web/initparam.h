@@ -96,6 +96,12 @@ class TInitParam {
   std::int32_t articleLimit = limits::kDefaultArticleLimit;
   std::size_t RunPrintLimit() const;
   std::int32_t RunArticleLimit() const;
+  // RENDERBUDGET: the seconds headless Chromium may take to build one page
+  // of a folder with the option RenderJS; written only when changed.
+  // RunRenderBudget gives the budget in force (the default for 0 or less).
+  std::int32_t renderBudget = kDefaultRenderBudget;
+  static constexpr std::int32_t kDefaultRenderBudget = 15;
+  std::int32_t RunRenderBudget() const { return renderBudget > 0 ? renderBudget : kDefaultRenderBudget; }
 
  private:
   bool unreadable_ = false;  // never overwritten

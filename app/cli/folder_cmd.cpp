@@ -106,6 +106,8 @@ const std::vector<FieldRef>& Fields() {
          return true;
        }},
       ExtensionFlag("SaveCookies"),
+      // Pages built by JavaScript: headless Chromium makes the documents.
+      ExtensionFlag("RenderJS"),
       // The feed a feed folder reads (the one found when the address was a
       // page naming it); empty for a script folder. Setting it makes the
       // folder a feed folder reading that address; the empty value makes it

@@ -8,6 +8,7 @@
 #include "app/core/rounds/folder_cookies.h"
 #include "app/core/shell/shell_model.h"
 #include "logstore/folder_info.h"
+#include "app/core/rounds/render_option.h"
 #include "app/core/shell/program_layout.h"
 #include "logstore/folder_ops.h"
 #include "platform/compare.h"
@@ -199,6 +200,7 @@ std::int32_t TApplication::RunScript(const std::bitset<256>& stopLines) {
   TFolderCookies cookies(Web, Log.Folder, Log.FolderPath());
   Machine.DataFolder = Log.FolderPath();
   PageCodeScope pageCode(Web, FolderPageCode(Log.Folder));
+  TRenderScope render(Web, Log.Folder);
   auto stamp = [this] {
     Log.Folder.LastRound = NowDate();
     Log.SaveNode();
@@ -263,6 +265,7 @@ void TApplication::ApplyRunSettings() {
   unattendedRun_ = Unattended || scheduledRound_;
   Web.HTTPTimeOut = static_cast<std::uint16_t>(Settings.WatchdogSeconds(unattendedRun_));
   Web.HostInterval = static_cast<std::uint32_t>(std::max(Settings.hostInterval, 0));
+  Web.Renderer.BudgetSeconds = static_cast<std::uint32_t>(Settings.RunRenderBudget());
   Host.PrintLimit = Settings.RunPrintLimit();
   Host.ArticleLimit = Settings.RunArticleLimit();
 }
@@ -334,6 +337,7 @@ int TApplication::RunRound(const std::string& start, const RoundEvents& events) 
     if (!flags.HasAddress) continue;
     if (events.folderStarted) events.folderStarted(folder, i);
     std::string error;
+    Web.ClearRenderFault();
     try {
       RunFolder(folder, events);
     } catch (const Exception& e) {
@@ -341,6 +345,7 @@ int TApplication::RunRound(const std::string& start, const RoundEvents& events) 
       if (!events.quietErrors) Ui.MessageBox(error, Caption, kMbOk);
     }
     if (error.empty()) error = Web.StopText();
+    if (error.empty()) error = Web.RenderFault();
     int unread = Log.FolderPath() == fs::IncludeTrailingSeparator(folder) ? Log.UnreadCount() : 0;
     total += unread;
     if (events.folderDone) events.folderDone(folder, unread, error);

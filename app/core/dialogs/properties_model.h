@@ -27,6 +27,8 @@ struct PropertiesValues {
   // Later folder options, on "基本設定": the saved cookies and the code the
   // folder's pages are read in ("auto" believes the page and the detectors).
   bool saveCookies = false;
+  // Pages built by JavaScript (RenderJS): headless Chromium makes them.
+  bool renderJs = false;
   std::string charset = "auto";
 };
 
