@@ -1,6 +1,7 @@
 #include "app/cli/fetch_report.h"
 
 #include "app/core/kernel.h"
+#include "app/core/rounds/round_report.h"
 
 #include <cstdio>
 
@@ -8,23 +9,7 @@
 
 namespace bq::cli {
 
-namespace {
-
-std::string Reason(const TPageReport& r) {
-  if (!r.error.empty()) {
-    std::string text = TerminalText(r.error);
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-    return text;
-  }
-  if (r.replyNo == 406 || r.replyNo == 0) return "no reply";
-  return "HTTP " + std::to_string(r.replyNo);
-}
-
-}  // namespace
-
-std::string FailureText(const TPageReport& r) {
-  return std::string(r.operation) + " " + TerminalText(r.address) + ": " + Reason(r);
-}
+std::string FailureText(const TPageReport& r) { return TerminalText(app::PageFailureText(r)); }
 
 std::shared_ptr<FetchReportContext> ReportPageOperations(app::TApplication& a, bool verbose) {
   auto context = std::make_shared<FetchReportContext>();

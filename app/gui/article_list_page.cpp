@@ -49,8 +49,10 @@ ArticleListPage::ArticleListPage(app::TApplication& app, CommandActions& command
     : QWidget(parent), app_(app), commands_(commands), list_(app) {
   setObjectName(QStringLiteral("DataLogPage"));
   model_ = std::make_unique<ArticleTableModel>(list_);
-  // The keys act in the list and in the reader, not elsewhere in the window.
+  // The arrows act in the list and in the reader; the other article keys
+  // in the whole window (see KeyScope).
   commands_.AddScopedTo(this, app::KeyScope::DataLogPage);
+  commands_.AddScopedTo(this, app::KeyScope::Articles);
   ConnectCommands();
 
   table_ = new QTableView(this);
@@ -64,6 +66,12 @@ ArticleListPage::ArticleListPage(app::TApplication& app, CommandActions& command
   table_->horizontalHeader()->setHighlightSections(false);
   table_->horizontalHeader()->setStretchLastSection(false);
   table_->setItemDelegate(new ArticleCellDelegate(table_));
+  hint_ = new QLabel(table_->viewport());
+  hint_->setObjectName(QStringLiteral("EmptyListHint"));
+  hint_->setWordWrap(true);
+  hint_->setAlignment(Qt::AlignCenter);
+  hint_->setMargin(16);
+  (new QVBoxLayout(table_->viewport()))->addWidget(hint_);
   // A selection in a list without the focus shows the button face.
   QPalette pal = table_->palette();
   pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Button));
@@ -74,6 +82,7 @@ ArticleListPage::ArticleListPage(app::TApplication& app, CommandActions& command
 
   reader_ = new ArticleReaderPanel(app_.Ui, this);
   splitter_ = new QSplitter(Qt::Vertical, this);
+  splitter_->setObjectName(QStringLiteral("ListSplitter"));
   splitter_->addWidget(table_);
   splitter_->addWidget(reader_);
   splitter_->setStretchFactor(1, 1);
@@ -195,6 +204,11 @@ void ArticleListPage::OpenFolder(const std::string& path) {
   RefreshState();
 }
 
+int ArticleListPage::ListHeight() const {
+  const QList<int> sizes = splitter_->sizes();
+  return sizes.isEmpty() ? 0 : sizes[0];
+}
+
 void ArticleListPage::LeaveFolder() {
   list_.Leave();
   app_.SaveLog();
@@ -252,6 +266,9 @@ void ArticleListPage::RefreshState() {
   itemLabel_->setText(FromSjis(now.itemLabel));
   selectionLabel_->setText(FromSjis(now.selectionLabel));
   selectionLabel_->setVisible(now.selectionLabelVisible);
+  const std::string hint = list_.EmptyHint();
+  hint_->setText(FromSjis(hint).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  hint_->setVisible(!hint.empty());
   commands_.SetListFacts(now.facts);
 }
 
@@ -300,6 +317,7 @@ void ArticleListPage::Find(Command command) {
     list_.Find(command == Command::FindNextAction);
   }
   SyncSelectionFromModel();
+  table_->setFocus();  // the article keys go on from the list
 }
 
 void ArticleListPage::MarkSelected(bool unread) {

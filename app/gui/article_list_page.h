@@ -39,6 +39,8 @@ class ArticleListPage : public QWidget {
   void RefreshStatus() { list_.RefreshStatus(); }
   // The list's column widths as the folder definition keeps them.
   std::string ColumnWidthsText() const { return app::FormatColumnWidths(list_.Widths()); }
+  // The list's height above the reader (the settings' SPLIT), 0 before it is laid out.
+  int ListHeight() const;
 
   app::TArticleList& Model() { return list_; }
   QTableView* Table() const { return table_; }
@@ -76,6 +78,7 @@ class ArticleListPage : public QWidget {
   QTableView* table_ = nullptr;
   ArticleReaderPanel* reader_ = nullptr;
   QSplitter* splitter_ = nullptr;
+  QLabel* hint_ = nullptr;  // on the empty list at the first start
   QLabel* itemLabel_ = nullptr;
   QLabel* selectionLabel_ = nullptr;
   bool syncing_ = false;

@@ -3,7 +3,12 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QAbstractSpinBox>
+#include <QKeyEvent>
 #include <QKeySequence>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 
 #include "app/gui/icons.h"
 
@@ -15,12 +20,21 @@ QString Text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), stat
 
 Qt::ShortcutContext ContextOf(app::KeyScope scope) {
   switch (scope) {
-    case app::KeyScope::Window: return Qt::WindowShortcut;
+    case app::KeyScope::Window:
+    case app::KeyScope::Articles: return Qt::WindowShortcut;
     case app::KeyScope::DataLogPage:
     case app::KeyScope::ScriptPage: return Qt::WidgetWithChildrenShortcut;
     case app::KeyScope::Editor: return Qt::WidgetShortcut;
   }
   return Qt::WindowShortcut;
+}
+
+// A widget the user types into: its keys are its own.
+bool TakesText(const QObject* w) {
+  if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w)) return true;
+  if (auto* e = qobject_cast<const QPlainTextEdit*>(w)) return !e->isReadOnly();
+  if (auto* e = qobject_cast<const QTextEdit*>(w)) return !e->isReadOnly();
+  return false;
 }
 
 }  // namespace
@@ -42,6 +56,22 @@ CommandActions::CommandActions(app::TApplication& app, QObject* parent) : QObjec
   }
   app_.Busy().OnChange = [this] { Refresh(); };
   Refresh();
+  qApp->installEventFilter(this);
+}
+
+bool CommandActions::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::ShortcutOverride || !TakesText(watched)) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  const QKeySequence pressed(key->keyCombination());
+  for (const app::CommandInfo& c : app::kCommands) {
+    if (c.scope != app::KeyScope::Articles) continue;
+    for (const QKeySequence& k : Get(c.id)->shortcuts())
+      if (k.matches(pressed) == QKeySequence::ExactMatch) {
+        event->accept();  // the widget gets the key as a key press
+        return true;
+      }
+  }
+  return false;
 }
 
 CommandActions::~CommandActions() {

@@ -51,6 +51,10 @@ class CommandActions : public QObject {
   // After the states were applied (widgets that are no actions follow them).
   void applied(const app::CommandStates& states);
 
+ protected:
+  // A text field or the script editor keeps the article keys it types with.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   template <class Target>
   void PlaceItems(Target* target, app::Place place, const QHash<int, QMenu*>& menus) const;

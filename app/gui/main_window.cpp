@@ -21,8 +21,11 @@
 
 #include "app/controls/folder_tree.h"
 #include "app/core/shell/shell_model.h"
+#include "app/gui/article_list_page.h"
 #include "app/gui/command_actions.h"
+#include "app/core/rounds/round_report.h"
 #include "app/gui/icons.h"
+#include "app/gui/round_controller.h"
 #include "app/gui/workbench_page.h"
 
 namespace bq::gui {
@@ -194,6 +197,7 @@ void MainWindow::StoreSettings() {
   s.StorePlacement(g);
   QList<int> sizes = split_->sizes();
   if (!sizes.isEmpty() && sizes[0] > 0) s.splitTree = sizes[0];
+  if (listPage_->ListHeight() > 0) s.splitList = listPage_->ListHeight();
   s.lastBbs = tree_->SelectedPath();
 }
 
@@ -216,9 +220,14 @@ void MainWindow::SetStatusText(int panel, const QString& text) {
   if (panel >= 0 && panel < 4) panels_[static_cast<std::size_t>(panel)]->setText(text);
 }
 
+// Panel 3: the failed fetches of the last fetch or round, then the clock.
 void MainWindow::OnClockTick() {
-  QTime t = QTime::currentTime();
-  SetStatusText(3, QString::fromStdString(app::ClockText(t.hour(), t.minute(), t.second())));
+  QString text = FromSjis(app::FailureCountText(rounds_->Runner().Report().RoundFailures()));
+  if (clock_.isActive()) {
+    QTime t = QTime::currentTime();
+    text += QString::fromStdString(app::ClockText(t.hour(), t.minute(), t.second()));
+  }
+  SetStatusText(3, text);
 }
 
 bool MainWindow::CodeViewShown() const { return treePanel_->currentIndex() == 1; }

@@ -64,6 +64,7 @@ void MainWindow::ConnectRounds() {
           });
   if (tray_) connect(tray_, &QSystemTrayIcon::messageClicked, rounds_, &RoundController::MessageClicked);
   connect(rounds_, &RoundController::reportRequested, this, &MainWindow::ShowRoundReport);
+  connect(rounds_, &RoundController::reportChanged, this, &MainWindow::OnClockTick);
   connect(rounds_, &RoundController::openFolderRequested, this, [this](const QByteArray& folder) {
     ShowMainWindow();
     if (QTreeWidgetItem* item = tree_->FindPath(folder.toStdString())) tree_->setCurrentItem(item);

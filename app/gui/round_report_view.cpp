@@ -23,6 +23,9 @@ RoundReportView::RoundReportView(QWidget* parent) : QWidget(parent, Qt::Window) 
   table_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
   table_->header()->setStretchLastSection(true);
   v->addWidget(table_);
+  empty_ = new QLabel(FromSjis(app::EmptyReportText()), this);
+  empty_->setAlignment(Qt::AlignCenter);
+  v->addWidget(empty_, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   clear_ = new QPushButton(QStringLiteral("消去"), this);
@@ -48,6 +51,8 @@ void RoundReportView::ShowReport(const app::TRoundReport& report, const std::str
     table_->addTopLevelItem(row);
   }
   clear_->setEnabled(!entries.empty());
+  table_->setVisible(!entries.empty());
+  empty_->setVisible(entries.empty());
 }
 
 void RoundReportView::Attach(RoundController& rounds, const app::TApplication& app) {

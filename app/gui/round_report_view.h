@@ -8,6 +8,7 @@
 
 class QTreeWidget;
 class QPushButton;
+class QLabel;
 
 namespace bq::app {
 class TApplication;
@@ -28,12 +29,15 @@ class RoundReportView : public QWidget {
   void Attach(RoundController& rounds, const app::TApplication& app);
   QTreeWidget* Table() const { return table_; }
   QPushButton* ClearButton() const { return clear_; }
+  // "エラーはありません", shown instead of the table while the report is empty.
+  QLabel* EmptyLabel() const { return empty_; }
 
  signals:
   void clearRequested();
 
  private:
   QTreeWidget* table_;
+  QLabel* empty_;
   QPushButton* clear_;
 };
 

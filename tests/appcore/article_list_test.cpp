@@ -2,6 +2,8 @@
 // status texts and enabled actions.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "tests/appcore/list_fixture.h"
 
 namespace bq::test {
@@ -145,6 +147,66 @@ TEST_F(ArticleListColumns, WidthsGoBackToTheNodeFileWhenKeptAndBodyWidthSurvives
   TFolderInfo back;
   ParseNodeFile(text, back);
   EXPECT_EQ(back.ColumnWidths, "35,80,400,100,160,55");
+}
+
+// A folder's node file as the user left it: five widths, kept.
+std::string KeptFolder(app::TApplication& app, const std::string& rel) {
+  TFolderInfo info;
+  info.KeepColumns = true;
+  info.ColumnWidths = "30,81,222,103,164";
+  const std::string path = app.LogRoot() + rel + "/";
+  fs::ForceDirectories(path);
+  fs::WriteFileAtomic(path + "kvlnode.web", FormatNodeFile(info));
+  return path;
+}
+
+std::string NodeText(const std::string& folder) {
+  std::string text;
+  fs::ReadFile(folder + "kvlnode.web", text);
+  return text;
+}
+
+TEST_F(ArticleListColumns, NoFolderTakesWidthsItDidNotShowNorWidthsTheUserDidNotChange) {
+  const std::string a = KeptFolder(app, "a"), b = KeptFolder(app, "b");
+  const std::string nodeA = NodeText(a), nodeB = NodeText(b);
+  struct Case {
+    const char* what;
+    std::function<void()> moveLogOn;  // what opens b under the list, or nothing
+  } cases[] = {
+      {"opened and left as it was", [] {}},
+      {"the log moved on to b under the list (start-up, a round)", [&] { app.OpenFolderForShowing(b); }},
+      {"another data folder set up under the list", [&] {
+         app.SetupFolders(app.DataFolder());
+         app.OpenFolderForShowing(b);
+       }},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(list.Open(a)) << c.what;
+    list.SetWidth(kColTitle, 999);  // the user widens a's title, a's widths only
+    c.moveLogOn();
+    list.Open(b);  // leaving: a's widths are written to a, never to b
+    list.Leave();  // nothing changed in b
+    EXPECT_EQ(NodeText(b), nodeB) << c.what;
+    fs::WriteFileAtomic(a + "kvlnode.web", nodeA);
+  }
+  // The change made while a was shown goes back to a.
+  ASSERT_TRUE(list.Open(a));
+  list.SetWidth(kColTitle, 401);
+  list.Open(b);
+  TFolderInfo back;
+  ParseNodeFile(NodeText(a), back);
+  EXPECT_EQ(back.ColumnWidths, "35,81,401,103,164,-2");
+}
+
+TEST_F(ArticleListColumns, TheEmptyListHintsAtTheFirstFolderOnlyWhileThereIsNone) {
+  ASSERT_TRUE(list.Open(app.LogRoot()));
+  const std::string hint = U(list.EmptyHint());
+  EXPECT_NE(hint.find("新規フォルダ"), std::string::npos) << hint;
+  EXPECT_NE(hint.find(U(app.LibFolder())), std::string::npos) << hint;
+  const std::string site = KeptFolder(app, "first");
+  EXPECT_EQ(list.EmptyHint(), "");  // a folder exists: the root is no first start
+  ASSERT_TRUE(list.Open(site));
+  EXPECT_EQ(list.EmptyHint(), "");
 }
 
 using ArticleListStatus = ListFixture;

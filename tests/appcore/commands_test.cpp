@@ -55,7 +55,8 @@ TEST(CommandTable, OneRowACommandWithAUniqueNameAndTheCaptionsOfTheParts) {
   EXPECT_EQ(app::CommandOf(Command::NextAction).keys[1], "Ctrl+Down");
   EXPECT_EQ(app::CommandOf(Command::FindPrevAction).keys[1], "Ctrl+P");
   EXPECT_EQ(app::CommandOf(Command::GoAction).keys[0], "F9");
-  EXPECT_EQ(app::CommandOf(Command::NextAction).scope, app::KeyScope::DataLogPage);
+  EXPECT_EQ(app::CommandOf(Command::NextAction).scope, app::KeyScope::Articles);
+  EXPECT_EQ(app::CommandOf(Command::BelowAction).scope, app::KeyScope::DataLogPage);
   EXPECT_EQ(app::CommandOf(Command::StepAction).scope, app::KeyScope::ScriptPage);
 }
 

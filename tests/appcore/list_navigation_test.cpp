@@ -68,7 +68,7 @@ TEST_F(ListMoves, NextUnreadInAFolderWithoutUnreadGoesToTheNextFolderWithSome) {
 
 using ListFind = ListFixture;
 
-TEST_F(ListFind, SearchDownAndUpFromTheSelectionAndClearsWhenNothingFound) {
+TEST_F(ListFind, SearchDownAndUpFromTheSelectionAndKeepsItWhenNothingMoreIsFound) {
   app.Settings.sortByNew = false;
   OpenWith({Art(1, 0, Day(1), "apple", false, "x"), Art(2, 0, Day(2), "b", false, "an apple here"),
             Art(3, 0, Day(3), "c", false, "none"), Art(4, 0, Day(4), "Apple")});
@@ -76,10 +76,14 @@ TEST_F(ListFind, SearchDownAndUpFromTheSelectionAndClearsWhenNothingFound) {
   EXPECT_EQ(list.Find(true), 0);  // nothing selected: the first row is examined
   EXPECT_EQ(list.Find(true), 1);
   EXPECT_EQ(list.Find(true), -1);  // case-sensitive: "Apple" does not match
-  EXPECT_EQ(list.SelectedCount(), 0);
-  EXPECT_EQ(list.Find(false), 1);  // without selection the last row is examined first
-  EXPECT_EQ(list.Find(false), 0);
+  EXPECT_EQ(list.CurrentRow(), 1);  // past the last match the selection stays
   EXPECT_EQ(list.SelectedCount(), 1);
+  EXPECT_EQ(U(app.Status.panels[0]), "見つかりません");
+  EXPECT_EQ(list.Find(false), 0);
+  EXPECT_EQ(list.Find(false), -1);
+  EXPECT_EQ(list.CurrentRow(), 0);
+  list.ClearSelection();
+  EXPECT_EQ(list.Find(false), 1);  // without selection the last row is examined first
 }
 
 TEST_F(ListFind, TheInputBoxAsksWithItsCaptionAndKeepsTheText) {

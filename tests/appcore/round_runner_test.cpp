@@ -9,6 +9,8 @@
 
 #include "platform/fs.h"
 #include "tests/support/app_fixture.h"
+#include "tests/web/local_servers.h"
+#include "textlib/cp932.h"
 #include "textlib/dates.h"
 
 namespace bq::test {
@@ -111,6 +113,75 @@ TEST_F(RoundRunnerTest, AFetchByHandShowsItsErrorInAMessageBox) {
   EXPECT_TRUE(runner.Report().Entries().empty());
   EXPECT_EQ(finished, (std::vector<Kind>{Kind::Fetch}));
   EXPECT_EQ(lines[0], "");
+}
+
+TEST_F(RoundRunnerTest, EveryFailedPageOfAFetchOrRoundIsAReportLineCountedApart) {
+  Script("get.pss", "SCRIPT g;\r\nBEGIN GET(%URL%); GET(%URL% + 'again') END.\r\n");
+  TFolderInfo dead;
+  dead.SiteUrl = "http://127.0.0.1:" + std::to_string(FreePort()) + "/";
+  dead.ScriptName = "get.pss";
+  dead.RoundTarget = true;
+  const std::string folder = Site("dead", dead);
+  runner.RoundBelow(folder);
+  ASSERT_EQ(runner.Report().Entries().size(), 2u);
+  EXPECT_EQ(runner.Report().RoundFailures(), 2);
+  EXPECT_EQ(runner.Report().RoundErrors(), 0);
+  EXPECT_EQ(runner.Report().Entries()[0].folder, folder);
+  EXPECT_EQ(runner.Report().Entries()[1].message.rfind("GET " + dead.SiteUrl + "again: ", 0), 0u)
+      << runner.Report().Entries()[1].message;
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(SjisToUtf8(errors[0]), "取得に失敗: 2 件");
+  EXPECT_EQ(SjisToUtf8(app::FailureCountText(runner.Report().RoundFailures())), "取得失敗: 2 件");
+  // A fetch by hand: its failures go in too, counted from zero; no message box.
+  Log().OpenFolder(folder);
+  app.LoadAndCompile();
+  runner.Fetch();
+  EXPECT_EQ(runner.Report().Entries().size(), 4u);
+  EXPECT_EQ(runner.Report().RoundFailures(), 2);
+  EXPECT_EQ(MessageBoxes(), 0);
+  // A workbench run is not a fetch: its pages stay out of the report.
+  app.RunScript();
+  EXPECT_EQ(runner.Report().Entries().size(), 4u);
+}
+
+TEST(RoundReportTexts, FailuresAndErrorsAreWordedForTheTrayTheStatusBarAndTheReport) {
+  struct Case {
+    int errors, failures;
+    const char* tray;
+    const char* status;
+  } cases[] = {
+      {0, 0, "", ""},
+      {1, 0, "巡回中に 1 件のエラーがありました", ""},
+      {0, 2, "取得に失敗: 2 件", "取得失敗: 2 件"},
+      {3, 1, "巡回中に 3 件のエラーがありました\r\n取得に失敗: 1 件", "取得失敗: 1 件"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SjisToUtf8(app::RoundErrorNews(c.errors, c.failures).text), c.tray);
+    EXPECT_EQ(SjisToUtf8(app::FailureCountText(c.failures)), c.status);
+  }
+  EXPECT_EQ(SjisToUtf8(app::EmptyReportText()), "エラーはありません");
+}
+
+TEST(RoundReportTexts, APageFailureNamesTheOperationTheAddressAndTheReason) {
+  struct Case {
+    const char* op;
+    int replyNo;
+    const char* error;
+    const char* text;
+  } cases[] = {
+      {"GET", 404, "", "GET http://h/x: HTTP 404"},
+      {"POST", 406, "", "POST http://h/x: no reply"},
+      {"HEAD", 0, "Connection Failed\r\n", "HEAD http://h/x: Connection Failed"},
+      {"DOWNLOAD", 200, "not in the cache ", "DOWNLOAD http://h/x: not in the cache"},
+  };
+  for (const Case& c : cases) {
+    TPageReport r;
+    r.operation = c.op;
+    r.address = "http://h/x";
+    r.replyNo = c.replyNo;
+    r.error = c.error;
+    EXPECT_EQ(app::PageFailureText(r), c.text);
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "app/core/rounds/round_runner.h"
 #include "platform/fs.h"
 #include "tests/support/app_fixture.h"
 #include "tests/web/scripted_server.h"
@@ -86,6 +87,19 @@ TEST_F(UnattendedTest, TheHeadlessFlagMakesEveryRunUnattended) {
   app.ExecAction();
   EXPECT_LT(MsSince(t0), 4000);
   EXPECT_NE(app.StopText().find(webtext::kNoReplyFor), std::string::npos);
+}
+
+TEST_F(UnattendedTest, TheDesktopsScheduledRoundEndsASilentFetchAfterTheSafetyLimitAndReportsIt) {
+  app.Settings.unattendedLimit = 1;
+  app::TRoundRunner runner(app);
+  auto t0 = std::chrono::steady_clock::now();
+  ASSERT_TRUE(runner.ScheduleTick(EncodeDate(2026, 12, 8, 13, 45, 0), ""));
+  EXPECT_LT(MsSince(t0), 5000);
+  bool watchdogLine = false;
+  for (const auto& e : runner.Report().Entries())
+    watchdogLine |= e.folder == folder && e.message.find(webtext::kNoReplyFor) != std::string::npos;
+  EXPECT_TRUE(watchdogLine);
+  EXPECT_GE(runner.Report().RoundFailures(), 1);  // the page that never came
 }
 
 }  // namespace

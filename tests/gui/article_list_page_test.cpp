@@ -309,7 +309,7 @@ TEST_F(ArticleListPageTest, SpaceInAFolderWithoutUnreadOpensTheNextOneWithSomeTh
   EXPECT_TRUE(Table()->hasFocus());
 }
 
-TEST_F(ArticleListPageTest, FindAsksForTheTextThenF3SearchesOnAndNothingFoundClearsTheSelection) {
+TEST_F(ArticleListPageTest, FindAsksForTheTextThenF3SearchesOnAndNothingFoundKeepsTheSelection) {
   Show(Board());
   ui.inputAnswers = {S("駅前")};
   QTest::keyClick(Table(), Qt::Key_F, Qt::ControlModifier);
@@ -317,11 +317,14 @@ TEST_F(ArticleListPageTest, FindAsksForTheTextThenF3SearchesOnAndNothingFoundCle
   EXPECT_TRUE(Command(app::Command::FindNextAction)->isEnabled());
   QTest::keyClick(Table(), Qt::Key_F3);
   EXPECT_EQ(CurrentTopic(), 3);
-  QTest::keyClick(Table(), Qt::Key_F3);
-  EXPECT_TRUE(Table()->selectionModel()->selectedRows().isEmpty());
-  EXPECT_TRUE(page->Reader()->Subject()->text().isEmpty());
-  QTest::keyClick(Table(), Qt::Key_F3, Qt::ShiftModifier);  // up from the end
+  const QString subject = page->Reader()->Subject()->text();
+  QTest::keyClick(Table(), Qt::Key_F3);  // past the last match
   EXPECT_EQ(CurrentTopic(), 3);
+  EXPECT_EQ(Table()->selectionModel()->selectedRows().size(), 1);
+  EXPECT_EQ(page->Reader()->Subject()->text(), subject);
+  EXPECT_EQ(U(app.Status.panels[0]), "見つかりません");
+  QTest::keyClick(Table(), Qt::Key_F3, Qt::ShiftModifier);  // up from there
+  EXPECT_EQ(CurrentTopic(), 2);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/core/kernel.h"
+#include "platform/fs.h"
 #include "textlib/cp932.h"
 #include "textlib/dates.h"
 #include "textlib/strutil.h"
@@ -66,7 +67,11 @@ std::string FormatColumnWidths(const ColumnWidths& widths) {
 std::string ListDateText(std::uint32_t date) { return date == 0 ? std::string() : DisplayDateTime(date); }
 
 TArticleList::TArticleList(TApplication& app)
-    : app_(app), log_(TKernel::Log(app)), widths_(ParseColumnWidths(log_.Folder.ColumnWidths)) {
+    : app_(app),
+      log_(TKernel::Log(app)),
+      widths_(ParseColumnWidths(log_.Folder.ColumnWidths)),
+      widthsFolder_(log_.FolderPath()),
+      openedWidths_(widths_) {
   // Articles stored by a running script arrive one by one; the list only
   // grows by the new rows, so the view keeps its place and selection.
   previousOnAdd_ = log_.OnAddItem;
@@ -81,7 +86,8 @@ TArticleList::~TArticleList() { log_.OnAddItem = std::move(previousOnAdd_); }
 bool TArticleList::Open(const std::string& path) {
   Leave();
   if (!log_.OpenFolder(path)) return false;
-  widths_ = ParseColumnWidths(log_.Folder.ColumnWidths);
+  widths_ = openedWidths_ = ParseColumnWidths(log_.Folder.ColumnWidths);
+  widthsFolder_ = log_.FolderPath();
   log_.Descending = app_.Settings.sortByNew;
   log_.SortItems(0);
   log_.ClearSelected();
@@ -92,11 +98,25 @@ bool TArticleList::Open(const std::string& path) {
 
 void TArticleList::Leave() {
   TScrapList& log = log_;
-  if (log.FolderPath().empty()) return;
+  // The log may have moved on without the list (a round, the folder set-up
+  // of another data folder): the widths are not that folder's.
+  if (log.FolderPath().empty() || log.FolderPath() != widthsFolder_ || widths_ == openedWidths_) return;
+  openedWidths_ = widths_;
   const std::string text = FormatColumnWidths(widths_);
   if (text == log.Folder.ColumnWidths) return;
   log.Folder.ColumnWidths = text;
   if (log.Folder.KeepColumns) log.SaveNode();
+}
+
+std::string TArticleList::EmptyHint() const {
+  if (!app_.LogRootOpen() || log_.Count() > 0) return {};
+  for (const auto& e : fs::ListDir(app_.LogRoot()))
+    if (e.isDir) return {};
+  return Utf8ToSjis(
+             "まだサイトのフォルダがありません。\r\n"
+             "「フォルダ」メニューの「新規フォルダ」で作り、「プロパティ」でスクリプトとアドレスを選んでから"
+             "「取得」を押してください。\r\nスクリプトの見本: ") +
+         app_.LibFolder();
 }
 
 void TArticleList::SetWidth(int column, int width) {

@@ -95,8 +95,8 @@ class TArticleList {
   int RowAbove() const;
   UnreadStep NextUnread(bool forward) const;
   // Search down or up from the current row with the kept search text; the
-  // found row is selected alone, the selection cleared when none. -1 when
-  // nothing was found.
+  // found row is selected alone; when none, the selection stays and status
+  // panel 0 says "見つかりません". -1 when nothing was found.
   int Find(bool down);
   // Asks for the search text, then searches down; -1 when cancelled or
   // nothing was found.
@@ -142,6 +142,9 @@ class TArticleList {
     ShellFacts::List facts;
   };
   Summary Summarize() const;
+  // What the empty list says while no site folder exists yet: how to make
+  // one, and where the sample scripts are (Shift_JIS); empty otherwise.
+  std::string EmptyHint() const;
 
   // Called after the log grew by articles stored during a run (the new row
   // count is given).
@@ -156,6 +159,10 @@ class TArticleList {
   TScrapList& log_;
   std::function<void(TScrapList&, const TDataInfo&)> previousOnAdd_;
   ColumnWidths widths_;
+  // The folder the widths were read from, and what they were then: only
+  // that folder takes them back, and only when the user changed them.
+  std::string widthsFolder_;
+  ColumnWidths openedWidths_;
   int focused_ = -1;
 };
 

@@ -59,11 +59,11 @@ int TArticleList::Find(bool down) {
   // (or last) article is examined too.
   const int from = cur >= 0 ? cur : (down ? -1 : RowCount());
   const int found = log_.FindText(SearchText, from, down);
-  if (found >= 0) {
+  // Past the last match the selection stays where the user is reading.
+  if (found >= 0)
     SelectAlone(found);
-  } else {
-    ClearSelection();
-  }
+  else
+    app_.Status.SetPanel(0, Utf8ToSjis("見つかりません"));
   return found;
 }
 

@@ -8,6 +8,7 @@ namespace bq::app {
 
 void TRoundReport::BeginRound() {
   roundErrors_ = 0;
+  roundFailures_ = 0;
   news_.clear();
 }
 
@@ -15,6 +16,12 @@ void TRoundReport::AddError(const std::string& folder, const std::string& messag
   if (entries_.size() >= kMaxReportEntries) entries_.erase(entries_.begin());
   entries_.push_back({folder, message, time});
   ++roundErrors_;
+}
+
+void TRoundReport::AddFailure(const std::string& folder, const std::string& message, std::uint32_t time) {
+  AddError(folder, message, time);
+  --roundErrors_;
+  ++roundFailures_;
 }
 
 void TRoundReport::AddUnread(const std::string& folder, int before, int after) {
@@ -55,11 +62,30 @@ NewsText NewArticlesNews(const std::string& logRoot, const std::vector<NewArticl
           Utf8ToSjis("新着記事が ") + std::to_string(total) + Utf8ToSjis(" 件あります\r\n") + names};
 }
 
-NewsText RoundErrorNews(int errors) {
-  if (errors <= 0) return {};
-  return {Utf8ToSjis("巡回レポート"),
-          Utf8ToSjis("巡回中に ") + std::to_string(errors) + Utf8ToSjis(" 件のエラーがありました")};
+std::string PageFailureText(const TPageReport& r) {
+  std::string reason = r.error;
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) reason.pop_back();
+  if (reason.empty()) reason = r.replyNo == 406 || r.replyNo == 0 ? "no reply" : "HTTP " + std::to_string(r.replyNo);
+  return std::string(r.operation) + " " + r.address + ": " + reason;
 }
+
+NewsText RoundErrorNews(int errors, int failures) {
+  std::string text;
+  if (errors > 0) text = Utf8ToSjis("巡回中に ") + std::to_string(errors) + Utf8ToSjis(" 件のエラーがありました");
+  if (failures > 0) {
+    if (!text.empty()) text += "\r\n";
+    text += Utf8ToSjis("取得に失敗: ") + std::to_string(failures) + Utf8ToSjis(" 件");
+  }
+  if (text.empty()) return {};
+  return {Utf8ToSjis("巡回レポート"), text};
+}
+
+std::string FailureCountText(int failures) {
+  if (failures <= 0) return {};
+  return Utf8ToSjis("取得失敗: ") + std::to_string(failures) + Utf8ToSjis(" 件");
+}
+
+std::string EmptyReportText() { return Utf8ToSjis("エラーはありません"); }
 
 std::string ReportTime(std::uint32_t time) { return DisplayDateTime(time); }
 

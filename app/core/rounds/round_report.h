@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+namespace bq {
+struct TPageReport;
+}
+
 namespace bq::app {
 
 inline constexpr std::size_t kMaxReportEntries = 1000;
@@ -32,12 +36,16 @@ class TRoundReport {
   // A new round starts: its error and news counts start from zero.
   void BeginRound();
   void AddError(const std::string& folder, const std::string& message, std::uint32_t time);
+  // A failed page operation: a line of the report like an error, counted
+  // apart (the status bar and the tray name the failed fetches).
+  void AddFailure(const std::string& folder, const std::string& message, std::uint32_t time);
   // Unread counts of one folder before and after its run.
   void AddUnread(const std::string& folder, int before, int after);
   void Clear();
 
   const std::vector<RoundReportEntry>& Entries() const { return entries_; }
   int RoundErrors() const { return roundErrors_; }
+  int RoundFailures() const { return roundFailures_; }
   const std::vector<NewArticles>& RoundNews() const { return news_; }
   int RoundNewCount() const;
 
@@ -45,7 +53,13 @@ class TRoundReport {
   std::vector<RoundReportEntry> entries_;
   std::vector<NewArticles> news_;
   int roundErrors_ = 0;
+  int roundFailures_ = 0;
 };
+
+// A failed page operation as the report and the CLI word it (Shift_JIS):
+// "GET http://h/x: HTTP 404", the fetcher's reason when it gave one, "no
+// reply" when nothing came.
+std::string PageFailureText(const TPageReport& r);
 
 // A folder's name in the report and the news: its path below the log root
 // without the last separator, "インターネット" for the log root (Shift_JIS).
@@ -60,8 +74,16 @@ struct NewsText {
 };
 NewsText NewArticlesNews(const std::string& logRoot, const std::vector<NewArticles>& news);
 
-// The tray message at the end of a round that met errors (empty when none).
-NewsText RoundErrorNews(int errors);
+// The tray message at the end of a round that met errors or failed fetches
+// ("取得に失敗: N 件"); empty when none.
+NewsText RoundErrorNews(int errors, int failures = 0);
+
+// The status bar's count of the failed fetches of the last fetch or round
+// ("取得失敗: N 件"); empty when none failed.
+std::string FailureCountText(int failures);
+
+// What the report shows while it holds no line.
+std::string EmptyReportText();
 
 // The report's time column: "HH:MM:SS" on the day, with the date before it.
 std::string ReportTime(std::uint32_t time);

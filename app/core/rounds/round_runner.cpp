@@ -2,11 +2,24 @@
 // round report and tray messages.
 #include "app/core/rounds/round_runner.h"
 
+#include "app/core/kernel.h"
 #include "textlib/dates.h"
 
 namespace bq::app {
 
-TRoundRunner::TRoundRunner(TApplication& app, View* view) : app_(app), view_(view) {}
+TRoundRunner::TRoundRunner(TApplication& app, View* view) : app_(app), view_(view) {
+  TKernel::Web(app_).OnPageDone = [this](const TPageReport& r) { PageDone(r); };
+}
+
+TRoundRunner::~TRoundRunner() { TKernel::Web(app_).OnPageDone = nullptr; }
+
+// The same failures the headless runner prints, for the fetches and rounds
+// of the desktop (a workbench run shows its pages in its own dumps).
+void TRoundRunner::PageDone(const TPageReport& r) {
+  if (!running_ || !r.Failed()) return;
+  report_.AddFailure(app_.FolderPath(), PageFailureText(r), NowDate());
+  if (view_) view_->ReportChanged();
+}
 
 void TRoundRunner::TrayChanged() {
   if (view_) view_->TrayChanged();
@@ -14,7 +27,8 @@ void TRoundRunner::TrayChanged() {
 
 void TRoundRunner::Begin(Kind kind) {
   running_ = true;
-  if (kind != Kind::Fetch) report_.BeginRound();
+  report_.BeginRound();
+  if (view_) view_->ReportChanged();  // the counts start again
   tray_.StartAnimation();
   TrayChanged();
   if (view_) view_->RoundStarted(kind);
@@ -138,7 +152,8 @@ void TRoundRunner::AddError(const std::string& folder, const std::string& messag
 
 void TRoundRunner::EndOfRound() {
   unreadBefore_.clear();
-  if (report_.RoundErrors() > 0) Notify(RoundErrorNews(report_.RoundErrors()), true, std::string());
+  if (report_.RoundErrors() > 0 || report_.RoundFailures() > 0)
+    Notify(RoundErrorNews(report_.RoundErrors(), report_.RoundFailures()), true, std::string());
   if (app_.Settings.newsNotify && !report_.RoundNews().empty())
     Notify(NewArticlesNews(app_.LogRoot(), report_.RoundNews()), false, report_.RoundNews().front().folder);
 }

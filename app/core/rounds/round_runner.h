@@ -35,7 +35,12 @@ class TRoundRunner {
     virtual void RoundFinished(Kind, const std::string& /*line*/, const std::string& /*reselect*/) {}
   };
 
+  // The runner listens to the fetcher's page operations while it exists:
+  // every failed one of its fetches and rounds becomes a report line.
   explicit TRoundRunner(TApplication& app, View* view = nullptr);
+  ~TRoundRunner();
+  TRoundRunner(const TRoundRunner&) = delete;
+  TRoundRunner& operator=(const TRoundRunner&) = delete;
 
   // ExecAction, RoundAction (below folder) and TimerAction; nothing while
   // something runs or a dialog is open. selected: the folder the tree shows,
@@ -72,6 +77,7 @@ class TRoundRunner {
   void EndAnimation();
   RoundEvents ReportingEvents();
   void AddError(const std::string& folder, const std::string& message);
+  void PageDone(const TPageReport& r);
   void EndOfRound();
   void Notify(const NewsText& text, bool error, const std::string& clickFolder);
   void TrayChanged();

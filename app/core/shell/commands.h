@@ -44,9 +44,11 @@ enum class Place : std::uint8_t {
   MainBar, TrayMenu, ListMenu, EditorBar, DebugBar,
 };
 
-// Where a command's keys act: the whole window, the data-log page (list and
-// reader), the script page, or the script editor alone.
-enum class KeyScope : std::uint8_t { Window, DataLogPage, ScriptPage, Editor };
+// Where a command's keys act: the whole window, the whole window while no
+// text field or the script editor holds them (the article keys, as menu keys
+// act), the data-log page (list and reader), the script page, or the script
+// editor alone.
+enum class KeyScope : std::uint8_t { Window, Articles, DataLogPage, ScriptPage, Editor };
 
 struct Slot {
   Place place = Place::None;
@@ -110,31 +112,32 @@ inline constexpr std::array<CommandInfo, kCommandCount> kCommands = [] {
       {{{P::FolderMenu, 21}, {P::MainBar, 21}}}),
   Row(C::NextLogDirAction, "NextLogDirAction", "次のログフォルダ", "履歴の次のログフォルダに切り替える", {},
       I::NextHistory, K::Window, false, {{{P::FileMenu, 11}}}),
-  // Articles: the keys act in the list and the reader.
+  // Articles: the keys act anywhere in the window but in a text field, the
+  // plain arrows in the list and the reader only (elsewhere they move there).
   Row(C::NextAction, "NextAction", "次の未読へ", "次の未読記事へ", {"Space", "Ctrl+Down"}, I::NextUnread,
-      K::DataLogPage, false, {{{P::ArticleMenu, 10}}}),
+      K::Articles, false, {{{P::ArticleMenu, 10}}}),
   Row(C::PrevAction, "PrevAction", "前の未読へ", "前の未読記事へ", {"Ctrl+Space", "Ctrl+Up"}, I::PrevUnread,
-      K::DataLogPage, false, {{{P::ArticleMenu, 11}}}),
+      K::Articles, false, {{{P::ArticleMenu, 11}}}),
   Row(C::BelowAction, "BelowAction", "次の記事へ", "次の記事へ", {"Down", ""}, I::Down, K::DataLogPage, false,
       {{{P::ArticleMenu, 12}}}),
   Row(C::AboveAction, "AboveAction", "前の記事へ", "前の記事へ", {"Up", ""}, I::Up, K::DataLogPage, false,
       {{{P::ArticleMenu, 13}}}),
-  Row(C::FindAction, "FindAction", "検索", "検索", {"Ctrl+F", ""}, I::Find, K::DataLogPage, false,
+  Row(C::FindAction, "FindAction", "検索", "検索", {"Ctrl+F", ""}, I::Find, K::Articles, false,
       {{{P::ArticleMenu, 20}}}),
-  Row(C::FindNextAction, "FindNextAction", "下に検索", "下に検索", {"F3", "Ctrl+N"}, I::FindNext, K::DataLogPage,
+  Row(C::FindNextAction, "FindNextAction", "下に検索", "下に検索", {"F3", "Ctrl+N"}, I::FindNext, K::Articles,
       false, {{{P::ArticleMenu, 21}}}),
   Row(C::FindPrevAction, "FindPrevAction", "上に検索", "上に検索", {"Shift+F3", "Ctrl+P"}, I::FindPrev,
-      K::DataLogPage, false, {{{P::ArticleMenu, 22}}}),
-  Row(C::DupAction, "DupAction", "重複記事を選択", "重複記事を選択", {"Ctrl+D", ""}, I::Duplicates, K::DataLogPage,
+      K::Articles, false, {{{P::ArticleMenu, 22}}}),
+  Row(C::DupAction, "DupAction", "重複記事を選択", "重複記事を選択", {"Ctrl+D", ""}, I::Duplicates, K::Articles,
       false, {{{P::ArticleMenu, 23}, {P::ListMenu, 14}}}),
   Row(C::ReadAction, "ReadAction", "既読に変更", "選択した記事を既読にする", {}, I::Read, K::DataLogPage, false,
       {{{P::ArticleMenu, 30}, {P::ListMenu, 10}}}),
   Row(C::UnreadAction, "UnreadAction", "未読に戻す", "選択した記事を未読に戻す", {}, I::Unread, K::DataLogPage,
       false, {{{P::ArticleMenu, 31}, {P::ListMenu, 11}}}),
   Row(C::DeleteAction, "DeleteAction", "記事を削除", "選択した記事を削除する", {"Delete", ""}, I::Delete,
-      K::DataLogPage, false, {{{P::ArticleMenu, 32}, {P::ListMenu, 12}}}),
+      K::Articles, false, {{{P::ArticleMenu, 32}, {P::ListMenu, 12}}}),
   Row(C::SelectAllAction, "SelectAllAction", "全てを選択", "全ての記事を選択する", {"Ctrl+A", ""}, I::SelectAll,
-      K::DataLogPage, false, {{{P::ArticleMenu, 33}, {P::ListMenu, 13}}}),
+      K::Articles, false, {{{P::ArticleMenu, 33}, {P::ListMenu, 13}}}),
   Row(C::BrowseAction, "BrowseAction", "サイトを開く", "サイトをブラウザで開く", {}, I::Browse, K::DataLogPage, false,
       {{{P::ArticleMenu, 40}, {P::ListMenu, 15}}}),
   Row(C::ExportAction, "ExportAction", "ログ出力", "フォルダ内のデータを出力", {}, I::Export, K::Window, false,
