@@ -22,6 +22,7 @@
 #include "app/controls/folder_tree.h"
 #include "app/core/shell/shell_model.h"
 #include "app/gui/command_actions.h"
+#include "app/gui/dialog_pickers.h"
 #include "app/gui/icons.h"
 #include "app/gui/workbench_page.h"
 
@@ -34,7 +35,7 @@ QString Text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), stat
 }  // namespace
 
 MainWindow::MainWindow(app::TApplication& app, UserInterface& ui, app::ProgramLayout layout, QWidget* parent)
-    : QMainWindow(parent), app_(app), ui_(ui), layout_(std::move(layout)) {
+    : QMainWindow(parent), app_(app), ui_(ui), layout_(std::move(layout)), pickers_(&DialogPickers::Standard()) {
   setWindowTitle(QStringLiteral("Brindlequay"));
   setWindowIcon(AppIcon());
   resize(900, 620);
@@ -52,6 +53,7 @@ MainWindow::MainWindow(app::TApplication& app, UserInterface& ui, app::ProgramLa
   connect(commands_, &CommandActions::applied, this, &MainWindow::ApplyStates);
   programFacts_.trayAvailable = tray_ != nullptr;
   programFacts_.helpAvailable = QFileInfo::exists(QString::fromStdString(layout_.helpPage));
+  programFacts_.guideAvailable = QFileInfo::exists(QString::fromStdString(layout_.guidePage));
   commands_->SetProgramFacts(programFacts_);
   ApplySettings();
 }
