@@ -25,8 +25,9 @@ SystemProxySettings NoProxy() { return {}; }
 // number, or whose reply number is wrong: 0 when the script does its job.
 int WrongArticles(app::TApplication& a, const std::string& url) {
   int wrong = 0;
-  for (int i = 0; i < app::TKernel::Log(a).Count(); ++i) {
-    const TDataInfo& d = *app::TKernel::Log(a).Item(i);
+  TScrapList& log = app::TKernel::Log(a);
+  for (int i = 0; i < log.Count(); ++i) {
+    const TDataInfo d = log.GetItem(i);
     if (d.LINK != url + "#" + std::to_string(d.TOPIC) || d.REFER != bench::BoardReplyTo(d.TOPIC)) ++wrong;
   }
   return wrong;

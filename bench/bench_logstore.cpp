@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "generated_log.h"
 #include "logstore/scrap_list.h"
 #include "platform/fs.h"
 #include "platform/sys.h"
@@ -19,22 +20,9 @@
 namespace bq {
 namespace {
 
-// Hiragana and common kanji in Shift_JIS.
-const char* const kWords[] = {"\x82\xa0", "\x82\xa2", "\x82\xa4", "\x82\xa6", "\x82\xa8", "\x82\xa9",
-                              "\x82\xab", "\x82\xad", "\x93\xfa", "\x96\x7b", "\x8c\xea", "\x95\xb6",
-                              "\x8f\x91", "\x90\x6c", "\x8e\x9e", "\x8a\xd4", "\x81\x42", "\x81\x41"};
-
 std::vector<TDataInfo> MakeArticles(int count) {
   std::mt19937 rng(static_cast<unsigned>(count));
-  std::uniform_int_distribution<int> word(0, static_cast<int>(std::size(kWords)) - 1);
-  auto text = [&](int chars) {
-    std::string s;
-    for (int i = 0; i < chars; ++i) {
-      s += kWords[word(rng)];
-      if (i % 40 == 39) s += "\r\n";
-    }
-    return s;
-  };
+  auto text = [&](int chars) { return bench::JapaneseText(rng, chars); };
   std::vector<TDataInfo> out(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
     TDataInfo& a = out[static_cast<std::size_t>(i)];

@@ -158,7 +158,7 @@ std::vector<std::string> LinePieces(std::string_view text) {
   return out;
 }
 
-bool TopicPasses(const TDataInfo& a, int filter) {
+bool TopicPasses(const ArticleView& a, int filter) {
   switch (filter) {
     case 0: return true;
     case 1: return a.Selected;
@@ -210,8 +210,8 @@ std::vector<TListNode> TBuiltinHost::MakeList(TScriptMachine& m, std::uint8_t su
       TListNode n;
       n.integers = true;
       for (int i = 0; i < log_.Count(); ++i) {
-        const TDataInfo* a = log_.Item(i);
-        if (a && TopicPasses(*a, filter)) n.elements.push_back(Element{a->TOPIC, -1, std::to_string(i), std::string()});
+        const ArticleView a = log_.View(i);
+        if (TopicPasses(a, filter)) n.elements.push_back(Element{a.TOPIC, -1, std::to_string(i), std::string()});
       }
       single(std::move(n));
       break;

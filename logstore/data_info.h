@@ -1,17 +1,16 @@
 #pragma once
-// TDataInfo: one article of a site folder's log.
+// TDataInfo: one article of a site folder's log, as the script's current
+// article and the callers of the log hand it over and get it back whole.
+// Inside the log articles are kept compactly (see article_store.h) and read
+// without a copy through ArticleView.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace bq {
 
-struct TDataInfo {
-  // Valid only while the thread layout runs.
-  TDataInfo* Child = nullptr;
-  TDataInfo* Next = nullptr;
-  // The article's index in the list (kept by the list; refreshed after
-  // deletions and sorts before anyone reads it).
-  std::int32_t Position = 0;
+// The numbers and flags of an article.
+struct ArticleHead {
   // 0 for a thread root; set by the thread layout, 0 after a column sort and a load.
   std::int32_t Depth = 0;
   // For a thread root: the largest DATE in its thread.
@@ -24,6 +23,9 @@ struct TDataInfo {
   std::int32_t RESERVED = 0;
   std::uint32_t DATE = 0;
   bool Unread = false;
+};
+
+struct TDataInfo : ArticleHead {
   std::string TITLE;
   std::string AUTHOR;
   std::string MAILTO;
@@ -35,12 +37,29 @@ struct TDataInfo {
   std::string LINK;
 };
 
+// The nine texts of an article in the order of the log line.
+enum TextField : int { kTitle = 0, kAuthor, kMailto, kHp, kPageUrl, kBody, kHead, kHost, kLink, kTextFields };
+
+// A stored article read in place: the texts point into the log's own
+// storage and stay valid until the log next changes (an append, a deletion,
+// an overwrite, a sort, a load or a save that merged). An index out of
+// range gives the empty article.
+struct ArticleView : ArticleHead {
+  std::string_view TITLE, AUTHOR, MAILTO, HP, PAGEURL, BODY, HEAD, HOST, LINK;
+
+  std::string_view Text(int field) const;
+  TDataInfo Copy() const;
+};
+
 // An article's identity: (TOPIC, REFER, DATE).
 struct ArticleKey {
   std::uint32_t topic = 0, refer = 0, date = 0;
   bool operator==(const ArticleKey&) const = default;
 };
 inline ArticleKey KeyOf(const TDataInfo& a) {
+  return {static_cast<std::uint32_t>(a.TOPIC), static_cast<std::uint32_t>(a.REFER), a.DATE};
+}
+inline ArticleKey KeyOf(const ArticleView& a) {
   return {static_cast<std::uint32_t>(a.TOPIC), static_cast<std::uint32_t>(a.REFER), a.DATE};
 }
 struct ArticleKeyHash {
@@ -54,7 +73,7 @@ struct ArticleKeyHash {
   }
 };
 
-// The same persisted fields (Selected, Depth and the thread links aside).
+// The same persisted fields (Selected, Depth and ThreadKey aside).
 bool SameArticle(const TDataInfo& a, const TDataInfo& b);
 
 }  // namespace bq

@@ -190,4 +190,91 @@ std::string FormatRootDef(const RootDefinition& d) {
          std::to_string(d.ScheduleMinute) + "\r\n" + CsvEscape(d.LastFolder) + "\r\n";
 }
 
+namespace {
+
+// 行が足りません / 形式が正しくありません / 大きすぎます
+constexpr std::string_view kTooFewLines = "\x8d\x73\x82\xaa\x91\xab\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
+constexpr std::string_view kNotInFormat =
+    "\x8c\x60\x8e\xae\x82\xaa\x90\xb3\x82\xb5\x82\xad\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1";
+constexpr std::string_view kTooLarge = "\x91\xe5\x82\xab\x82\xb7\x82\xac\x82\xdc\x82\xb7";
+
+bool IsNumberLine(std::string_view line) {
+  if (!line.empty() && line[0] == '-') line.remove_prefix(1);
+  return !line.empty() && line.find_first_not_of("0123456789") == std::string_view::npos;
+}
+bool IsFlagLine(std::string_view line) { return line == "0" || line == "1"; }
+
+}  // namespace
+
+std::string_view TooLargeDamage() { return kTooLarge; }
+
+std::string NodeFileDamage(std::string_view text) {
+  if (text.empty()) return {};
+  if (text.find('\0') != std::string_view::npos) return std::string(kNotInFormat);
+  const std::vector<std::string_view> l = SplitLines(text, kNodeMinLines + 1);
+  if (l.size() < kNodeMinLines) return std::string(kTooFewLines);
+  const bool options = l.size() <= 12 || l[12].empty() || IsNumberLine(l[12]);
+  if (!IsNumberLine(l[0]) || !IsNumberLine(l[1]) || !IsFlagLine(l[7]) || !IsFlagLine(l[11]) || !options)
+    return std::string(kNotInFormat);
+  return {};
+}
+
+std::string RootDefDamage(std::string_view text) {
+  if (text.empty()) return {};
+  if (text.find('\0') != std::string_view::npos) return std::string(kNotInFormat);
+  const std::vector<std::string_view> l = SplitLines(text, 3);
+  const bool ok = (l.size() < 1 || IsFlagLine(l[0])) && (l.size() < 2 || IsNumberLine(l[1])) &&
+                  (l.size() < 3 || IsNumberLine(l[2]));
+  return ok ? std::string() : std::string(kNotInFormat);
+}
+
+namespace {
+
+// base -> ours changed: ours; else theirs (already in out).
+template <typename T>
+void TakeOurs(TFolderInfo& out, const TFolderInfo& base, const TFolderInfo& ours, T TFolderInfo::*field) {
+  if (ours.*field != base.*field) out.*field = ours.*field;
+}
+
+template <typename T>
+T Larger(T a, T b) {
+  return static_cast<std::uint32_t>(a) >= static_cast<std::uint32_t>(b) ? a : b;
+}
+
+}  // namespace
+
+TFolderInfo MergeFolderInfo(const TFolderInfo& base, const TFolderInfo& ours, const TFolderInfo& theirs) {
+  TFolderInfo out = theirs;
+  for (bool TFolderInfo::*f : {&TFolderInfo::HasUnread, &TFolderInfo::RoundTarget, &TFolderInfo::TreeView,
+                               &TFolderInfo::HideIndex, &TFolderInfo::NewestReplyFirst, &TFolderInfo::ShowBody,
+                               &TFolderInfo::KeepColumns})
+    TakeOurs(out, base, ours, f);
+  for (std::string TFolderInfo::*f :
+       {&TFolderInfo::SiteUrl, &TFolderInfo::SiteReferer, &TFolderInfo::NodeReserved, &TFolderInfo::ScriptName,
+        &TFolderInfo::NickName, &TFolderInfo::DelPass, &TFolderInfo::UserName, &TFolderInfo::LoginPassword,
+        &TFolderInfo::Mailto, &TFolderInfo::HomePage, &TFolderInfo::ColumnWidths})
+    TakeOurs(out, base, ours, f);
+  if (ours.LastTopic != base.LastTopic)
+    out.LastTopic = theirs.LastTopic != base.LastTopic ? Larger(ours.LastTopic, theirs.LastTopic) : ours.LastTopic;
+  if (ours.LastRound != base.LastRound)
+    out.LastRound = theirs.LastRound != base.LastRound ? Larger(ours.LastRound, theirs.LastRound) : ours.LastRound;
+  for (const auto* side : {&base, &ours}) {
+    for (const auto& entry : side->Extensions) {
+      const std::string& name = entry.first;
+      const std::string mine = ours.Extension(name);
+      if (mine != base.Extension(name)) out.SetExtension(name, mine);
+    }
+  }
+  return out;
+}
+
+RootDefinition MergeRootDef(const RootDefinition& base, const RootDefinition& ours, const RootDefinition& theirs) {
+  RootDefinition out = theirs;
+  if (ours.ScheduleEnabled != base.ScheduleEnabled) out.ScheduleEnabled = ours.ScheduleEnabled;
+  if (ours.ScheduleHours != base.ScheduleHours) out.ScheduleHours = ours.ScheduleHours;
+  if (ours.ScheduleMinute != base.ScheduleMinute) out.ScheduleMinute = ours.ScheduleMinute;
+  if (ours.LastFolder != base.LastFolder) out.LastFolder = ours.LastFolder;
+  return out;
+}
+
 }  // namespace bq

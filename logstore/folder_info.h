@@ -89,4 +89,21 @@ std::string FormatRootDef(const RootDefinition& def);
 // decoding, so a path quoted for a blank or a comma comes back as written.
 std::string DecodeRootPath(std::string_view line);
 
+// Why a definition file's text is not in its format (empty when it is):
+// fewer than 12 lines, a NUL byte, or a number or flag line holding
+// something the writer never writes. An empty file is no damage (it reads
+// as no definition). The reason is Shift_JIS text for the user.
+std::string NodeFileDamage(std::string_view text);
+std::string RootDefDamage(std::string_view text);
+// The reason for a file too large to be a definition.
+std::string_view TooLargeDamage();
+
+// Three-way merges of a definition another program rewrote meanwhile: every
+// field this process changed (ours differs from base, the version it read)
+// comes from ours, every other field from theirs. LastTopic and LastRound
+// changed on both sides take the larger value; the later options merge by
+// name.
+TFolderInfo MergeFolderInfo(const TFolderInfo& base, const TFolderInfo& ours, const TFolderInfo& theirs);
+RootDefinition MergeRootDef(const RootDefinition& base, const RootDefinition& ours, const RootDefinition& theirs);
+
 }  // namespace bq

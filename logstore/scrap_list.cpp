@@ -6,7 +6,6 @@
 #include "logstore/log_file.h"
 #include "platform/compare.h"
 #include "platform/events.h"
-#include "platform/fs.h"
 #include "platform/sys.h"
 #include "platform/ui.h"
 #include "textlib/csv.h"
@@ -16,21 +15,19 @@
 namespace bq {
 namespace {
 
+using Record = TArticleStore::Record;
+
 constexpr std::string_view kCaption = "Brindlequay";
-constexpr std::string_view kCannotWrite =
-    "\x83\x66\x81[\x83^\x82\xaa\x8f\x91\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1!";  // データが書込めません!
-constexpr std::string_view kCannotRead =
-    "\x83\x66\x81[\x83^\x82\xaa\x93\xc7\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1!";  // データが読込めません!
-// 元のファイルは次の名前で残しました:
-constexpr std::string_view kKeptAs =
-    "\x8c\xb3\x82\xcc\x83t\x83@\x83\x43\x83\x8b\x82\xcd\x8e\x9f\x82\xcc\x96\xbc\x91O\x82\xc5\x8e\x63"
-    "\x82\xb5\x82\xdc\x82\xb5\x82\xbd: ";
-// 読込めなかったログは上書きしません
-constexpr std::string_view kWillNotOverwrite =
-    "\x93\xc7\x8d\x9e\x82\xdf\x82\xc8\x82\xa9\x82\xc1\x82\xbd\x83\x8d\x83O\x82\xcd\x8f\xe3\x8f\x91"
-    "\x82\xab\x82\xb5\x82\xdc\x82\xb9\x82\xf1";
 constexpr std::string_view kLogMark = "%LOG%";
-constexpr int kMaxAsideCopies = 1000;
+
+std::string Lines(std::initializer_list<std::string_view> parts) {
+  std::string out;
+  for (std::string_view p : parts) {
+    if (!out.empty()) out += "\r\n";
+    out += p;
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -60,125 +57,76 @@ std::string TScrapList::LogFilePath() const { return folderPath_ + std::string(k
 std::string TScrapList::NodeFilePath() const { return folderPath_ + std::string(kNodeFileName); }
 
 void TScrapList::ShowError(std::string_view what, const std::string& path, std::string_view reason) const {
-  std::string text(what);
-  text += "\r\n";
-  text += path;
-  text += "\r\n";
-  text += reason;
-  ui_.MessageBox(text, kCaption, kMbOk);
+  ui_.MessageBox(Lines({what, path, reason}), kCaption, kMbOk);
 }
 
-// ---- the identity index ----
-
-void TScrapList::IndexAdd(TDataInfo* a) {
-  if (indexValid_) identity_.emplace(KeyOf(*a), a);
-}
-
-void TScrapList::IndexRemove(TDataInfo* a) {
-  if (!indexValid_) return;
-  auto range = identity_.equal_range(KeyOf(*a));
-  for (auto it = range.first; it != range.second; ++it) {
-    if (it->second == a) {
-      identity_.erase(it);
-      return;
-    }
-  }
-}
-
-// A loaded log is indexed when an identity is first looked up: opening a
-// folder only to read it never needs the index, and a million articles take
-// a quarter of a second to index.
-void TScrapList::EnsureIndex() const {
-  if (indexValid_) return;
-  identity_.clear();
-  identity_.reserve(items_.size());
-  for (auto& a : items_) identity_.emplace(KeyOf(*a), a.get());
-  indexValid_ = true;
-}
-
-void TScrapList::RenumberIfNeeded() const {
-  if (positionsValid_) return;
-  for (std::size_t i = 0; i < items_.size(); ++i) items_[i]->Position = static_cast<std::int32_t>(i);
-  positionsValid_ = true;
+void TScrapList::WriteFailed(const std::string& path, std::string_view reason) {
+  // The file layer's own errors name the file already.
+  const std::string prefix = path + ": ";
+  std::string entry = reason.substr(0, prefix.size()) == prefix ? std::string(reason) : prefix + std::string(reason);
+  for (char& c : entry)
+    if (c == '\r' || c == '\n') c = ' ';
+  failedWrites_.push_back(entry);
 }
 
 void TScrapList::BuildTitleMaps() const {
   if (titleMapsValid_) return;
-  firstOfTopic_.clear();
-  lastOfRefer_.clear();
-  for (std::size_t i = 0; i < items_.size(); ++i) {
-    firstOfTopic_.emplace(static_cast<std::uint32_t>(items_[i]->TOPIC), static_cast<int>(i));
-    lastOfRefer_[static_cast<std::uint32_t>(items_[i]->REFER)] = static_cast<int>(i);
-  }
+  topics_.Build(store_.Count(), [&](std::size_t i) { return static_cast<std::uint32_t>(store_.At(i).TOPIC); });
+  refers_.Build(store_.Count(), [&](std::size_t i) { return static_cast<std::uint32_t>(store_.At(i).REFER); });
   titleMapsValid_ = true;
 }
 
 // ---- articles ----
 
-void TScrapList::Erase(std::size_t index) {
-  IndexRemove(items_[index].get());
-  items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
-  positionsValid_ = false;
+void TScrapList::ResetArticles() {
+  store_.Clear();
+  topics_.Clear();
+  refers_.Clear();
   titleMapsValid_ = false;
-  modified_ = true;
 }
 
 void TScrapList::Clear() {
-  if (!items_.empty()) modified_ = true;
-  items_.clear();
-  identity_.clear();
-  indexValid_ = true;
-  positionsValid_ = true;
+  if (store_.EraseIf([](const Record&) { return true; })) modified_ = true;
   titleMapsValid_ = false;
 }
 
-int TScrapList::IndexOfItem(const TDataInfo& article) const {
-  EnsureIndex();
-  auto range = identity_.equal_range(KeyOf(article));
-  if (range.first == range.second) return -1;
-  RenumberIfNeeded();
-  int best = -1;
-  for (auto it = range.first; it != range.second; ++it) {
-    if (best < 0 || it->second->Position < best) best = it->second->Position;
-  }
-  return best;
-}
+int TScrapList::IndexOfKey(const ArticleKey& key) const { return store_.FindKey(key); }
+
+int TScrapList::IndexOfItem(const TDataInfo& article) const { return store_.FindKey(KeyOf(article)); }
 
 int TScrapList::AddItem(const TDataInfo& article, bool overwrite) {
   if (article.TITLE.empty() && article.DATE == 0) return -1;
   const int found = IndexOfItem(article);
   if (found < 0) {
-    auto rec = std::make_unique<TDataInfo>(article);
-    rec->Selected = false;
-    rec->Child = rec->Next = nullptr;
-    rec->Depth = 0;
-    rec->Position = static_cast<std::int32_t>(items_.size());
-    TDataInfo* added = rec.get();
-    RenumberIfNeeded();
-    items_.push_back(std::move(rec));
-    IndexAdd(added);
+    const std::uint32_t id = store_.Append(article, TArticleStore::kAdded);
+    Record& added = store_.ById(id);
+    added.Selected = false;
+    added.Depth = 0;
     titleMapsValid_ = false;
     modified_ = true;
-    if (static_cast<std::uint32_t>(added->TOPIC) > static_cast<std::uint32_t>(Folder.LastTopic)) {
-      Folder.LastTopic = added->TOPIC;
+    if (static_cast<std::uint32_t>(added.TOPIC) > static_cast<std::uint32_t>(Folder.LastTopic)) {
+      Folder.LastTopic = added.TOPIC;
       NodeModified = true;
     }
-    if (!Folder.HasUnread && added->Unread) SetHasUnread(true);
-    if (OnAddItem) OnAddItem(*this, *added);
-    return static_cast<int>(items_.size()) - 1;
+    if (!Folder.HasUnread && added.Unread) SetHasUnread(true);
+    if (OnAddItem) {
+      TDataInfo copy = article;
+      copy.Selected = false;
+      copy.Depth = 0;
+      OnAddItem(*this, copy);
+    }
+    return Count() - 1;
   }
   if (overwrite) {
-    TDataInfo* stored = items_[static_cast<std::size_t>(found)].get();
-    IndexRemove(stored);
-    *stored = article;
-    stored->Selected = false;
-    stored->Child = stored->Next = nullptr;
-    stored->Depth = 0;
-    stored->Position = found;
-    IndexAdd(stored);
+    const std::uint32_t id = store_.IdAt(static_cast<std::size_t>(found));
+    store_.Replace(id, article);
+    Record& stored = store_.ById(id);
+    stored.Selected = false;
+    stored.Depth = 0;
+    stored.changes |= TArticleStore::kReplaced;
     titleMapsValid_ = false;
     modified_ = true;
-    if (!Folder.HasUnread && stored->Unread) SetHasUnread(true);
+    if (!Folder.HasUnread && stored.Unread) SetHasUnread(true);
   }
   return found;
 }
@@ -186,13 +134,16 @@ int TScrapList::AddItem(const TDataInfo& article, bool overwrite) {
 int TScrapList::RemoveItem(const TDataInfo& article) {
   const int i = IndexOfItem(article);
   if (i < 0) return 0;
-  Erase(static_cast<std::size_t>(i));
+  const std::uint32_t target = store_.IdAt(static_cast<std::size_t>(i));
+  store_.EraseIf([&](const Record& r) { return &r == &store_.ById(target); });
+  titleMapsValid_ = false;
+  modified_ = true;
   return 1;
 }
 
 int TScrapList::IndexOfTopic(std::int32_t topic) const {
-  for (std::size_t i = 0; i < items_.size(); ++i) {
-    if (items_[i]->TOPIC == topic) return static_cast<int>(i);
+  for (std::size_t i = 0; i < store_.Count(); ++i) {
+    if (store_.At(i).TOPIC == topic) return static_cast<int>(i);
   }
   return -1;
 }
@@ -200,84 +151,81 @@ int TScrapList::IndexOfTopic(std::int32_t topic) const {
 bool TScrapList::DeleteTopic(std::int32_t topic) {
   const int i = IndexOfTopic(topic);
   if (i < 0) return false;
-  Erase(static_cast<std::size_t>(i));
+  const std::uint32_t target = store_.IdAt(static_cast<std::size_t>(i));
+  store_.EraseIf([&](const Record& r) { return &r == &store_.ById(target); });
+  titleMapsValid_ = false;
+  modified_ = true;
   return true;
 }
 
 void TScrapList::DeleteSelected() {
-  std::size_t kept = 0;
-  bool any = false;
-  for (std::size_t i = 0; i < items_.size(); ++i) {
-    if (items_[i]->Selected) {
-      IndexRemove(items_[i].get());
-      items_[i].reset();
-      any = true;
-    } else {
-      if (kept != i) items_[kept] = std::move(items_[i]);
-      ++kept;
-    }
-  }
-  items_.resize(kept);
-  if (any) {
-    positionsValid_ = false;
+  if (store_.EraseIf([](const Record& r) { return r.Selected; })) {
     titleMapsValid_ = false;
     modified_ = true;
   }
 }
 
-const TDataInfo* TScrapList::Item(int index) const {
-  if (index < 0 || index >= Count()) return nullptr;
-  RenumberIfNeeded();
-  return items_[static_cast<std::size_t>(index)].get();
+ArticleView TScrapList::View(int index) const {
+  if (index < 0 || index >= Count()) return {};
+  return store_.At(static_cast<std::size_t>(index)).View();
 }
 
-TDataInfo TScrapList::GetItem(int index) const {
-  const TDataInfo* a = Item(index);
-  return a ? *a : TDataInfo{};
+ArticleKey TScrapList::KeyAt(int index) const {
+  if (index < 0 || index >= Count()) return {};
+  return store_.At(static_cast<std::size_t>(index)).Key();
 }
+
+std::uint32_t TScrapList::ArticleId(int index) const {
+  return index >= 0 && index < Count() ? store_.IdAt(static_cast<std::size_t>(index)) : 0xFFFFFFFFu;
+}
+
+TDataInfo TScrapList::GetItem(int index) const { return View(index).Copy(); }
 
 TDataInfo TScrapList::GetTopic(std::int32_t topic) const { return GetItem(IndexOfTopic(topic)); }
 
 std::uint32_t TScrapList::LatestDate() const {
   std::uint32_t latest = 0;
-  for (auto& a : items_) latest = std::max(latest, a->DATE);
+  for (std::uint32_t id : store_.Order()) latest = std::max(latest, store_.ById(id).DATE);
   return latest;
 }
 
 int TScrapList::UnreadCount() const {
-  return static_cast<int>(std::count_if(items_.begin(), items_.end(), [](auto& a) { return a->Unread; }));
+  int n = 0;
+  for (std::uint32_t id : store_.Order()) n += store_.ById(id).Unread;
+  return n;
 }
 
 int TScrapList::SelectedCount() const {
-  return static_cast<int>(std::count_if(items_.begin(), items_.end(), [](auto& a) { return a->Selected; }));
+  int n = 0;
+  for (std::uint32_t id : store_.Order()) n += store_.ById(id).Selected;
+  return n;
 }
 
 bool TScrapList::SelectedHasUnread() const {
-  return std::any_of(items_.begin(), items_.end(), [](auto& a) { return a->Selected && a->Unread; });
+  const auto& o = store_.Order();
+  return std::any_of(o.begin(), o.end(), [&](std::uint32_t id) {
+    const Record& r = store_.ById(id);
+    return r.Selected && r.Unread;
+  });
 }
 
 bool TScrapList::AnyUnread() const {
-  return std::any_of(items_.begin(), items_.end(), [](auto& a) { return a->Unread; });
+  const auto& o = store_.Order();
+  return std::any_of(o.begin(), o.end(), [&](std::uint32_t id) { return store_.ById(id).Unread; });
 }
 
-bool TScrapList::IsSelected(int index) const {
-  const TDataInfo* a = Item(index);
-  return a && a->Selected;
-}
+bool TScrapList::IsSelected(int index) const { return index >= 0 && index < Count() && store_.At(index).Selected; }
 
 void TScrapList::SetSelected(int index, bool selected) {
   if (index < 0 || index >= Count()) return;
-  items_[static_cast<std::size_t>(index)]->Selected = selected;
+  store_.At(static_cast<std::size_t>(index)).Selected = selected;
 }
 
 void TScrapList::ClearSelected() {
-  for (auto& a : items_) a->Selected = false;
+  for (std::uint32_t id : store_.Order()) store_.ById(id).Selected = false;
 }
 
-bool TScrapList::IsUnread(int index) const {
-  const TDataInfo* a = Item(index);
-  return a && a->Unread;
-}
+bool TScrapList::IsUnread(int index) const { return index >= 0 && index < Count() && store_.At(index).Unread; }
 
 void TScrapList::SetHasUnread(bool value) {
   Folder.HasUnread = value;
@@ -286,16 +234,20 @@ void TScrapList::SetHasUnread(bool value) {
 
 void TScrapList::MarkRead(int index) {
   if (index < 0 || index >= Count()) return;
-  TDataInfo& a = *items_[static_cast<std::size_t>(index)];
+  Record& a = store_.At(static_cast<std::size_t>(index));
   if (!a.Unread) return;
   a.Unread = false;
+  a.changes |= TArticleStore::kMarked;
   modified_ = true;
   if (Folder.HasUnread && !AnyUnread()) SetHasUnread(false);
 }
 
 void TScrapList::SetSelectedUnread(bool unread) {
-  for (auto& a : items_) {
-    if (a->Selected) a->Unread = unread;
+  for (std::uint32_t id : store_.Order()) {
+    Record& r = store_.ById(id);
+    if (!r.Selected) continue;
+    r.Unread = unread;
+    r.changes |= TArticleStore::kMarked;
   }
   modified_ = true;
   const bool any = AnyUnread();
@@ -309,14 +261,17 @@ int TScrapList::FindText(std::string_view text, int from, bool forward) {
   int i = forward ? std::max(from + 1, 0) : std::min(from - 1, n - 1);
   std::string joined;
   for (; i >= 0 && i < n; i += step) {
-    const TDataInfo& a = *items_[static_cast<std::size_t>(i)];
-    joined.clear();
-    joined += a.TITLE;
-    joined += a.AUTHOR;
-    joined += a.BODY;
+    const Record& a = store_.At(static_cast<std::size_t>(i));
+    joined.assign(a.Text(kTitle));
+    joined += a.Text(kAuthor);
+    joined += a.Text(kBody);
     if (SearchSjis(joined, text) != std::string_view::npos) return i;
   }
   return -1;
+}
+
+bool TScrapList::IsDuplicate(const ArticleView& a, const ArticleView& b) const {
+  return CompareTextIgnoreCase(a.TITLE, b.TITLE) == 0 && a.BODY == b.BODY;
 }
 
 bool TScrapList::IsDuplicate(const TDataInfo& a, const TDataInfo& b) const {
@@ -348,25 +303,24 @@ std::string TScrapList::DisplayTitle(std::string_view title) const {
 }
 
 std::string TScrapList::TreeTitle(int index) const {
-  const TDataInfo* a = Item(index);
-  if (!a) return {};
-  std::string title = DisplayTitle(a->TITLE);
-  if (sortMode_ >= 1 || (a->Depth <= 0 && a->REFER == 0)) return title;
+  if (index < 0 || index >= Count()) return {};
+  const Record& a = store_.At(static_cast<std::size_t>(index));
+  std::string title = DisplayTitle(a.Text(kTitle));
+  if (sortMode_ >= 1 || (a.Depth <= 0 && a.REFER == 0)) return title;
   BuildTitleMaps();
-  auto hasLaterSibling = [&](const TDataInfo& x, int at) {
-    auto it = lastOfRefer_.find(static_cast<std::uint32_t>(x.REFER));
-    return it != lastOfRefer_.end() && it->second > at;
+  auto hasLaterSibling = [&](const Record& x, int at) {
+    return refers_.Last(static_cast<std::uint32_t>(x.REFER)) > at;
   };
   // Pieces from the article up to its ancestors, joined in reverse.
   std::vector<std::string_view> pieces;
-  pieces.push_back(hasLaterSibling(*a, index) ? "\x84\xa5 " : "\x84\xa4 ");  // "├ " / "└ "
-  const TDataInfo* cur = a;
-  for (std::int32_t level = a->Depth - 1; level > 0; --level) {
-    auto it = firstOfTopic_.find(static_cast<std::uint32_t>(cur->REFER));
-    if (it == firstOfTopic_.end()) break;
-    const TDataInfo* parent = items_[static_cast<std::size_t>(it->second)].get();
-    pieces.push_back(hasLaterSibling(*parent, it->second) ? "\x84\xa0" : "\x81\x40");  // "│" / "　"
-    cur = parent;
+  pieces.push_back(hasLaterSibling(a, index) ? "\x84\xa5 " : "\x84\xa4 ");  // "├ " / "└ "
+  const Record* cur = &a;
+  for (std::int32_t level = a.Depth - 1; level > 0; --level) {
+    const int first = topics_.First(static_cast<std::uint32_t>(cur->REFER));
+    if (first < 0) break;
+    const Record& parent = store_.At(static_cast<std::size_t>(first));
+    pieces.push_back(hasLaterSibling(parent, first) ? "\x84\xa0" : "\x81\x40");  // "│" / "　"
+    cur = &parent;
   }
   std::string out;
   for (auto p = pieces.rbegin(); p != pieces.rend(); ++p) out += *p;
@@ -374,192 +328,8 @@ std::string TScrapList::TreeTitle(int index) const {
 }
 
 std::string TScrapList::TreeTitle(const TDataInfo& article) const {
-  const TDataInfo* at = Item(article.Position);
-  if (at == &article) return TreeTitle(article.Position);
   const int index = IndexOfItem(article);
   return index >= 0 ? TreeTitle(index) : DisplayTitle(article.TITLE);
-}
-
-// ---- files ----
-
-void TScrapList::SaveNode() {
-  if (folderPath_.empty() || !fs::DirectoryExists(folderPath_)) return;
-  try {
-    fs::WriteFileAtomic(NodeFilePath(), FormatNodeFile(Folder));
-    NodeModified = false;
-  } catch (const std::exception& e) {
-    NodeModified = true;
-    ShowError(kCannotWrite, NodeFilePath(), e.what());
-  }
-}
-
-void TScrapList::KeepUnreadableLog(const std::string& path) {
-  std::string base = folderPath_ + "kvllog-unreadable";
-  for (int n = 1; n <= kMaxAsideCopies; ++n) {
-    std::string aside = base;
-    if (n > 1) {
-      aside += '-';
-      aside += std::to_string(n);
-    }
-    aside += ".dat";
-    if (fs::FileExists(aside)) continue;
-    if (fs::CopyFile(path, aside)) savedAside_ = aside;
-    break;
-  }
-  if (savedAside_.empty()) saveBlocked_ = true;
-}
-
-void TScrapList::LoadLog() {
-  items_.clear();
-  identity_.clear();
-  indexValid_ = true;
-  positionsValid_ = true;
-  titleMapsValid_ = false;
-  Folder = TFolderInfo{};
-  nodeValid_ = false;
-  saveBlocked_ = false;
-  savedAside_.clear();
-  if (!folderPath_.empty()) {
-    std::string node;
-    if (fs::ReadFile(NodeFilePath(), node, limits::kMaxNodeFile)) nodeValid_ = ParseNodeFile(node, Folder);
-    const std::uint32_t start = Now();
-    const std::string path = LogFilePath();
-    if (fs::FileExists(path)) {
-      std::string data;
-      try {
-        if (!fs::ReadFile(path, data, limits::kMaxLogFile)) throw fs::FileError(sys::ErrnoText(errno));
-        TCommaFile file(data);
-        while (file.ReadLine()) {
-          if (file.Line().empty()) continue;
-          auto rec = std::make_unique<TDataInfo>();
-          ParseLogLine(file.Line(), *rec);
-          rec->LINK = ConvertLogPath(rec->LINK);
-          rec->Position = static_cast<std::int32_t>(items_.size());
-          items_.push_back(std::move(rec));
-        }
-      } catch (const std::exception& e) {
-        std::string reason = e.what();
-        KeepUnreadableLog(path);
-        reason += "\r\n";
-        reason += savedAside_.empty() ? std::string(kWillNotOverwrite) : std::string(kKeptAs) + savedAside_;
-        ShowError(kCannotRead, path, reason);
-      }
-      identity_.clear();
-      indexValid_ = false;
-    }
-    loadTime_ = static_cast<std::int32_t>(Now() - start);
-  }
-  items_.shrink_to_fit();
-  const bool any = AnyUnread();
-  if (any != Folder.HasUnread) SetHasUnread(any);
-  modified_ = false;
-  NodeModified = false;
-}
-
-void TScrapList::SaveLog() {
-  if (NodeModified) SaveNode();
-  if (!modified_ || folderPath_.empty()) return;
-  const std::string path = LogFilePath();
-  if (saveBlocked_) {
-    ShowError(kCannotWrite, path, kWillNotOverwrite);
-    return;
-  }
-  try {
-    std::size_t estimate = 0;
-    for (auto& a : items_) {
-      const std::size_t texts = a->TITLE.size() + a->AUTHOR.size() + a->MAILTO.size() + a->HP.size() +
-                                a->PAGEURL.size() + a->BODY.size() + a->HEAD.size() + a->HOST.size() +
-                                a->LINK.size();
-      estimate += texts + texts / 16 + 96;  // room for escapes, numbers and commas
-    }
-    std::string out;
-    out.reserve(estimate);
-    for (auto& a : items_) AppendLogLine(out, *a, ConvertLogPath(a->LINK));
-    fs::WriteFileAtomic(path, out);
-    modified_ = false;
-  } catch (const std::exception& e) {
-    ShowError(kCannotWrite, path, e.what());
-  }
-}
-
-bool TScrapList::OpenFolder(std::string_view path) {
-  if (path.empty()) return true;
-  const std::string p = PathWithSeparator(path);
-  if (p == folderPath_) return true;
-  SaveLog();
-  if (modified_ && !folderPath_.empty()) return false;
-  folderPath_ = p;
-  if (!fs::DirectoryExists(p)) fs::ForceDirectories(p);
-  LoadLog();
-  return true;
-}
-
-void TScrapList::CloseWithoutSaving() {
-  items_.clear();
-  identity_.clear();
-  indexValid_ = true;
-  positionsValid_ = true;
-  titleMapsValid_ = false;
-  folderPath_.clear();
-  Folder = TFolderInfo{};
-  nodeValid_ = false;
-  modified_ = false;
-  NodeModified = false;
-  saveBlocked_ = false;
-}
-
-void TScrapList::SetFolderPath(std::string_view path) { folderPath_ = PathWithSeparator(path); }
-
-bool TScrapList::SetLogRoot(std::string_view path) {
-  const std::string p = PathWithSeparator(path);
-  if (p == "/" || p == "\\" || p == logRoot_) return true;
-  SaveRootDef();
-  SaveLog();
-  if (modified_ && !folderPath_.empty()) return false;
-  ScheduleEnabled = false;
-  ScheduleHours = 0;
-  ScheduleMinute = 0;
-  logRoot_ = p;
-  std::string text;
-  if (fs::ReadFile(logRoot_ + std::string(kRootDefName), text, limits::kMaxRootDef)) {
-    const RootDefinition def = ParseRootDef(text);
-    ScheduleEnabled = def.ScheduleEnabled;
-    ScheduleHours = def.ScheduleHours;
-    ScheduleMinute = def.ScheduleMinute;
-    lastFolder_ = def.LastFolder;
-  }
-  folderPath_.clear();
-  return true;
-}
-
-void TScrapList::SaveRootDef() {
-  if (logRoot_.empty()) return;
-  const std::string path = logRoot_ + std::string(kRootDefName);
-  RootDefinition def;
-  def.ScheduleEnabled = ScheduleEnabled;
-  def.ScheduleHours = ScheduleHours;
-  def.ScheduleMinute = ScheduleMinute;
-  def.LastFolder = folderPath_;
-  try {
-    fs::WriteFileAtomic(path, FormatRootDef(def));
-  } catch (const std::exception& e) {
-    ShowError(kCannotWrite, path, e.what());
-  }
-}
-
-TScrapList::FolderFlags TScrapList::ReadFolderFlags(std::string_view folderPath) const {
-  const std::string p = PathWithSeparator(folderPath);
-  if (!folderPath_.empty() && p == folderPath_) return {Folder.RoundTarget, Folder.HasUnread, !Folder.SiteUrl.empty()};
-  std::string text;
-  TFolderInfo info;
-  if (!fs::ReadFile(p + std::string(kNodeFileName), text, limits::kMaxNodeFile)) return {};
-  ParseNodeFile(text, info);
-  return {info.RoundTarget, info.HasUnread, !info.SiteUrl.empty()};
-}
-
-bool TScrapList::IsRoundTime(int hour, int minute) const {
-  if (hour < 0 || hour > 23) return false;
-  return minute == ScheduleMinute && (ScheduleHours >> hour) & 1u;
 }
 
 }  // namespace bq

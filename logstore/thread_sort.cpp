@@ -15,63 +15,82 @@
 // occurs more than once).
 #include <algorithm>
 
+#include "logstore/flat_map.h"
+#include "logstore/place_index.h"
 #include "logstore/scrap_list.h"
 #include "platform/compare.h"
 
 namespace bq {
 namespace {
 
+using Record = TArticleStore::Record;
+
 int CompareUnsigned(std::uint32_t a, std::uint32_t b) { return a < b ? -1 : (a > b ? 1 : 0); }
 std::uint32_t U(std::int32_t v) { return static_cast<std::uint32_t>(v); }
 
-// x comes before y among the children of one parent (earlier first).
-bool Earlier(const TDataInfo& x, const TDataInfo& y) {
-  if (x.DATE != 0 && y.DATE != 0) return x.DATE < y.DATE;
-  return U(x.TOPIC) < U(y.TOPIC);
-}
-
 constexpr int kSeveral = -2;
+constexpr int kNone = -1;
 
 }  // namespace
 
-// The forest built by the thread order, over node ids = original list indices.
+// The forest built by the thread order, over node ids = places in the list
+// before the sort. What the layout reads and writes of each article is
+// copied into flat arrays by node id first and written back at the end, so
+// the walks touch a few megabytes rather than the records; children are
+// linked lists (first, next, last, parent), and a reply arriving in date
+// order (the usual case) is linked at the end, or the head, without a walk.
 class ThreadLayout {
  public:
-  ThreadLayout(std::vector<std::unique_ptr<TDataInfo>>& items, bool treeView, bool newestFirst,
-               bool descending)
-      : items_(items), n_(items.size()), treeView_(treeView), newestFirst_(newestFirst),
-        descending_(descending), children_(n_), allDated_(n_, 1), top_(n_, -1) {}
+  ThreadLayout(TArticleStore& store, bool treeView, bool newestFirst, bool descending)
+      : store_(store), ids_(store.Order()), n_(ids_.size()), treeView_(treeView), newestFirst_(newestFirst),
+        descending_(descending), topic_(n_), refer_(n_), date_(n_), key_(n_), depth_(n_), first_(n_, kNone),
+        next_(n_, kNone), last_(n_, kNone), parent_(n_, kNone), top_(n_, kNone), allDated_(n_, 1), byTopic_(n_) {
+    for (std::size_t i = 0; i < n_; ++i) {
+      const Record& a = store_.ById(ids_[i]);
+      topic_[i] = U(a.TOPIC);
+      refer_[i] = U(a.REFER);
+      date_[i] = a.DATE;
+    }
+  }
 
   void Run() {
-    std::vector<int> replies;
-    for (std::size_t i = 0; i < n_; ++i) {
-      TDataInfo& a = *items_[i];
-      a.Child = a.Next = nullptr;
-      a.Depth = 0;
-      if (a.REFER == 0) {
-        a.ThreadKey = a.DATE;
-        roots_.push_back(static_cast<int>(i));
-        top_[i] = static_cast<int>(i);
-        Register(i);
-      } else {
-        a.ThreadKey = 0;
-        replies.push_back(static_cast<int>(i));
-      }
+    // Ascending TOPIC, the later place first among equal ones: the order the
+    // replies have always been attached in.
+    ArticleArray<std::uint64_t> replies;
+    for (std::size_t i = n_; i-- > 0;) {
+      if (refer_[i] != 0) replies.push_back(static_cast<std::uint64_t>(topic_[i]) << 32 | i);
     }
-    // Largest TOPIC first, then taken from the back: ascending TOPIC.
-    std::stable_sort(replies.begin(), replies.end(),
-                     [&](int x, int y) { return U(At(x).TOPIC) > U(At(y).TOPIC); });
-    for (auto r = replies.rbegin(); r != replies.rend(); ++r) Attach(*r);
+    for (std::size_t i = 0; i < n_; ++i) {
+      if (refer_[i] != 0) continue;
+      key_[i] = date_[i];
+      roots_.push_back(static_cast<int>(i));
+      top_[i] = static_cast<int>(i);
+      Register(static_cast<int>(i));
+    }
+    StableSortByHigh32(replies);
+    for (std::uint64_t r : replies) Attach(static_cast<int>(r & 0xFFFFFFFFu));
     SortRoots();
     Emit();
+    for (std::size_t i = 0; i < n_; ++i) {
+      Record& a = store_.ById(ids_[i]);
+      a.Depth = depth_[i];
+      a.ThreadKey = key_[i];
+    }
   }
 
  private:
-  TDataInfo& At(int id) { return *items_[static_cast<std::size_t>(id)]; }
+  std::size_t Z(int id) const { return static_cast<std::size_t>(id); }
 
-  void Register(std::size_t id) {
-    auto [it, inserted] = byTopic_.emplace(U(items_[id]->TOPIC), static_cast<int>(id));
-    if (!inserted) it->second = kSeveral;
+  void Register(int id) {
+    std::int32_t& slot = byTopic_.Slot(topic_[Z(id)], id);
+    if (slot != id) slot = kSeveral;
+  }
+
+  // The next node after `node` in pre-order within the tree of `head`, or kNone.
+  int NextInTree(int node, int head) const {
+    if (first_[Z(node)] != kNone) return first_[Z(node)];
+    while (node != head && next_[Z(node)] == kNone) node = parent_[Z(node)];
+    return node == head ? kNone : next_[Z(node)];
   }
 
   // The top-level articles in chain order: the latest orphan first, then the roots.
@@ -83,155 +102,176 @@ class ThreadLayout {
     for (int r : roots_) {
       if (int f = visit(r); f >= 0) return f;
     }
-    return -1;
+    return kNone;
   }
 
   // The stated search, for a TOPIC that occurs more than once.
   int LiteralSearch(std::uint32_t refer) {
-    std::vector<int> stack;
     return WalkChain([&](int t) {
-      if (U(At(t).TOPIC) == refer) return t;
-      if (!treeView_) return -1;
-      stack.assign(children_[static_cast<std::size_t>(t)].rbegin(),
-                   children_[static_cast<std::size_t>(t)].rend());
-      while (!stack.empty()) {
-        int c = stack.back();
-        stack.pop_back();
-        if (U(At(c).TOPIC) == refer) return c;
-        auto& kids = children_[static_cast<std::size_t>(c)];
-        stack.insert(stack.end(), kids.rbegin(), kids.rend());
-      }
-      return -1;
+      if (topic_[Z(t)] == refer) return t;
+      if (!treeView_) return kNone;
+      for (int c = first_[Z(t)]; c != kNone; c = NextInTree(c, t))
+        if (topic_[Z(c)] == refer) return c;
+      return kNone;
     });
   }
 
   int FindParent(std::uint32_t refer) {
-    auto it = byTopic_.find(refer);
-    if (it == byTopic_.end()) return -1;
-    return it->second == kSeveral ? LiteralSearch(refer) : it->second;
+    const std::int32_t* found = byTopic_.Find(refer);
+    if (!found) return kNone;
+    return *found == kSeveral ? LiteralSearch(refer) : *found;
   }
 
   void Attach(int r) {
-    TDataInfo& reply = At(r);
-    const int parent = FindParent(U(reply.REFER));
+    const int parent = FindParent(refer_[Z(r)]);
     if (parent < 0) {
       orphans_.push_back(r);
-      top_[static_cast<std::size_t>(r)] = r;
-      reply.ThreadKey = reply.DATE;
-      Register(static_cast<std::size_t>(r));
+      top_[Z(r)] = r;
+      key_[Z(r)] = date_[Z(r)];
+      Register(r);
       return;
     }
     InsertChild(parent, r);
-    const int top = top_[static_cast<std::size_t>(parent)];
-    top_[static_cast<std::size_t>(r)] = top;
-    TDataInfo& head = At(top);
-    head.ThreadKey = std::max(head.ThreadKey, reply.DATE);
-    if (treeView_) Register(static_cast<std::size_t>(r));
+    const int top = top_[Z(parent)];
+    top_[Z(r)] = top;
+    key_[Z(top)] = std::max(key_[Z(top)], date_[Z(r)]);
+    if (treeView_) Register(r);
   }
 
-  // Oldest first (a tie after the equal ones), or newest first.
+  // x comes before y among the children of one parent (earlier first).
+  bool Earlier(int x, int y) const {
+    if (date_[Z(x)] != 0 && date_[Z(y)] != 0) return date_[Z(x)] < date_[Z(y)];
+    return topic_[Z(x)] < topic_[Z(y)];
+  }
+
+  // Oldest first (a tie after the equal ones), or newest first: r goes
+  // before the first child that is later (earlier), else at the end.
   void InsertChild(int parent, int r) {
-    auto& kids = children_[static_cast<std::size_t>(parent)];
-    const TDataInfo& reply = At(r);
-    std::vector<int>::iterator at;
-    if (reply.DATE != 0 && allDated_[static_cast<std::size_t>(parent)]) {
-      // All dated: the children are in date order, so the place can be bisected.
-      if (newestFirst_) {
-        at = std::upper_bound(kids.begin(), kids.end(), reply.DATE,
-                              [&](std::uint32_t d, int c) { return d > At(c).DATE; });
-      } else {
-        at = std::upper_bound(kids.begin(), kids.end(), reply.DATE,
-                              [&](std::uint32_t d, int c) { return d < At(c).DATE; });
-      }
+    const std::size_t p = Z(parent);
+    const std::uint32_t date = date_[Z(r)];
+    const bool dated = date != 0 && allDated_[p];
+    auto goesBefore = [&](int c) {
+      if (dated) return newestFirst_ ? date_[Z(c)] < date : date_[Z(c)] > date;
+      return newestFirst_ ? Earlier(c, r) : Earlier(r, c);
+    };
+    int prev = kNone, at = first_[p];
+    if (dated && !newestFirst_ && last_[p] != kNone && !goesBefore(last_[p])) {
+      prev = last_[p];  // later than every child: the end, at once
+      at = kNone;
     } else {
-      at = std::find_if(kids.begin(), kids.end(), [&](int c) {
-        return newestFirst_ ? Earlier(At(c), reply) : Earlier(reply, At(c));
-      });
+      while (at != kNone && !goesBefore(at)) {
+        prev = at;
+        at = next_[Z(at)];
+      }
     }
-    if (reply.DATE == 0) allDated_[static_cast<std::size_t>(parent)] = 0;
-    kids.insert(at, r);
+    next_[Z(r)] = at;
+    if (prev == kNone) {
+      first_[p] = r;
+    } else {
+      next_[Z(prev)] = r;
+    }
+    if (at == kNone) last_[p] = r;
+    parent_[Z(r)] = parent;
+    if (date == 0) allDated_[p] = 0;
   }
 
+  // ThreadKey, then TOPIC, both unsigned; equal ones keep their order.
   void SortRoots() {
-    std::stable_sort(roots_.begin(), roots_.end(), [&](int x, int y) {
-      int c = CompareUnsigned(At(x).ThreadKey, At(y).ThreadKey);
-      if (c == 0) c = CompareUnsigned(U(At(x).TOPIC), U(At(y).TOPIC));
-      return descending_ ? c > 0 : c < 0;
+    struct Keyed {
+      std::uint64_t key;
+      std::uint32_t place;
+      int id;
+    };
+    std::vector<Keyed> keyed(roots_.size());
+    for (std::size_t k = 0; k < roots_.size(); ++k) {
+      const std::size_t r = Z(roots_[k]);
+      keyed[k] = {static_cast<std::uint64_t>(key_[r]) << 32 | topic_[r], static_cast<std::uint32_t>(k), roots_[k]};
+    }
+    std::sort(keyed.begin(), keyed.end(), [&](const Keyed& x, const Keyed& y) {
+      if (x.key != y.key) return descending_ ? x.key > y.key : x.key < y.key;
+      return x.place < y.place;
     });
+    for (std::size_t k = 0; k < keyed.size(); ++k) roots_[k] = keyed[k].id;
   }
 
-  void EmitTree(int head, std::vector<int>& order) {
-    std::vector<std::pair<int, std::int32_t>> stack{{head, 0}};
-    while (!stack.empty()) {
-      auto [id, depth] = stack.back();
-      stack.pop_back();
-      At(id).Depth = depth;
-      order.push_back(id);
-      auto& kids = children_[static_cast<std::size_t>(id)];
-      for (auto c = kids.rbegin(); c != kids.rend(); ++c) stack.emplace_back(*c, depth + 1);
+  void EmitTree(int head, IdList& order) {
+    std::int32_t depth = 0;
+    for (int node = head; node != kNone;) {
+      depth_[Z(node)] = depth;
+      order.push_back(ids_[Z(node)]);
+      if (first_[Z(node)] != kNone) {
+        node = first_[Z(node)];
+        ++depth;
+        continue;
+      }
+      while (node != head && next_[Z(node)] == kNone) {
+        node = parent_[Z(node)];
+        --depth;
+      }
+      node = node == head ? kNone : next_[Z(node)];
     }
   }
 
   void Emit() {
-    std::vector<int> order;
+    IdList order;
     order.reserve(n_);
     for (int r : roots_) EmitTree(r, order);
     for (int o : orphans_) EmitTree(o, order);
-    std::vector<std::unique_ptr<TDataInfo>> laid(n_);
-    for (std::size_t k = 0; k < order.size(); ++k) {
-      laid[k] = std::move(items_[static_cast<std::size_t>(order[k])]);
-    }
-    items_ = std::move(laid);
+    store_.SetOrder(std::move(order));
   }
 
-  std::vector<std::unique_ptr<TDataInfo>>& items_;
+  TArticleStore& store_;
+  const IdList ids_;
   std::size_t n_;
   bool treeView_, newestFirst_, descending_;
-  std::vector<std::vector<int>> children_;
-  std::vector<char> allDated_;
-  std::vector<int> top_;
+  ArticleArray<std::uint32_t> topic_, refer_, date_, key_;
+  ArticleArray<std::int32_t> depth_;
+  ArticleArray<int> first_, next_, last_, parent_, top_;
+  ArticleArray<char> allDated_;
   std::vector<int> roots_;
   std::vector<int> orphans_;
-  std::unordered_map<std::uint32_t, int> byTopic_;
+  FlatMap byTopic_;
 };
 
 void TScrapList::ThreadSort() {
-  ThreadLayout layout(items_, Folder.TreeView, Folder.NewestReplyFirst, Descending);
+  ThreadLayout layout(store_, Folder.TreeView, Folder.NewestReplyFirst, Descending);
   layout.Run();
 }
 
 void TScrapList::ColumnSort(int mode) {
-  for (auto& a : items_) a->Depth = 0;
+  IdList order = store_.Order();
+  for (std::uint32_t id : order) store_.ById(id).Depth = 0;
   const bool desc = Descending;
-  auto compare = [mode, desc](const TDataInfo& x, const TDataInfo& y) {
+  auto compare = [mode, desc](const Record& x, const Record& y) {
     int c;
     switch (mode) {
-      case 2: c = CompareText(StripReplyPrefix(x.TITLE), StripReplyPrefix(y.TITLE)); break;
-      case 3: c = CompareText(x.AUTHOR, y.AUTHOR); break;
+      case 2: c = CompareText(StripReplyPrefix(x.Text(kTitle)), StripReplyPrefix(y.Text(kTitle))); break;
+      case 3: c = CompareText(x.Text(kAuthor), y.Text(kAuthor)); break;
       case 4: c = CompareUnsigned(x.DATE, y.DATE); return desc ? -c : c;
-      case 5: c = CompareText(x.BODY, y.BODY); break;
+      case 5: c = CompareText(x.Text(kBody), y.Text(kBody)); break;
       default: c = CompareUnsigned(U(x.TOPIC), U(y.TOPIC)); break;
     }
     if (desc) c = -c;
     return c != 0 ? c : CompareUnsigned(x.DATE, y.DATE);
   };
   // Larger first, as the list has always shown a column sort.
-  std::stable_sort(items_.begin(), items_.end(),
-                   [&](const auto& x, const auto& y) { return compare(*x, *y) > 0; });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::uint32_t x, std::uint32_t y) { return compare(store_.ById(x), store_.ById(y)) > 0; });
+  store_.SetOrder(std::move(order));
 }
 
 void TScrapList::SortItems(int mode) {
   sortMode_ = mode;
+  sortedDescending_ = Descending;
+  sorted_ = true;
   const std::uint32_t start = Now();
-  if (!items_.empty()) {
+  if (store_.Count() > 0) {
     if (mode >= 1) {
       ColumnSort(mode);
     } else {
       ThreadSort();
     }
-    positionsValid_ = false;
     titleMapsValid_ = false;
-    RenumberIfNeeded();
   }
   sortTime_ = static_cast<std::int32_t>(Now() - start);
 }

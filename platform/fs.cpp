@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <new>
 
+#include "platform/pages.h"
 #include "platform/sys.h"
 #include "textlib/cp932.h"
 
@@ -89,6 +92,84 @@ bool ReadFile(std::string_view path, std::string& out, std::size_t maxSize) {
   return true;
 }
 
+FileStamp StampOf(std::string_view path) {
+  struct stat st;
+  if (::stat(ToOsPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+  return {true, static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+          static_cast<std::uint64_t>(st.st_size),
+          static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+ByteBlock::ByteBlock(std::size_t size) : size_(size), mapped_(size) {
+  data_ = static_cast<char*>(AllocatePages(size));
+}
+
+ByteBlock::~ByteBlock() { FreePages(data_, mapped_); }
+
+ByteBlock::ByteBlock(ByteBlock&& o) noexcept : data_(o.data_), size_(o.size_), mapped_(o.mapped_) {
+  o.data_ = nullptr;
+  o.size_ = o.mapped_ = 0;
+}
+
+ByteBlock& ByteBlock::operator=(ByteBlock&& o) noexcept {
+  if (this != &o) {
+    FreePages(data_, mapped_);
+    data_ = o.data_;
+    size_ = o.size_;
+    mapped_ = o.mapped_;
+    o.data_ = nullptr;
+    o.size_ = o.mapped_ = 0;
+  }
+  return *this;
+}
+
+void ByteBlock::Shrink(std::size_t size) {
+  if (size >= size_) return;
+  size_ = size;
+  mapped_ = TrimPages(data_, mapped_, size);
+  if (mapped_ == 0) data_ = nullptr;
+}
+
+ReadResult ReadFile(std::string_view path, ByteBlock& out, FileStamp& stamp, std::size_t maxSize) {
+  out = ByteBlock();
+  stamp = {};
+  sys::Fd fd(sys::Open(ToOsPath(path).c_str(), O_RDONLY));
+  if (!fd) return errno == ENOENT || errno == ENOTDIR ? ReadResult::kMissing : ReadResult::kFailed;
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) return ReadResult::kFailed;
+  if (!S_ISREG(st.st_mode)) {
+    errno = EISDIR;
+    return ReadResult::kFailed;
+  }
+  const auto size = static_cast<std::size_t>(st.st_size);
+  if (size > maxSize) return ReadResult::kTooLarge;
+  stamp = {true, static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), size,
+           static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+  ByteBlock block(size);
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = sys::Read(fd.get(), block.data() + got, std::min<std::size_t>(size - got, 64u << 20));
+    if (n < 0) return ReadResult::kFailed;
+    if (n == 0) break;  // shortened meanwhile: what is there is the file
+    got += static_cast<std::size_t>(n);
+  }
+  block.Shrink(got);
+  out = std::move(block);
+  return ReadResult::kRead;
+}
+
+ReadResult ReadFileText(std::string_view path, std::string& out, std::size_t maxSize) {
+  out.clear();
+  if (ReadFile(path, out, maxSize)) return ReadResult::kRead;
+  const int err = errno;
+  struct stat st;
+  const std::string os = ToOsPath(path);
+  if (::stat(os.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::kMissing : ReadResult::kFailed;
+  if (S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) > maxSize) return ReadResult::kTooLarge;
+  errno = err;
+  return ReadResult::kFailed;
+}
+
 static void SyncFolderOf(const std::string& osPath) {
   size_t sep = osPath.rfind('/');
   std::string dir = sep == std::string::npos ? "." : (sep == 0 ? "/" : osPath.substr(0, sep));
@@ -96,20 +177,51 @@ static void SyncFolderOf(const std::string& osPath) {
   if (d) sys::Fsync(d.get());
 }
 
-void WriteFileAtomic(std::string_view path, std::string_view data) {
+void WriteFileAtomic(std::string_view path, std::string_view data, unsigned newFileMode) {
   const std::string target = ToOsPath(path);
   const std::string temp = target + ".tmp~";
   auto fail = [&](int err) {
     ::unlink(temp.c_str());
     throw FileError(FromOsPath(target) + ": " + FromOsPath(sys::ErrnoText(err)));
   };
-  sys::Fd fd(sys::Open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+  struct stat old;
+  const bool replacing = ::stat(target.c_str(), &old) == 0;
+  // A leftover of a killed write may hold other permission bits: start anew.
+  ::unlink(temp.c_str());
+  sys::Fd fd(sys::Open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_EXCL, static_cast<int>(newFileMode)));
   if (!fd) fail(errno);
+  if (replacing && ::fchmod(fd.get(), old.st_mode & 07777) != 0) fail(errno);
   if (!sys::WriteAll(fd.get(), data.data(), data.size())) fail(errno);
   if (sys::Fsync(fd.get()) != 0) fail(errno);
   if (sys::Close(fd.release()) != 0) fail(errno);
   if (sys::Rename(temp.c_str(), target.c_str()) != 0) fail(errno);
   SyncFolderOf(target);
+}
+
+AsideCopy KeepAside(std::string_view path, std::string_view stem, std::string_view ext, std::string_view data) {
+  constexpr int kMaxCopies = 1000;
+  const std::string folder = ExtractFilePath(path);
+  std::string existing;
+  for (int n = 1; n <= kMaxCopies; ++n) {
+    std::string aside = folder;
+    aside += stem;
+    if (n > 1) {
+      aside += '-';
+      aside += std::to_string(n);
+    }
+    aside += ext;
+    if (FileExists(aside)) {
+      if (ReadFile(aside, existing) && existing == data) return {aside, true};
+      continue;
+    }
+    try {
+      WriteFileAtomic(aside, data, 0600);
+    } catch (const FileError&) {
+      return {};
+    }
+    return {aside, false};
+  }
+  return {};
 }
 
 bool AppendFile(std::string_view path, std::string_view data) {

@@ -15,6 +15,7 @@ const Hooks kReal = {
     [](int fd, const void* buf, size_t n) { return ::write(fd, buf, n); },
     [](int fd) { return ::fsync(fd); },
     [](const char* from, const char* to) { return std::rename(from, to); },
+    [](const char* path, int flags, int mode) { return ::open(path, flags, mode); },
 };
 
 Hooks g_hooks = kReal;
@@ -64,7 +65,7 @@ int Rename(const char* from, const char* to) { return g_hooks.rename(from, to); 
 
 int Open(const char* path, int flags, int mode) {
   for (;;) {
-    int r = ::open(path, flags | O_CLOEXEC, mode);
+    int r = g_hooks.open(path, flags | O_CLOEXEC, mode);
     if (r >= 0 || errno != EINTR) return r;
   }
 }

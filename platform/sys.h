@@ -14,6 +14,7 @@ struct Hooks {
   ssize_t (*write)(int fd, const void* buf, size_t n);
   int (*fsync)(int fd);
   int (*rename)(const char* from, const char* to);
+  int (*open)(const char* path, int flags, int mode);
 };
 
 // The hooks in force; tests replace entries and restore them afterwards.

@@ -1,12 +1,14 @@
-// The fetch loop. Only this function runs long: one switch on the operation
-// code, with the integer paths of the hot operations written out so that a
-// number never touches the heap and a consumed value is moved, not copied.
-// It fetches from the decoded copy of the image (machine_fuse.cpp), where
-// the FOR loop sequences the compiler emits start with fused operations.
-#include "script/machine.h"
-
+// The fetch loop. Only this function runs long: threaded dispatch over the
+// decoded copy of the image (machine_groups.h), one handler per operation
+// and the modes worth telling apart, with the integer paths written out so
+// that a number never touches the heap and a consumed value is moved, not
+// copied; and the micro-operations of the groups, which run whole runs of
+// integer instructions as one step.
+#include "platform/compare.h"
 #include "platform/events.h"
 #include "script/host.h"
+#include "script/machine.h"
+#include "script/machine_groups.h"
 
 namespace bq::script {
 
@@ -20,6 +22,18 @@ inline void ClearText(std::string& s) {
   if (!s.empty()) s.clear();
 }
 
+// The one-digit text of a comparison or logical result.
+inline void SetDigit(std::string& s, bool one) {
+  const char c = one ? '1' : '0';
+  if (s.size() == 1) {
+    s[0] = c;
+  } else if (s.empty()) {
+    s.push_back(c);
+  } else {
+    s.assign(1, c);
+  }
+}
+
 // dst := src, reusing dst's buffer.
 inline void Assign(TScriptValue& dst, const TScriptValue& src) {
   dst.Kind = src.Kind;
@@ -31,8 +45,8 @@ inline void Assign(TScriptValue& dst, const TScriptValue& src) {
   }
 }
 
-inline void SetInt(TScriptValue& v, std::int32_t n) {
-  v.Kind = kind::kInteger;
+inline void SetInt(TScriptValue& v, std::uint8_t kind, std::int32_t n) {
+  v.Kind = kind;
   v.Int = n;
   ClearText(v.Str);
 }
@@ -55,6 +69,32 @@ inline bool Holds(std::uint8_t cond, std::uint16_t ccr, std::intptr_t frp) {
   if (cond == static_cast<std::uint8_t>(Cond::FRP)) return frp != 0;
   if (cond == static_cast<std::uint8_t>(Cond::FRZ)) return frp == 0;
   return false;
+}
+
+// A value a group writes: kind c, Int t[a] (or the constant y), text empty
+// or the digit of t[b].
+inline void Put(TScriptValue& v, const TMicro& u, const std::int32_t* t) {
+  v.Kind = u.c;
+  v.Int = u.a == kNone ? u.y : t[u.a];
+  if (u.b == kNone) {
+    ClearText(v.Str);
+  } else {
+    SetDigit(v.Str, t[u.b] != 0);
+  }
+}
+
+inline bool PlainInteger(const TScriptValue& v, std::uint8_t kindOnly) {
+  return v.Kind == kind::kInteger && (kindOnly != 0 || v.Str.empty());
+}
+
+// How the fetch loop goes on after RunGroup.
+constexpr std::uint64_t kGroupGoOn = 0;   // at the address
+constexpr std::uint64_t kGroupLeave = 1;  // Run returns (a RET to itself)
+constexpr std::uint64_t kGroupPlain = 2;  // the plain handler at the address (an early exit)
+constexpr std::uint64_t kGroupNotRun = 3; // the group may not run now: its first instruction as written
+
+inline TScriptValue& At(TScriptValue* base, std::int32_t offset) {
+  return *reinterpret_cast<TScriptValue*>(reinterpret_cast<char*>(base) + offset);
 }
 
 // Counts the instructions of one Run into the machine's total, however the
@@ -100,13 +140,18 @@ void TScriptMachine::LeaveOutside() {
 }
 
 void TScriptMachine::Run() {
-  const TInstruction* code = code_->Instructions().data();
   const std::int32_t count = code_->Count();
   // The last instruction (always HALT) is never executed: i must be below it.
   const std::uint32_t limit = count > 0 ? static_cast<std::uint32_t>(count - 1) : 0;
   if (R.STK < 0 || R.STK > StackSize()) R.STK = R.STK < 0 ? 0 : StackSize();
+  if (!fast_ || fast_->from != code_->Instructions().data() || fast_->count != count || fast_->fused != Fusion) {
+    Decode();
+  }
+  TFastCopy& fast = *fast_;
+  TDecoded* const d = fast.decoded.data();
 
   ExecutedCounter done{Executed};
+  std::uint64_t& n = done.n;
   const bool free = State == RunState::Run || State == RunState::StepLine;
   std::uint64_t check = free ? kPumpCheckInterval : 1;
   if (Budget != 0 && free) {
@@ -115,418 +160,873 @@ void TScriptMachine::Run() {
   }
   TRegisters& r = R;
   const bool trace = TraceHook != nullptr;
-  if (decodedFrom_ != code || decodedCount_ != count || decodedFused_ != Fusion) Decode();
-  const TInstruction* decoded = decoded_.data();
-
+  std::int32_t pc = r.PC;
   std::int32_t i = 0;
-  TInstruction ins;
-  // Threaded dispatch: every operation ends in its own fetch and indirect
-  // jump, so the branch predictor learns each operation's successor.
-  // Indexed by the decoded copy's codes: every real operation, "does
-  // nothing" for unknown codes, then the fused operations.
-  static const void* const kTable[kDecodedOpCount] = {
-#define BQ_X(name, mnemonic, meaning) &&L_##name,
-      BQ_SCRIPT_OPCODES(BQ_X)
-#undef BQ_X
-      &&L_default, &&L_FuseForHead, &&L_FuseForTail, &&L_FuseAddMul, &&L_FuseForLoop};
+  const TDecoded* ins = nullptr;
 
-#define BQ_FETCH()                                                      \
-  i = r.PC;                                                             \
-  if (static_cast<std::uint32_t>(i) >= limit) goto outside;             \
-  if (trace) TraceHook(TraceContext, i);                                \
-  ins = decoded[i];                                                     \
-  r.PC = i + 1;                                                         \
-  ++done.n;                                                             \
-  goto* kTable[static_cast<std::uint8_t>(ins.Op)]
-// A fused operation that may not run as one step runs its first
-// instruction as it is written (PC and the count are already advanced).
-#define PLAIN()                                        \
-  do {                                                 \
-    ins = code[i];                                     \
-    goto* kTable[static_cast<std::uint8_t>(ins.Op)]; \
+
+  // Threaded dispatch: every handler ends in its own fetch and indirect
+  // jump, so the branch predictor learns each handler's successor.
+  static const void* const kTable[kHandlerCount] = {
+#define BQ_X(name) &&L_##name,
+      BQ_PLAIN_HANDLERS(BQ_X)
+#undef BQ_X
+      &&L_Group, &&L_GroupNew};
+
+#define BQ_FETCH()                                            \
+  i = pc;                                                     \
+  if (static_cast<std::uint32_t>(i) >= limit) goto outside;   \
+  ins = &d[i];                                                \
+  pc = i + 1;                                                 \
+  ++n;                                                        \
+  if (trace) goto traced;                                     \
+  goto* kTable[static_cast<std::uint8_t>(ins->op)]
+#define DISPATCH()                \
+  do {                            \
+    if (n >= check) goto slow;    \
+    BQ_FETCH();                   \
   } while (0)
-#define DISPATCH()                  \
-  do {                              \
-    if (done.n >= check) goto slow; \
-    BQ_FETCH();                     \
-  } while (0)
+// The instruction as it is written (a group that may not run).
+#define PLAIN() goto* kTable[static_cast<std::uint8_t>(ins->plain)]
+#define SYNC() r.PC = pc
 
   BQ_FETCH();
-  {
-      L_NOP:
-        DISPATCH();
-      L_HALT:
-        r.PC = i;
-        State = RunState::Halted;
-        return;
-      L_LDA:
-        if (ins.Mode == mode::kImmediate) {
-          SetInt(r.A, ins.Operand);
-          r.CCR = IntFlags(ins.Operand);
-          DISPATCH();
-        }
-        if (ins.Mode == mode::kVariable) {
-          Assign(r.A, StackSlot(ins.Operand));
-        } else {
-          Load(r.A, ins.Mode, ins.Operand, false);
-        }
-        r.CCR = FlagsOf(r.A);
-        DISPATCH();
-      L_LDB:
-        Load(r.B, ins.Mode, ins.Operand, true);
-        DISPATCH();
-      L_STA:
-        if (ins.Mode == mode::kVariable) {
-          Assign(MutableSlot(ins.Operand), r.A);
-        } else {
-          Store(ins.Mode, ins.Operand);
-        }
-        DISPATCH();
-      L_CLR:
-        (ins.Mode == mode::kRegB ? r.B : r.A).Clear();
-        r.CCR = kFlagZ;
-        DISPATCH();
-      L_INC:
-      L_DEC: {
-        std::int32_t slot = ins.Mode == mode::kSlot ? r.SPC - ins.Operand : ins.Operand;
-        TScriptValue& v = MutableSlot(slot);
-        v.Int = Wrap(static_cast<std::int64_t>(v.Int) + (ins.Op == OpCode::INC ? 1 : -1));
-        v.Kind = kind::kInteger;
-        DISPATCH();
-      }
-      L_NEG:
-      L_NOT:
-        r.A.ToInteger();
-        if (ins.Op == OpCode::NEG) {
-          r.A.Int = Wrap(-static_cast<std::int64_t>(r.A.Int));
-        } else {
-          r.A.Int = r.A.Int == 0 ? 1 : 0;
-        }
-        r.CCR = r.A.Int == 0 ? kFlagZ : 0;
-        DISPATCH();
-      L_ADD:
-      L_SUB:
-        if (r.STK > 0) {
-          TScriptValue& left = stack_[static_cast<std::size_t>(r.STK - 1)];
-          if (left.Kind == kind::kInteger && r.A.Kind == kind::kInteger && left.Str.empty()) {
-            --r.STK;
-            std::int64_t a = left.Int, b = r.A.Int;
-            r.A.Int = Wrap(ins.Op == OpCode::ADD ? a + b : a - b);
-            ClearText(r.A.Str);
-            r.CCR = ins.Op == OpCode::ADD ? (r.A.Int == 0 ? kFlagZ : 0) : (a == b ? kFlagZ : (a < b ? kFlagN : 0));
-            DISPATCH();
-          }
-        }
-        Arithmetic(ins.Op, ins.Mode, ins.Operand);
-        DISPATCH();
-      L_MUL:
-      L_DIV:
-      L_MOD:
-        if (ins.Mode == mode::kImmediate && r.A.Kind == kind::kInteger) {
-          std::int64_t a = r.A.Int, b = ins.Operand;
-          std::int64_t v = ins.Op == OpCode::MUL ? a * b : (b == 0 ? 0 : (ins.Op == OpCode::DIV ? a / b : a % b));
-          r.A.Int = Wrap(v);
-          r.CCR = r.A.Int == 0 ? kFlagZ : 0;
-          DISPATCH();
-        }
-        Arithmetic(ins.Op, ins.Mode, ins.Operand);
-        DISPATCH();
-      L_AND:
-      L_OR:
-      L_XOR:
-        Logical(ins.Op);
-        DISPATCH();
-      L_CMP:
-        Compare(ins.Mode);
-        DISPATCH();
-      L_SHFT:
-        Shift(ins.Mode);
-        DISPATCH();
-      L_SWAP:
-        std::swap(r.A, MutableSlot(ins.Operand));
-        DISPATCH();
-      L_TST:
-        if (ins.Mode == mode::kSlot && r.A.Kind == kind::kInteger) {
-          const TScriptValue& o = StackSlot(r.SPC - ins.Operand);
-          if (o.Kind == kind::kInteger) {
-            r.CCR = r.A.Int == o.Int ? kFlagZ : (r.A.Int < o.Int ? kFlagN : 0);
-            DISPATCH();
-          }
-        }
-        Test(ins.Mode, ins.Operand);
-        DISPATCH();
-      L_LDF:
-        LoadFile();
-        DISPATCH();
-      L_STF:
-        StoreFile(ins.Operand);
-        DISPATCH();
-      L_BLTN:
-      L_LSTF:
-      L_HTTP:
-      L_XFN:
-      L_WIN:
-        HostOperation(ins.Op, ins.Mode, ins.Operand);
-        if (r.PC == i || (State != RunState::Run && State != RunState::StepLine)) return;
-        check = done.n + 1;  // look at the pump right after a slow operation
-        DISPATCH();
-      L_CALL:
-        SavePar();
-        r.PAR = r.STK - 1;
-        PushInt(kind::kLink, static_cast<std::int32_t>(r.FRP));
-        PushInt(kind::kLink, r.SPC);
-        r.SPC = r.STK;
-        PushInt(kind::kLink, r.PC);
-        r.PC = ins.Operand;
-        if (r.PC == i) return;
-        DISPATCH();
-      L_LNK:
-        for (std::int32_t k = 0; k < ins.Operand; ++k) PushInt(kind::kEmpty, 0);
-        r.SPC = r.STK - 1;
-        DISPATCH();
-      L_RET: {
-        std::int32_t pc = r.STK > 0 ? stack_[static_cast<std::size_t>(--r.STK)].Int : 0;
-        std::int32_t spc = r.STK > 0 ? stack_[static_cast<std::size_t>(--r.STK)].Int : 0;
-        std::int32_t frp = r.STK > 0 ? stack_[static_cast<std::size_t>(--r.STK)].Int : 0;
-        r.PC = pc;
-        r.SPC = spc;
-        r.FRP = frp;
-        if (!savedPar_.empty()) {  // the caller's arguments again
-          r.PAR = savedPar_.back();
-          savedPar_.pop_back();
-        }
-        if (r.PC == i) return;
-        DISPATCH();
-      }
-      L_STKP:
-        if (ins.Operand > 0) r.STK = ins.Operand >= r.STK ? 0 : r.STK - ins.Operand;
-        DISPATCH();
-      L_PUSH:
-        if (r.STK < StackSize()) {
-          TScriptValue& top = stack_[static_cast<std::size_t>(r.STK)];
-          if (ins.Mode == mode::kNone) {
-            Assign(top, r.A);
-            ++r.STK;
-            DISPATCH();
-          }
-          if (ins.Mode == mode::kSlot) {
-            SetInt(top, r.SPC);
-            ++r.STK;
-            DISPATCH();
-          }
-        }
-        if (ins.Mode == mode::kNone) {
-          Push(TScriptValue(r.A));
-        } else if (ins.Mode == mode::kSlot) {
-          PushInt(kind::kInteger, r.SPC);
-        } else if (ins.Mode == mode::kLink) {
-          PushInt(kind::kLink, ins.Operand);
-        } else {
-          TScriptValue v;
-          Load(v, ins.Mode, ins.Operand, false);
-          Push(std::move(v));
-        }
-        DISPATCH();
-      L_POP:
-        if (ins.Mode == mode::kSlot || ins.Mode == mode::kFrp) {
-          std::int32_t n = r.STK > 0 ? stack_[static_cast<std::size_t>(--r.STK)].Int : 0;
-          if (ins.Mode == mode::kSlot) {
-            r.SPC = n;
-          } else {
-            r.FRP = n;
-          }
-        } else {
-          PopInto(ins.Mode == mode::kRegB ? r.B : r.A);
-        }
-        DISPATCH();
-      L_JMP:
-        r.PC = ins.Operand;
-        if (r.PC == i) return;
-        DISPATCH();
-      L_JCC:
-        if (Holds(ins.Mode, r.CCR, r.FRP)) {
-          r.PC = ins.Operand;
-          if (r.PC == i) return;
-        }
-        DISPATCH();
-      L_BRK:
-        r.CurrentLine = ins.Operand;
-        if (State == RunState::StepLine) return;
-        DISPATCH();
-      L_SETF:
-        r.CCR = static_cast<std::uint16_t>((r.CCR & ~kFlagOption) | (ins.Operand != 0 ? kFlagOption : 0));
-        DISPATCH();
-      L_DSET:
-        ArticleSet(ins.Mode, ins.Operand);
-        DISPATCH();
-      L_DGET:
-        ArticleGet(ins.Mode, ins.Operand);
-        DISPATCH();
-      L_STRF:
-        TextOperation(ins.Mode, ins.Operand);
-        DISPATCH();
-      L_URL:
-        if (ins.Mode == mode::kPool) {
-          r.URL = (*pool_)[ins.Operand];
-        } else if (ins.Mode == mode::kVariable) {
-          r.URL = StackSlot(ins.Operand).Str;
-        } else if (ins.Mode == mode::kParameter) {
-          r.URL = ParameterRef(ins.Operand).Str;
-        }
-        DISPATCH();
-  L_STB:
-  L_LEFT:
-  L_RGHT:
-  L_default:  // STB, LEFT, RGHT and unknown codes do nothing
-    DISPATCH();
 
-  // The fused operations. Each runs its whole group only when no trace is
-  // set, the group's instructions all fit before the next look at the pump
-  // (so Stop, the budget and single steps fall between the same instructions
-  // as without fusion) and every instruction of the group would take its
-  // integer path; else PLAIN. The effects are those of the instructions one
-  // by one, in their order, the stack slot a PUSH leaves behind included.
-  L_FuseForHead: {
-    // LDA var v; TST SPC-0; JCC out; JMP +3; ...; PUSH SPC
-    if (trace || done.n + 4 > check) PLAIN();
-    const std::uint32_t v = static_cast<std::uint32_t>(ins.Operand);
-    const std::uint32_t spc = static_cast<std::uint32_t>(r.SPC);
-    const std::uint32_t top = static_cast<std::uint32_t>(r.STK);
-    if (v >= stackSize_ || spc >= stackSize_ || top >= stackSize_) PLAIN();
-    const TScriptValue& var = stack_[v];
-    const TScriptValue& bound = stack_[spc];
-    if (var.Kind != kind::kInteger || !var.Str.empty() || bound.Kind != kind::kInteger) PLAIN();
-    const std::int32_t n = var.Int, last = bound.Int;
-    SetInt(r.A, n);
-    r.CCR = n == last ? kFlagZ : (n < last ? kFlagN : 0);
-    const TInstruction& jcc = code[i + 2];
-    if (Holds(jcc.Mode, r.CCR, r.FRP)) {
-      r.PC = jcc.Operand;
-      done.n += 2;
+L_Nop:
+  DISPATCH();
+L_Halt:
+  r.PC = i;
+  State = RunState::Halted;
+  return;
+L_LdaImm:
+  SetInt(r.A, kind::kInteger, ins->operand);
+  r.CCR = IntFlags(ins->operand);
+  DISPATCH();
+L_LdaVar:
+  Assign(r.A, StackSlot(ins->operand));
+  r.CCR = FlagsOf(r.A);
+  DISPATCH();
+L_LdaPar:
+  Assign(r.A, ParameterRef(ins->operand));
+  r.CCR = FlagsOf(r.A);
+  DISPATCH();
+L_LdaSlot:
+  Assign(r.A, StackSlot(r.SPC - ins->operand));
+  r.CCR = FlagsOf(r.A);
+  DISPATCH();
+L_Lda:
+  SYNC();
+  Load(r.A, ins->mode, ins->operand, false);
+  r.CCR = FlagsOf(r.A);
+  DISPATCH();
+L_Ldb:
+  SYNC();
+  Load(r.B, ins->mode, ins->operand, true);
+  DISPATCH();
+L_StaVar:
+  Assign(MutableSlot(ins->operand), r.A);
+  DISPATCH();
+L_StaSlot:
+  Assign(MutableSlot(r.SPC - ins->operand), r.A);
+  DISPATCH();
+L_Sta:
+  Store(ins->mode, ins->operand);
+  DISPATCH();
+L_Clr:
+  (ins->mode == mode::kRegB ? r.B : r.A).Clear();
+  r.CCR = kFlagZ;
+  DISPATCH();
+L_IncDec: {
+  std::int32_t slot = ins->mode == mode::kSlot ? r.SPC - ins->operand : ins->operand;
+  TScriptValue& v = MutableSlot(slot);
+  v.Int = Wrap(static_cast<std::int64_t>(v.Int) + (ins->code == OpCode::INC ? 1 : -1));
+  v.Kind = kind::kInteger;
+  DISPATCH();
+}
+L_NegNot: {
+  SYNC();
+  r.A.ToInteger();
+  const bool neg = ins->code == OpCode::NEG;
+  r.A.Int = neg ? Wrap(-static_cast<std::int64_t>(r.A.Int)) : (r.A.Int == 0 ? 1 : 0);
+  r.CCR = r.A.Int == 0 ? kFlagZ : 0;
+  DISPATCH();
+}
+L_AddSub: {
+  const OpCode op = ins->code;
+  if (r.STK > 0) {
+    TScriptValue& left = stack_[static_cast<std::size_t>(r.STK - 1)];
+    if (left.Kind == kind::kInteger && r.A.Kind == kind::kInteger && left.Str.empty()) {
+      --r.STK;
+      std::int64_t a = left.Int, b = r.A.Int;
+      r.A.Int = Wrap(op == OpCode::ADD ? a + b : a - b);
+      ClearText(r.A.Str);
+      r.CCR = op == OpCode::ADD ? (r.A.Int == 0 ? kFlagZ : 0) : (a == b ? kFlagZ : (a < b ? kFlagN : 0));
       DISPATCH();
     }
-    SetInt(stack_[top], r.SPC);
-    ++r.STK;
-    r.PC = i + 7;
-    done.n += 4;
+  }
+  SYNC();
+  Arithmetic(op, ins->mode, ins->operand);
+  DISPATCH();
+}
+L_MulImm: {
+  const OpCode op = ins->code;
+  if (r.A.Kind == kind::kInteger) {
+    std::int64_t a = r.A.Int, b = ins->operand;
+    std::int64_t v = op == OpCode::MUL ? a * b : (b == 0 ? 0 : (op == OpCode::DIV ? a / b : a % b));
+    r.A.Int = Wrap(v);
+    r.CCR = r.A.Int == 0 ? kFlagZ : 0;
     DISPATCH();
   }
-  L_FuseForLoop: {
-    // Whole passes of FOR v := .. DO d := a + b * k: the head (c .. c+6),
-    // the body (c+7 .. c+12) and the step (c+13 .. c+15, back to c), 14
-    // instructions, repeated while a whole pass fits before the pump check.
-    // A pass whose head cannot run fused goes to the head's own handler; a
-    // body that cannot leaves after the head, at c+7.
-    if (trace || done.n + 13 > check) goto L_FuseForHead;
-    const TInstruction* p = code + i;
-    const std::uint32_t v = static_cast<std::uint32_t>(p[0].Operand);
-    const std::uint32_t a = static_cast<std::uint32_t>(p[7].Operand);
-    const std::uint32_t b = static_cast<std::uint32_t>(p[9].Operand);
-    const std::int64_t k = p[10].Operand;
-    const bool add = p[11].Op == OpCode::ADD;
-    const std::int32_t d = p[12].Operand;
-    const std::int32_t stepVar = p[14].Operand;
-    const std::int64_t step = p[14].Op == OpCode::INC ? 1 : -1;
-    for (;;) {
-      const std::uint32_t spc = static_cast<std::uint32_t>(r.SPC);
-      const std::uint32_t top = static_cast<std::uint32_t>(r.STK);
-      if (v >= stackSize_ || spc >= stackSize_ || std::uint64_t{top} + 1 >= stackSize_) goto L_FuseForHead;
-      const TScriptValue& var = stack_[v];
-      const TScriptValue& bound = stack_[spc];
-      if (var.Kind != kind::kInteger || !var.Str.empty() || bound.Kind != kind::kInteger) goto L_FuseForHead;
-      // head
-      const std::int32_t n = var.Int, last = bound.Int;
-      SetInt(r.A, n);
-      r.CCR = n == last ? kFlagZ : (n < last ? kFlagN : 0);
-      if (Holds(p[2].Mode, r.CCR, r.FRP)) {
-        r.PC = p[2].Operand;
-        done.n += 2;
-        DISPATCH();
-      }
-      SetInt(stack_[top], r.SPC);
-      r.STK = static_cast<std::int32_t>(top + 1);
-      // body, its push one slot higher
-      const std::uint32_t push = top + 1;
-      if (a >= stackSize_ || b >= stackSize_ || stack_[a].Kind != kind::kInteger || !stack_[a].Str.empty() ||
-          (b != push && (stack_[b].Kind != kind::kInteger || !stack_[b].Str.empty()))) {
-        r.PC = i + 7;
-        done.n += 4;
-        DISPATCH();
-      }
-      const std::int32_t x = stack_[a].Int;
-      SetInt(stack_[push], x);
-      const std::int64_t left = x;
-      const std::int64_t right = Wrap(static_cast<std::int64_t>(stack_[b].Int) * k);
-      const std::int32_t result = Wrap(add ? left + right : left - right);
-      SetInt(r.A, result);
-      r.CCR = add ? (result == 0 ? kFlagZ : 0) : (left == right ? kFlagZ : (left < right ? kFlagN : 0));
-      SetInt(MutableSlot(d), result);
-      // step
-      r.STK = static_cast<std::int32_t>(top);
-      r.SPC = stack_[top].Int;
-      TScriptValue& sv = MutableSlot(stepVar);
-      sv.Int = Wrap(static_cast<std::int64_t>(sv.Int) + step);
-      sv.Kind = kind::kInteger;
-      done.n += 13;
-      r.PC = i;
-      if (done.n + 14 > check) DISPATCH();
-      ++done.n;  // the LDA at c of the next pass
-      r.PC = i + 1;
+  SYNC();
+  Arithmetic(op, ins->mode, ins->operand);
+  DISPATCH();
+}
+L_Mul: {
+  // The general path exchanges A and the popped slot: A keeps the left
+  // operand's text, the slot the right operand.
+  const OpCode op = ins->code;
+  if (r.STK > 0) {
+    TScriptValue& slot = stack_[static_cast<std::size_t>(r.STK - 1)];
+    if (slot.Kind == kind::kInteger && r.A.Kind == kind::kInteger) {
+      --r.STK;
+      std::int64_t a = slot.Int, b = r.A.Int;
+      std::int64_t v = op == OpCode::MUL ? a * b : (b == 0 ? 0 : (op == OpCode::DIV ? a / b : a % b));
+      if (!slot.Str.empty() || !r.A.Str.empty()) r.A.Str.swap(slot.Str);
+      slot.Int = r.A.Int;
+      r.A.Int = Wrap(v);
+      r.CCR = r.A.Int == 0 ? kFlagZ : 0;
+      DISPATCH();
     }
   }
-  L_FuseForTail: {
-    // POP SPC; INC|DEC var v; JMP back
-    if (trace || done.n + 2 > check) PLAIN();
-    r.SPC = r.STK > 0 ? stack_[static_cast<std::size_t>(--r.STK)].Int : 0;
-    const TInstruction& step = code[i + 1];
-    TScriptValue& v = MutableSlot(step.Operand);
-    v.Int = Wrap(static_cast<std::int64_t>(v.Int) + (step.Op == OpCode::INC ? 1 : -1));
-    v.Kind = kind::kInteger;
-    r.PC = code[i + 2].Operand;
-    done.n += 2;
+  SYNC();
+  Arithmetic(op, ins->mode, ins->operand);
+  DISPATCH();
+}
+L_Logic: {
+  const OpCode op = ins->code;
+  if (r.STK > 0) {
+    const TScriptValue& left = stack_[static_cast<std::size_t>(r.STK - 1)];
+    if (left.Kind == kind::kInteger && r.A.Kind == kind::kInteger) {
+      --r.STK;
+      const bool l = left.Int != 0, rr = r.A.Int != 0;
+      const bool v = op == OpCode::AND ? (l && rr) : (op == OpCode::OR ? (l || rr) : (l != rr));
+      r.A.Int = v ? 1 : 0;
+      SetDigit(r.A.Str, v);
+      r.CCR = v ? 0 : kFlagZ;
+      DISPATCH();
+    }
+  }
+  SYNC();
+  Logical(op);
+  DISPATCH();
+}
+L_Cmp:
+  if (r.STK > 0 && ins->mode < 6) {
+    const TScriptValue& left = stack_[static_cast<std::size_t>(r.STK - 1)];
+    const bool integers = left.Kind == kind::kInteger && r.A.Kind == kind::kInteger;
+    if (integers || (left.Kind == kind::kString && r.A.Kind == kind::kString)) {
+      // Two texts compare as they are (neither side changes kind).
+      --r.STK;
+      std::uint16_t flags = 0;
+      if (integers) {
+        flags = left.Int == r.A.Int ? kFlagZ : (left.Int < r.A.Int ? kFlagN : 0);
+      } else {
+        const int c = CompareText(left.Str, r.A.Str);
+        flags = c == 0 ? kFlagZ : (c < 0 ? kFlagN : 0);
+      }
+      const bool v = kHolds[ins->mode][flags];
+      r.A.Kind = kind::kInteger;
+      r.A.Int = v ? 1 : 0;
+      SetDigit(r.A.Str, v);
+      r.CCR = v ? 0 : kFlagZ;
+      DISPATCH();
+    }
+  }
+  SYNC();
+  Compare(ins->mode);
+  DISPATCH();
+L_Shft:
+  SYNC();
+  Shift(ins->mode);
+  DISPATCH();
+L_Swap:
+  std::swap(r.A, MutableSlot(ins->operand));
+  DISPATCH();
+L_Tst:
+  if (r.A.Kind == kind::kInteger) {
+    if (ins->mode == mode::kSlot) {
+      const TScriptValue& o = StackSlot(r.SPC - ins->operand);
+      if (o.Kind == kind::kInteger) {
+        r.CCR = r.A.Int == o.Int ? kFlagZ : (r.A.Int < o.Int ? kFlagN : 0);
+        DISPATCH();
+      }
+    } else if (ins->mode == mode::kImmediate) {
+      r.CCR = r.A.Int == ins->operand ? kFlagZ : (r.A.Int < ins->operand ? kFlagN : 0);
+      DISPATCH();
+    }
+  }
+  SYNC();
+  Test(ins->mode, ins->operand);
+  DISPATCH();
+L_Ldf:
+  SYNC();
+  LoadFile();
+  DISPATCH();
+L_Stf:
+  SYNC();
+  StoreFile(ins->operand);
+  DISPATCH();
+L_Host:
+  SYNC();
+  HostOperation(ins->code, ins->mode, ins->operand);
+  pc = r.PC;
+  if (pc == i || (State != RunState::Run && State != RunState::StepLine)) return;
+  check = n + 1;  // look at the pump right after a slow operation
+  DISPATCH();
+L_Call:
+  SYNC();
+  SavePar();
+  r.PAR = r.STK - 1;
+  if (r.STK + 3 <= StackSize()) {
+    TScriptValue* top = stack_.data() + r.STK;
+    SetInt(top[0], kind::kLink, static_cast<std::int32_t>(r.FRP));
+    SetInt(top[1], kind::kLink, r.SPC);
+    SetInt(top[2], kind::kLink, pc);
+    r.SPC = r.STK + 2;
+    r.STK += 3;
+  } else {
+    PushInt(kind::kLink, static_cast<std::int32_t>(r.FRP));
+    PushInt(kind::kLink, r.SPC);
+    r.SPC = r.STK;
+    PushInt(kind::kLink, pc);
+  }
+  pc = ins->operand;
+  if (pc == i) {
+    SYNC();
+    return;
+  }
+  DISPATCH();
+L_Lnk:
+  SYNC();
+  for (std::int32_t k = 0; k < ins->operand; ++k) PushInt(kind::kEmpty, 0);
+  r.SPC = r.STK - 1;
+  DISPATCH();
+L_Ret: {
+  std::int32_t to = r.STK > 0 ? stack_[static_cast<std::size_t>(--r.STK)].Int : 0;
+  std::int32_t spc = r.STK > 0 ? stack_[static_cast<std::size_t>(--r.STK)].Int : 0;
+  std::int32_t frp = r.STK > 0 ? stack_[static_cast<std::size_t>(--r.STK)].Int : 0;
+  pc = to;
+  r.SPC = spc;
+  r.FRP = frp;
+  if (!savedPar_.empty()) {  // the caller's arguments again
+    r.PAR = savedPar_.back();
+    savedPar_.pop_back();
+  }
+  if (pc == i) {
+    SYNC();
+    return;
+  }
+  DISPATCH();
+}
+L_Stkp:
+  if (ins->operand > 0) r.STK = ins->operand >= r.STK ? 0 : r.STK - ins->operand;
+  DISPATCH();
+L_PushA:
+  if (r.STK < StackSize()) {
+    Assign(stack_[static_cast<std::size_t>(r.STK)], r.A);
+    ++r.STK;
     DISPATCH();
   }
-  L_FuseAddMul: {
-    // LDA var a; PUSH; LDA var b; MUL #k; ADD|SUB; STA var d
-    if (trace || done.n + 5 > check) PLAIN();
-    const TInstruction* p = code + i;
-    const std::uint32_t a = static_cast<std::uint32_t>(ins.Operand);
-    const std::uint32_t top = static_cast<std::uint32_t>(r.STK);
-    const std::uint32_t b = static_cast<std::uint32_t>(p[2].Operand);
-    if (a >= stackSize_ || top >= stackSize_ || b >= stackSize_) PLAIN();
-    const TScriptValue& av = stack_[a];
-    if (av.Kind != kind::kInteger || !av.Str.empty()) PLAIN();
-    // b is read after the PUSH: when it is the pushed slot it holds a.
-    if (b != top && (stack_[b].Kind != kind::kInteger || !stack_[b].Str.empty())) PLAIN();
-    const std::int32_t x = av.Int;
-    SetInt(stack_[top], x);
-    const std::int64_t left = x;
-    const std::int64_t right = Wrap(static_cast<std::int64_t>(stack_[b].Int) * p[3].Operand);
-    const bool add = p[4].Op == OpCode::ADD;
-    const std::int32_t result = Wrap(add ? left + right : left - right);
-    SetInt(r.A, result);
-    r.CCR = add ? (result == 0 ? kFlagZ : 0) : (left == right ? kFlagZ : (left < right ? kFlagN : 0));
-    SetInt(MutableSlot(p[5].Operand), result);
-    r.PC = i + 6;
-    done.n += 5;
+  SYNC();
+  Push(TScriptValue(r.A));
+  DISPATCH();
+L_PushImm:
+  if (r.STK < StackSize()) {
+    SetInt(stack_[static_cast<std::size_t>(r.STK)], kind::kInteger, ins->operand);
+    ++r.STK;
     DISPATCH();
   }
+  SYNC();
+  PushInt(kind::kInteger, ins->operand);
+  DISPATCH();
+L_PushVar:
+  if (r.STK < StackSize()) {
+    Assign(stack_[static_cast<std::size_t>(r.STK)], StackSlot(ins->operand));
+    ++r.STK;
+    DISPATCH();
   }
+  goto L_Push;
+L_PushPar:
+  if (r.STK < StackSize()) {
+    Assign(stack_[static_cast<std::size_t>(r.STK)], ParameterRef(ins->operand));
+    ++r.STK;
+    DISPATCH();
+  }
+  goto L_Push;
+L_PushSpc:
+  if (r.STK < StackSize()) {
+    SetInt(stack_[static_cast<std::size_t>(r.STK)], kind::kInteger, r.SPC);
+    ++r.STK;
+    DISPATCH();
+  }
+  SYNC();
+  PushInt(kind::kInteger, r.SPC);
+  DISPATCH();
+L_Push:
+  SYNC();
+  if (ins->mode == mode::kLink) {
+    PushInt(kind::kLink, ins->operand);
+  } else {
+    TScriptValue v;
+    Load(v, ins->mode, ins->operand, false);
+    Push(std::move(v));
+  }
+  DISPATCH();
+L_PopA:
+  PopInto(r.A);
+  DISPATCH();
+L_Pop:
+  PopInto(r.B);
+  DISPATCH();
+L_PopSpc:
+  r.SPC = r.STK > 0 ? stack_[static_cast<std::size_t>(--r.STK)].Int : 0;
+  DISPATCH();
+L_PopFrp:
+  r.FRP = r.STK > 0 ? stack_[static_cast<std::size_t>(--r.STK)].Int : 0;
+  DISPATCH();
+L_Jmp:
+  pc = ins->operand;
+  if (pc == i) {
+    SYNC();
+    return;
+  }
+  DISPATCH();
+L_Jcc:
+  if (Holds(ins->mode, r.CCR, r.FRP)) {
+    pc = ins->operand;
+    if (pc == i) {
+      SYNC();
+      return;
+    }
+  }
+  DISPATCH();
+L_Brk:
+  r.CurrentLine = ins->operand;
+  if (State == RunState::StepLine) {
+    SYNC();
+    return;
+  }
+  DISPATCH();
+L_Setf:
+  r.CCR = static_cast<std::uint16_t>((r.CCR & ~kFlagOption) | (ins->operand != 0 ? kFlagOption : 0));
+  DISPATCH();
+L_Dset:
+  SYNC();
+  ArticleSet(ins->mode, ins->operand);
+  DISPATCH();
+L_Dget:
+  SYNC();
+  ArticleGet(ins->mode, ins->operand);
+  DISPATCH();
+L_Strf:
+  SYNC();
+  TextOperation(ins->mode, ins->operand);
+  DISPATCH();
+L_Url:
+  if (ins->mode == mode::kPool) {
+    r.URL = (*pool_)[ins->operand];
+  } else if (ins->mode == mode::kVariable) {
+    r.URL = StackSlot(ins->operand).Str;
+  } else if (ins->mode == mode::kParameter) {
+    r.URL = ParameterRef(ins->operand).Str;
+  }
+  DISPATCH();
+L_Nothing:  // STB, LEFT, RGHT and unknown codes do nothing
+  DISPATCH();
+
+traced:
+  r.PC = i;
+  TraceHook(TraceContext, i);
+  PLAIN();
+
+  // --- groups ---
+L_GroupNew:
+  if (!BuildGroupAt(i)) PLAIN();
+  ins = &fast.decoded[static_cast<std::size_t>(i)];
+
+L_Group: {
+  const std::uint64_t end = RunGroup(i, n, check);
+  if ((end >> 32) == kGroupNotRun) PLAIN();
+  pc = static_cast<std::int32_t>(static_cast<std::uint32_t>(end));
+  switch (end >> 32) {
+    case kGroupGoOn:
+      DISPATCH();
+    case kGroupLeave:
+      SYNC();
+      return;
+    default:
+      // An early exit: the instruction at pc runs as it is written.
+      i = pc;
+      ins = &d[i];
+      pc = i + 1;
+      ++n;
+      PLAIN();
+  }
+}
 
 slow:
-  if (!Pump(done.n)) return;
-  check = done.n + kPumpCheckInterval;
+  SYNC();
+  if (!Pump(n)) return;
+  check = n + kPumpCheckInterval;
   if (Budget != 0) {
-    std::uint64_t left = Budget > Executed + done.n ? Budget - Executed - done.n : 1;
-    if (left < kPumpCheckInterval) check = done.n + left;
+    std::uint64_t left = Budget > Executed + n ? Budget - Executed - n : 1;
+    if (left < kPumpCheckInterval) check = n + left;
   }
   BQ_FETCH();
 
 outside:
+  r.PC = i;
   LeaveOutside();
+#undef SYNC
 #undef PLAIN
 #undef DISPATCH
 #undef BQ_FETCH
+}
+
+// The micro-operations of the group at address (machine_groups.h), and of
+// the groups that follow it directly while they may run: each one starts
+// only where all its instructions fall before the next look at the pump,
+// with room on the stack and SPC and PAR where it expects them. n counts the
+// instructions run (it already counts the first one, as the fetch does).
+std::uint64_t TScriptMachine::RunGroup(std::int32_t address, std::uint64_t& ran, std::uint64_t check) {
+  static const void* const kMicroTable[kMicroCount] = {
+#define BQ_X(name) &&U_##name,
+      BQ_MICRO_OPS(BQ_X)
+#undef BQ_X
+  };
+  TFastCopy& f = *fast_;
+  TRegisters& r = R;
+  TScriptValue* const st = stack_.data();
+  const TMicro* const micro = f.micro.data();
+  const std::int32_t size = StackSize();
+  const std::int32_t variables = code_->VariableCount;
+  const std::uint32_t limit = static_cast<std::uint32_t>(f.count > 0 ? f.count - 1 : 0);
+  std::int32_t t[256];
+  std::uint64_t n = ran;
+  bool chained = false;
+  TGroup* g = nullptr;
+  std::int32_t h = 0;
+  TScriptValue* base = nullptr;
+  const TMicro* u = nullptr;
+  std::int32_t next = 0;
+  auto end = [&n, &ran](std::uint64_t how, std::int32_t pc) {
+    ran = n;
+    return (how << 32) | static_cast<std::uint32_t>(pc);
+  };
+
+#define MNEXT()                                            \
+  do {                                                     \
+    ++u;                                                   \
+    goto* kMicroTable[static_cast<std::uint8_t>(u->op)];   \
+  } while (0)
+#define MEXIT()                                            \
+  do {                                                     \
+    u = micro + u->y;                                      \
+    goto* kMicroTable[static_cast<std::uint8_t>(u->op)];   \
+  } while (0)
+#define BQ_RIGHT (u->c == kNone ? u->x : t[u->c])
+#define BQ_RIGHT_B (u->b == kNone ? u->x : t[u->b])
+// The three forms of a written value.
+#define PUT(v)              \
+  do {                      \
+    TScriptValue& w = (v);  \
+    w.Kind = u->c;          \
+    w.Int = t[u->a];        \
+    ClearText(w.Str);       \
+  } while (0)
+#define PUTK(v)             \
+  do {                      \
+    TScriptValue& w = (v);  \
+    w.Kind = u->c;          \
+    w.Int = u->y;           \
+    ClearText(w.Str);       \
+  } while (0)
+#define PUTX(v) Put((v), *u, t)
+
+enter: {
+  // address holds a built group (the caller looked); it runs when all its
+  // instructions fall before the next look at the pump, with room on the
+  // stack, and what it needs (need::) holds.
+  g = &f.groups[static_cast<std::size_t>(f.decoded[static_cast<std::size_t>(address)].group)];
+  h = r.STK;
+  bool may = n + static_cast<std::uint64_t>(g->length) - 1 <= check && h + g->lowest >= variables &&
+             h <= size - g->highest;
+  if (may && g->needs != 0) {
+    if (((g->needs & need::kRun) != 0 && State != RunState::Run) ||
+        ((g->needs & need::kCalls) != 0 && static_cast<std::int64_t>(savedPar_.size()) + g->calls > MaxStack)) {
+      may = false;
+    } else if (((g->needs & need::kSpc) != 0 && r.SPC != h + g->spc) ||
+               ((g->needs & need::kPar) != 0 && r.PAR != h + g->par)) {
+      may = false;
+      if (++g->misses >= kRebuildAfter) {
+        TDecoded& e = f.decoded[static_cast<std::size_t>(address)];
+        e.op = g->builds < kMaxBuilds ? Handler::GroupNew : e.plain;
+      }
+    }
+  }
+  if (!may) {
+    if (!chained) return end(kGroupNotRun, address);
+    --n;  // the fetch loop counts it again
+    return end(kGroupGoOn, address);
+  }
+  if (++g->runs == kProfileRuns && !g->profiled && g->builds < kMaxBuilds) {
+    // Built before its JCCs were seen: built again next time, along them.
+    f.decoded[static_cast<std::size_t>(address)].op = Handler::GroupNew;
+  }
+  base = st + h;
+  u = micro + g->first;
+  goto* kMicroTable[static_cast<std::uint8_t>(u->op)];
+}
+
+jump: {
+  // A JCC ending the path (u): which way it goes, counted for the groups
+  // built after.
+  TDecoded& jcc = f.decoded[static_cast<std::size_t>(u->z - 1)];
+  if (Holds(u->c, r.CCR, r.FRP)) {
+    ++jcc.taken;
+    next = u->y;
+  } else {
+    ++jcc.passed;
+    next = u->z;
+  }
+}
+finish:
+  // u is the path's terminator.
+  r.STK = h + PathDepth(u->w);
+  n += static_cast<std::uint64_t>(PathLength(u->w)) - 1;
+  // The group ended at next: go straight on with the group there when the
+  // fetch loop would dispatch to it.
+  if (static_cast<std::uint32_t>(next) < limit && n < check &&
+      f.decoded[static_cast<std::size_t>(next)].op == Handler::Group) {
+    ++n;
+    address = next;
+    chained = true;
+    goto enter;
+  }
+  return end(kGroupGoOn, next);
+
+U_GuardVar: {
+  const TScriptValue& v = At(st, u->x);
+  if (!PlainInteger(v, u->c)) MEXIT();
+  t[u->a] = v.Int;
+  MNEXT();
+}
+U_GuardRel: {
+  const TScriptValue& v = At(base, u->x);
+  if (!PlainInteger(v, u->c)) MEXIT();
+  t[u->a] = v.Int;
+  MNEXT();
+}
+U_GuardRelEq: {
+  const TScriptValue& v = At(base, u->x);
+  if (!PlainInteger(v, 0) || v.Int != u->c) MEXIT();
+  MNEXT();
+}
+U_GuardSpc: {
+  const std::int64_t at = static_cast<std::int64_t>(r.SPC) - u->x;
+  if (at < 0 || at >= size || !PlainInteger(st[at], u->c)) MEXIT();
+  t[u->a] = st[at].Int;
+  MNEXT();
+}
+U_GuardPar: {
+  const TScriptValue& v = ParameterRef(u->x);
+  if (!PlainInteger(v, 0)) MEXIT();
+  t[u->a] = v.Int;
+  MNEXT();
+}
+U_GuardA:
+  if (!PlainInteger(r.A, 0)) MEXIT();
+  t[u->a] = r.A.Int;
+  MNEXT();
+U_ReadRel:
+  t[u->a] = At(base, u->x).Int;
+  MNEXT();
+U_Imm:
+  t[u->a] = u->x;
+  MNEXT();
+U_ImmH:
+  t[u->a] = h + u->x;
+  MNEXT();
+
+U_Add:
+  t[u->a] = Wrap(static_cast<std::int64_t>(t[u->b]) + BQ_RIGHT);
+  MNEXT();
+U_Sub:
+  t[u->a] = Wrap(static_cast<std::int64_t>(t[u->b]) - BQ_RIGHT);
+  MNEXT();
+U_Mul:
+  t[u->a] = Wrap(static_cast<std::int64_t>(t[u->b]) * BQ_RIGHT);
+  MNEXT();
+U_Div: {
+  const std::int64_t b = BQ_RIGHT;
+  t[u->a] = b == 0 ? 0 : Wrap(t[u->b] / b);
+  MNEXT();
+}
+U_Mod: {
+  const std::int64_t b = BQ_RIGHT;
+  t[u->a] = b == 0 ? 0 : Wrap(t[u->b] % b);
+  MNEXT();
+}
+U_And:
+  t[u->a] = (t[u->b] != 0 && BQ_RIGHT != 0) ? 1 : 0;
+  MNEXT();
+U_Or:
+  t[u->a] = (t[u->b] != 0 || BQ_RIGHT != 0) ? 1 : 0;
+  MNEXT();
+U_Xor:
+  t[u->a] = ((t[u->b] != 0) != (BQ_RIGHT != 0)) ? 1 : 0;
+  MNEXT();
+U_Shl:
+  t[u->a] = static_cast<std::int32_t>(static_cast<std::uint32_t>(t[u->b]) << (static_cast<unsigned>(BQ_RIGHT) & 31u));
+  MNEXT();
+U_Shr:
+  t[u->a] = static_cast<std::int32_t>(static_cast<std::uint32_t>(t[u->b]) >> (static_cast<unsigned>(BQ_RIGHT) & 31u));
+  MNEXT();
+U_Eq:
+  t[u->a] = t[u->b] == BQ_RIGHT;
+  MNEXT();
+U_Ne:
+  t[u->a] = t[u->b] != BQ_RIGHT;
+  MNEXT();
+U_Gt:
+  t[u->a] = t[u->b] > BQ_RIGHT;
+  MNEXT();
+U_Ge:
+  t[u->a] = t[u->b] >= BQ_RIGHT;
+  MNEXT();
+U_Lt:
+  t[u->a] = t[u->b] < BQ_RIGHT;
+  MNEXT();
+U_Le:
+  t[u->a] = t[u->b] <= BQ_RIGHT;
+  MNEXT();
+U_Neg:
+  t[u->a] = Wrap(-static_cast<std::int64_t>(t[u->b]));
+  MNEXT();
+U_Not:
+  t[u->a] = t[u->b] == 0 ? 1 : 0;
+  MNEXT();
+
+U_StoreRel:
+  PUT(At(base, u->x));
+  MNEXT();
+U_StoreRelK:
+  PUTK(At(base, u->x));
+  MNEXT();
+U_StoreRelX:
+  PUTX(At(base, u->x));
+  MNEXT();
+U_StoreVar:
+  PUT(At(st, u->x));
+  MNEXT();
+U_StoreVarK:
+  PUTK(At(st, u->x));
+  MNEXT();
+U_StoreVarX:
+  PUTX(At(st, u->x));
+  MNEXT();
+U_StoreA:
+  PUT(r.A);
+  MNEXT();
+U_StoreAK:
+  PUTK(r.A);
+  MNEXT();
+U_StoreAX:
+  PUTX(r.A);
+  MNEXT();
+U_StoreSpc:
+  PUTX(MutableSlot(static_cast<std::int32_t>(static_cast<std::int64_t>(r.SPC) - u->x)));
+  MNEXT();
+U_StoreB:
+  PUTX(r.B);
+  MNEXT();
+U_PushSpc:
+  SetInt(At(base, u->x), u->c, r.SPC);
+  if (u->a != kNone) t[u->a] = r.SPC;
+  MNEXT();
+U_IncVar: {
+  TScriptValue& v = At(st, u->x);
+  v.Int = Wrap(static_cast<std::int64_t>(v.Int) + u->y);
+  v.Kind = kind::kInteger;
+  if (u->a != kNone) t[u->a] = v.Int;
+  MNEXT();
+}
+U_IncRel: {
+  TScriptValue& v = At(base, u->x);
+  v.Int = Wrap(static_cast<std::int64_t>(v.Int) + u->y);
+  v.Kind = kind::kInteger;
+  if (u->a != kNone) t[u->a] = v.Int;
+  MNEXT();
+}
+U_IncSpc: {
+  TScriptValue& v = MutableSlot(static_cast<std::int32_t>(static_cast<std::int64_t>(r.SPC) - u->x));
+  v.Int = Wrap(static_cast<std::int64_t>(v.Int) + u->y);
+  v.Kind = kind::kInteger;
+  if (u->a != kNone) t[u->a] = v.Int;
+  MNEXT();
+}
+U_SwapB:
+  std::swap(r.B, At(base, u->x));
+  MNEXT();
+U_SwapA:
+  std::swap(r.A, At(base, u->x));
+  MNEXT();
+U_SetSpc:
+  r.SPC = u->a == kNone ? h + u->x : t[u->a];
+  MNEXT();
+U_SetFrp:
+  r.FRP = t[u->a];
+  MNEXT();
+U_Call: {
+  savedPar_.push_back(r.PAR);
+  const std::int32_t at = h + u->x;
+  r.PAR = at - 1;
+  TScriptValue* links = st + at;
+  const std::int32_t frp = static_cast<std::int32_t>(r.FRP);
+  SetInt(links[0], kind::kLink, frp);
+  SetInt(links[1], kind::kLink, r.SPC);
+  SetInt(links[2], kind::kLink, u->y);
+  if (u->a != kNone) t[u->a] = frp;
+  if (u->b != kNone) t[u->b] = r.SPC;
+  for (std::uint8_t k = 0; k < u->c; ++k) SetInt(links[3 + k], kind::kEmpty, 0);
+  r.SPC = at + 2 + u->c;
+  MNEXT();
+}
+U_Link: {
+  TScriptValue* slot = base + u->x;
+  for (std::uint8_t k = 0; k < u->c; ++k) SetInt(slot[k], kind::kEmpty, 0);
+  r.SPC = h + u->x + u->c - 1;
+  MNEXT();
+}
+U_Ret: {
+  const TScriptValue* links = base + u->x;
+  r.FRP = links[0].Int;
+  r.SPC = links[1].Int;
+  if (u->a != kNone) t[u->a] = links[2].Int;
+  if (!savedPar_.empty()) {
+    r.PAR = savedPar_.back();
+    savedPar_.pop_back();
+  }
+  MNEXT();
+}
+U_Line:
+  r.CurrentLine = u->x;
+  MNEXT();
+U_CcrInt:
+  r.CCR = IntFlags(t[u->a]);
+  MNEXT();
+U_CcrZero:
+  r.CCR = t[u->a] == 0 ? kFlagZ : 0;
+  MNEXT();
+U_CcrSign: {
+  const std::int32_t a = t[u->a], b = u->b == kNone ? u->x : t[u->b];
+  r.CCR = a == b ? kFlagZ : (a < b ? kFlagN : 0);
+  MNEXT();
+}
+U_CcrConst:
+  r.CCR = static_cast<std::uint16_t>(u->x);
+  MNEXT();
+#define FORK(flags)                                                       \
+  do {                                                                    \
+    TDecoded& jcc = f.decoded[static_cast<std::size_t>(u->z)];            \
+    if (Holds(u->c, (flags), r.FRP)) {                                    \
+      ++jcc.taken;                                                        \
+      u = micro + u->y;                                                   \
+      goto* kMicroTable[static_cast<std::uint8_t>(u->op)];                \
+    }                                                                     \
+    ++jcc.passed;                                                         \
+    MNEXT();                                                              \
+  } while (0)
+U_ForkM:
+  FORK(r.CCR);
+U_ForkZ:
+  FORK(t[u->a] == 0 ? kFlagZ : 0);
+U_ForkI:
+  FORK(IntFlags(t[u->a]));
+U_ForkS: {
+  const std::int32_t v = t[u->a], w = BQ_RIGHT_B;
+  FORK(v == w ? kFlagZ : (v < w ? kFlagN : 0));
+}
+#undef FORK
+U_Branch:
+  goto jump;
+U_JumpZ: {
+  const std::int32_t v = t[u->a];
+  TScriptValue& a = r.A;
+  a.Kind = kind::kInteger;
+  a.Int = v;
+  SetDigit(a.Str, v != 0);
+  r.CCR = v == 0 ? kFlagZ : 0;
+  goto jump;
+}
+U_JumpI: {
+  const std::int32_t v = t[u->a];
+  SetInt(r.A, kind::kInteger, v);
+  r.CCR = IntFlags(v);
+  goto jump;
+}
+U_JumpS: {
+  const std::int32_t v = t[u->a], w = BQ_RIGHT_B;
+  SetInt(r.A, kind::kInteger, v);
+  r.CCR = v == w ? kFlagZ : (v < w ? kFlagN : 0);
+  goto jump;
+}
+U_Goto:
+  next = u->y;
+  goto finish;
+U_Return:
+  next = t[u->a];
+  if (next == u->y) {
+    r.STK = h + PathDepth(u->w);
+    n += static_cast<std::uint64_t>(PathLength(u->w)) - 1;
+    return end(kGroupLeave, next);
+  }
+  goto finish;
+U_ReturnI:
+U_ReturnZ: {
+  const TScriptValue* links = base + u->x;
+  r.FRP = links[0].Int;
+  r.SPC = links[1].Int;
+  next = links[2].Int;
+  if (!savedPar_.empty()) {
+    r.PAR = savedPar_.back();
+    savedPar_.pop_back();
+  }
+  const std::int32_t v = t[u->a];
+  SetInt(r.A, kind::kInteger, v);
+  r.CCR = u->op == Micro::ReturnI ? IntFlags(v) : (v == 0 ? kFlagZ : 0);
+  if (next == u->y) {
+    r.STK = h + PathDepth(u->w);
+    n += static_cast<std::uint64_t>(PathLength(u->w)) - 1;
+    return end(kGroupLeave, next);
+  }
+  goto finish;
+}
+U_Exit:
+  r.STK = h + static_cast<std::int8_t>(u->c);
+  n = n + static_cast<std::uint64_t>(static_cast<std::int64_t>(u->x)) - 1;
+  if (++g->exits >= kRebuildAfter && g->exits > g->runs / 4) {
+    TDecoded& start = f.decoded[static_cast<std::size_t>(g->address)];
+    start.op = g->builds < kMaxBuilds ? Handler::GroupNew : start.plain;
+  }
+  return end(kGroupPlain, u->y);
+#undef PUTX
+#undef PUTK
+#undef PUT
+#undef BQ_RIGHT_B
+#undef BQ_RIGHT
+#undef MEXIT
+#undef MNEXT
 }
 
 }  // namespace bq::script

@@ -6,6 +6,7 @@
 // reaches the log, the fetcher, the iterators and the windows only through
 // the ScriptHost it is given.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -129,13 +130,14 @@ class TScriptMachine {
   // the loop only when set.
   void (*TraceHook)(void* context, std::int32_t address) = nullptr;
   void* TraceContext = nullptr;
-  // Whether Run may execute recognised hot sequences (FOR loop steps and
-  // tests, d := a + b * k) as one step each; the effects, Executed and the
-  // pump cadence are the same either way. Tests turn it off to compare.
+  // Whether Run may execute runs of instructions on integers as groups of
+  // micro-operations (machine_groups.h); the effects, Executed and the pump
+  // cadence are the same either way. Tests turn it off to compare.
   bool Fusion = true;
-  // Whether Run would execute the group starting at address as one step
-  // (the listing and the image are unchanged either way).
-  bool FusedAt(std::int32_t address);
+  // Whether Run has built a group that starts at address and runs it as one
+  // step while its values are plain integers (the listing and the image are
+  // unchanged either way).
+  bool FusedAt(std::int32_t address) const;
 
   const TScriptEngine& Engine() const { return *engine_; }
   const TCodeImage& Code() const { return *code_; }
@@ -171,6 +173,12 @@ class TScriptMachine {
   void SavePar();
   bool Pump(std::uint64_t ran);
   void Decode();
+  bool BuildGroupAt(std::int32_t address);
+  // Runs the group at address and those it leads straight into (n counts
+  // the instructions run, check is the count of the next look at the
+  // pump). Returns how the fetch loop goes on (kGroup* in machine.cpp) in
+  // the high half and the address in the low half.
+  std::uint64_t RunGroup(std::int32_t address, std::uint64_t& n, std::uint64_t check);
 
   // Operand sources and targets.
   void Load(TScriptValue& target, std::uint8_t mode, std::int32_t operand, bool isB);
@@ -210,21 +218,12 @@ class TScriptMachine {
   TScriptValue scratch_;  // where a write to an out-of-range slot goes
   static const TScriptValue kEmpty;
   std::uint64_t nextPumpTick_ = 0;
-  // The decoded copy Run fetches from (built by Decode, for the image at
-  // decodedFrom_ with decodedCount_ instructions and Fusion as it was).
-  std::vector<TInstruction> decoded_;
-  const TInstruction* decodedFrom_ = nullptr;
-  std::int32_t decodedCount_ = -1;
-  bool decodedFused_ = false;
+  // The decoded copy Run fetches from and the groups built on it
+  // (machine_groups.h); made again after every reset and whenever the
+  // image or Fusion changed since.
+  struct TFastCopy;
+  std::unique_ptr<TFastCopy> fast_;
 };
-
-// The fused operation codes of the decoded copy (past every real code and
-// the "does nothing" code kOpCount).
-inline constexpr std::uint8_t kFuseForHead = kOpCount + 1;
-inline constexpr std::uint8_t kFuseForTail = kOpCount + 2;
-inline constexpr std::uint8_t kFuseAddMul = kOpCount + 3;
-inline constexpr std::uint8_t kFuseForLoop = kOpCount + 4;  // head, d := a + b * k, step
-inline constexpr int kDecodedOpCount = kOpCount + 5;
 
 // Sets CCR from a value: integer-like or empty by Int, text by emptiness.
 std::uint16_t FlagsOf(const TScriptValue& v);

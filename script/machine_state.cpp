@@ -5,6 +5,7 @@
 #include "platform/compare.h"
 #include "script/host.h"
 #include "script/machine.h"
+#include "script/machine_groups.h"
 #include "textlib/cp932.h"
 
 namespace bq::script {
@@ -76,7 +77,7 @@ void TScriptMachine::ResetMachine() {
   TagTable.Reset();
   State = RunState::Run;
   host_->ReleaseLists();
-  decodedCount_ = -1;  // the image may be new: decode again on the next Run
+  if (fast_) fast_->count = -1;  // the image may be new: decode again on the next Run
 }
 
 const TScriptValue TScriptMachine::kEmpty{};

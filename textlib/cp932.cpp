@@ -203,8 +203,10 @@ char32_t SjisCodePoint(unsigned char lead, unsigned char trail) {
   return cp == 0xFFFF ? 0xFFFD : cp;
 }
 
+// The tables are built on the first byte that needs them: ASCII text (paths,
+// command lines, most scripts) converts without them.
 std::string SjisToUtf8(std::string_view sjis) {
-  const Tables& t = GetTables();
+  const Tables* t = nullptr;
   std::string out;
   out.reserve(sjis.size() + sjis.size() / 2);
   for (size_t i = 0; i < sjis.size();) {
@@ -214,12 +216,13 @@ std::string SjisToUtf8(std::string_view sjis) {
       ++i;
       continue;
     }
+    if (t == nullptr) t = &GetTables();
     uint16_t cp;
     if (IsLeadByte(c) && i + 1 < sjis.size()) {
-      cp = t.toUnicode[(c << 8) | static_cast<unsigned char>(sjis[i + 1])];
+      cp = t->toUnicode[(c << 8) | static_cast<unsigned char>(sjis[i + 1])];
       i += 2;
     } else {
-      cp = t.toUnicode[c];
+      cp = t->toUnicode[c];
       i += 1;
     }
     AppendUtf8(out, cp == 0xFFFF ? 0xFFFD : cp);
@@ -231,7 +234,7 @@ std::string SjisToUtf8(std::string_view sjis) {
 // directly in the reverse table; only a malformed byte (one byte in, "〓"
 // out) can make the output longer than the input.
 std::string Utf8ToSjis(std::string_view utf8) {
-  const std::vector<uint16_t>& back = GetTables().fromUnicode;
+  const std::vector<uint16_t>* back = nullptr;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8.data());
   const std::size_t n = utf8.size();
   kanji_detail::OutBuf out(n);
@@ -240,10 +243,11 @@ std::string Utf8ToSjis(std::string_view utf8) {
     std::size_t j = kanji_detail::SkipAscii(p, i, n);
     out.Copy(p + i, j - i);
     i = j;
+    if (i < n && back == nullptr) back = &GetTables().fromUnicode;
     while (i < n && p[i] >= 0x80) {
       std::size_t before = i;
       char32_t cp = DecodeUtf8(utf8, i);
-      uint16_t code = cp < 0x10000 ? back[cp] : 0;
+      uint16_t code = cp < 0x10000 ? (*back)[cp] : 0;
       if (code == 0) {
         if (i - before < 2) out.Grow(n - i, 1);
         out.Put2(0x81, 0xAC);

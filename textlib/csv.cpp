@@ -1,5 +1,6 @@
 #include "textlib/csv.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -68,9 +69,14 @@ std::string FieldForMessage(std::string_view field) {
 
 bool IsCommaBlank(unsigned char c) { return c >= 0x01 && c <= 0x20; }
 
-// The first ',' or '"' from pos (npos when none): two memchr scans, the
-// second bounded by the first.
+// The first ',' or '"' from pos (npos when none). Most fields are short
+// (numbers, names, empty ones): the first bytes are looked at one by one;
+// a longer field gets two memchr scans, the second bounded by the first.
 std::size_t FindCommaOrQuote(std::string_view s, std::size_t pos) {
+  constexpr std::size_t kShort = 24;
+  const std::size_t quick = std::min(s.size(), pos + kShort);
+  for (; pos < quick; ++pos)
+    if (s[pos] == ',' || s[pos] == '"') return pos;
   if (pos >= s.size()) return std::string_view::npos;
   const char* base = s.data();
   const void* comma = std::memchr(base + pos, ',', s.size() - pos);
@@ -146,46 +152,83 @@ void AppendCsvText(std::string& out, std::string_view text) {
 }
 
 void CsvUnescapeInto(std::string_view w, std::string& out) {
-  out.clear();
-  const std::size_t first = w.find('\\');
-  if (first == std::string_view::npos) {
-    out.assign(w);
-    return;
-  }
-  out.reserve(w.size());
-  const char* p = w.data();
-  const std::size_t n = w.size();
-  std::size_t run = 0;  // start of the bytes not yet copied
-  std::size_t i = 0;
-  while (i < n) {
-    const unsigned char c = static_cast<unsigned char>(p[i]);
-    if (IsLeadByte(c)) {
-      i += i + 1 < n ? 2 : 1;  // a pair is copied whole, so its trail is no escape
+  out.assign(w);
+  out.resize(CsvUnescapeInPlace(out.data(), out.size()));
+}
+
+// Jumps from backslash to backslash. Whether a backslash is an escape or
+// the second byte of a double-byte character is read off the bytes just
+// before it: a byte that cannot lead a character always ends one, so from
+// the last such byte on the characters pair up, and an odd number of
+// lead-valued bytes before the backslash makes it a trail byte.
+std::size_t CsvUnescapeInPlace(char* p, std::size_t n) {
+  std::size_t i = 0;    // a character boundary, where the search goes on
+  std::size_t run = 0;  // the first byte not yet moved into place
+  std::size_t w = 0;    // where decoded bytes go
+  for (;;) {
+    const void* found = i < n ? std::memchr(p + i, '\\', n - i) : nullptr;
+    if (!found) break;
+    const std::size_t k = static_cast<std::size_t>(static_cast<const char*>(found) - p);
+    std::size_t q = k;
+    while (q > i && IsLeadByte(static_cast<unsigned char>(p[q - 1]))) --q;
+    if ((k - q) % 2 == 1) {
+      i = k + 1;  // the trail byte of a pair
       continue;
     }
-    if (c != '\\') {
-      ++i;
-      continue;
-    }
-    out.append(p + run, i - run);
-    if (i + 1 >= n) return;  // a backslash at the very end is dropped
-    const unsigned char e = static_cast<unsigned char>(p[i + 1]);
+    std::memmove(p + w, p + run, k - run);
+    w += k - run;
+    if (k + 1 >= n) return w;  // a backslash at the very end is dropped
+    const unsigned char e = static_cast<unsigned char>(p[k + 1]);
     if (e == 'n') {
-      out += "\r\n";
-      i += 2;
+      p[w++] = '\r';
+      p[w++] = '\n';
+      i = k + 2;
     } else if (e == 't') {
-      out += '\t';
-      i += 2;
-    } else if (IsLeadByte(e) && i + 2 < n) {
-      out.append(p + i + 1, 2);
-      i += 3;
+      p[w++] = '\t';
+      i = k + 2;
+    } else if (IsLeadByte(e) && k + 2 < n) {
+      p[w++] = p[k + 1];
+      p[w++] = p[k + 2];
+      i = k + 3;
     } else {
-      out += static_cast<char>(e);
-      i += 2;
+      p[w++] = static_cast<char>(e);
+      i = k + 2;
     }
     run = i;
   }
-  out.append(p + run, n - run);
+  std::memmove(p + w, p + run, n - run);
+  return w + (n - run);
+}
+
+std::size_t TakeFieldInPlace(char* line, std::size_t n, std::size_t& pos, char* dst) {
+  const std::string_view view(line, n);
+  std::size_t len = 0;
+  auto move = [&](std::size_t stop) {
+    std::memmove(dst + len, line + pos, stop - pos);
+    len += stop - pos;
+    pos = stop;
+  };
+  while (pos < n && line[pos] == ' ') ++pos;
+  bool quoted = false;
+  while (pos < n) {
+    std::size_t stop = quoted ? view.find('"', pos) : FindCommaOrQuote(view, pos);
+    if (stop == std::string_view::npos) stop = n;
+    move(stop);
+    if (pos >= n) return len;
+    if (!quoted && line[pos] == ',') {
+      ++pos;
+      return len;
+    }
+    // At a double quote: a doubled one is a literal, a single one toggles.
+    if (pos + 1 < n && line[pos + 1] == '"') {
+      dst[len++] = '"';
+      pos += 2;
+    } else {
+      quoted = !quoted;
+      ++pos;
+    }
+  }
+  return len;
 }
 
 std::string CsvUnescape(std::string_view written) {

@@ -96,6 +96,15 @@ class TStringCSV {
   std::vector<std::string> fields_;
 };
 
+// The same reading rules working in place, for a whole file decoded where it
+// stands. TakeFieldInPlace reads the field at pos of the line [line, line+n)
+// as TCommaFile::ReadField does and moves its bytes, without their quoting,
+// to dst, which must lie at or before line + pos; it returns their length
+// and leaves pos after the field's comma. CsvUnescapeInPlace decodes the
+// escapes of text as CsvUnescape does and returns the decoded length.
+std::size_t TakeFieldInPlace(char* line, std::size_t n, std::size_t& pos, char* dst);
+std::size_t CsvUnescapeInPlace(char* text, std::size_t size);
+
 // Appends one text field in its written form followed by ','.
 void AppendCsvText(std::string& out, std::string_view text);
 

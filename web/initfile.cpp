@@ -185,10 +185,12 @@ void TInitFile::Sort() {
   modified_ = true;
 }
 
-void TInitFile::Save() {
+void TInitFile::Save() { SaveAs(fileName_); }
+
+void TInitFile::SaveAs(const std::string& fileName) {
   std::string text;
   for (const std::string& line : lines_) text += line + "\r\n";
-  fs::WriteFileAtomic(fileName_, text);
+  fs::WriteFileAtomic(fileName, text);
   modified_ = false;
 }
 

@@ -65,6 +65,8 @@ class TInitFile {
   void Sort();
   // Writes the lines with CR LF through an atomic replace; throws FileError.
   void Save();
+  // The same to another file name.
+  void SaveAs(const std::string& fileName);
 
   // Replaces the lines by those of text (CR LF, CR or LF line ends).
   void SetText(const std::string& text);

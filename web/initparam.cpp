@@ -3,10 +3,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 
+#include "platform/file_lock.h"
 #include "platform/fs.h"
+#include "platform/sys.h"
 #include "textlib/csv.h"
+#include "textlib/limits.h"
 
 namespace bq {
 
@@ -18,9 +22,68 @@ TInitParam::~TInitParam() {
   }
 }
 
-void TInitParam::Load(const std::string& name) {
+namespace {
+
+// 設定ファイルが読込めません!
+constexpr std::string_view kCannotRead =
+    "\x90\xdd\x92\xe8\x83t\x83@\x83\x43\x83\x8b\x82\xaa\x93\xc7\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1!";
+
+// NAME.ini -> NAME plus the suffix given, beside it.
+std::string Beside(const std::string& fileName, std::string_view suffix) {
+  std::string stem = fileName;
+  const std::size_t dot = stem.rfind('.');
+  if (dot != std::string::npos && stem.find('/', dot) == std::string::npos) stem.resize(dot);
+  return stem + std::string(suffix);
+}
+
+std::string Message(std::string_view what, const std::string& path, std::string_view reason,
+                    std::string_view outcome) {
+  std::string text(what);
+  for (std::string_view part : {std::string_view(path), reason, outcome}) {
+    if (part.empty()) continue;
+    text += "\r\n";
+    text += part;
+  }
+  return text;
+}
+
+}  // namespace
+
+void TInitParam::Load(const std::string& name, bool keepDamaged) {
   fileName = name;
-  TInitFile f(fileName);
+  Problem.clear();
+  unreadable_ = damaged_ = false;
+  std::string text;
+  TInitFile f;
+  switch (fs::ReadFileText(name, text, limits::kMaxSettingsFile)) {
+    case fs::ReadResult::kMissing: break;
+    case fs::ReadResult::kFailed:
+      unreadable_ = true;
+      Problem = Message(kCannotRead, name, sys::ErrnoText(errno), fs::kLeftAloneText);
+      break;
+    case fs::ReadResult::kTooLarge:
+      damaged_ = true;
+      fs::ReadFile(name, text);
+      break;
+    case fs::ReadResult::kRead:
+      damaged_ = text.find('\0') != std::string::npos;
+      if (!damaged_) f.SetText(text);
+      break;
+  }
+  if (damaged_ && keepDamaged) {
+    // brindlequay.ini -> brindlequay-damaged.ini
+    const std::string file = fs::ExtractFileName(name);
+    const std::size_t dot = std::min(file.rfind('.'), file.size());
+    const fs::AsideCopy aside = fs::KeepAside(name, file.substr(0, dot) + "-damaged", file.substr(dot), text);
+    if (aside.path.empty()) {
+      unreadable_ = true;
+      Problem = Message(kCannotRead, name, "", fs::kLeftAloneText);
+    } else if (!aside.existed) {
+      Problem = Message(kCannotRead, name, "", std::string(fs::kKeptAsText) + aside.path);
+    }
+  } else if (damaged_) {
+    Problem = Message(kCannotRead, name, "", "");
+  }
   Read(f);
 }
 
@@ -52,6 +115,7 @@ void TInitParam::Read(const TInitFile& f) {
   newsNotify = f.ReadBool("NEWSNOTIFY", true);
   printLimitKb = f.ReadInteger("PRINTLIMIT", limits::kDefaultPrintLimitKb);
   articleLimit = f.ReadInteger("ARTICLELIMIT", limits::kDefaultArticleLimit);
+  renderBudget = f.ReadInteger("RENDERBUDGET", kDefaultRenderBudget);
 
   std::vector<std::string> ex = CommaSplit(f.ReadString("EXPORT", "0") + ",,", FinalComma::AddsEmptyItem);
   exportType = 0;
@@ -69,10 +133,19 @@ void TInitParam::Read(const TInitFile& f) {
 }
 
 void TInitParam::Save() {
-  TInitFile f(fileName);
+  if (unreadable_) throw fs::FileError(Message(fileName, "", "", fs::kLeftAloneText));
+  FileLock lock;
+  LockWait wait;
+  std::string reason;
+  const LockResult locked = lock.Acquire(Beside(fileName, ".lck"), wait, reason);
+  if (locked == LockResult::kTimedOut) throw fs::FileError(fileName + ": " + std::string(kLockedByOtherText));
+  if (locked == LockResult::kFailed) throw fs::FileError(fileName + ": " + reason);
+  // The lines this version does not know are kept: read again under the lock.
+  TInitFile f(damaged_ ? std::string() : fileName);
   Write(f);
   f.Sort();
-  f.Save();
+  f.SaveAs(fileName);
+  damaged_ = false;
 }
 
 void TInitParam::Write(TInitFile& f) const {
@@ -102,6 +175,7 @@ void TInitParam::Write(TInitFile& f) const {
   f.WriteString("NEWSNOTIFY", newsNotify ? "" : "0");
   f.WriteString("PRINTLIMIT", printLimitKb == limits::kDefaultPrintLimitKb ? "" : std::to_string(printLimitKb));
   f.WriteString("ARTICLELIMIT", articleLimit == limits::kDefaultArticleLimit ? "" : std::to_string(articleLimit));
+  f.WriteString("RENDERBUDGET", renderBudget == kDefaultRenderBudget ? "" : std::to_string(renderBudget));
   f.WriteString("EXPORT", CommaJoin({std::to_string(exportType), exportFile}));
   f.WriteString("SPLIT", CommaJoin({std::to_string(splitList), std::to_string(splitTree)}));
 }

@@ -31,9 +31,17 @@ class TInitParam {
   TInitParam(const TInitParam&) = delete;
   TInitParam& operator=(const TInitParam&) = delete;
 
-  void Load(const std::string& fileName);
-  // Throws FileError when the file cannot be written; the old file stays.
+  // Reads the settings. A file that cannot be read is left alone for good
+  // (Save refuses it); one that is too large or holds NUL bytes is kept
+  // aside as NAME-damaged.ini once (not when keepDamaged is false: the CLI
+  // only reads) and the defaults apply. Problem then says so (Shift_JIS),
+  // for the user to be told.
+  void Load(const std::string& fileName, bool keepDamaged = true);
+  // Rewrites the file under its lock (NAME.lck beside it), keeping the
+  // lines this version does not know. Throws FileError when the file cannot
+  // be written, or was unreadable at the load; the old file stays.
   void Save();
+  std::string Problem;
   // Sets the window's state and, unless maximised or the stored rectangle
   // is empty, its rectangle kept on the screen.
   void ApplyPlacement(TWindowGeometry& window, TScreenSize screen) const;
@@ -88,6 +96,16 @@ class TInitParam {
   std::int32_t articleLimit = limits::kDefaultArticleLimit;
   std::size_t RunPrintLimit() const;
   std::int32_t RunArticleLimit() const;
+  // RENDERBUDGET: the seconds headless Chromium may take to build one page
+  // of a folder with the option RenderJS; written only when changed.
+  // RunRenderBudget gives the budget in force (the default for 0 or less).
+  std::int32_t renderBudget = kDefaultRenderBudget;
+  static constexpr std::int32_t kDefaultRenderBudget = 15;
+  std::int32_t RunRenderBudget() const { return renderBudget > 0 ? renderBudget : kDefaultRenderBudget; }
+
+ private:
+  bool unreadable_ = false;  // never overwritten
+  bool damaged_ = false;     // rewritten from the defaults, not over its lines
 };
 
 // Where the settings file lives: "brindlequay.ini" beside the executable

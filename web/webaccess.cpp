@@ -295,6 +295,7 @@ void TWebAccess::StopTransfer() {
 void TWebAccess::ResetStop() {
   stopped_ = false;
   stopText_.clear();
+  renderFault_.clear();
   replyNo_ = 0;
 }
 
@@ -415,13 +416,19 @@ std::string TWebAccess::FetchPage(const std::string& address, bool useCache, Rep
     std::string text;
     double age = ownSlot && (useCache || CacheOnly) ? AgeInDays(f) : -1;
     if (age < 0 || (age >= kCacheDays && !CacheOnly)) {
-      ShowStatus(webtext::kGetting);
-      Get(address);
-      replyNo_ = ReplyNumber;
-      if (BodyTruncated) throw ESockError("Connection closed before the whole body arrived");
-      text = NormalizeLines(std::move(Body));
-      Body.clear();
-      SetDocDate();
+      if (RenderPages) {
+        text = NormalizeLines(RenderPage(address));
+        replyNo_ = 200;
+        docDate_ = 0;
+      } else {
+        ShowStatus(webtext::kGetting);
+        Get(address);
+        replyNo_ = ReplyNumber;
+        if (BodyTruncated) throw ESockError("Connection closed before the whole body arrived");
+        text = NormalizeLines(std::move(Body));
+        Body.clear();
+        SetDocDate();
+      }
       if (!f.empty()) SaveCacheFile(f, text);
     } else {
       ShowStatus(webtext::kCacheRead);
@@ -436,6 +443,15 @@ std::string TWebAccess::FetchPage(const std::string& address, bool useCache, Rep
         throw EHttpError(webtext::kStopped + address);
       }
     }
+    if (!RenderPages) return Finish(text);
+    // Chromium writes the document in UTF-8 but keeps the page's own
+    // declaration of its code, which no longer holds.
+    struct Utf8Scope {
+      PageCode& code;
+      PageCode saved = code;
+      ~Utf8Scope() { code = saved; }
+    } utf8{PageCodeOverride};
+    PageCodeOverride = PageCode::kUtf8;
     return Finish(text);
   } catch (const Exception& e) {
     report.Failed(e.what());
@@ -444,6 +460,26 @@ std::string TWebAccess::FetchPage(const std::string& address, bool useCache, Rep
     if (stopped_) throw;
     return std::string();
   }
+}
+
+std::string TWebAccess::RenderPage(const std::string& address) {
+  RefuseWhenCacheOnly(address);
+  // The cancel PrepareRequest's Abort left is not the user's: from here on
+  // a Stop or Skip sets it again.
+  cancel_ = false;
+  Reply = TReplyInfo();
+  ShowStatus(webtext::kRendering);
+  TRenderResult r = Renderer.Render(address, proxy_.host, proxy_.port, [this] {
+    pump_.ProcessMessages();
+    return cancel_;
+  }, webtext::kInterrupted);
+  cancel_ = false;
+  if (!r.ok) {
+    ShowStatus(r.error);
+    if (!stopped_ && r.error != webtext::kInterrupted && renderFault_.empty()) renderFault_ = r.error;
+    throw EHttpError(r.error);
+  }
+  return std::move(r.html);
 }
 
 std::string TWebAccess::SendPost(const std::string& address, const std::string& data, ReportScope& report) {

@@ -13,6 +13,7 @@
 #include "platform/ui.h"
 #include "textlib/kanji.h"
 #include "web/httpclient.h"
+#include "web/pagerender.h"
 #include "web/proxyrules.h"
 #include "web/statusbar.h"
 #include "web/webcache.h"
@@ -69,6 +70,14 @@ class TWebAccess : public THttpClient {
   // status "not in the cache". The workbench sets it to step a script again
   // and again against the same pages.
   bool CacheOnly = false;
+  // While set (the run of a folder with the option RenderJS), GetPage asks
+  // Renderer for the document Chromium builds from the page and its
+  // scripts instead of reading the reply body; the cache, the conversion to
+  // Shift_JIS (from the UTF-8 Chromium writes) and the script follow as for
+  // any page. ReplyNo is 200 when a document came and 406 when none did.
+  // The cache replays a rendered page without starting Chromium.
+  bool RenderPages = false;
+  TPageRenderer Renderer;
 
   // Stores the folder (with a trailing separator) and creates it.
   void SetCacheDir(const std::string& dir);
@@ -84,6 +93,11 @@ class TWebAccess : public THttpClient {
   // ResetStop.
   const std::string& StopText() const { return stopText_; }
   const TProxyState& ProxyState() const { return proxy_; }
+  // The first render of the run that failed for a reason the user has to
+  // act on (no Chromium, the budget spent): what a round reports for the
+  // folder. Cleared by ResetStop and ClearRenderFault.
+  const std::string& RenderFault() const { return renderFault_; }
+  void ClearRenderFault() { renderFault_.clear(); }
 
   // The page at address (http:// or https://), from the cache when useCache
   // is set and the cached copy is younger than 7 days; empty on failure.
@@ -119,6 +133,8 @@ class TWebAccess : public THttpClient {
   std::string FetchHead(const std::string& address, ReportScope& report);
   std::int64_t FetchFile(const std::string& address, const std::string& fileName, ReportScope& report);
   void PrepareRequest(const std::string& address);
+  // The rendered document of address (UTF-8); raises EHttpError when none.
+  std::string RenderPage(const std::string& address);
   void ShowStatus(const std::string& state, const std::string& detail = "");
   void ShowAddress(const std::string& text);
   void ArmWatchdog();
@@ -160,6 +176,7 @@ class TWebAccess : public THttpClient {
   bool redirected_ = false;
   bool waiting_ = false;
   std::string stopText_;
+  std::string renderFault_;
   // When each host was last used, by TickCount64.
   std::map<std::string, std::uint64_t> hostUsed_;
 };

@@ -31,5 +31,7 @@ inline constexpr const char* kNoReplyFor = " \x95" "b\x8a\xd4\x89\x9e\x93\x9a\x8
 // answer, and a redirect chain that does not end.
 inline constexpr const char* kNotInCache = "not in the cache";
 inline constexpr const char* kTooManyRedirects = "Too many redirects";
+// A page whose document headless Chromium builds.
+inline constexpr const char* kRendering = "JavaScript\x82\xf0\x8e\xc0\x8ds\x92\x86...";  // JavaScriptを実行中...
 
 }  // namespace bq::webtext

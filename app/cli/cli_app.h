@@ -20,10 +20,19 @@ namespace bq::cli {
 
 struct CliApp {
   explicit CliApp(TWebAccess::ProxySource proxy) : app(ui, pump, std::move(proxy)) {}
+  // Every write that failed is told on stderr, one "not saved: " line each,
+  // and makes the command end with 1 (see UnsavedWrites).
+  ~CliApp();
+  CliApp(const CliApp&) = delete;
+  CliApp& operator=(const CliApp&) = delete;
   ConsoleUi ui;
   CallbackPump pump;
   app::TApplication app;
 };
+
+// Commands that only show (list, find, show --keep-unread, folder show,
+// schedule show) open the data folder read-only: they never write a file.
+enum class Access { kReadWrite, kReadOnly };
 
 // The application with the settings read and the program and libs folders
 // set, but no folder opened yet; layout receives the file layout in use.
@@ -33,7 +42,9 @@ std::unique_ptr<CliApp> LoadApp(const GlobalOptions& options, app::ProgramLayout
 std::string DataFolder(const app::TApplication& a, const app::ProgramLayout& layout);
 // The application with its folders set up.
 std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options,
-                                TWebAccess::ProxySource proxy = ReadSystemProxySettings);
+                                TWebAccess::ProxySource proxy = ReadSystemProxySettings,
+                                Access access = Access::kReadWrite);
+std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, Access access);
 // For the commands that run scripts: from now on Ctrl-C, SIGTERM or SIGHUP
 // stops the running script (the command then saves and reports as after
 // Stop) instead of ending the process; a second one ends it at once. The
@@ -45,6 +56,9 @@ bool Interrupted();
 // The exit status of a command a signal stopped (128 + the signal's number),
 // 0 when none came.
 int InterruptedStatus();
+// The number of writes that failed in this process; main turns a command's
+// 0 into 1 when there was any.
+int UnsavedWrites();
 // A folder argument: an absolute path as given, else a path below the log
 // root, never the current directory (system path, ending in '/').
 std::string FolderArgument(const app::TApplication& app, const std::string& arg);

@@ -34,7 +34,7 @@ constexpr DemoSite kSites[] = {
 
 void PrintArticles(TScrapList& log) {
   for (int i = 0; i < log.Count(); ++i) {
-    const TDataInfo& a = *log.Item(i);
+    const ArticleView a = log.View(i);
     std::printf("  %s%3d  %s  [%s]  %s\n", a.Unread ? "*" : " ", a.TOPIC, TerminalText(log.TreeTitle(i)).c_str(),
                 TerminalText(a.AUTHOR).c_str(), TerminalText(DisplayDateTime(a.DATE)).c_str());
     std::string body = TerminalText(a.BODY);

@@ -106,6 +106,8 @@ const std::vector<FieldRef>& Fields() {
          return true;
        }},
       ExtensionFlag("SaveCookies"),
+      // Pages built by JavaScript: headless Chromium makes the documents.
+      ExtensionFlag("RenderJS"),
       // The feed a feed folder reads (the one found when the address was a
       // page naming it); empty for a script folder. Setting it makes the
       // folder a feed folder reading that address; the empty value makes it
@@ -218,7 +220,7 @@ int FolderCommand(const Args& args, const GlobalOptions& options) {
   if (verb != "add" && verb != "show" && verb != "set") return UsageError(kFolderUsage);
   if (verb == "set" && args.size() < 3) return UsageError(kFolderUsage);
   if (verb == "show" && args.size() != 2) return UsageError(kFolderUsage);
-  auto cli = OpenApp(options);
+  auto cli = OpenApp(options, verb == "show" ? Access::kReadOnly : Access::kReadWrite);
   app::TApplication& a = cli->app;
   if (verb == "add") return Add(a, args);
   std::string path = FolderArgument(a, args[1]);

@@ -39,10 +39,10 @@ std::string JsonString(std::string_view sjis) {
 }
 
 void PrintJson(const TScrapList& log, int i, bool first) {
-  const TDataInfo& a = *log.Item(i);
+  const ArticleView a = log.View(i);
   std::printf("%s\n  {\"TOPIC\": %d, \"REFER\": %d, \"DATE\": %u, \"Unread\": %s, \"RESERVED\": %d", first ? "" : ",",
               a.TOPIC, a.REFER, a.DATE, a.Unread ? "true" : "false", a.RESERVED);
-  const std::pair<const char*, const std::string*> texts[] = {
+  const std::pair<const char*, const std::string_view*> texts[] = {
       {"TITLE", &a.TITLE}, {"AUTHOR", &a.AUTHOR}, {"MAILTO", &a.MAILTO}, {"HP", &a.HP},     {"PAGEURL", &a.PAGEURL},
       {"BODY", &a.BODY},   {"HEAD", &a.HEAD},     {"HOST", &a.HOST},     {"LINK", &a.LINK}};
   for (const auto& [name, value] : texts) std::printf(", \"%s\": %s", name, JsonString(*value).c_str());
@@ -67,7 +67,7 @@ int ListCommand(const Args& args, const GlobalOptions& options) {
     }
   }
   if (folder.empty()) return UsageError(kListUsage);
-  auto cli = OpenApp(options);
+  auto cli = OpenApp(options, Access::kReadOnly);
   TScrapList& log = app::TKernel::Log(cli->app);
   std::string path = FolderArgument(cli->app, folder);
   if (!fs::DirectoryExists(path)) {
@@ -79,8 +79,7 @@ int ListCommand(const Args& args, const GlobalOptions& options) {
   const app::TArticleList rows(cli->app);  // the same row texts as the desktop list
   bool first = true;
   for (int i = 0; i < log.Count(); ++i) {
-    const TDataInfo& a = *log.Item(i);
-    if (unreadOnly && !a.Unread) continue;
+    if (unreadOnly && !log.IsUnread(i)) continue;
     if (json) {
       PrintJson(log, i, first);
     } else {
@@ -89,7 +88,8 @@ int ListCommand(const Args& args, const GlobalOptions& options) {
     first = false;
   }
   if (json) std::printf("%s]\n", first ? "" : "\n");
-  return 0;
+  // The rows of a log that could not be read to its end are not all of it.
+  return log.LoadError().empty() ? 0 : 1;
 }
 
 }  // namespace bq::cli

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/cli/cli_app.h"
 #include "app/cli/commands.h"
 #include "app/core/shell/program_layout.h"
 #include "app/core/version.h"
@@ -62,8 +63,12 @@ int main(int argc, char** argv) {
     return 0;
   }
   bq::cli::Args args(argv + i + 1, argv + argc);
-  for (const auto& c : bq::cli::Commands())
-    if (name == c.name) return c.run(args, options);
+  for (const auto& c : bq::cli::Commands()) {
+    if (name != c.name) continue;
+    const int status = c.run(args, options);
+    // A write that failed was told as it failed; the command did not succeed.
+    return status == 0 && bq::cli::UnsavedWrites() > 0 ? 1 : status;
+  }
   std::fprintf(stderr, "brindlequay-cli: unknown command '%s'\n", name.c_str());
   return Usage(stderr);
 }

@@ -44,8 +44,9 @@ std::optional<std::int32_t> ParseTopic(const std::string& s) {
 
 // The application with the folder open; nullptr (message shown) when the
 // folder does not exist.
-std::unique_ptr<CliApp> OpenFolderApp(const GlobalOptions& options, const std::string& arg) {
-  auto cli = OpenApp(options);
+std::unique_ptr<CliApp> OpenFolderApp(const GlobalOptions& options, const std::string& arg,
+                                      Access access = Access::kReadWrite) {
+  auto cli = OpenApp(options, access);
   std::string path = FolderArgument(cli->app, arg);
   if (!fs::DirectoryExists(path)) {
     std::fprintf(stderr, "no such folder: %s\n", TerminalText(path).c_str());
@@ -62,7 +63,7 @@ bool SelectTopics(TScrapList& log, const std::vector<std::int32_t>& topics) {
   for (std::int32_t t : topics) {
     bool found = false;
     for (int i = 0; i < log.Count(); ++i) {
-      if (log.Item(i)->TOPIC != t) continue;
+      if (log.View(i).TOPIC != t) continue;
       log.SetSelected(i, true);
       found = true;
     }
@@ -155,17 +156,17 @@ int ShowCommand(const Args& args, const GlobalOptions& options) {
     }
   }
   if (!topic) return UsageError(kShowUsage);
-  auto cli = OpenFolderApp(options, args[0]);
+  auto cli = OpenFolderApp(options, args[0], keepUnread ? Access::kReadOnly : Access::kReadWrite);
   if (!cli) return 1;
   TScrapList& log = app::TKernel::Log(cli->app);
   int index = -1;
   for (int i = 0; i < log.Count() && index < 0; ++i)
-    if (log.Item(i)->TOPIC == *topic && (!refer || log.Item(i)->REFER == *refer)) index = i;
+    if (log.View(i).TOPIC == *topic && (!refer || log.View(i).REFER == *refer)) index = i;
   if (index < 0) {
     std::fprintf(stderr, "no article with topic %d\n", *topic);
     return 1;
   }
-  PrintArticle(log, *log.Item(index));
+  PrintArticle(log, log.GetItem(index));
   if (!keepUnread) {
     log.MarkRead(index);
     if (!Saved(log)) return 1;
@@ -237,7 +238,7 @@ int ClearCommand(const Args& args, const GlobalOptions& options) {
 
 int FindCommand(const Args& args, const GlobalOptions& options) {
   if (args.size() != 2 || args[1].empty()) return UsageError(kFindUsage);
-  auto cli = OpenFolderApp(options, args[0]);
+  auto cli = OpenFolderApp(options, args[0], Access::kReadOnly);
   if (!cli) return 1;
   TScrapList& log = app::TKernel::Log(cli->app);
   log.SortItems(0);

@@ -57,11 +57,14 @@ int RunCommand(const Args& args, const GlobalOptions& options) {
   }
   // Stopped by a signal, the run still saves what it stored.
   if (Interrupted()) status = InterruptedStatus();
+  // Counted before the save: a save that merges another program's articles
+  // brings in more than this run stored.
+  const int added = log.Count() - before;
   log.SaveLog();
   // --verbose shows what the script's PRINT statements collected.
   const std::string& printed = app::TKernel::Machine(a).PrintBuffer;
   if (options.verbose && !printed.empty()) std::printf("%s", TerminalText(printed).c_str());
-  std::printf("%d new, %d unread, %d total\n", log.Count() - before, log.UnreadCount(), log.Count());
+  std::printf("%d new, %d unread, %d total\n", added, log.UnreadCount(), log.Count());
   return status;
 }
 

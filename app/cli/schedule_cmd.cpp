@@ -66,7 +66,7 @@ void PrintSchedule(const app::TApplication& a) {
 int ScheduleSubcommand(const Args& args, const GlobalOptions& options) {
   if (args[0] == "show") {
     if (args.size() != 1) return UsageError("schedule show");
-    auto cli = OpenApp(options);
+    auto cli = OpenApp(options, Access::kReadOnly);
     PrintSchedule(cli->app);
     return 0;
   }

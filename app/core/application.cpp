@@ -8,10 +8,12 @@
 #include "app/core/rounds/folder_cookies.h"
 #include "app/core/shell/shell_model.h"
 #include "logstore/folder_info.h"
+#include "app/core/rounds/render_option.h"
 #include "app/core/shell/program_layout.h"
 #include "logstore/folder_ops.h"
 #include "platform/compare.h"
 #include "platform/fs.h"
+#include "platform/sys.h"
 #include "script/error_notes.h"
 #include "script/symbols.h"
 #include "textlib/dates.h"
@@ -28,6 +30,20 @@ TApplication::TApplication(UserInterface& ui, EventPump& pump, TWebAccess::Proxy
   Web.OnWatchdogStop = [this] {
     if (unattendedRun_) Machine.State = script::RunState::Stopped;
   };
+  // Another program saving the same folder: said in the status bar, and the
+  // window stays alive while the save waits for it.
+  Log.OnLockWait = [this](const std::string& folder, std::uint32_t waitedMs) {
+    // 他のプログラムが保存中です (N 秒):
+    Status.SetPanel(0, "\x91\xbc\x82\xcc\x83v\x83\x8d\x83O\x83\x89\x83\x80\x82\xaa\x95\xdb\x91\xb6\x92\x86\x82\xc5"
+                       "\x82\xb7 (" + std::to_string(waitedMs / 1000) + " s): " + folder);
+    Pump.ProcessMessages();
+  };
+}
+
+std::vector<std::string> TApplication::FailedWrites() const {
+  std::vector<std::string> all = Log.FailedWrites();
+  all.insert(all.end(), failedWrites_.begin(), failedWrites_.end());
+  return all;
 }
 
 void TApplication::SetProgramFolder(const std::string& folder, const std::string& libFolder) {
@@ -43,15 +59,15 @@ void TApplication::SetupFolders(const std::string& dataFolder) {
   // The open log is not emptied here: SetLogRoot saves it whole (and writes
   // the old root's last folder), and opening the next folder replaces it.
   // Emptied first, it would be saved empty over its file.
-  fs::ForceDirectories(dataFolder_);
-  fs::ForceDirectories(LogRootOf(dataFolder_));
+  if (!Log.ReadOnly()) {
+    fs::ForceDirectories(dataFolder_);
+    fs::ForceDirectories(LogRootOf(dataFolder_));
+  }
   Log.SetLogRoot(LogRootOf(dataFolder_));
   Web.SetCacheDir(CacheFolder());
   std::vector<std::string> history = CommaSplit(Settings.logHist, FinalComma::AddsEmptyItem);
   PutFirstInHistory(history, dataFolder_);
   Settings.logHist = CommaJoin(history);
-  rootDefSeen_.clear();
-  fs::ReadFile(Log.LogRoot() + std::string(kRootDefName), rootDefSeen_, limits::kMaxRootDef);
   // A new root without its weblog.def leaves the old root's last folder
   // behind; only a folder below this root may be opened.
   std::string last = Log.LastFolder();
@@ -184,6 +200,7 @@ std::int32_t TApplication::RunScript(const std::bitset<256>& stopLines) {
   TFolderCookies cookies(Web, Log.Folder, Log.FolderPath());
   Machine.DataFolder = Log.FolderPath();
   PageCodeScope pageCode(Web, FolderPageCode(Log.Folder));
+  TRenderScope render(Web, Log.Folder);
   auto stamp = [this] {
     Log.Folder.LastRound = NowDate();
     Log.SaveNode();
@@ -248,6 +265,7 @@ void TApplication::ApplyRunSettings() {
   unattendedRun_ = Unattended || scheduledRound_;
   Web.HTTPTimeOut = static_cast<std::uint16_t>(Settings.WatchdogSeconds(unattendedRun_));
   Web.HostInterval = static_cast<std::uint32_t>(std::max(Settings.hostInterval, 0));
+  Web.Renderer.BudgetSeconds = static_cast<std::uint32_t>(Settings.RunRenderBudget());
   Host.PrintLimit = Settings.RunPrintLimit();
   Host.ArticleLimit = Settings.RunArticleLimit();
 }
@@ -319,6 +337,7 @@ int TApplication::RunRound(const std::string& start, const RoundEvents& events) 
     if (!flags.HasAddress) continue;
     if (events.folderStarted) events.folderStarted(folder, i);
     std::string error;
+    Web.ClearRenderFault();
     try {
       RunFolder(folder, events);
     } catch (const Exception& e) {
@@ -326,6 +345,7 @@ int TApplication::RunRound(const std::string& start, const RoundEvents& events) 
       if (!events.quietErrors) Ui.MessageBox(error, Caption, kMbOk);
     }
     if (error.empty()) error = Web.StopText();
+    if (error.empty()) error = Web.RenderFault();
     int unread = Log.FolderPath() == fs::IncludeTrailingSeparator(folder) ? Log.UnreadCount() : 0;
     total += unread;
     if (events.folderDone) events.folderDone(folder, unread, error);
@@ -342,7 +362,10 @@ std::string TApplication::RoundWithLog(const std::string& start, const std::stri
     line = RoundLine(begin, NowDate(), total) + suffix;
     LastRoundLine = line;
     LastRoundTotal = total;
-    if (!fs::AppendFile(RoundLogPath(), line + "\r\n")) Ui.MessageBox("Cannot write " + RoundLogPath(), Caption, kMbOk);
+    if (!fs::AppendFile(RoundLogPath(), line + "\r\n")) {
+      failedWrites_.push_back(RoundLogPath() + ": " + sys::ErrnoText(errno));
+      Ui.MessageBox("Cannot write " + RoundLogPath(), Caption, kMbOk);
+    }
   };
   try {
     total = RunRound(start, events);
@@ -396,32 +419,18 @@ void TApplication::ToggleSchedule() {
   Log.SaveRootDef();
 }
 
-bool TApplication::ReloadScheduleIfChanged() {
-  std::string text;
-  if (!fs::ReadFile(Log.LogRoot() + std::string(kRootDefName), text, limits::kMaxRootDef)) return false;
-  if (text == rootDefSeen_) return false;
-  rootDefSeen_ = text;
-  RootDefinition def = ParseRootDef(text);
-  bool changed = def.ScheduleEnabled != Log.ScheduleEnabled || def.ScheduleHours != Log.ScheduleHours ||
-                 def.ScheduleMinute != Log.ScheduleMinute;
-  Log.ScheduleEnabled = def.ScheduleEnabled;
-  Log.ScheduleHours = def.ScheduleHours;
-  Log.ScheduleMinute = def.ScheduleMinute;
-  return changed;
-}
+bool TApplication::ReloadScheduleIfChanged() { return Log.ReloadRootDef(); }
 
 bool TApplication::ServerScheduleTick(std::uint32_t now, const RoundEvents& events) {
   ReloadScheduleIfChanged();
   return ScheduleEnabled() && ScheduleTick(now, events);
 }
 
-void TApplication::SetSchedule(bool enabled, std::uint32_t hours, int minute) {
+bool TApplication::SetSchedule(bool enabled, std::uint32_t hours, int minute) {
   Log.ScheduleEnabled = enabled;
   Log.ScheduleHours = hours & 0xFFFFFFu;
   Log.ScheduleMinute = static_cast<std::uint16_t>(std::clamp(minute, 0, 59));
-  Log.SaveRootDef();
-  rootDefSeen_.clear();
-  fs::ReadFile(Log.LogRoot() + std::string(kRootDefName), rootDefSeen_, limits::kMaxRootDef);
+  return Log.SaveRootDef();
 }
 
 bool TApplication::HasExport() const {

@@ -197,7 +197,8 @@ class TApplication {
   // The schedule switch: toggles ScheduleEnabled and writes weblog.def.
   void ToggleSchedule();
   // Sets the schedule and writes weblog.def, as the options dialog's OK does.
-  void SetSchedule(bool enabled, std::uint32_t hours, int minute);
+  // False when weblog.def could not be written (the message was shown).
+  bool SetSchedule(bool enabled, std::uint32_t hours, int minute);
   // The schedule timer's tick at now (local seconds): true when a scheduled
   // round is due (see TSchedule; the editor's unsaved changes hold it).
   bool ScheduleDue(std::uint32_t now);
@@ -238,6 +239,9 @@ class TApplication {
   ShellFacts Facts() const;
   // The script editor of the shell, while it exists (nullptr: none).
   void AttachEditor(Editor* editor) { editor_ = editor; }
+  // Every file whose write failed since the start ("path: reason"): the
+  // log's, the node files', weblog.def and the round log.
+  std::vector<std::string> FailedWrites() const;
 
   // True when nobody watches any run of this application (the headless
   // runner sets it); scheduled rounds count as unattended anyway. In such a
@@ -281,7 +285,7 @@ class TApplication {
   std::string dataFolder_;
   std::string programFolder_;
   std::string libFolder_;
-  std::string rootDefSeen_;  // weblog.def as last read or written
+  std::vector<std::string> failedWrites_;  // beside the log's own
 };
 
 // The code the folder's pages are read as: its "Charset" option (auto when

@@ -67,6 +67,7 @@ DesktopApp::Start DesktopApp::Begin() {
   QApplication::setApplicationName(QStringLiteral("Brindlequay"));
   app_ = std::make_unique<app::TApplication>(ui_, pump_);
   app_->Settings.Load(fs::FromOsPath(layout_.settingsFile));
+  if (!app_->Settings.Problem.empty()) ui_.MessageBox(app_->Settings.Problem, app_->Caption, kMbOk);
   app_->SetProgramFolder(fs::FromOsPath(exeDir_.toStdString()), fs::FromOsPath(layout_.libsFolder));
   window_ = std::make_unique<MainWindow>(*app_, ui_, layout_);
   ui_.parent = window_.get();

@@ -87,6 +87,10 @@ QWidget* PropertiesDialog::BasicPage(const std::vector<std::string>& scripts,
   cookies_ = new QCheckBox(FromSjis(app::kSaveCookiesCaption), site);
   cookies_->setChecked(values_.saveCookies);
   tf->addRow(cookies_);
+  renderJs_ = new QCheckBox(FromSjis(app::kRenderJsCaption), site);
+  renderJs_->setChecked(values_.renderJs);
+  renderJs_->setToolTip(FromSjis(app::kRenderJsNote));
+  tf->addRow(renderJs_, new QLabel(FromSjis(app::kRenderJsNote), site));
   charset_ = new QComboBox(site);
   charset_->addItems({QStringLiteral("auto"), QStringLiteral("Shift_JIS"), QStringLiteral("EUC-JP"),
                       QStringLiteral("ISO-2022-JP"), QStringLiteral("UTF-8")});
@@ -181,6 +185,7 @@ app::PropertiesValues PropertiesDialog::Values() const {
   v.siteUrl = ToSjis(address_->currentText());
   v.roundTarget = round_->isChecked();
   v.saveCookies = cookies_->isChecked();
+  v.renderJs = renderJs_->isChecked();
   v.charset = charset_->currentText().toStdString();
   v.showBody = options_[0]->isChecked();
   v.keepColumns = options_[1]->isChecked();

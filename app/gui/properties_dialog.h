@@ -33,6 +33,7 @@ class PropertiesDialog : public QDialog {
   QComboBox* AddressCombo() const { return address_; }
   QCheckBox* RoundCheck() const { return round_; }
   QCheckBox* CookiesCheck() const { return cookies_; }
+  QCheckBox* RenderJsCheck() const { return renderJs_; }
   QComboBox* CharsetCombo() const { return charset_; }
   QCheckBox* OptionCheck(int i) const { return options_[i]; }  // body, columns, tree, index, newest first
   QComboBox* MailCombo() const { return mail_; }
@@ -60,6 +61,7 @@ class PropertiesDialog : public QDialog {
   QComboBox *script_ = nullptr, *address_ = nullptr, *mail_ = nullptr, *home_ = nullptr;
   QCheckBox* round_ = nullptr;
   QCheckBox* cookies_ = nullptr;
+  QCheckBox* renderJs_ = nullptr;
   QComboBox* charset_ = nullptr;
   QCheckBox* options_[5] = {};
   QLineEdit *nick_ = nullptr, *delPass_ = nullptr, *user_ = nullptr, *password_ = nullptr,

@@ -49,7 +49,7 @@ TEST_F(ArticleListCells, DateAndBodyStartAndAuthor) {
   TDataInfo undated = Art(2, 0, 0, "b", false, "x");
   OpenWith({a, undated});
   Log().Folder.ShowBody = true;
-  const int row = Log().Item(0)->TOPIC == 1 ? 0 : 1;
+  const int row = Log().GetItem(0).TOPIC == 1 ? 0 : 1;
   EXPECT_EQ(CellU(row, kColDate), "2006/05/01 13:45:00");
   EXPECT_EQ(CellU(1 - row, kColDate), "");
   EXPECT_EQ(CellU(row, kColAuthor), "花子");
@@ -115,7 +115,7 @@ TEST_F(ArticleListSort, FocusedArticleKeepsTheFocusAtItsNewRowAndSelectionStays)
   const int row = Log().IndexOfTopic(2);
   list.SelectOnly(row);
   list.HeaderClicked(kColTitle);
-  EXPECT_EQ(Log().Item(list.Focused())->TOPIC, 2);
+  EXPECT_EQ(Log().GetItem(list.Focused()).TOPIC, 2);
   EXPECT_EQ(list.CurrentRow(), list.Focused());
   EXPECT_EQ(list.SelectedRuns(), (std::vector<std::pair<int, int>>{{list.Focused(), list.Focused()}}));
 }

@@ -30,7 +30,7 @@ class DialogModels : public AppFixture {
     a.TITLE = title;
     Log().AddItem(a, false);
   }
-  int DepthOf(int topic) { return Log().Item(Log().IndexOfTopic(topic))->Depth; }
+  int DepthOf(int topic) { return Log().View(Log().IndexOfTopic(topic)).Depth; }
 
   std::string folder;
 };
@@ -195,21 +195,26 @@ TEST_F(DialogModels, TurningTreeViewOnRethreadsTheOpenLogAtOnce) {
   EXPECT_TRUE(Log().Folder.TreeView);
 }
 
-TEST_F(DialogModels, CookiesAndThePageCodeAreLaterLinesOfTheNodeFile) {
+TEST_F(DialogModels, CookiesThePageCodeAndRenderingAreLaterLinesOfTheNodeFile) {
   app::TAddressHistory history;
   app::PropertiesValues v = app::PropertiesFrom(app);
   EXPECT_FALSE(v.saveCookies);
+  EXPECT_FALSE(v.renderJs);
   EXPECT_EQ(v.charset, "auto");
   v.saveCookies = true;
+  v.renderJs = true;
   v.charset = "euc-jp";  // names without case, as the CLI takes them
   app::ApplyProperties(app, v, "", history);
   std::string node;
   ASSERT_TRUE(fs::ReadFile(folder + "kvlnode.web", node));
   EXPECT_NE(node.find("\r\nSaveCookies=1\r\n"), std::string::npos) << node;
+  EXPECT_NE(node.find("\r\nRenderJS=1\r\n"), std::string::npos) << node;
   EXPECT_NE(node.find("\r\nCharset=EUC-JP\r\n"), std::string::npos) << node;
   EXPECT_EQ(app::PropertiesFrom(app).charset, "EUC-JP");
+  EXPECT_TRUE(app::PropertiesFrom(app).renderJs);
   // Back to auto and off: the node file is the sixteen lines again.
   v.saveCookies = false;
+  v.renderJs = false;
   v.charset = "auto";
   app::ApplyProperties(app, v, "", history);
   ASSERT_TRUE(fs::ReadFile(folder + "kvlnode.web", node));

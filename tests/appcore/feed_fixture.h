@@ -4,6 +4,7 @@
 // header lines are kept.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
@@ -66,11 +67,13 @@ class FeedFixture : public AppFixture {
     for (int i = 0; i < Log().Count(); ++i) out.push_back(Log().GetItem(i));
     return out;
   }
+  // A copy of the first article with the title, kept while the fixture lives.
   const TDataInfo* ByTitle(const std::string& utf8Title) {
     for (int i = 0; i < Log().Count(); ++i)
-      if (Log().Item(i)->TITLE == Utf8ToSjis(utf8Title)) return Log().Item(i);
+      if (Log().View(i).TITLE == Utf8ToSjis(utf8Title)) return &found_.emplace_back(Log().GetItem(i));
     return nullptr;
   }
+  std::deque<TDataInfo> found_;
 
   std::vector<TPageReport> reports;
   std::mutex mu;

@@ -67,10 +67,10 @@ TEST_F(FeedFixture, RoundsReadRssOneInEucJpRssTwoInShiftJisAndAtomInUtf8WithoutD
 
   Log().OpenFolder(blog);
   ASSERT_EQ(Log().Count(), 1);
-  EXPECT_EQ(SjisToUtf8(Log().Item(0)->BODY), "第一段落\r\n\r\n第二段落 リンク");
-  EXPECT_EQ(SjisToUtf8(Log().Item(0)->AUTHOR), "花子");
-  EXPECT_EQ(Log().Item(0)->LINK, server.Url("/posts/1"));  // relative to the feed
-  EXPECT_EQ(DisplayDateTime(Log().Item(0)->DATE), "2024/05/03 09:00:00");
+  EXPECT_EQ(SjisToUtf8(Log().GetItem(0).BODY), "第一段落\r\n\r\n第二段落 リンク");
+  EXPECT_EQ(SjisToUtf8(Log().GetItem(0).AUTHOR), "花子");
+  EXPECT_EQ(Log().GetItem(0).LINK, server.Url("/posts/1"));  // relative to the feed
+  EXPECT_EQ(DisplayDateTime(Log().GetItem(0).DATE), "2024/05/03 09:00:00");
   for (const TPageReport& r : reports) EXPECT_FALSE(r.Failed()) << r.address << " " << r.error;
 }
 

@@ -36,7 +36,7 @@ class ListFixture : public AppFixture {
   std::string CellU(int row, int col) const { return U(list.Cell(row, col)); }
   std::vector<std::int32_t> Topics() {
     std::vector<std::int32_t> t;
-    for (int i = 0; i < Log().Count(); ++i) t.push_back(Log().Item(i)->TOPIC);
+    for (int i = 0; i < Log().Count(); ++i) t.push_back(Log().GetItem(i).TOPIC);
     return t;
   }
 

@@ -55,7 +55,7 @@ TEST_F(ListMoves, NextUnreadInAFolderWithoutUnreadGoesToTheNextFolderWithSome) {
   step = list.NextUnread(true);
   EXPECT_TRUE(step.folder.empty());
   ASSERT_GE(step.row, 0);
-  EXPECT_EQ(U(Log().Item(step.row)->TITLE), "c2");  // the first unread from the top
+  EXPECT_EQ(U(Log().GetItem(step.row).TITLE), "c2");  // the first unread from the top
   // Backwards from b: a has none, the root none, so nothing.
   ASSERT_TRUE(list.Open(app.LogRoot() + "b/"));
   EXPECT_EQ(list.NextUnread(false).folder, "");
@@ -111,7 +111,7 @@ using ListDelete = ListFixture;
 TEST_F(ListDelete, QuestionsForOneAndForSeveral) {
   OpenWith({Art(1, 0, Day(1), "題一"), Art(2, 0, Day(2), "題二")});
   list.SelectOnly(0);
-  EXPECT_EQ(U(list.DeleteQuestion()), "「" + U(Log().Item(0)->TITLE) + "」\r\nを削除しますよろしいですか？");
+  EXPECT_EQ(U(list.DeleteQuestion()), "「" + U(Log().GetItem(0).TITLE) + "」\r\nを削除しますよろしいですか？");
   list.SelectAll();
   EXPECT_EQ(U(list.DeleteQuestion()), "2 個の項目を削除します！\r\nよろしいですか？");
 }
@@ -150,8 +150,8 @@ TEST_F(ListMarks, ReadAndUnreadMarksReachTheFileWhenTheFolderIsLeft) {
   ASSERT_TRUE(list.Open(app.LogRoot()));
   TScrapList check(ui);
   check.OpenFolder(a);
-  EXPECT_FALSE(check.Item(0)->Unread);
-  EXPECT_TRUE(check.Item(1)->Unread);
+  EXPECT_FALSE(check.GetItem(0).Unread);
+  EXPECT_TRUE(check.GetItem(1).Unread);
 }
 
 TEST_F(ListMarks, BrowseOpensThePageOfTheArticleOrElseTheSite) {

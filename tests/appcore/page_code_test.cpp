@@ -36,7 +36,7 @@ class PageCodeTest : public AppFixture {
   }
   std::string StoredTitle(const std::string& path) {
     Log().OpenFolder(path);
-    return Log().Count() == 1 ? Log().Item(0)->TITLE : "(no article)";
+    return Log().Count() == 1 ? Log().GetItem(0).TITLE : "(no article)";
   }
 
   app::TLocalServer server{[](const app::LocalRequest&) {

@@ -43,7 +43,7 @@ TEST_F(SampleScripts, BoardStoresALongPageOnceWithEveryReplyLinkedToItsPost) {
   ASSERT_EQ(Log().Count(), 600);
   int replies = 0;
   for (int i = 0; i < Log().Count(); ++i) {
-    const TDataInfo& a = *Log().Item(i);
+    const TDataInfo a = Log().GetItem(i);
     EXPECT_EQ(a.LINK, url + "#" + std::to_string(a.TOPIC));
     EXPECT_EQ(a.REFER, bench::BoardReplyTo(a.TOPIC)) << a.TOPIC;
     if (a.REFER) ++replies;
@@ -67,7 +67,7 @@ TEST_F(SampleScripts, TheDemosRepliesLinkToTheirPages) {
     EXPECT_GE(Log().Count(), 5) << s.board;
     int replies = 0;
     for (int i = 0; i < Log().Count(); ++i) {
-      const TDataInfo& a = *Log().Item(i);
+      const TDataInfo a = Log().GetItem(i);
       std::string pageUrl = a.LINK.substr(0, a.LINK.find('#'));
       EXPECT_EQ(pageUrl.rfind(server.Url("/") + s.board + "/", 0), 0u) << a.LINK;
       EXPECT_TRUE(pageUrl.ends_with("index.html") || pageUrl.ends_with("page2.html")) << a.LINK;

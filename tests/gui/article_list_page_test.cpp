@@ -126,7 +126,7 @@ class ArticleListPageTest : public TestFolder {
   }
   QTableView* Table() { return page->Table(); }
   TScrapList& Log() { return app::TKernel::Log(app); }
-  int CurrentTopic() { return Log().Item(page->Model().CurrentRow())->TOPIC; }
+  int CurrentTopic() { return Log().View(page->Model().CurrentRow()).TOPIC; }
   QString Label() { return page->ItemLabel()->text(); }
 
   BoxUi ui;
@@ -145,7 +145,7 @@ TEST_F(ArticleListPageTest, SpaceWalksTheUnreadArticlesAndEachBecomesRead) {
     QTest::keyClick(Table(), Qt::Key_Space);
     const int row = page->Model().CurrentRow();
     ASSERT_GE(row, 0);
-    visited.push_back(Log().Item(row)->TOPIC);
+    visited.push_back(Log().GetItem(row).TOPIC);
     EXPECT_FALSE(Log().IsUnread(row));
   }
   // Thread order, the thread with the oldest latest article first: 1, 2, 3,
@@ -215,7 +215,7 @@ TEST_F(ArticleListPageTest, AfterClosingTheLogFileHoldsTheReadMarks) {
   check.OpenFolder(board);
   std::vector<int> unread;
   for (int i = 0; i < check.Count(); ++i)
-    if (check.Item(i)->Unread) unread.push_back(check.Item(i)->TOPIC);
+    if (check.GetItem(i).Unread) unread.push_back(check.GetItem(i).TOPIC);
   EXPECT_EQ(unread, (std::vector<int>{5}));
 }
 
@@ -227,7 +227,7 @@ TEST_F(ArticleListPageTest, HeaderClickSortsWithItsMarkAndKeepsTheFocusedArticle
   const QPoint at(header->sectionViewportPosition(app::kColDate) + 20, header->height() / 2);
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
   EXPECT_EQ(Table()->model()->headerData(app::kColDate, Qt::Horizontal).toString(), "▼ 日付");
-  EXPECT_EQ(Log().Item(0)->TOPIC, 5);  // newest first
+  EXPECT_EQ(Log().GetItem(0).TOPIC, 5);  // newest first
   EXPECT_EQ(CurrentTopic(), topic);
   EXPECT_EQ(Table()->currentIndex().row(), page->Model().Focused());
   EXPECT_EQ(Table()->model()->data(Table()->model()->index(0, 1), Qt::TextAlignmentRole).toInt() & Qt::AlignRight,

@@ -466,7 +466,7 @@ TEST_F(DesktopTest, AFetchFillsTheListAndSpaceReadsTheUnreadArticles) {
   QTableView* table = window->ListPage()->Table();
   QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(2, 2)).center());
   QCoreApplication::processEvents();
-  EXPECT_EQ(window->StatusText(2).isEmpty(), Log().Item(2)->PAGEURL.empty());
+  EXPECT_EQ(window->StatusText(2).isEmpty(), Log().GetItem(2).PAGEURL.empty());
   window->grab().save(ShotPath(QStringLiteral("desktop_list_reader.png")));
   // Leaving for another folder writes the read marks.
   window->Tree()->setCurrentItem(Top());

@@ -394,6 +394,9 @@ TEST_F(RoundsGui, ThePropertiesPagesShowTheFolderAndUpdateWritesItBack) {
   dlg.ScriptCombo()->setEditText(QStringLiteral("template.pss"));
   dlg.UserEdit()->setText(QStringLiteral("ユーザー"));
   dlg.RoundCheck()->setChecked(false);
+  EXPECT_EQ(dlg.RenderJsCheck()->text(), QStringLiteral("JavaScriptを実行してページを作る"));
+  EXPECT_FALSE(dlg.RenderJsCheck()->isChecked());
+  dlg.RenderJsCheck()->setChecked(true);
   app::PropertiesOutcome out = app::ApplyProperties(app, dlg.Values(), "", history);
   EXPECT_TRUE(out.scriptChanged);
   EXPECT_FALSE(out.rethreaded);
@@ -406,6 +409,7 @@ TEST_F(RoundsGui, ThePropertiesPagesShowTheFolderAndUpdateWritesItBack) {
   EXPECT_EQ(SjisToUtf8(saved.UserName), "ユーザー");
   EXPECT_EQ(SjisToUtf8(saved.NickName), "名無し");
   EXPECT_FALSE(saved.RoundTarget);
+  EXPECT_EQ(saved.Extension("RenderJS"), "1");
   EXPECT_EQ(history.Items().front(), "http://new/");
 }
 

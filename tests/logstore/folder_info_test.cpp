@@ -294,15 +294,5 @@ TEST_F(Folders, ReadFolderFlagsFromMemoryOrFromTheNodeFile) {
   EXPECT_FALSE(shortFile.RoundTarget || shortFile.HasUnread);
 }
 
-TEST_F(Folders, BinaryNodeFileIsNoDefinition) {
-  std::string junk;
-  for (int i = 0; i < 5000; ++i) junk += static_cast<char>(i * 31);
-  Write(dir_ + "s/kvlnode.web", junk);
-  TScrapList list(ui_);
-  ASSERT_TRUE(list.OpenFolder(dir_ + "s"));
-  EXPECT_TRUE(ui_.calls.empty());
-  EXPECT_EQ(list.Count(), 0);
-}
-
 }  // namespace
 }  // namespace bq

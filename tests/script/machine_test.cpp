@@ -2,6 +2,7 @@
 // conversions, result kinds, flags, frames, loops, CASE and IN, run states,
 // and the bounds that keep a script inside the image, the stack and its texts.
 #include <algorithm>
+#include <sstream>
 
 #include "platform/events.h"
 #include "tests/script/machine_fixture.h"
@@ -69,6 +70,32 @@ TEST_F(MachineTest, ComparisonsConvertToTheCommonKind) {
   EXPECT_EQ(Int("d"), 1);  // no overflow in the difference
   EXPECT_EQ(Int("e"), 1);  // a text is trimmed before it becomes a number
   EXPECT_EQ(Int("f"), 1);
+}
+
+TEST_F(MachineTest, TextsCompareInTextOrderUnderEveryCondition) {
+  // Letters fold, then lower case sorts first; a longer text after its prefix.
+  struct Case {
+    const char* left;
+    const char* right;
+    const char* results;  // =, <>, <, >, <=, >=
+  };
+  const Case cases[] = {
+      {"'a'", "'a'", "100011"}, {"'a'", "'A'", "011010"}, {"'a'", "'B'", "011010"},
+      {"'B'", "'a'", "010101"}, {"'abc'", "'ab'", "010101"}, {"''", "'x'", "011010"},
+  };
+  const char* ops[] = {"=", "<>", "<", ">", "<=", ">="};
+  for (const Case& c : cases) {
+    std::ostringstream body;
+    for (int k = 0; k < 6; ++k) body << (k ? "; " : "") << 'r' << k << " := " << c.left << ' ' << ops[k] << ' ' << c.right;
+    RunBody(body.str());
+    for (int k = 0; k < 6; ++k) {
+      const std::string name{'r', static_cast<char>('0' + k)};
+      SCOPED_TRACE(testing::Message() << c.left << ' ' << ops[k] << ' ' << c.right);
+      EXPECT_EQ(Var(name).Kind, kind::kInteger);
+      EXPECT_EQ(Int(name), c.results[k] - '0');
+      EXPECT_EQ(Text(name), std::string(1, c.results[k]));
+    }
+  }
 }
 
 TEST_F(MachineTest, NotANumberStopsTheRunPastTheFailingInstruction) {

@@ -62,6 +62,31 @@ TEST(CsvUnescape, BackslashRules) {
   EXPECT_EQ(CsvUnescape("\\\\n"), "\\n");
 }
 
+// Whether a backslash escapes or is the second byte of a double-byte
+// character depends on every byte before it; the decoding jumps between
+// backslashes and must still tell.
+class BackslashAfterDoubleBytes : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
+
+TEST_P(BackslashAfterDoubleBytes, DecodesAsTheCharactersFallFromTheStart) {
+  const auto& [written, text] = GetParam();
+  EXPECT_EQ(CsvUnescape(written), text);
+  std::string inPlace = written;
+  inPlace.resize(CsvUnescapeInPlace(inPlace.data(), inPlace.size()));
+  EXPECT_EQ(inPlace, text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CsvUnescape, BackslashAfterDoubleBytes,
+    ::testing::Values(std::make_pair("\x93\xfa\\n", "\x93\xfa\r\n"),           // 日 then an escape
+                      std::make_pair("\x81\x81\x81\x5c", "\x81\x81\x81\x5c"),  // (81 81)(81 5C)
+                      std::make_pair("\x81\x81\x5cn", "\x81\x81\r\n"),          // (81 81) then an escape
+                      std::make_pair("a\x95\x5c\x95\x5c\\t", "a\x95\x5c\x95\x5c\t"),
+                      std::make_pair("\\\x95\x5c", "\x95\x5c"),  // an escaped pair
+                      std::make_pair("x\xe0\\\\n", "x\xe0\\\r\n"),
+                      std::make_pair("\xa0\\n", "\xa0\r\n"),  // a half-width kana leads nothing
+                      std::make_pair("\x81\\", "\x81\\"),
+                      std::make_pair("\\", ""), std::make_pair("plain", "plain")));
+
 TEST(CommaFile, FieldsOfALine) {
   TCommaFile f("12, \"a, b\",x\"\"y,,last\r\nsecond,\n");
   ASSERT_TRUE(f.ReadLine());

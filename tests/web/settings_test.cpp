@@ -1,4 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 
 #include "platform/fs.h"
 #include "platform/sys.h"
@@ -230,6 +234,103 @@ TEST_F(TempDirTest, FailedSaveLeavesTheOldFileAndReportsIt) {
   std::string text;
   ASSERT_TRUE(fs::ReadFile(path, text));
   EXPECT_EQ(text, "HTTPTIMEOUT=5\r\n");
+}
+
+
+// ---- a damaged or unreadable settings file ----
+
+std::string ReadAll(const std::string& path) {
+  std::string text;
+  fs::ReadFile(path, text);
+  return text;
+}
+
+struct DamagedSettings {
+  const char* name;
+  std::string text;
+};
+
+class DamagedSettingsFile : public TempDirTest, public ::testing::WithParamInterface<DamagedSettings> {};
+
+TEST_P(DamagedSettingsFile, IsKeptAsideOnceAndTheDefaultsApply) {
+  const std::string path = dir_ + "s.ini";
+  const std::string& original = GetParam().text;
+  fs::WriteFileAtomic(path, original);
+  {
+    TInitParam p;
+    p.Load(path);
+    EXPECT_EQ(p.httpTimeout, TInitParam().httpTimeout);
+    EXPECT_NE(p.Problem.find(dir_ + "s-damaged.ini"), std::string::npos) << p.Problem;
+    EXPECT_EQ(ReadAll(dir_ + "s-damaged.ini"), original);
+    p.httpTimeout = 7;
+  }  // destruction saves, over the defaults
+  TInitParam q;
+  q.Load(path);
+  EXPECT_EQ(q.httpTimeout, 7);
+  EXPECT_EQ(q.Problem, "");
+  q.fileName.clear();
+  // The same damage again: its copy is there, nothing more is written or said.
+  fs::WriteFileAtomic(path, original);
+  TInitParam again;
+  again.Load(path);
+  again.fileName.clear();
+  EXPECT_EQ(again.Problem, "");
+  EXPECT_FALSE(fs::FileExists(dir_ + "s-damaged-2.ini"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, DamagedSettingsFile,
+    ::testing::Values(DamagedSettings{"NulBytes", std::string("HTTPTIMEOUT=5\r\n\0\0\0", 18)},
+                      DamagedSettings{"LongerThanASettingsFile", "HTTPTIMEOUT=5\r\n" + std::string(2u << 20, 'x')}),
+    [](const ::testing::TestParamInfo<DamagedSettings>& info) { return std::string(info.param.name); });
+
+TEST_F(TempDirTest, ADamagedSettingsFileOnlyReadIsNotCopied) {
+  const std::string path = dir_ + "s.ini";
+  fs::WriteFileAtomic(path, std::string("A=1\0", 4));
+  TInitParam p;
+  p.Load(path, false);
+  p.fileName.clear();
+  EXPECT_NE(p.Problem, "");
+  EXPECT_FALSE(fs::FileExists(dir_ + "s-damaged.ini"));
+}
+
+std::string gRefused;
+int RefusingOpen(const char* path, int flags, int mode) {
+  if (gRefused == path) {
+    errno = EACCES;
+    return -1;
+  }
+  return ::open(path, flags, mode);
+}
+
+TEST_F(TempDirTest, AnUnreadableSettingsFileIsLeftAlone) {
+  const std::string path = dir_ + "s.ini";
+  fs::WriteFileAtomic(path, "HTTPTIMEOUT=5\r\n");
+  gRefused = path;
+  sys::CurrentHooks().open = RefusingOpen;
+  TInitParam p;
+  p.Load(path);
+  sys::CurrentHooks() = sys::RealHooks();
+  EXPECT_NE(p.Problem.find(sys::ErrnoText(EACCES)), std::string::npos) << p.Problem;
+  p.httpTimeout = 9;
+  EXPECT_THROW(p.Save(), fs::FileError);
+  p.fileName.clear();
+  EXPECT_EQ(ReadAll(path), "HTTPTIMEOUT=5\r\n");
+  EXPECT_FALSE(fs::FileExists(dir_ + "s-damaged.ini"));
+}
+
+TEST_F(TempDirTest, ASavedSettingsFileKeepsItsPermissions) {
+  const std::string path = dir_ + "s.ini";
+  fs::WriteFileAtomic(path, "HTTPTIMEOUT=5\r\n");
+  ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+  TInitParam p;
+  p.Load(path);
+  p.httpTimeout = 9;
+  p.Save();
+  p.fileName.clear();
+  struct stat st;
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 

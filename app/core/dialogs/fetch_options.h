@@ -18,5 +18,13 @@ inline constexpr const char* kTimeOutHint =
 // The properties dialog's check box for the folder option SaveCookies.
 inline constexpr const char* kSaveCookiesCaption =
     "\x83N\x83" "b\x83L\x81[\x82\xf0\x95\xdb\x91\xb6\x82\xb7\x82\xe9";  // クッキーを保存する
+// The properties dialog's check box for the folder option RenderJS (see
+// render_option.h) and the note beside it.
+inline constexpr const char* kRenderJsCaption =
+    "\x4a\x61\x76\x61\x53\x63\x72\x69\x70\x74\x82\xf0\x8e\xc0\x8d\x73\x82\xb5\x82\xc4\x83\x79\x81\x5b\x83\x57\x82\xf0"
+    "\x8d\xec\x82\xe9";  // JavaScriptを実行してページを作る
+inline constexpr const char* kRenderJsNote =
+    "\x81\x69\x83\x4e\x83\x62\x83\x4c\x81\x5b\x82\xcd\x43\x68\x72\x6f\x6d\x69\x75\x6d\x82\xc9\x93\x6e\x82\xb3\x82\xea"
+    "\x82\xdc\x82\xb9\x82\xf1\x81\x6a";  // （クッキーはChromiumに渡されません）
 
 }  // namespace bq::app

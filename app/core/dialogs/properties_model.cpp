@@ -5,6 +5,7 @@
 #include "app/core/application.h"
 #include "app/core/kernel.h"
 #include "app/core/rounds/folder_cookies.h"
+#include "app/core/rounds/render_option.h"
 #include "platform/compare.h"
 #include "platform/fs.h"
 #include "textlib/dates.h"
@@ -45,6 +46,7 @@ PropertiesValues PropertiesFrom(const TApplication& app) {
   v.password = f.LoginPassword;
   v.referer = f.SiteReferer;
   v.saveCookies = SavesCookies(f);
+  v.renderJs = RendersPages(f);
   v.charset = std::string(PageCodeName(FolderPageCode(f)));
   v.feed = IsFeedFolder(f);
   if (v.feed) {
@@ -87,6 +89,7 @@ PropertiesOutcome ApplyProperties(TApplication& app, const PropertiesValues& v,
   f.ShowBody = v.showBody;
   f.KeepColumns = v.keepColumns;
   SetSavesCookies(f, v.saveCookies);
+  SetRendersPages(f, v.renderJs);
   PageCode code = PageCode::kAuto;
   if (!ParsePageCode(v.charset, code)) code = PageCode::kAuto;
   // auto is the absence of the option, so older readers see nothing new.

@@ -27,6 +27,8 @@ struct PropertiesValues {
   // Later folder options, on "基本設定": the saved cookies and the code the
   // folder's pages are read in ("auto" believes the page and the detectors).
   bool saveCookies = false;
+  // Pages built by JavaScript (RenderJS): headless Chromium makes them.
+  bool renderJs = false;
   std::string charset = "auto";
   // A feed folder's group "フィード" stands for the script, the address and
   // the code: the feed read (the address given until one is found), whether

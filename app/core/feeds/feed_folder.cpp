@@ -82,7 +82,7 @@ FeedStoreCount StoreFeedItems(TScrapList& log, const std::vector<feed::FeedItem>
       if (log.AddItem(a, false) >= 0) ++count.added;
       continue;
     }
-    const TDataInfo old = *log.Item(at);
+    const TDataInfo old = log.GetItem(at);
     if (old.TITLE == a.TITLE && old.AUTHOR == a.AUTHOR && old.BODY == a.BODY && old.LINK == a.LINK &&
         old.DATE == a.DATE && old.PAGEURL == a.PAGEURL && old.REFER == 0)
       continue;

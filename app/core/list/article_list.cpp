@@ -115,7 +115,7 @@ std::string TArticleList::Caption(int column) const {
   return CaptionOf(column);
 }
 
-std::string TArticleList::TopicCell(const TDataInfo& a) const {
+std::string TArticleList::TopicCell(const ArticleView& a) const {
   char buf[40];
   const auto topic = static_cast<std::uint32_t>(a.TOPIC);
   if (log_.SortMode() >= 1 || a.REFER == 0) {
@@ -129,19 +129,19 @@ std::string TArticleList::TopicCell(const TDataInfo& a) const {
 }
 
 std::string TArticleList::Cell(int row, int column) const {
-  const TDataInfo* a = log_.Item(row);
-  if (!a || column < 0 || column >= ColumnCount()) return {};
+  if (row < 0 || row >= RowCount() || column < 0 || column >= ColumnCount()) return {};
+  const ArticleView a = log_.View(row);
   switch (column) {
     case kColMark: {
-      std::string s(a->Unread ? kUnreadMark : kReadMark);
-      s += TrimBlanks(a->LINK).empty() ? kNoLinkMark : kLinkMark;
+      std::string s(a.Unread ? kUnreadMark : kReadMark);
+      s += TrimBlanks(a.LINK).empty() ? kNoLinkMark : kLinkMark;
       return s;
     }
-    case kColTopic: return TopicCell(*a);
+    case kColTopic: return TopicCell(a);
     case kColTitle: return log_.TreeTitle(row);
-    case kColAuthor: return a->AUTHOR;
-    case kColDate: return ListDateText(a->DATE);
-    default: return Head(a->BODY, kBodyStart);
+    case kColAuthor: return std::string(a.AUTHOR);
+    case kColDate: return ListDateText(a.DATE);
+    default: return Head(a.BODY, kBodyStart);
   }
 }
 
@@ -176,11 +176,11 @@ void TArticleList::HeaderClicked(int column) {
 
 void TArticleList::SortKeepingFocus(int mode) {
   TScrapList& log = log_;
-  const TDataInfo* focused = log.Item(focused_);
+  const bool hadFocus = focused_ >= 0 && focused_ < log.Count();
+  const std::uint32_t focused = hadFocus ? log.ArticleId(focused_) : 0;
   log.SortItems(mode);
-  if (!focused || log.Count() == 0) return;
-  log.Item(0);  // brings every Position up to date after the sort
-  focused_ = focused->Position;
+  if (!hadFocus || log.Count() == 0) return;
+  focused_ = log.IndexOfArticleId(focused);
 }
 
 // ---- focus and selection ----
@@ -191,7 +191,7 @@ int TArticleList::CurrentRow() const {
   const TScrapList& log = log_;
   if (log.IsSelected(focused_)) return focused_;
   for (int i = 0; i < log.Count(); ++i)
-    if (log.Item(i)->Selected) return i;
+    if (log.IsSelected(i)) return i;
   return -1;
 }
 
@@ -217,7 +217,7 @@ std::vector<std::pair<int, int>> TArticleList::SelectedRuns() const {
   std::vector<std::pair<int, int>> runs;
   const TScrapList& log = log_;
   for (int i = 0; i < log.Count(); ++i) {
-    if (!log.Item(i)->Selected) continue;
+    if (!log.IsSelected(i)) continue;
     if (!runs.empty() && runs.back().second == i - 1) {
       runs.back().second = i;
     } else {
@@ -286,10 +286,10 @@ TArticleList::Summary TArticleList::Summarize() const {
   bool unreadSelected = false;
   const TScrapList& log = log_;
   for (int i = 0; i < log.Count(); ++i) {
-    const TDataInfo& a = *log.Item(i);
-    unread += a.Unread;
-    selected += a.Selected;
-    unreadSelected |= a.Selected && a.Unread;
+    const bool isUnread = log.IsUnread(i), isSelected = log.IsSelected(i);
+    unread += isUnread;
+    selected += isSelected;
+    unreadSelected |= isSelected && isUnread;
   }
   Summary s;
   s.itemLabel = ItemLabelOf(unread, log.Count());

@@ -150,7 +150,7 @@ class TArticleList {
  private:
   void SortKeepingFocus(int mode);
   void SelectAlone(int row);
-  std::string TopicCell(const TDataInfo& a) const;
+  std::string TopicCell(const ArticleView& a) const;
 
   TApplication& app_;
   TScrapList& log_;

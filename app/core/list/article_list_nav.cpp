@@ -85,11 +85,11 @@ void TArticleList::SelectDuplicates() {
   const std::hash<std::string> hashText;
   const std::hash<std::string_view> hashView;
   for (int i = 0; i < log.Count(); ++i) {
-    const TDataInfo& a = *log.Item(i);
+    const ArticleView a = log.View(i);
     const std::size_t key = hashText(UpperCase(a.TITLE)) * 31 + hashView(a.BODY);
     std::vector<int>& group = firsts[key];
     const bool duplicate =
-        std::any_of(group.begin(), group.end(), [&](int f) { return log.IsDuplicate(*log.Item(f), a); });
+        std::any_of(group.begin(), group.end(), [&](int f) { return log.IsDuplicate(log.View(f), a); });
     if (duplicate) {
       log.SetSelected(i, true);
     } else {
@@ -102,7 +102,7 @@ std::string TArticleList::DeleteQuestion() const {
   const int count = SelectedCount();
   std::string q;
   if (count == 1) {
-    q = Utf8ToSjis("「") + log_.Item(CurrentRow())->TITLE + Utf8ToSjis("」\r\nを削除します");
+    q = Utf8ToSjis("「") + std::string(log_.View(CurrentRow()).TITLE) + Utf8ToSjis("」\r\nを削除します");
   } else {
     q = std::to_string(count) + Utf8ToSjis(" 個の項目を削除します！\r\n");
   }
@@ -134,8 +134,8 @@ bool TArticleList::MarkShownRead(int row) {
 }
 
 std::string TArticleList::BrowseTarget() const {
-  const TDataInfo* a = log_.Item(CurrentRow());
-  if (a && !TrimBlanks(a->PAGEURL).empty()) return a->PAGEURL;
+  const ArticleView a = log_.View(CurrentRow());
+  if (!TrimBlanks(a.PAGEURL).empty()) return std::string(a.PAGEURL);
   return std::string(TrimBlanks(log_.Folder.SiteUrl));
 }
 

@@ -116,20 +116,20 @@ bool IsBrowsableAddress(std::string_view selected) {
 
 ReaderView ReaderViewOf(const TScrapList& log, int index) {
   ReaderView v;
-  const TDataInfo* a = log.Item(index);
-  if (!a) return v;
-  v.subject = a->TITLE;
-  v.person = a->AUTHOR;
-  if (!TrimBlanks(a->MAILTO).empty()) v.person += " <" + a->MAILTO + ">";
-  v.date = ListDateText(a->DATE);
-  if (!TrimBlanks(a->HOST).empty()) v.date += " (" + a->HOST + ")";
-  v.showHomePage = !TrimBlanks(a->HP).empty();
-  v.homePage = a->HP;
-  v.showLink = !TrimBlanks(a->LINK).empty();
-  if (v.showLink) v.linkTarget = log.ConvertLogPath(a->LINK);
-  v.pageUrl = a->PAGEURL;
-  v.body = a->BODY;
-  v.runs = BodyRuns(a->BODY);
+  if (index < 0 || index >= log.Count()) return v;
+  const ArticleView a = log.View(index);
+  v.subject = a.TITLE;
+  v.person = a.AUTHOR;
+  if (!TrimBlanks(a.MAILTO).empty()) v.person += " <" + std::string(a.MAILTO) + ">";
+  v.date = ListDateText(a.DATE);
+  if (!TrimBlanks(a.HOST).empty()) v.date += " (" + std::string(a.HOST) + ")";
+  v.showHomePage = !TrimBlanks(a.HP).empty();
+  v.homePage = a.HP;
+  v.showLink = !TrimBlanks(a.LINK).empty();
+  if (v.showLink) v.linkTarget = log.ConvertLogPath(a.LINK);
+  v.pageUrl = a.PAGEURL;
+  v.body = a.BODY;
+  v.runs = BodyRuns(a.BODY);
   return v;
 }
 

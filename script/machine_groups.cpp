@@ -1,0 +1,1185 @@
+// The group builder: follows the instructions from an address the way the
+// machine would run them, keeping what it knows of each value (a constant, a
+// temporary or a place relative to STK, its kind, its text) instead of running
+// them, and writes the micro-operations that leave the same state. Every rule
+// here mirrors the plain handlers' integer paths (machine.cpp,
+// machine_ops.cpp): where a value may take another path (a text, an empty
+// value or a link in arithmetic) the group ends before that instruction, or
+// checks at run time and leaves there.
+#include <algorithm>
+#include <array>
+#include <bitset>
+#include <optional>
+
+#include "script/machine_groups.h"
+
+namespace bq::script {
+
+namespace {
+
+constexpr int kMaxInstructions = 96;  // along one path
+constexpr int kMaxRegion = 240;       // along all paths of a group
+constexpr int kMaxForks = 24;
+constexpr int kMaxTemps = 240;
+constexpr int kMaxLink = 8;  // LNK operands a group takes on
+
+inline std::int32_t Wrap(std::int64_t n) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(n)); }
+inline std::uint16_t IntFlags(std::int32_t n) { return n == 0 ? kFlagZ : (n < 0 ? kFlagN : 0); }
+
+// What the builder knows of a value.
+struct Sym {
+  std::uint8_t kind = kind::kInteger;  // 0 empty, 1 integer, 7 link
+  std::uint8_t temp = kNone;           // the temporary holding Int, or:
+  bool hrel = false;                   // Int is h + k; else the constant k
+  std::int32_t k = 0;
+  std::uint8_t str = kNone;  // kNone: empty text; else the digit ("1"/"0") of t[str]
+  // A saved SPC: the value is h + spc (fromEntry: derived from the entry
+  // SPC, which the group checks when it starts).
+  bool isSpc = false;
+  bool spcFromEntry = false;
+  std::int32_t spc = 0;
+
+  bool Const() const { return temp == kNone && !hrel; }
+  static Sym Constant(std::int32_t n, std::uint8_t kind = kind::kInteger) {
+    Sym s;
+    s.kind = kind;
+    s.k = n;
+    return s;
+  }
+  static Sym Temp(std::uint8_t t, std::uint8_t str = kNone) {
+    Sym s;
+    s.temp = t;
+    s.str = str;
+    return s;
+  }
+};
+
+struct Ccr {
+  enum Kind : std::uint8_t { Memory, Const, Int, Zero, Sign } kind = Memory;
+  Sym a, b;
+  std::uint16_t k = 0;
+};
+
+// A register the group keeps track of: known as h + rel (fromEntry: that
+// relation is the one found at entry, which the group checks), or only at
+// run time.
+struct Reg {
+  bool known = true;
+  bool fromEntry = true;
+  std::int32_t rel = 0;
+};
+
+constexpr std::int32_t kRelSpan = 2 * kMaxDepth + 1;
+
+struct State {
+  std::int32_t depth = 0;  // STK - h
+  std::optional<Sym> a;    // nullopt: A holds its value in memory
+  Ccr ccr;
+  Reg spc, par;
+  std::array<std::optional<Sym>, kRelSpan> rel{};  // slot h+d at rel[d + kMaxDepth]
+  std::vector<std::pair<std::int32_t, Sym>> vars;
+  std::vector<Reg> savedPar;  // PAR saved by the group's own calls, innermost last
+  std::int32_t temps = 0;
+};
+
+enum class Outcome { Continue, Stop, End };
+
+
+class Builder {
+ public:
+  Builder(const TGroupContext& c, std::vector<TMicro>& out) : c_(c), out_(out) {}
+  bool Build(std::int32_t address, TGroup& group);
+
+ private:
+  const TScriptValue* SlotNow(std::int64_t index) const {
+    return index >= 0 && index < c_.stackSize ? &c_.stack[index] : nullptr;
+  }
+  static bool IsPlainInteger(const TScriptValue* v) { return v && v->Kind == kind::kInteger && v->Str.empty(); }
+
+  std::uint8_t NewTemp() { return static_cast<std::uint8_t>(s_.temps++); }
+  std::int32_t Emit(Micro op, std::uint8_t a = kNone, std::uint8_t b = kNone, std::uint8_t c = 0, std::int32_t x = 0,
+                    std::int32_t y = 0) {
+    body_.push_back(TMicro{op, a, b, c, x, y});
+    return static_cast<std::int32_t>(body_.size() - 1);
+  }
+  std::uint8_t TempOf(const Sym& v) {
+    if (v.temp != kNone) return v.temp;
+    std::uint8_t t = NewTemp();
+    Emit(v.hrel ? Micro::ImmH : Micro::Imm, t, kNone, 0, v.k);
+    return t;
+  }
+  void Touch(std::int32_t d) {
+    lowest_ = std::min(lowest_, d);
+    highest_ = std::max(highest_, d + 1);
+  }
+  std::optional<Sym>& Rel(std::int32_t d) { return s_.rel[static_cast<std::size_t>(d + kMaxDepth)]; }
+  static bool DepthOk(std::int64_t d) { return d > -kMaxDepth && d < kMaxDepth; }
+
+  // The exit stub of the current instruction: what the instructions before
+  // it left in A and CCR, and STK; then the plain handlers go on there.
+  std::int32_t ExitStub();
+  void Guard(Micro op, std::uint8_t t, std::int32_t x, std::uint8_t c = 0, std::int32_t y = 0) {
+    std::int32_t at = Emit(op, t, kNone, c, x, y);
+    guards_.push_back({at, ExitStub()});
+  }
+
+  // Values, read with a guard where the group does not know them yet.
+  std::optional<Sym> ValueOfA();
+  std::optional<Sym> ValueOfVar(std::int32_t slot);
+  std::optional<Sym> ValueOfRel(std::int32_t d);
+  std::optional<Sym> ValueOfSpcSlot(std::int32_t x, bool intOnly);
+  std::optional<Sym> ValueOfParam(std::int32_t n);
+  std::optional<Sym> Source(std::uint8_t mode, std::int32_t operand);
+  Sym SpcLink(std::int32_t d, std::uint8_t kind);
+
+  // Writes a value in the form its knowledge allows.
+  void Write(std::vector<TMicro>& to, Micro plain, Micro constant, Micro general, std::int32_t x, Sym v);
+  void WriteRel(std::int32_t d, const Sym& v) {
+    Touch(d);
+    Write(body_, Micro::StoreRel, Micro::StoreRelK, Micro::StoreRelX, d, v);
+    Rel(d) = v;
+  }
+  void WriteVar(std::int32_t slot, const Sym& v);
+  bool WriteSpcSlot(std::int32_t x, const Sym& v);
+  void Forget() {
+    for (auto& r : s_.rel) r.reset();
+    s_.vars.clear();
+  }
+  void SetSpc(const Reg& r, const Sym* from);
+  bool UseSpc() {
+    if (s_.spc.known && s_.spc.fromEntry) usesSpc_ = true;
+    return s_.spc.known;
+  }
+
+  Sym Alu(Micro op, const Sym& l, const Sym& r);
+  static std::int32_t Fold(Micro op, std::int32_t l, std::int32_t r);
+  void CcrFrom(Ccr::Kind kind, const Sym& a, const Sym& b = Sym());
+  void Materialize(std::vector<TMicro>& to, const State& s);
+
+  Outcome Translate(std::int32_t at, const TInstruction& ins, std::int32_t& next);
+  Outcome Arithmetic(const TInstruction& ins);
+  void Offsets();
+  Outcome Call(std::int32_t at, const TInstruction& ins, std::int32_t& next);
+  Outcome Return(std::int32_t at, std::int32_t& next);
+  Outcome Pop(const TInstruction& ins);
+  Outcome IncDec(const TInstruction& ins);
+  void Finish();
+  void EndBranch(std::int32_t at, std::uint8_t cond, std::int32_t target);
+  Outcome Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, std::int32_t& next);
+  void Path(std::int32_t at);
+  void EndPath(std::int32_t at);
+  void Optimize();
+
+  const TGroupContext& c_;
+  std::vector<TMicro>& out_;
+  State s_;
+  std::vector<TMicro> body_;
+  std::vector<TMicro> stubs_;
+  struct GuardFix {
+    std::int32_t at, stub;
+  };
+  std::vector<GuardFix> guards_;
+  std::int32_t stubOfInstruction_ = -1;
+  State before_;  // the state before the current instruction
+  std::int32_t address_ = 0;
+  std::int32_t ran_ = 0;      // instructions along the current path
+  std::int32_t longest_ = 0;  // the longest path's
+  std::int32_t total_ = 0;    // instructions along all paths
+  std::int32_t forks_ = 0;
+  std::int32_t budget_ = kMaxRegion;  // total_ the current path may reach
+  bool unprofiled_ = false;           // met a JCC no group had seen
+  std::vector<std::int32_t> forkAt_;  // the Fork micro-operations, for their targets
+  bool usesSpc_ = false, usesPar_ = false, hasBreak_ = false;
+  std::int32_t calls_ = 0;
+  std::int32_t lowest_ = 0, highest_ = 0;  // slots touched, relative to h
+};
+
+void Builder::Write(std::vector<TMicro>& to, Micro plain, Micro constant, Micro general, std::int32_t x, Sym v) {
+  if (v.hrel) {
+    v.temp = TempOf(v);
+    v.hrel = false;
+  }
+  if (v.str != kNone || general == plain) {
+    to.push_back(TMicro{general, v.temp, v.str, v.kind, x, v.k});
+  } else if (v.Const()) {
+    to.push_back(TMicro{constant, kNone, kNone, v.kind, x, v.k});
+  } else {
+    to.push_back(TMicro{plain, v.temp, kNone, v.kind, x, 0});
+  }
+}
+
+void Builder::Materialize(std::vector<TMicro>& to, const State& s) {
+  if (s.a) Write(to, Micro::StoreA, Micro::StoreAK, Micro::StoreAX, 0, *s.a);
+  const Ccr& cc = s.ccr;
+  switch (cc.kind) {
+    case Ccr::Memory: break;
+    case Ccr::Const: to.push_back(TMicro{Micro::CcrConst, kNone, kNone, 0, cc.k, 0}); break;
+    case Ccr::Int: to.push_back(TMicro{Micro::CcrInt, cc.a.temp, kNone, 0, 0, 0}); break;
+    case Ccr::Zero: to.push_back(TMicro{Micro::CcrZero, cc.a.temp, kNone, 0, 0, 0}); break;
+    case Ccr::Sign:
+      to.push_back(TMicro{Micro::CcrSign, cc.a.temp, cc.b.Const() ? kNone : cc.b.temp, 0, cc.b.k, 0});
+      break;
+  }
+}
+
+std::int32_t Builder::ExitStub() {
+  if (stubOfInstruction_ >= 0) return stubOfInstruction_;
+  std::int32_t start = static_cast<std::int32_t>(stubs_.size());
+  // The values the stub needs are in temporaries already (CcrFrom and the
+  // A of before_ hold no h-relative values that need new ones, see Alu).
+  Materialize(stubs_, before_);
+  stubs_.push_back(TMicro{Micro::Exit, kNone, kNone, static_cast<std::uint8_t>(static_cast<std::int8_t>(before_.depth)),
+                          ran_, address_});
+  stubOfInstruction_ = start;
+  return start;
+}
+
+std::optional<Sym> Builder::ValueOfA() {
+  if (s_.a) return s_.a;
+  if (!IsPlainInteger(c_.a)) return std::nullopt;
+  std::uint8_t t = NewTemp();
+  Guard(Micro::GuardA, t, 0);
+  s_.a = Sym::Temp(t);
+  return s_.a;
+}
+
+std::optional<Sym> Builder::ValueOfVar(std::int32_t slot) {
+  if (slot < 0 || slot >= c_.variables) return std::nullopt;
+  for (const auto& [at, v] : s_.vars)
+    if (at == slot) return v;
+  if (!IsPlainInteger(SlotNow(slot))) return std::nullopt;
+  std::uint8_t t = NewTemp();
+  Guard(Micro::GuardVar, t, slot);
+  Sym v = Sym::Temp(t);
+  s_.vars.emplace_back(slot, v);
+  return v;
+}
+
+std::optional<Sym> Builder::ValueOfRel(std::int32_t d) {
+  if (!DepthOk(d)) return std::nullopt;
+  if (Rel(d)) return Rel(d);
+  if (!IsPlainInteger(SlotNow(static_cast<std::int64_t>(c_.stk) + d))) return std::nullopt;
+  Touch(d);
+  std::uint8_t t = NewTemp();
+  Guard(Micro::GuardRel, t, d);
+  Rel(d) = Sym::Temp(t);
+  return Rel(d);
+}
+
+// Slot SPC - x: by its place relative to h when SPC is known, else read at
+// run time. intOnly: the value is only compared, so kind 1 suffices and its
+// text is neither known nor remembered.
+std::optional<Sym> Builder::ValueOfSpcSlot(std::int32_t x, bool intOnly) {
+  const std::uint8_t weak = intOnly ? 1 : 0;
+  if (UseSpc()) {
+    const std::int64_t d = static_cast<std::int64_t>(s_.spc.rel) - x;
+    if (!DepthOk(d)) return std::nullopt;
+    const std::int32_t dd = static_cast<std::int32_t>(d);
+    if (Rel(dd)) return Rel(dd);
+    const TScriptValue* now = SlotNow(static_cast<std::int64_t>(c_.stk) + dd);
+    if (intOnly ? !(now && now->Kind == kind::kInteger) : !IsPlainInteger(now)) return std::nullopt;
+    Touch(dd);
+    std::uint8_t t = NewTemp();
+    Guard(Micro::GuardRel, t, dd, weak);
+    Sym v = Sym::Temp(t);
+    if (!intOnly) Rel(dd) = v;
+    return v;
+  }
+  std::uint8_t t = NewTemp();
+  Guard(Micro::GuardSpc, t, x, weak);
+  return Sym::Temp(t);
+}
+
+// Argument n of the current call (-1: the argument count), as the
+// parameter mode reads it: the empty value beyond the count. By place once
+// the count is known (pushed by the group, or checked against what it is
+// now), else read at run time.
+std::optional<Sym> Builder::ValueOfParam(std::int32_t n) {
+  if (s_.par.known && DepthOk(s_.par.rel)) {
+    const std::int32_t p = s_.par.rel;
+    if (!Rel(p) && s_.par.fromEntry) {
+      const TScriptValue* now = SlotNow(static_cast<std::int64_t>(c_.stk) + p);
+      if (IsPlainInteger(now) && now->Int >= 0 && now->Int < kMaxDepth) {
+        Touch(p);
+        Guard(Micro::GuardRelEq, kNone, p, static_cast<std::uint8_t>(now->Int));
+        Rel(p) = Sym::Constant(now->Int);
+      }
+    }
+    const std::optional<Sym> count = Rel(p);
+    if (count && count->Const() && count->kind == kind::kInteger) {
+      if (s_.par.fromEntry) usesPar_ = true;
+      if (n == -1) return count;
+      if (n < 0 || n >= count->k) return Sym::Constant(0, kind::kEmpty);
+      return ValueOfRel(p - count->k + n);
+    }
+  }
+  std::uint8_t t = NewTemp();
+  Guard(Micro::GuardPar, t, n);
+  return Sym::Temp(t);
+}
+
+// The value of SPC as a slot stores it (PUSH mode 5, the link CALL saves),
+// written at d: known as h + rel, else read when the group runs.
+Sym Builder::SpcLink(std::int32_t d, std::uint8_t kind) {
+  Touch(d);
+  Sym v;
+  v.kind = kind;
+  if (UseSpc()) {
+    v.hrel = true;
+    v.k = s_.spc.rel;
+    v.isSpc = true;
+    v.spcFromEntry = s_.spc.fromEntry;
+    v.spc = s_.spc.rel;
+    Emit(Micro::PushSpc, kNone, kNone, kind, d);
+  } else {
+    v.temp = NewTemp();
+    Emit(Micro::PushSpc, v.temp, kNone, kind, d);
+  }
+  Rel(d) = v;
+  return v;
+}
+
+// The operand of LDA and PUSH in the modes a group takes.
+std::optional<Sym> Builder::Source(std::uint8_t mode, std::int32_t operand) {
+  switch (mode) {
+    case mode::kImmediate: return Sym::Constant(operand);
+    case mode::kVariable: return ValueOfVar(operand);
+    case mode::kParameter: return ValueOfParam(operand);
+    case mode::kSlot: return ValueOfSpcSlot(operand, false);
+    default: return std::nullopt;
+  }
+}
+
+void Builder::WriteVar(std::int32_t slot, const Sym& v) {
+  Write(body_, Micro::StoreVar, Micro::StoreVarK, Micro::StoreVarX, slot, v);
+  for (auto& [at, known] : s_.vars) {
+    if (at == slot) {
+      known = v;
+      return;
+    }
+  }
+  s_.vars.emplace_back(slot, v);
+}
+
+// STA mode 5: by place when SPC is known, else at run time (and then the
+// group can no longer trust what it knows of any slot).
+bool Builder::WriteSpcSlot(std::int32_t x, const Sym& v) {
+  if (UseSpc()) {
+    const std::int64_t d = static_cast<std::int64_t>(s_.spc.rel) - x;
+    if (!DepthOk(d)) return false;
+    WriteRel(static_cast<std::int32_t>(d), v);
+    return true;
+  }
+  Write(body_, Micro::StoreSpc, Micro::StoreSpc, Micro::StoreSpc, x, v);
+  Forget();
+  return true;
+}
+
+// SPC := r; from is the value it came from (a temporary when r is unknown).
+void Builder::SetSpc(const Reg& r, const Sym* from) {
+  s_.spc = r;
+  if (r.known) {
+    if (r.fromEntry) usesSpc_ = true;
+    Emit(Micro::SetSpc, kNone, kNone, 0, r.rel);
+  } else {
+    Emit(Micro::SetSpc, TempOf(*from));
+  }
+}
+
+std::int32_t Builder::Fold(Micro op, std::int32_t l, std::int32_t r) {
+  const std::int64_t a = l, b = r;
+  switch (op) {
+    case Micro::Add: return Wrap(a + b);
+    case Micro::Sub: return Wrap(a - b);
+    case Micro::Mul: return Wrap(a * b);
+    case Micro::Div: return b == 0 ? 0 : Wrap(a / b);
+    case Micro::Mod: return b == 0 ? 0 : Wrap(a % b);
+    case Micro::And: return (l != 0 && r != 0) ? 1 : 0;
+    case Micro::Or: return (l != 0 || r != 0) ? 1 : 0;
+    case Micro::Xor: return ((l != 0) != (r != 0)) ? 1 : 0;
+    case Micro::Shl: return static_cast<std::int32_t>(static_cast<std::uint32_t>(l) << (static_cast<unsigned>(r) & 31u));
+    case Micro::Shr: return static_cast<std::int32_t>(static_cast<std::uint32_t>(l) >> (static_cast<unsigned>(r) & 31u));
+    case Micro::Eq: return l == r;
+    case Micro::Ne: return l != r;
+    case Micro::Gt: return l > r;
+    case Micro::Ge: return l >= r;
+    case Micro::Lt: return l < r;
+    case Micro::Le: return l <= r;
+    default: return 0;
+  }
+}
+
+// t := l op r; constants fold, a constant right operand goes in x.
+Sym Builder::Alu(Micro op, const Sym& l, const Sym& r) {
+  if (l.Const() && r.Const()) return Sym::Constant(Fold(op, l.k, r.k));
+  const std::uint8_t left = TempOf(l);
+  const std::uint8_t right = r.Const() ? kNone : TempOf(r);
+  const std::uint8_t t = NewTemp();
+  Emit(op, t, left, right, r.k);
+  return Sym::Temp(t);
+}
+
+// CCR by a rule on values; the values are put in temporaries now, so that
+// an exit stub can compute it without new ones.
+void Builder::CcrFrom(Ccr::Kind kind, const Sym& a, const Sym& b) {
+  Ccr& cc = s_.ccr;
+  if (kind == Ccr::Int && a.Const()) {
+    cc = Ccr{Ccr::Const, {}, {}, IntFlags(a.k)};
+  } else if (kind == Ccr::Zero && a.Const()) {
+    cc = Ccr{Ccr::Const, {}, {}, static_cast<std::uint16_t>(a.k == 0 ? kFlagZ : 0)};
+  } else if (kind == Ccr::Sign && a.Const() && b.Const()) {
+    cc = Ccr{Ccr::Const, {}, {}, static_cast<std::uint16_t>(a.k == b.k ? kFlagZ : (a.k < b.k ? kFlagN : 0))};
+  } else {
+    Sym left = Sym::Temp(TempOf(a));
+    Sym right = b;
+    if (kind == Ccr::Sign && !b.Const()) right = Sym::Temp(TempOf(b));
+    cc = Ccr{kind, left, right, 0};
+  }
+}
+
+void Builder::Finish() { Materialize(body_, s_); }
+
+// A plain integer in a temporary, as A holds it: its own digit as its text
+// (digit), or an empty text.
+static bool IsTempA(const std::optional<Sym>& a, bool digit) {
+  return a && a->kind == kind::kInteger && !a->Const() && !a->hrel &&
+         (digit ? a->str == a->temp : a->str == kNone);
+}
+
+// JCC: the group ends, going on at target or after the JCC. The usual
+// endings (a comparison, a loaded integer, a FOR test) leave A and CCR
+// and jump in one step.
+void Builder::EndBranch(std::int32_t at, std::uint8_t cond, std::int32_t target) {
+  const Ccr& cc = s_.ccr;
+  const std::optional<Sym>& a = s_.a;
+  TMicro m{Micro::Branch, kNone, kNone, cond, 0, target, at + 1, PathEnd(ran_ + 1, s_.depth)};
+  if (IsTempA(a, true) && cc.kind == Ccr::Zero && cc.a.temp == a->temp) {
+    m.op = Micro::JumpZ;
+    m.a = a->temp;
+  } else if (IsTempA(a, false) && cc.kind == Ccr::Int && cc.a.temp == a->temp) {
+    m.op = Micro::JumpI;
+    m.a = a->temp;
+  } else if (IsTempA(a, false) && cc.kind == Ccr::Sign && cc.a.temp == a->temp) {
+    m.op = Micro::JumpS;
+    m.a = a->temp;
+    m.b = cc.b.Const() ? kNone : cc.b.temp;
+    m.x = cc.b.k;
+  } else {
+    Finish();
+  }
+  body_.push_back(m);
+}
+
+// Two-operand operations on integers, as the plain handlers do them. The
+// left operand is popped: the comparisons and the quick ADD and SUB path
+// (left text empty) leave its slot alone; otherwise the general path
+// exchanges A and the slot, so the slot gets the right operand and A keeps
+// the left operand's text. Comparisons and AND, OR, XOR give 1 or 0 with
+// that digit as the text.
+Outcome Builder::Arithmetic(const TInstruction& ins) {
+  const OpCode op = ins.Op;
+  Micro m;
+  switch (op) {
+    case OpCode::ADD: m = Micro::Add; break;
+    case OpCode::SUB: m = Micro::Sub; break;
+    case OpCode::MUL: m = Micro::Mul; break;
+    case OpCode::DIV: m = Micro::Div; break;
+    case OpCode::MOD: m = Micro::Mod; break;
+    case OpCode::AND: m = Micro::And; break;
+    case OpCode::OR: m = Micro::Or; break;
+    case OpCode::XOR: m = Micro::Xor; break;
+    case OpCode::CMP: {
+      static constexpr Micro kRel[] = {Micro::Eq, Micro::Ne, Micro::Gt, Micro::Ge, Micro::Lt, Micro::Le};
+      if (ins.Mode >= 6) return Outcome::Stop;
+      m = kRel[ins.Mode];
+      break;
+    }
+    default: return Outcome::Stop;
+  }
+  const bool immediate =
+      ins.Mode == mode::kImmediate && (op == OpCode::MUL || op == OpCode::DIV || op == OpCode::MOD);
+  if (op != OpCode::CMP && !immediate && ins.Mode != mode::kNone) return Outcome::Stop;
+  std::optional<Sym> right = ValueOfA();
+  if (!right || right->kind != kind::kInteger) return Outcome::Stop;
+  if (immediate) {
+    Sym res = Alu(m, *right, Sym::Constant(ins.Operand));
+    res.str = right->str;  // A's text stays as it was
+    s_.a = res;
+    CcrFrom(Ccr::Zero, res);
+    return Outcome::Continue;
+  }
+  const std::int32_t d = s_.depth - 1;
+  std::optional<Sym> left = ValueOfRel(d);
+  if (!left || left->kind != kind::kInteger) return Outcome::Stop;
+  Touch(d);
+  Sym res = Alu(m, *left, *right);
+  const bool logical = op == OpCode::CMP || op == OpCode::AND || op == OpCode::OR || op == OpCode::XOR;
+  const bool quick = (op == OpCode::ADD || op == OpCode::SUB) && left->str == kNone;
+  if (logical) {
+    res = Sym::Temp(TempOf(res));  // the digit is read from a temporary
+    res.str = res.temp;
+  } else if (quick) {
+    res.str = kNone;
+  } else {
+    res.str = left->str;
+    WriteRel(d, *right);
+  }
+  s_.depth = d;
+  s_.a = res;
+  if (op == OpCode::SUB) {
+    CcrFrom(Ccr::Sign, *left, *right);
+  } else {
+    CcrFrom(Ccr::Zero, res);
+  }
+  return Outcome::Continue;
+}
+
+// CALL: PAR := STK-1; push FRP, SPC (links); SPC := STK; push the return
+// address; go on at the entry.
+Outcome Builder::Call(std::int32_t at, const TInstruction& ins, std::int32_t& next) {
+  if (ins.Mode != mode::kNone || ins.Operand == at || !DepthOk(s_.depth + 3)) return Outcome::Stop;
+  const std::int32_t d = s_.depth;
+  s_.savedPar.push_back(s_.par);
+  s_.par = Reg{true, false, d - 1};
+  Touch(d);
+  Touch(d + 2);
+  Sym frp = Sym::Temp(NewTemp());
+  frp.kind = kind::kLink;
+  Rel(d) = frp;
+  Sym spc;
+  spc.kind = kind::kLink;
+  if (UseSpc()) {
+    spc.hrel = true;
+    spc.k = s_.spc.rel;
+    spc.isSpc = true;
+    spc.spcFromEntry = s_.spc.fromEntry;
+    spc.spc = s_.spc.rel;
+  } else {
+    spc.temp = NewTemp();
+  }
+  Rel(d + 1) = spc;
+  Rel(d + 2) = Sym::Constant(at + 1, kind::kLink);
+  Emit(Micro::Call, frp.temp, spc.hrel ? kNone : spc.temp, 0, d, at + 1);
+  ++calls_;
+  s_.spc = Reg{true, false, d + 2};
+  s_.depth = d + 3;
+  next = ins.Operand;
+  return Outcome::Continue;
+}
+
+// RET: PC, SPC and FRP from the stack (their Int, whatever the kind), PAR
+// as the matching CALL left it.
+Outcome Builder::Return(std::int32_t at, std::int32_t& next) {
+  const std::int32_t d = s_.depth - 3;
+  if (!DepthOk(d)) return Outcome::Stop;
+  Touch(d);
+  const std::optional<Sym> ret = Rel(d + 2);
+  const std::optional<Sym> spc = Rel(d + 1);
+  const bool knownReturn = ret && ret->Const();
+  // A RET that ends the group with A a plain integer and CCR from it is one
+  // step; otherwise the links are read first.
+  Micro fused = Micro::Ret;
+  if (!knownReturn && IsTempA(s_.a, false) && s_.ccr.a.temp == s_.a->temp) {
+    if (s_.ccr.kind == Ccr::Int) fused = Micro::ReturnI;
+    if (s_.ccr.kind == Ccr::Zero) fused = Micro::ReturnZ;
+  }
+  const std::uint8_t t = knownReturn || fused != Micro::Ret ? kNone : NewTemp();
+  if (fused == Micro::Ret) Emit(Micro::Ret, t, kNone, 0, d);
+  s_.depth = d;
+  if (spc && spc->isSpc) {
+    s_.spc = Reg{true, spc->spcFromEntry, spc->spc};
+    if (spc->spcFromEntry) usesSpc_ = true;
+  } else {
+    s_.spc.known = false;
+  }
+  for (std::int32_t k = 0; k < 3; ++k) Rel(d + k).reset();
+  if (!s_.savedPar.empty()) {
+    s_.par = s_.savedPar.back();
+    s_.savedPar.pop_back();
+  } else {
+    s_.par.known = false;
+  }
+  if (knownReturn) {
+    next = ret->k;
+    return Outcome::Continue;
+  }
+  if (fused != Micro::Ret) {
+    body_.push_back(TMicro{fused, s_.a->temp, kNone, 0, d, at, 0, PathEnd(ran_ + 1, s_.depth)});
+    return Outcome::End;
+  }
+  Finish();
+  body_.push_back(TMicro{Micro::Return, t, kNone, 0, 0, at, 0, PathEnd(ran_ + 1, s_.depth)});
+  return Outcome::End;
+}
+
+// POP into SPC or FRP (the Int), B or A (exchanging with the slot).
+Outcome Builder::Pop(const TInstruction& ins) {
+  const std::uint8_t m = ins.Mode;
+  const std::int32_t d = s_.depth - 1;
+  if (!DepthOk(d)) return Outcome::Stop;
+  Touch(d);
+  if (m == mode::kSlot || m == mode::kFrp) {
+    Sym v;
+    if (Rel(d)) {
+      v = *Rel(d);
+    } else {
+      v = Sym::Temp(NewTemp());
+      Emit(Micro::ReadRel, v.temp, kNone, 0, d);
+    }
+    s_.depth = d;
+    if (m == mode::kFrp) {
+      Emit(Micro::SetFrp, TempOf(v));
+    } else {
+      SetSpc(Reg{v.isSpc, v.spcFromEntry, v.spc}, &v);
+    }
+    return Outcome::Continue;
+  }
+  if (m == mode::kRegB) {
+    Emit(Micro::SwapB, kNone, kNone, 0, d);
+    Rel(d).reset();  // it holds B's old value now
+    s_.depth = d;
+    return Outcome::Continue;
+  }
+  std::optional<Sym> v;
+  if (s_.a) v = Rel(d) ? Rel(d) : ValueOfRel(d);
+  if (!v) {
+    // A or the slot is not a plain integer: exchange them in memory.
+    if (s_.a) Write(body_, Micro::StoreA, Micro::StoreAK, Micro::StoreAX, 0, *s_.a);
+    Emit(Micro::SwapA, kNone, kNone, 0, d);
+    s_.a.reset();
+    Rel(d).reset();
+    s_.depth = d;
+    return Outcome::Continue;
+  }
+  WriteRel(d, *s_.a);
+  s_.a = v;
+  s_.depth = d;
+  return Outcome::Continue;
+}
+
+// INC and DEC: Int += 1 and kind 1, the text left as it was (known only
+// when the value was).
+Outcome Builder::IncDec(const TInstruction& ins) {
+  const std::int32_t delta = ins.Op == OpCode::INC ? 1 : -1;
+  if (ins.Mode == mode::kVariable) {
+    if (ins.Operand < 0 || ins.Operand >= c_.variables) return Outcome::Stop;
+    const std::uint8_t t = NewTemp();
+    Emit(Micro::IncVar, t, kNone, 0, ins.Operand, delta);
+    auto known = std::find_if(s_.vars.begin(), s_.vars.end(), [&](const auto& e) { return e.first == ins.Operand; });
+    if (known != s_.vars.end()) known->second = Sym::Temp(t, known->second.str);
+    return Outcome::Continue;
+  }
+  if (ins.Mode != mode::kSlot) return Outcome::Stop;
+  if (UseSpc()) {
+    const std::int64_t d = static_cast<std::int64_t>(s_.spc.rel) - ins.Operand;
+    if (!DepthOk(d)) return Outcome::Stop;
+    const std::int32_t dd = static_cast<std::int32_t>(d);
+    Touch(dd);
+    const std::uint8_t t = NewTemp();
+    Emit(Micro::IncRel, t, kNone, 0, dd, delta);
+    if (Rel(dd)) Rel(dd) = Sym::Temp(t, Rel(dd)->str);
+    return Outcome::Continue;
+  }
+  Emit(Micro::IncSpc, kNone, kNone, 0, ins.Operand, delta);
+  Forget();
+  return Outcome::Continue;
+}
+
+Outcome Builder::Translate(std::int32_t at, const TInstruction& ins, std::int32_t& next) {
+  next = at + 1;
+  const std::uint8_t m = ins.Mode;
+  switch (ins.Op) {
+    case OpCode::NOP: return Outcome::Continue;
+    case OpCode::BRK:
+      hasBreak_ = true;
+      Emit(Micro::Line, kNone, kNone, 0, ins.Operand);
+      return Outcome::Continue;
+    case OpCode::LDA: {
+      std::optional<Sym> v = Source(m, ins.Operand);
+      if (!v) return Outcome::Stop;
+      s_.a = *v;
+      CcrFrom(Ccr::Int, *v);
+      return Outcome::Continue;
+    }
+    case OpCode::PUSH: {
+      const std::int32_t d = s_.depth;
+      if (!DepthOk(d + 1)) return Outcome::Stop;
+      if (m == mode::kSlot) {
+        SpcLink(d, kind::kInteger);
+      } else {
+        std::optional<Sym> v;
+        if (m == mode::kNone) {
+          v = ValueOfA();
+        } else if (m == mode::kLink) {
+          v = Sym::Constant(ins.Operand, kind::kLink);
+        } else {
+          v = Source(m, ins.Operand);
+        }
+        if (!v) return Outcome::Stop;
+        WriteRel(d, *v);
+      }
+      s_.depth = d + 1;
+      return Outcome::Continue;
+    }
+    case OpCode::STA: {
+      if (m != mode::kVariable && m != mode::kSlot && m != mode::kRegB) return Outcome::Stop;
+      if (m == mode::kVariable && (ins.Operand < 0 || ins.Operand >= c_.variables)) return Outcome::Stop;
+      std::optional<Sym> v = ValueOfA();
+      if (!v) return Outcome::Stop;
+      if (m == mode::kVariable) {
+        WriteVar(ins.Operand, *v);
+      } else if (m == mode::kRegB) {
+        Write(body_, Micro::StoreB, Micro::StoreB, Micro::StoreB, 0, *v);
+      } else if (!WriteSpcSlot(ins.Operand, *v)) {
+        return Outcome::Stop;
+      }
+      return Outcome::Continue;
+    }
+    case OpCode::CLR:
+      if (m == mode::kRegB) {
+        Write(body_, Micro::StoreB, Micro::StoreB, Micro::StoreB, 0, Sym::Constant(0, kind::kEmpty));
+      } else {
+        s_.a = Sym::Constant(0, kind::kEmpty);
+      }
+      s_.ccr = Ccr{Ccr::Const, {}, {}, kFlagZ};
+      return Outcome::Continue;
+    case OpCode::INC:
+    case OpCode::DEC: return IncDec(ins);
+    case OpCode::NEG:
+    case OpCode::NOT: {
+      std::optional<Sym> v = ValueOfA();
+      if (!v || v->kind != kind::kInteger) return Outcome::Stop;
+      Sym res = ins.Op == OpCode::NEG ? Alu(Micro::Neg, *v, Sym::Constant(0)) : Alu(Micro::Not, *v, Sym::Constant(0));
+      if (v->Const()) res = Sym::Constant(ins.Op == OpCode::NEG ? Wrap(-static_cast<std::int64_t>(v->k)) : v->k == 0);
+      res.str = v->str;
+      s_.a = res;
+      CcrFrom(Ccr::Zero, res);
+      return Outcome::Continue;
+    }
+    case OpCode::ADD:
+    case OpCode::SUB:
+    case OpCode::MUL:
+    case OpCode::DIV:
+    case OpCode::MOD:
+    case OpCode::AND:
+    case OpCode::OR:
+    case OpCode::XOR:
+    case OpCode::CMP: return Arithmetic(ins);
+    case OpCode::SHFT: {
+      if (m > 1) return Outcome::Stop;
+      std::optional<Sym> count = ValueOfA();
+      if (!count || count->kind != kind::kInteger) return Outcome::Stop;
+      const std::int32_t d = s_.depth - 1;
+      std::optional<Sym> left = ValueOfRel(d);
+      if (!left || left->kind != kind::kInteger) return Outcome::Stop;
+      Touch(d);
+      Sym res = Alu(m == 0 ? Micro::Shl : Micro::Shr, *left, *count);
+      res.str = kNone;
+      s_.a = res;
+      s_.depth = d;
+      return Outcome::Continue;
+    }
+    case OpCode::TST: {
+      std::optional<Sym> a = ValueOfA();
+      if (!a || a->kind != kind::kInteger) return Outcome::Stop;
+      std::optional<Sym> o;
+      if (m == mode::kImmediate) {
+        o = Sym::Constant(ins.Operand);
+      } else if (m == mode::kSlot) {
+        o = ValueOfSpcSlot(ins.Operand, true);
+      }
+      if (!o || o->kind != kind::kInteger) return Outcome::Stop;
+      CcrFrom(Ccr::Sign, *a, *o);
+      return Outcome::Continue;
+    }
+    case OpCode::STKP:
+      if (ins.Operand <= 0) return Outcome::Continue;
+      if (!DepthOk(static_cast<std::int64_t>(s_.depth) - ins.Operand)) return Outcome::Stop;
+      s_.depth -= ins.Operand;
+      Touch(s_.depth);
+      return Outcome::Continue;
+    case OpCode::LNK: {
+      if (ins.Operand < 0 || ins.Operand > kMaxLink || !DepthOk(s_.depth + ins.Operand)) return Outcome::Stop;
+      if (!body_.empty() && body_.back().op == Micro::Call && body_.back().c == 0 &&
+          body_.back().x + 3 == s_.depth) {
+        body_.back().c = static_cast<std::uint8_t>(ins.Operand);  // the callee's LNK right after the CALL
+      } else {
+        Emit(Micro::Link, kNone, kNone, static_cast<std::uint8_t>(ins.Operand), s_.depth);
+      }
+      for (std::int32_t k = 0; k < ins.Operand; ++k) {
+        Touch(s_.depth);
+        Rel(s_.depth++) = Sym::Constant(0, kind::kEmpty);
+      }
+      s_.spc = Reg{true, false, s_.depth - 1};
+      return Outcome::Continue;
+    }
+    case OpCode::POP: return Pop(ins);
+    case OpCode::JMP:
+      if (ins.Operand == at) return Outcome::Stop;
+      next = ins.Operand;
+      return Outcome::Continue;
+    case OpCode::JCC:
+      if (ins.Operand == at || m > 7) return Outcome::Stop;
+      return Jump(at, m, ins.Operand, next);
+    case OpCode::CALL: return Call(at, ins, next);
+    case OpCode::RET: return Return(at, next);
+    default: return Outcome::Stop;
+  }
+}
+
+// JCC. With a condition the group knows, it goes on along that path alone;
+// else, while the group is small enough, it forks into both paths (the jump
+// taken first in the micro-operations' order is the fall-through; the Fork
+// leads to the other); else the group ends here.
+Outcome Builder::Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, std::int32_t& next) {
+  const Ccr& cc = s_.ccr;
+  if (cond < 6 && cc.kind == Ccr::Const) {
+    static constexpr bool kHolds[6][4] = {{false, true, false, false}, {true, false, true, false},
+                                          {true, false, false, false}, {true, true, false, false},
+                                          {false, false, true, false}, {false, true, true, true}};
+    next = kHolds[cond][cc.k & 3] ? target : at + 1;
+    return Outcome::Continue;
+  }
+  // Which ways this JCC has gone in earlier groups: a way taken rarely
+  // ends the path there; an unseen JCC ends the group (it is built again
+  // once it has been seen).
+  const TDecoded& seen = c_.decoded[at];
+  const std::uint64_t all = static_cast<std::uint64_t>(seen.taken) + seen.passed;
+  if (all < 16) unprofiled_ = true;
+  if (all < 16 || forks_ >= kMaxForks || total_ + 2 >= budget_ || target < 0 || target >= c_.count - 1) {
+    EndBranch(at, cond, target);
+    return Outcome::End;
+  }
+  const bool rarelyTaken = seen.taken * 16 < all;
+  const bool rarelyPassed = seen.passed * 16 < all;
+  ++forks_;
+  TMicro f{Micro::ForkM, kNone, kNone, cond, 0, 0, at, 0};
+  if (cond < 6) {
+    if (cc.kind == Ccr::Zero) {
+      f.op = Micro::ForkZ;
+      f.a = cc.a.temp;
+    } else if (cc.kind == Ccr::Int) {
+      f.op = Micro::ForkI;
+      f.a = cc.a.temp;
+    } else if (cc.kind == Ccr::Sign) {
+      f.op = Micro::ForkS;
+      f.a = cc.a.temp;
+      f.b = cc.b.Const() ? kNone : cc.b.temp;
+      f.x = cc.b.k;
+    }
+  }
+  const std::int32_t fork = static_cast<std::int32_t>(body_.size());
+  body_.push_back(f);
+  forkAt_.push_back(fork);
+  ++ran_;  // the JCC itself, on both paths
+  ++total_;
+  const State state = s_;
+  const std::int32_t ran = ran_;
+  // The remaining room goes to the ways taken often, shared when both are.
+  const std::int32_t room = budget_ - total_;
+  const std::int32_t budget = budget_;
+  budget_ = rarelyPassed ? total_ : (rarelyTaken ? budget : total_ + room / 2);
+  Path(at + 1);
+  s_ = state;
+  ran_ = ran;
+  budget_ = rarelyTaken ? total_ : budget;
+  body_[static_cast<std::size_t>(fork)].y = static_cast<std::int32_t>(body_.size());
+  Path(target);
+  budget_ = budget;
+  return Outcome::End;
+}
+
+// A path that cannot go on at `at` ends there: A, CCR and STK as the
+// instructions so far leave them, then the plain handlers.
+void Builder::EndPath(std::int32_t at) {
+  Finish();
+  body_.push_back(TMicro{Micro::Goto, kNone, kNone, 0, 0, at, 0, PathEnd(ran_, s_.depth)});
+}
+
+// Translates from `at` until the path ends (a terminator, an instruction the
+// group does not take, or a limit).
+void Builder::Path(std::int32_t at) {
+  for (;;) {
+    longest_ = std::max(longest_, ran_);
+    // The final HALT and anything past it are not group material.
+    if (at < 0 || at >= c_.count - 1 || ran_ >= kMaxInstructions || total_ >= budget_ || s_.temps >= kMaxTemps) {
+      EndPath(at);
+      return;
+    }
+    before_ = s_;
+    const std::size_t bodyBefore = body_.size();
+    const std::size_t stubsBefore = stubs_.size();
+    const std::size_t guardsBefore = guards_.size();
+    const std::size_t forksBefore = forkAt_.size();
+    stubOfInstruction_ = -1;
+    address_ = at;
+    std::int32_t next = at + 1;
+    Outcome o = Translate(at, c_.code[at], next);
+    if (o != Outcome::End && s_.temps > kMaxTemps) o = Outcome::Stop;
+    if (o == Outcome::Stop) {
+      // Undo what the instruction began; the path ends before it.
+      s_ = before_;
+      body_.resize(bodyBefore);
+      stubs_.resize(stubsBefore);
+      guards_.resize(guardsBefore);
+      forkAt_.resize(forksBefore);
+      EndPath(at);
+      return;
+    }
+    if (o == Outcome::End) {
+      // The terminator (or the Fork, whose paths counted themselves) is
+      // written; count the instruction once more for the longest path.
+      longest_ = std::max(longest_, ran_ + 1);
+      return;
+    }
+    ++ran_;
+    ++total_;
+    at = next;
+  }
+}
+
+// Drops what no one sees: a slot or variable written again before anything
+// reads it or the group can leave, and temporaries nothing reads. The
+// micro-operations form a tree: each path ends in a terminator, and a Fork's
+// other path starts further on; walking back from the end, a Fork meets what
+// both of its paths need.
+void Builder::Optimize() {
+  struct Need {
+    std::bitset<256> live;            // temporaries read later
+    std::bitset<kRelSpan> deadRel;    // slots written again before being read
+    std::vector<std::int32_t> deadVar;
+  };
+  auto uses = [](const TMicro& m, auto&& use) {
+    switch (m.op) {
+      case Micro::Add: case Micro::Sub: case Micro::Mul: case Micro::Div: case Micro::Mod:
+      case Micro::And: case Micro::Or: case Micro::Xor: case Micro::Shl: case Micro::Shr:
+      case Micro::Eq: case Micro::Ne: case Micro::Gt: case Micro::Ge: case Micro::Lt: case Micro::Le:
+      case Micro::Neg: case Micro::Not:
+        use(m.b);
+        use(m.c);
+        break;
+      case Micro::StoreRel: case Micro::StoreVar: case Micro::StoreA:
+      case Micro::StoreRelX: case Micro::StoreVarX: case Micro::StoreAX: case Micro::StoreSpc: case Micro::StoreB:
+      case Micro::SetSpc: case Micro::SetFrp: case Micro::CcrInt: case Micro::CcrZero: case Micro::CcrSign:
+      case Micro::Return: case Micro::JumpZ: case Micro::JumpI: case Micro::JumpS:
+      case Micro::ReturnI: case Micro::ReturnZ:
+      case Micro::ForkZ: case Micro::ForkI: case Micro::ForkS:
+        use(m.a);
+        use(m.b);
+        break;
+      default: break;
+    }
+  };
+  auto isEnd = [](Micro op) {
+    switch (op) {
+      case Micro::Goto: case Micro::Branch: case Micro::JumpZ: case Micro::JumpI: case Micro::JumpS:
+      case Micro::Return: case Micro::ReturnI: case Micro::ReturnZ: return true;
+      default: return false;
+    }
+  };
+  // Temporaries each guard's stub reads.
+  std::vector<std::bitset<256>> stubLive;
+  for (const GuardFix& g : guards_) {
+    std::bitset<256> live;
+    for (std::size_t k = static_cast<std::size_t>(g.stub); k < stubs_.size(); ++k) {
+      uses(stubs_[k], [&](std::uint8_t t) {
+        if (t != kNone) live.set(t);
+      });
+      if (stubs_[k].op == Micro::Exit) break;
+    }
+    stubLive.push_back(live);
+  }
+  std::vector<std::int32_t> guardAt(body_.size(), -1);
+  for (std::size_t k = 0; k < guards_.size(); ++k) guardAt[static_cast<std::size_t>(guards_[k].at)] = static_cast<std::int32_t>(k);
+  std::vector<std::int32_t> forkTargets;
+  for (std::int32_t f : forkAt_) forkTargets.push_back(body_[static_cast<std::size_t>(f)].y);
+  std::vector<Need> atTarget(forkTargets.size());
+
+  Need n;
+  std::vector<bool> keep(body_.size(), true);
+  for (std::size_t k = body_.size(); k-- > 0;) {
+    TMicro& m = body_[k];
+    auto use = [&](std::uint8_t t) {
+      if (t != kNone) n.live.set(t);
+    };
+    auto relDead = [&](std::int32_t d) { return n.deadRel.test(static_cast<std::size_t>(d + kMaxDepth)); };
+    auto relSet = [&](std::int32_t d, bool v) { n.deadRel.set(static_cast<std::size_t>(d + kMaxDepth), v); };
+    auto varDead = [&](std::int32_t x) { return std::find(n.deadVar.begin(), n.deadVar.end(), x) != n.deadVar.end(); };
+    auto varLive = [&](std::int32_t x) { n.deadVar.erase(std::remove(n.deadVar.begin(), n.deadVar.end(), x), n.deadVar.end()); };
+    if (isEnd(m.op)) n = Need{};  // after a terminator the group has left: all is seen
+    if (guardAt[k] >= 0) {
+      n.live |= stubLive[static_cast<std::size_t>(guardAt[k])];
+      if (m.a != kNone) n.live.reset(m.a);
+      n.deadRel.reset();
+      n.deadVar.clear();
+    } else {
+      switch (m.op) {
+        case Micro::ForkM: case Micro::ForkZ: case Micro::ForkI: case Micro::ForkS: {
+          // What the other path needs as well.
+          const auto at = std::find(forkTargets.begin(), forkTargets.end(), m.y) - forkTargets.begin();
+          const Need& other = atTarget[static_cast<std::size_t>(at)];
+          n.live |= other.live;
+          n.deadRel &= other.deadRel;
+          std::vector<std::int32_t> both;
+          for (std::int32_t x : n.deadVar)
+            if (std::find(other.deadVar.begin(), other.deadVar.end(), x) != other.deadVar.end()) both.push_back(x);
+          n.deadVar.swap(both);
+          uses(m, use);
+          break;
+        }
+        case Micro::Imm: case Micro::ImmH:
+        case Micro::Add: case Micro::Sub: case Micro::Mul: case Micro::Div: case Micro::Mod:
+        case Micro::And: case Micro::Or: case Micro::Xor: case Micro::Shl: case Micro::Shr:
+        case Micro::Eq: case Micro::Ne: case Micro::Gt: case Micro::Ge: case Micro::Lt: case Micro::Le:
+        case Micro::Neg: case Micro::Not:
+          if (!n.live.test(m.a)) {
+            keep[k] = false;
+            break;
+          }
+          n.live.reset(m.a);
+          uses(m, use);
+          break;
+        case Micro::ReadRel:
+          if (!n.live.test(m.a)) {
+            keep[k] = false;
+            break;
+          }
+          n.live.reset(m.a);
+          relSet(m.x, false);
+          break;
+        case Micro::StoreRel: case Micro::StoreRelK: case Micro::StoreRelX:
+          if (relDead(m.x)) {
+            keep[k] = false;
+            break;
+          }
+          relSet(m.x, true);
+          uses(m, use);
+          break;
+        case Micro::PushSpc:
+          if (relDead(m.x) && (m.a == kNone || !n.live.test(m.a))) {
+            keep[k] = false;
+            break;
+          }
+          relSet(m.x, true);
+          if (m.a != kNone && !n.live.test(m.a)) m.a = kNone;
+          if (m.a != kNone) n.live.reset(m.a);
+          break;
+        case Micro::Call:
+          // Writes the links and the callee's empty slot; what it reads
+          // into temporaries is needed or not.
+          if (m.a != kNone && !n.live.test(m.a)) m.a = kNone;
+          if (m.b != kNone && !n.live.test(m.b)) m.b = kNone;
+          if (m.a != kNone) n.live.reset(m.a);
+          if (m.b != kNone) n.live.reset(m.b);
+          for (std::int32_t j = 0; j < 3 + m.c; ++j) relSet(m.x + j, false);
+          break;
+        case Micro::ReturnI: case Micro::ReturnZ:
+          use(m.a);
+          for (std::int32_t j = 0; j < 3; ++j) relSet(m.x + j, false);
+          break;
+        case Micro::Link:
+          for (std::int32_t j = 0; j < m.c; ++j) relSet(m.x + j, false);
+          break;
+        case Micro::Ret:
+          if (m.a != kNone) n.live.reset(m.a);
+          for (std::int32_t j = 0; j < 3; ++j) relSet(m.x + j, false);
+          break;
+        case Micro::StoreVar: case Micro::StoreVarK: case Micro::StoreVarX:
+          if (varDead(m.x)) {
+            keep[k] = false;
+            break;
+          }
+          n.deadVar.push_back(m.x);
+          uses(m, use);
+          break;
+        case Micro::IncVar:
+          varLive(m.x);
+          if (m.a != kNone && !n.live.test(m.a)) m.a = kNone;
+          if (m.a != kNone) n.live.reset(m.a);
+          break;
+        case Micro::IncRel:
+          relSet(m.x, false);
+          if (m.a != kNone && !n.live.test(m.a)) m.a = kNone;
+          if (m.a != kNone) n.live.reset(m.a);
+          break;
+        case Micro::IncSpc:
+          n.deadRel.reset();
+          n.deadVar.clear();
+          break;
+        case Micro::SwapA: case Micro::SwapB:
+          relSet(m.x, false);
+          break;
+        default:
+          uses(m, use);
+          break;
+      }
+    }
+    for (std::size_t t = 0; t < forkTargets.size(); ++t)
+      if (forkTargets[t] == static_cast<std::int32_t>(k)) atTarget[t] = n;
+  }
+  // Compact, moving guards, forks and fork targets along.
+  std::vector<std::int32_t> moved(body_.size() + 1, 0);
+  std::vector<TMicro> kept;
+  for (std::size_t k = 0; k < body_.size(); ++k) {
+    moved[k] = static_cast<std::int32_t>(kept.size());
+    if (keep[k]) kept.push_back(body_[k]);
+  }
+  moved[body_.size()] = static_cast<std::int32_t>(kept.size());
+  for (GuardFix& g : guards_) g.at = moved[static_cast<std::size_t>(g.at)];
+  for (std::int32_t& f : forkAt_) {
+    f = moved[static_cast<std::size_t>(f)];
+    kept[static_cast<std::size_t>(f)].y = moved[static_cast<std::size_t>(kept[static_cast<std::size_t>(f)].y)];
+  }
+  body_.swap(kept);
+}
+
+// Slots by their byte offset, so the run-time code adds instead of
+// multiplying.
+void Builder::Offsets() {
+  constexpr std::int32_t kSize = static_cast<std::int32_t>(sizeof(TScriptValue));
+  for (TMicro& m : body_) {
+    switch (m.op) {
+      case Micro::GuardVar: case Micro::GuardRel: case Micro::GuardRelEq: case Micro::ReadRel:
+      case Micro::StoreRel: case Micro::StoreRelK: case Micro::StoreRelX:
+      case Micro::StoreVar: case Micro::StoreVarK: case Micro::StoreVarX:
+      case Micro::PushSpc: case Micro::IncVar: case Micro::IncRel: case Micro::SwapA: case Micro::SwapB:
+        m.x *= kSize;
+        break;
+      default: break;
+    }
+  }
+}
+
+bool Builder::Build(std::int32_t address, TGroup& group) {
+  s_.spc.rel = c_.spc - c_.stk;
+  s_.par.rel = c_.par - c_.stk;
+  Path(address);
+  if (longest_ < 2) return false;
+  Optimize();
+  Offsets();
+  group.first = static_cast<std::int32_t>(out_.size());
+  group.length = longest_;
+  group.lowest = lowest_;
+  group.highest = highest_;
+  group.spc = c_.spc - c_.stk;
+  group.par = c_.par - c_.stk;
+  group.calls = calls_;
+  group.profiled = !unprofiled_;
+  group.needs = static_cast<std::uint8_t>((usesSpc_ ? need::kSpc : 0) | (usesPar_ ? need::kPar : 0) |
+                                          (calls_ > 0 ? need::kCalls : 0) | (hasBreak_ ? need::kRun : 0));
+  const std::int32_t stubBase = static_cast<std::int32_t>(body_.size());
+  for (const GuardFix& g : guards_) body_[static_cast<std::size_t>(g.at)].y = group.first + stubBase + g.stub;
+  for (std::int32_t f : forkAt_) body_[static_cast<std::size_t>(f)].y += group.first;
+  out_.insert(out_.end(), body_.begin(), body_.end());
+  out_.insert(out_.end(), stubs_.begin(), stubs_.end());
+  return true;
+}
+
+}  // namespace
+
+bool BuildGroup(const TGroupContext& context, std::int32_t address, std::vector<TMicro>& micro, TGroup& group) {
+  Builder b(context, micro);
+  return b.Build(address, group);
+}
+
+}  // namespace bq::script

@@ -1,0 +1,215 @@
+#pragma once
+// The machine's own copy of the code image, and the groups it runs as one
+// step. Private to the machine (script/machine*.cpp); the code image, the
+// listing and the views never see any of this.
+//
+// The decoded copy has one entry per address: the handler that runs the
+// instruction as it is written (chosen once by operation and mode), and
+// whether a group may start there. A group is a run of instructions that the
+// machine, the first time it arrives at the address with room to run it,
+// translates into micro-operations on integer temporaries: straight code,
+// unconditional jumps, calls and returns are followed, a conditional jump
+// ends it. It is built for the state the machine is in (the kinds of the
+// values it reads, where SPC and PAR point relative to STK) and checks that
+// state every time it runs: a value that is not a plain integer leaves the
+// group at that instruction with everything exactly as the instructions one
+// by one would have left it, and the plain handlers go on from there.
+#include <cstdint>
+#include <vector>
+
+#include "script/instructions.h"
+#include "script/machine.h"
+#include "script/value.h"
+
+namespace bq::script {
+
+// The plain handlers, one per operation and the modes worth telling apart.
+#define BQ_PLAIN_HANDLERS(X)                                                                                 \
+  X(Nop) X(Halt) X(LdaImm) X(LdaVar) X(LdaPar) X(LdaSlot) X(Lda) X(Ldb) X(StaVar) X(StaSlot) X(Sta) X(Clr)   \
+  X(IncDec) X(NegNot) X(AddSub) X(MulImm) X(Mul) X(Logic) X(Cmp) X(Shft) X(Swap) X(Tst) X(Ldf) X(Stf)        \
+  X(Host) X(Call) X(Lnk) X(Ret) X(Stkp) X(PushA) X(PushImm) X(PushVar) X(PushPar) X(PushSpc) X(Push) X(PopA) \
+  X(PopSpc) X(PopFrp) X(Pop) X(Jmp) X(Jcc) X(Brk) X(Setf) X(Dset) X(Dget) X(Strf) X(Url) X(Nothing)
+
+enum class Handler : std::uint8_t {
+#define BQ_X(name) name,
+  BQ_PLAIN_HANDLERS(BQ_X)
+#undef BQ_X
+  Group,     // a built group starts here
+  GroupNew,  // a group may start here; built on first arrival
+};
+inline constexpr int kHandlerCount = static_cast<int>(Handler::GroupNew) + 1;
+
+struct TDecoded {
+  Handler op = Handler::Nothing;     // what the fetch loop dispatches on
+  Handler plain = Handler::Nothing;  // the instruction as it is written
+  std::uint8_t mode = 0;
+  OpCode code = OpCode::NOP;
+  std::int32_t operand = 0;
+  std::int32_t group = -1;  // index into the machine's groups (op Group)
+  // A JCC: how often groups took it and went past it, so that a group built
+  // again follows the way it usually goes.
+  std::uint32_t taken = 0, passed = 0;
+};
+
+// Micro-operations. t[] are the group's integer temporaries, h is STK when
+// the group started. Slot operations name their slot by its byte offset
+// from slot h (the Rel forms) or from slot 0 (the Var forms) in x. A value
+// written to a slot is (kind c, Int t[a], empty text); the K forms write the
+// constant y for the Int; the X forms take the Int from t[a] or, when a is
+// kNone, y, and the text from the digit ("1"/"0") of t[b] unless b is kNone.
+// Guards jump to the exit stub y when the value they read is not an integer
+// (kind 1) with an empty text (with c set, kind 1 suffices: the text is not
+// used). A group may fork at a conditional jump into both of its paths (the
+// Fork forms); each path ends in its own terminator, which leaves STK at h +
+// the depth in w and counts the instructions of its path (also in w).
+#define BQ_MICRO_OPS(X)                                                                        \
+  X(GuardVar)   /* t[a] := variable */                                                         \
+  X(GuardRel)   /* t[a] := slot */                                                             \
+  X(GuardRelEq) /* the slot holds the integer c (empty text) */                                \
+  X(GuardSpc)   /* t[a] := slot SPC-x */                                                       \
+  X(GuardPar)   /* t[a] := argument x of the current call (-1: the count) */                   \
+  X(GuardA)     /* t[a] := A */                                                                \
+  X(ReadRel)    /* t[a] := Int of the slot, whatever its kind */                               \
+  X(Imm)        /* t[a] := x */                                                                \
+  X(ImmH)       /* t[a] := h+x */                                                              \
+  X(Add) X(Sub) X(Mul) X(Div) X(Mod) X(And) X(Or) X(Xor) X(Shl) X(Shr) /* t[a] := t[b] op t[c] */ \
+  X(Eq) X(Ne) X(Gt) X(Ge) X(Lt) X(Le)                                  /* (x when c is kNone) */   \
+  X(Neg) X(Not)                                                        /* t[a] := op t[b] */       \
+  X(StoreRel) X(StoreRelK) X(StoreRelX)                                /* slot := value */         \
+  X(StoreVar) X(StoreVarK) X(StoreVarX)                                /* variable := value */     \
+  X(StoreA) X(StoreAK) X(StoreAX)                                      /* A := value */            \
+  X(StoreSpc)   /* slot SPC-x := value, X form (outside the stack: nowhere) */                 \
+  X(StoreB)     /* B := value, X form */                                                       \
+  X(PushSpc)    /* slot := (c, SPC, empty); t[a] := SPC unless a is kNone */                   \
+  X(IncVar)     /* variable: Int += y, kind 1; t[a] := the new Int unless a is kNone */        \
+  X(IncRel)     /* the same for a slot */                                                      \
+  X(IncSpc)     /* the same for slot SPC-x */                                                  \
+  X(SwapB)      /* exchange B and the slot */                                                  \
+  X(SwapA)      /* exchange A and the slot */                                                  \
+  X(SetSpc)     /* SPC := t[a], or h+x when a is kNone */                                      \
+  X(SetFrp)     /* FRP := t[a] */                                                              \
+  X(Call)       /* CALL with STK h+x: PAR remembered, PAR := h+x-1; slots h+x, h+x+1, h+x+2 */ \
+                /* := links FRP (t[a] := it unless kNone), SPC (t[b] likewise), y; SPC := */   \
+                /* h+x+2; then the callee's LNK c: c empty values, SPC := h+x+2+c */           \
+  X(Link)       /* LNK: c empty values from slot h+x; SPC := h+x+c-1 */                        \
+  X(Ret)        /* RET to STK h+x: FRP, SPC := slots h+x, h+x+1; t[a] := slot h+x+2; PAR */    \
+                /* := the remembered PAR, when there is one */                                 \
+  X(Line)       /* current line := x */                                                        \
+  X(CcrInt)     /* CCR := Z if t[a] = 0, N if below */                                         \
+  X(CcrZero)    /* CCR := Z if t[a] = 0 */                                                     \
+  X(CcrSign)    /* CCR := Z if t[a] = t[b] (x when b is kNone), N if below */                  \
+  X(CcrConst)   /* CCR := x */                                                                 \
+  X(ForkM)      /* if condition c holds on CCR and FRP, go on at micro-operation y (the JCC */ \
+                /* is at z) */                                                                 \
+  X(ForkZ)      /* the same on the flags Z if t[a] = 0 */                                      \
+  X(ForkI)      /* the same on the flags Z if t[a] = 0, N if below */                          \
+  X(ForkS)      /* the same on the sign of t[a] - t[b] (x when b is kNone) */                  \
+  X(Branch)     /* the group ends, going on at y if condition c holds on CCR and FRP, else at */\
+                /* z, the address after the JCC */                                             \
+  X(JumpZ)      /* A := (1, t[a], its digit), CCR := Z if t[a] = 0; then as Branch */          \
+  X(JumpI)      /* A := (1, t[a], empty), CCR := Z if t[a] = 0, N if below; then as Branch */  \
+  X(JumpS)      /* A := (1, t[a], empty), CCR := sign of t[a] - t[b] (x); then as Branch */    \
+  X(Goto)       /* the group ends, going on at y */                                            \
+  X(Return)     /* the group ends, going on at t[a]; the RET at y returns from Run when */     \
+                /* that is y itself */                                                         \
+  X(ReturnI)    /* RET to STK h+x as Ret (the address not kept); A := (1, t[a], empty), CCR */ \
+                /* := Z if t[a] = 0, N if below; then as Return, the address from the slot */  \
+  X(ReturnZ)    /* the same with CCR := Z if t[a] = 0 */                                       \
+  X(Exit)       /* x instructions ran; STK := h+(int8)c; the plain handlers go on at y */
+
+enum class Micro : std::uint8_t {
+#define BQ_X(name) name,
+  BQ_MICRO_OPS(BQ_X)
+#undef BQ_X
+};
+inline constexpr int kMicroCount = static_cast<int>(Micro::Exit) + 1;
+
+inline constexpr std::uint8_t kNone = 255;  // no temporary
+
+struct TMicro {
+  Micro op = Micro::Goto;
+  std::uint8_t a = kNone, b = kNone, c = 0;
+  std::int32_t x = 0, y = 0, z = 0;
+  std::int32_t w = 0;  // terminators: the path's instructions and end depth (PathEnd)
+};
+
+// A terminator's w: the instructions its path ran (low half) and STK - h at
+// its end (high half, signed).
+constexpr std::int32_t PathEnd(std::int32_t length, std::int32_t depth) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(length & 0xFFFF) |
+                                   (static_cast<std::uint32_t>(depth) << 16));
+}
+constexpr std::int32_t PathLength(std::int32_t w) { return w & 0xFFFF; }
+constexpr std::int32_t PathDepth(std::int32_t w) { return w >> 16; }
+
+// The builder keeps a group's stack depth within a signed byte, so an exit
+// can carry it in c.
+inline constexpr std::int32_t kMaxDepth = 100;
+
+// What a group needs besides the machine being in state Run or StepLine
+// with room before the next look at the pump.
+namespace need {
+inline constexpr std::uint8_t kSpc = 1;    // SPC - STK is spc
+inline constexpr std::uint8_t kPar = 2;    // PAR - STK is par
+inline constexpr std::uint8_t kCalls = 4;  // room for its CALLs' PARs
+inline constexpr std::uint8_t kRun = 8;    // state Run (a BRK stops line steps)
+}  // namespace need
+
+struct TGroup {
+  // What the fetch loop reads when it enters the group, first.
+  std::int32_t first = 0;    // its first micro-operation
+  std::int32_t length = 0;   // instructions its longest path runs
+  std::int32_t lowest = 0;   // lowest slot it touches, relative to STK
+  std::int32_t highest = 0;  // one above the highest slot it writes, relative to STK
+  std::uint8_t needs = 0;    // need::
+  std::int32_t spc = 0, par = 0;  // SPC - STK and PAR - STK it was built for
+  std::int32_t calls = 0;  // CALLs it makes (each remembers a PAR)
+  std::int32_t address = 0;  // where it starts
+  bool profiled = false;  // every JCC it met had been seen going one way or both
+  std::uint32_t runs = 0;
+  std::uint32_t misses = 0;  // entries refused because SPC or PAR differed
+  std::uint32_t exits = 0;   // early exits
+  std::uint32_t builds = 0;
+};
+
+// What the builder needs to know of the machine when it builds a group: the
+// image, the registers and the values the group would read now (it expects
+// an integer where one is now, and stops before a value that is not).
+struct TGroupContext {
+  const TInstruction* code;
+  std::int32_t count;      // instructions in the image
+  std::int32_t variables;  // variable count
+  std::int32_t stk, spc, par;
+  const TScriptValue* stack;
+  std::int32_t stackSize;
+  const TScriptValue* a;
+  const TDecoded* decoded;  // the JCCs' counts
+};
+
+// Builds the group starting at address; false when none would run two or
+// more instructions. The micro-operations are appended to micro.
+bool BuildGroup(const TGroupContext& context, std::int32_t address, std::vector<TMicro>& micro, TGroup& group);
+
+// The machine's decoded copy: for the image at `from` with `count`
+// instructions, decoded with Fusion as `fused`.
+struct TScriptMachine::TFastCopy {
+  const TInstruction* from = nullptr;
+  std::int32_t count = -1;
+  bool fused = false;
+  std::vector<TDecoded> decoded;
+  std::vector<TGroup> groups;
+  std::vector<TMicro> micro;
+};
+
+// Groups are rebuilt (for the state of the machine then) when they leave
+// early or are refused this often, up to kMaxBuilds times; then the address
+// keeps its plain handler. kMaxMicro bounds what all groups of one image
+// may hold.
+inline constexpr std::uint32_t kRebuildAfter = 32;
+// A group that met a JCC no group had seen yet is built again after this
+// many runs, to follow the ways its JCCs go.
+inline constexpr std::uint32_t kProfileRuns = 64;
+inline constexpr std::uint32_t kMaxBuilds = 4;
+inline constexpr std::size_t kMaxMicro = 1u << 22;
+
+}  // namespace bq::script
