@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QPair>
 
 #include "app/gui/icons.h"
 
@@ -36,6 +37,32 @@ bool TakesText(const QObject* w) {
   if (auto* e = qobject_cast<const QTextEdit*>(w)) return !e->isReadOnly();
   return false;
 }
+
+// The keys a narrower place takes from the window (the editor's F1 beside
+// the window's): Qt would find two shortcuts for the key and run neither,
+// so the place's widget claims the key before shortcuts are looked up and
+// runs its own command.
+class TakenKeys : public QObject {
+ public:
+  TakenKeys(QObject* parent, QList<QPair<QKeySequence, QAction*>> keys) : QObject(parent), keys_(std::move(keys)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+      return QObject::eventFilter(watched, event);
+    const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+    for (const auto& [key, action] : keys_) {
+      if (key != pressed) continue;
+      event->accept();
+      if (event->type() == QEvent::KeyPress && action->isEnabled()) action->trigger();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QList<QPair<QKeySequence, QAction*>> keys_;
+};
 
 }  // namespace
 
@@ -87,6 +114,10 @@ QAction* CommandActions::Named(const QString& name) const {
 void CommandActions::AddScopedTo(QWidget* widget, app::KeyScope scope) const {
   for (const app::CommandInfo& c : app::kCommands)
     if (c.scope == scope) widget->addAction(Get(c.id));
+  QList<QPair<QKeySequence, QAction*>> taken;
+  for (const app::KeyTaken& t : app::KeysTakenIn(scope))
+    taken.append({QKeySequence::fromString(Text(t.key), QKeySequence::PortableText), Get(t.command)});
+  if (!taken.isEmpty()) widget->installEventFilter(new TakenKeys(widget, std::move(taken)));
 }
 
 template <class Target>

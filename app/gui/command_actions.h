@@ -32,7 +32,8 @@ class CommandActions : public QObject {
   // By its name ("NextAction"); nullptr for a name not in the table.
   QAction* Named(const QString& name) const;
   QList<QAction*> All() const { return QList<QAction*>(actions_.begin(), actions_.end()); }
-  // The actions whose keys act within a widget (a page, the editor) go on it.
+  // The actions whose keys act within a widget (a page, the editor) go on it;
+  // a key it shares with the window's command means its own there.
   void AddScopedTo(QWidget* widget, app::KeyScope scope) const;
   // Puts the commands of a place into a menu or tool bar in the table's
   // order, with separators between groups; submenus come from `menus`.

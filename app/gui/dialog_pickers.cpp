@@ -39,6 +39,17 @@ bool DialogPickers::PickSaveFile(QWidget* parent, const QStringList& filters, QS
   return true;
 }
 
+bool DialogPickers::PickOpmlFile(QWidget* parent, bool save, QString& file) {
+  QFileDialog dlg(parent, save ? QStringLiteral("OPMLの書き出し先") : QStringLiteral("読み込むOPMLファイル"), file);
+  dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dlg.setDefaultSuffix(QStringLiteral("opml"));
+  dlg.setNameFilters({QStringLiteral("OPML (*.opml *.xml)"), QStringLiteral("全てのファイル (*)")});
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+  file = dlg.selectedFiles().first();
+  return true;
+}
+
 DialogPickers& DialogPickers::Standard() {
   static DialogPickers pickers;
   return pickers;

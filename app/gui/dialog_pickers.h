@@ -1,6 +1,6 @@
 #pragma once
-// The standard dialogs the options and export dialogs open: a font, a
-// colour, a folder, the export's save file. The dialogs are given one;
+// The standard dialogs the options and export dialogs and the window open:
+// a font, a colour, a folder, the export's save file, an OPML file. The dialogs are given one;
 // tests give one that answers without a window.
 #include <QString>
 #include <QStringList>
@@ -21,6 +21,8 @@ class DialogPickers {
   virtual bool PickFolder(QWidget* parent, QString& folder);
   // The export's file: "エクスポート先のファイル" with the given filters.
   virtual bool PickSaveFile(QWidget* parent, const QStringList& filters, QString& file);
+  // An OPML file to write (save) or to read.
+  virtual bool PickOpmlFile(QWidget* parent, bool save, QString& file);
 
   // Qt's own dialogs.
   static DialogPickers& Standard();

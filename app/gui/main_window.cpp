@@ -24,6 +24,7 @@
 #include "app/gui/article_list_page.h"
 #include "app/gui/command_actions.h"
 #include "app/core/rounds/round_report.h"
+#include "app/gui/dialog_pickers.h"
 #include "app/gui/icons.h"
 #include "app/gui/round_controller.h"
 #include "app/gui/workbench_page.h"
@@ -37,7 +38,7 @@ QString Text(std::string_view utf8) { return QString::fromUtf8(utf8.data(), stat
 }  // namespace
 
 MainWindow::MainWindow(app::TApplication& app, UserInterface& ui, app::ProgramLayout layout, QWidget* parent)
-    : QMainWindow(parent), app_(app), ui_(ui), layout_(std::move(layout)) {
+    : QMainWindow(parent), app_(app), ui_(ui), layout_(std::move(layout)), pickers_(&DialogPickers::Standard()) {
   setWindowTitle(QStringLiteral("Brindlequay"));
   setWindowIcon(AppIcon());
   resize(900, 620);
@@ -55,6 +56,7 @@ MainWindow::MainWindow(app::TApplication& app, UserInterface& ui, app::ProgramLa
   connect(commands_, &CommandActions::applied, this, &MainWindow::ApplyStates);
   programFacts_.trayAvailable = tray_ != nullptr;
   programFacts_.helpAvailable = QFileInfo::exists(QString::fromStdString(layout_.helpPage));
+  programFacts_.guideAvailable = QFileInfo::exists(QString::fromStdString(layout_.guidePage));
   commands_->SetProgramFacts(programFacts_);
   ApplySettings();
 }

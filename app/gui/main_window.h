@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/core/application.h"
+#include "app/core/dialogs/new_folder_model.h"
 #include "app/core/dialogs/properties_model.h"
 #include "app/core/shell/program_layout.h"
 #include "app/gui/qt_platform.h"
@@ -36,6 +37,7 @@ namespace bq::gui {
 
 class ArticleListPage;
 class CommandActions;
+class DialogPickers;
 class FolderTree;
 class RoundController;
 class RoundReportView;
@@ -92,6 +94,16 @@ class MainWindow : public QMainWindow {
   void ShowAbout();
   void OpenHelp();
   void ShowRoundReport();
+  // The subscription list: the whole tree written to an OPML file, and an
+  // OPML file's folders made below the folder selected in the tree. A
+  // failure is shown in a message box.
+  void ExportOpml();
+  void ImportOpml();
+  // A page beside the help page (at an anchor) in the user's browser; a page
+  // that cannot be opened is named in a message box.
+  void OpenHelpPage(const std::string& page, const QString& anchor = QString());
+  // The file dialogs the window opens (tests give ones without a window).
+  void SetPickers(DialogPickers& pickers) { pickers_ = &pickers; }
   void OpenExport();
   void OpenOptions();
   void OpenProperties();
@@ -134,6 +146,8 @@ class MainWindow : public QMainWindow {
   // The list's widths and the editor's script are written before another
   // folder opens; false (the reason shown) when the editor refused.
   bool LeaveFolder();
+  // A feed folder made below parent from the new-folder dialog's address.
+  void NewFeedFolder(QTreeWidgetItem* parent, const app::NewFolderChoice& choice);
 
   app::TApplication& app_;
   UserInterface& ui_;
@@ -159,6 +173,7 @@ class MainWindow : public QMainWindow {
   app::ShellFacts::Program programFacts_;
   // The addresses typed in the properties dialog while the program runs.
   app::TAddressHistory addressHistory_;
+  DialogPickers* pickers_;
   bool quitPending_ = false;
   bool closedDone_ = false;
 };

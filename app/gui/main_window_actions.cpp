@@ -15,6 +15,7 @@
 #include "app/gui/article_list_page.h"
 #include "app/gui/command_actions.h"
 #include "app/gui/main_window.h"
+#include "app/gui/new_folder_dialog.h"
 #include "app/gui/round_controller.h"
 #include "app/gui/workbench_page.h"
 #include "platform/fs.h"
@@ -45,6 +46,9 @@ void MainWindow::ConnectCommands() {
   on(Command::OptionAction, [this] { OpenOptions(); });
   on(Command::PropertyAction, [this] { OpenProperties(); });
   on(Command::ChangeView, [this] { ToggleCodeView(); });
+  on(Command::ExportOpmlAction, [this] { ExportOpml(); });
+  on(Command::ImportOpmlAction, [this] { ImportOpml(); });
+  on(Command::GuideAction, [this] { OpenHelpPage(layout_.guidePage); });
 }
 
 std::string MainWindow::DataFolder() const {
@@ -131,19 +135,28 @@ void MainWindow::RefreshTreeFacts() {
 void MainWindow::NewFolder() {
   QTreeWidgetItem* parent = tree_->currentItem();
   if (!parent) return;
-  std::string name;
-  try {
-    name = app_.NewFolder(tree_->PathOf(parent));
-  } catch (const Exception& e) {
-    ui_.MessageBox(e.what(), app_.Caption, kMbOk);
+  app::NewFolderChoice choice;
+  {
+    app::TBusyState::Scope open = app_.Busy().OpenDialog();
+    NewFolderDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    choice = dialog.Choice();
+  }
+  if (choice.feed) {
+    NewFeedFolder(parent, choice);
+    return;
+  }
+  app::NewFolderOutcome made = app::CreateFolder(app_, tree_->PathOf(parent), choice);
+  if (made.path.empty()) {
+    ui_.MessageBox(made.error, app_.Caption, kMbOk);
     return;
   }
   tree_->Reload(parent);
   parent->setExpanded(true);
-  QTreeWidgetItem* made = tree_->FindPath(tree_->PathOf(parent) + name + "/");
-  if (made && made != parent) {
-    tree_->setCurrentItem(made);
-    tree_->editItem(made);  // the user names it at once
+  QTreeWidgetItem* item = tree_->FindPath(made.path);
+  if (item && item != parent) {
+    tree_->setCurrentItem(item);
+    tree_->editItem(item);  // the user names it at once
   }
 }
 
@@ -216,10 +229,7 @@ void MainWindow::ShowAbout() {
   box.exec();
 }
 
-void MainWindow::OpenHelp() {
-  QString page = QString::fromStdString(layout_.helpPage);
-  if (QFileInfo::exists(page)) QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath()));
-}
+void MainWindow::OpenHelp() { OpenHelpPage(layout_.helpPage); }
 
 // ---- Show, hide, close ----
 

@@ -39,11 +39,8 @@ void MainWindow::BuildPages() {
   });
   connect(workbench_, &WorkbenchPage::captionChanged, this, &QWidget::setWindowTitle);
   // F1 in the editor: the reference beside the help page, at the word's entry.
-  connect(workbench_, &WorkbenchPage::referenceRequested, this, [this](const QString& anchor) {
-    QUrl url = QUrl::fromLocalFile(QFileInfo(QString::fromStdString(layout_.referencePage)).absoluteFilePath());
-    if (!anchor.isEmpty()) url.setFragment(anchor);
-    QDesktopServices::openUrl(url);
-  });
+  connect(workbench_, &WorkbenchPage::referenceRequested, this,
+          [this](const QString& anchor) { OpenHelpPage(layout_.referencePage, anchor); });
 
   rounds_ = new RoundController(app_, *commands_, this);
   reportView_ = new RoundReportView(this);

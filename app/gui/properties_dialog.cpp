@@ -97,6 +97,12 @@ QWidget* PropertiesDialog::BasicPage(const std::vector<std::string>& scripts,
   charset_->setCurrentText(QString::fromStdString(values_.charset));
   tf->addRow(QStringLiteral("文字コード"), charset_);
   v->addWidget(site);
+  if (values_.feed) {
+    // A feed folder runs no script and reads its feed in the feed's own code.
+    for (QWidget* w : {static_cast<QWidget*>(script_), static_cast<QWidget*>(address_), static_cast<QWidget*>(charset_)})
+      tf->setRowVisible(w, false);
+    v->addWidget(FeedGroup(page));
+  }
 
   auto* list = new QGroupBox(QStringLiteral("リスト表示"), page);
   auto* lv = new QVBoxLayout(list);
@@ -112,6 +118,24 @@ QWidget* PropertiesDialog::BasicPage(const std::vector<std::string>& scripts,
   v->addWidget(list);
   v->addStretch(1);
   return page;
+}
+
+QWidget* PropertiesDialog::FeedGroup(QWidget* page) {
+  auto* group = new QGroupBox(QStringLiteral("フィード"), page);
+  auto* form = new QFormLayout(group);
+  feedAddress_ = Edit(values_.feedAddress, group);
+  feedAddress_->setObjectName(QStringLiteral("FeedUrl"));
+  feedAddress_->setMinimumWidth(300);
+  form->addRow(QStringLiteral("フィードのアドレス"), feedAddress_);
+  feedUnread_ = new QCheckBox(QStringLiteral("更新された記事を未読に戻す"), group);
+  feedUnread_->setChecked(values_.updatesTurnUnread);
+  form->addRow(feedUnread_);
+  feedReply_ = Edit(values_.feedReply, group, true);
+  feedReply_->setPlaceholderText(QStringLiteral("(まだ取得していません)"));
+  feedReply_->setCursorPosition(0);  // the date first
+  feedReply_->setObjectName(QStringLiteral("FeedReply"));
+  form->addRow(QStringLiteral("最終応答"), feedReply_);
+  return group;
 }
 
 QWidget* PropertiesDialog::UserPage() {
@@ -174,6 +198,10 @@ app::PropertiesValues PropertiesDialog::Values() const {
   v.delPass = ToSjis(delPass_->text());
   v.userName = ToSjis(user_->text());
   v.password = ToSjis(password_->text());
+  if (v.feed) {
+    v.feedAddress = ToSjis(feedAddress_->text().trimmed());
+    v.updatesTurnUnread = feedUnread_->isChecked();
+  }
   return v;
 }
 

@@ -43,11 +43,16 @@ class PropertiesDialog : public QDialog {
   QLineEdit* UserEdit() const { return user_; }
   QLineEdit* PasswordEdit() const { return password_; }
   QLineEdit* RefererEdit() const { return referer_; }
+  // A feed folder's group "フィード" (nullptr for a script folder).
+  QLineEdit* FeedEdit() const { return feedAddress_; }
+  QCheckBox* FeedUnreadCheck() const { return feedUnread_; }
+  QLineEdit* FeedReplyEdit() const { return feedReply_; }
 
  private:
   QWidget* BasicPage(const std::vector<std::string>& scripts, const std::vector<std::string>& addresses);
   QWidget* UserPage();
   QWidget* ExtendedPage();
+  QWidget* FeedGroup(QWidget* page);
 
   app::PropertiesValues values_;
   QTabWidget* tabs_;
@@ -61,6 +66,8 @@ class PropertiesDialog : public QDialog {
   QCheckBox* options_[5] = {};
   QLineEdit *nick_ = nullptr, *delPass_ = nullptr, *user_ = nullptr, *password_ = nullptr,
             *referer_ = nullptr;
+  QLineEdit *feedAddress_ = nullptr, *feedReply_ = nullptr;
+  QCheckBox* feedUnread_ = nullptr;
 };
 
 }  // namespace bq::gui

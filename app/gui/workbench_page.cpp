@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyle>
 #include <QStringListModel>
 #include <QTabWidget>
 #include <QTextBlock>
@@ -122,10 +123,23 @@ void WorkbenchPage::BuildEditorPage() {
   commands_.Place(bar, app::Place::EditorBar);
   ProgramSource = new CodeEditor(EditorPage);
   Highlighter = new ScriptHighlighter(ProgramSource->document());
+  WarningList = new QListWidget(EditorPage);
+  WarningList->setObjectName(QStringLiteral("WarningList"));
+  WarningList->setAccessibleName(QStringLiteral("警告"));
+  WarningList->setUniformItemSizes(true);
+  WarningList->setVisible(false);
+  auto* split = new QSplitter(Qt::Vertical, EditorPage);
+  split->addWidget(ProgramSource);
+  split->addWidget(WarningList);
+  split->setStretchFactor(0, 4);
+  split->setStretchFactor(1, 1);
+  split->setChildrenCollapsible(false);
   auto* layout = new QVBoxLayout(EditorPage);
   layout->setContentsMargins(2, 2, 2, 2);
   layout->addWidget(bar);
-  layout->addWidget(ProgramSource);
+  layout->addWidget(split);
+  connect(WarningList, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* item) { GoToWarning(WarningList->row(item)); });
   commands_.AddScopedTo(ProgramSource, app::KeyScope::Editor);
   connect(ProgramSource, &QPlainTextEdit::textChanged, this, [this] {
     if (!loading_) editorDirty_ = true;
@@ -336,10 +350,42 @@ void WorkbenchPage::Refresh() {
   }
   RefreshTemplate();
   RefreshPageTexts();
+  RefreshWarnings();
   int debug = Pages->indexOf(DebugPage);
   Pages->setTabVisible(debug, m.DebugVisible());
   if (m.ActivePage() == app::TWorkbench::Page::Debug && m.DebugVisible() && Pages->currentWidget() == EditorPage)
     Pages->setCurrentIndex(debug);
+}
+
+// The list follows the last compile; the editor's tab counts the warnings,
+// so they are seen while the debug page is in front.
+void WorkbenchPage::RefreshWarnings() {
+  const std::vector<app::WarningRow>& rows = model_->Warnings();
+  QStringList texts;
+  for (const app::WarningRow& r : rows) texts << FromSjis(r.text);
+  if (texts == shownWarnings_) return;
+  shownWarnings_ = texts;
+  WarningList->clear();
+  const QIcon icon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    auto* item = new QListWidgetItem(icon, texts[static_cast<int>(i)], WarningList);
+    // The line and its marker, one above the other in a fixed-pitch font.
+    item->setToolTip(QStringLiteral("<pre>%1\n%2</pre>")
+                         .arg(FromSjis(rows[i].sourceLine).toHtmlEscaped(), FromSjis(rows[i].marker).toHtmlEscaped()));
+  }
+  WarningList->setVisible(!rows.empty());
+  const int editor = Pages->indexOf(EditorPage);
+  Pages->setTabText(editor, rows.empty() ? QStringLiteral("エディタ")
+                                         : QStringLiteral("エディタ (警告 %1)").arg(static_cast<int>(rows.size())));
+}
+
+void WorkbenchPage::GoToWarning(int row) {
+  const std::vector<app::WarningRow>& rows = model_->Warnings();
+  if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return;
+  const app::EditorSpan span = rows[static_cast<std::size_t>(row)].span;
+  Pages->setCurrentWidget(EditorPage);
+  ProgramSource->SelectSpan(static_cast<int>(span.start), static_cast<int>(span.length));
+  ProgramSource->setFocus();
 }
 
 QString WorkbenchPage::WordAtCursor() const {

@@ -11,6 +11,7 @@
 // the application's busy state disables them with the rest. The machine
 // runs on this thread; the application's event pump must run the Qt event
 // loop (QtPump) so Stop and Skip act.
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -48,6 +49,9 @@ class WorkbenchPage : public QWidget, private app::TWorkbench::View {
   // The panes, for the main window's layout and for tests.
   QTabWidget* Pages;
   CodeEditor* ProgramSource;
+  // The warnings of the last compile, under the editor (hidden when none);
+  // activating a row (double click, Enter) selects its span in the editor.
+  QListWidget* WarningList;
   QWidget* EditorPage;
   QWidget* DebugPage;
   QWidget* TemplatePage;
@@ -69,6 +73,8 @@ class WorkbenchPage : public QWidget, private app::TWorkbench::View {
   QString WordAtCursor() const;
   // The value dialog of variable list entry k ("変数の値"), modal.
   void ShowValue(int entry);
+  // The editor shows warning row k: its page in front, its span selected.
+  void GoToWarning(int row);
 
  signals:
   // The window caption the workbench shows.
@@ -95,6 +101,7 @@ class WorkbenchPage : public QWidget, private app::TWorkbench::View {
   void RefreshStepList(bool whole);
   void RefreshTemplate();
   void RefreshPageTexts();
+  void RefreshWarnings();
 
   app::TApplication& app_;
   CommandActions& commands_;
@@ -104,6 +111,7 @@ class WorkbenchPage : public QWidget, private app::TWorkbench::View {
   bool editorDirty_ = false;
   bool loading_ = false;
   int markedRow_ = -1;
+  QStringList shownWarnings_;
 };
 
 }  // namespace bq::gui

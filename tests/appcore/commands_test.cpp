@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -90,8 +91,9 @@ TEST(CommandTable, PlacesListTheirCommandsInOrderWithSeparatorsBetweenGroups) {
                                         "OptionAction", "HelpAction", "AboutAction", "-", "ExitAction"}));
   const std::string history = SubMenuText(Place::HistoryMenu);
   const std::string cache = SubMenuText(Place::CacheMenu);
-  EXPECT_EQ(Layout(Place::FileMenu), (V{history, "NextLogDirAction", "-", "ExportAction", "RoundLogAction", cache, "-",
-                                        "HideAction", "ExitAction"}));
+  EXPECT_EQ(Layout(Place::FileMenu), (V{history, "NextLogDirAction", "-", "ExportAction", "RoundLogAction", cache,
+                                        "ExportOpmlAction", "ImportOpmlAction", "-", "HideAction", "ExitAction"}));
+  EXPECT_EQ(Layout(Place::HelpMenu), (V{"HelpAction", "GuideAction", "-", "AboutAction"}));
   EXPECT_EQ(Layout(Place::RoundMenu), (V{"ExecAction", "RoundAction", "TimerAction", "-", "StopAction", "SkipAction",
                                          "-", "TimerSwitch", "-", "RoundReportAction"}));
   EXPECT_EQ(Layout(Place::ListMenu), (V{"ReadAction", "UnreadAction", "DeleteAction", "SelectAllAction", "DupAction",
@@ -105,6 +107,42 @@ TEST(CommandTable, PlacesListTheirCommandsInOrderWithSeparatorsBetweenGroups) {
                                     [](const app::Slot& s) { return s.place != Place::None; });
     EXPECT_EQ(placed, c.id != Command::ReferenceAction) << c.name;
   }
+}
+
+// Every key means one command wherever the focus is: the narrowest place's
+// (the editor's F1 opens the reference, F1 anywhere else the help).
+TEST(CommandTable, EveryKeyMeansOneCommandInEachPlace) {
+  using K = app::KeyScope;
+  struct Case {
+    K focus;
+    std::string_view key;
+    std::optional<Command> meant;
+  };
+  const Case cases[] = {
+      {K::Editor, "F1", Command::ReferenceAction},  {K::ScriptPage, "F1", Command::HelpAction},
+      {K::DataLogPage, "F1", Command::HelpAction},  {K::Window, "F1", Command::HelpAction},
+      {K::Editor, "F9", Command::GoAction},         {K::DataLogPage, "F9", std::nullopt},
+      {K::DataLogPage, "Space", Command::NextAction}, {K::Editor, "Space", std::nullopt},
+      {K::Window, "F12", std::nullopt},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(app::CommandForKey(c.focus, c.key), c.meant) << c.key << " in " << static_cast<int>(c.focus);
+  // No key is ambiguous anywhere: every key of every command means one
+  // command in each place where it acts.
+  for (K focus : {K::Window, K::DataLogPage, K::ScriptPage, K::Editor}) {
+    for (const app::CommandInfo& c : app::kCommands) {
+      for (std::string_view key : c.keys) {
+        if (key.empty() || !app::KeyScopeEncloses(c.scope, focus)) continue;
+        EXPECT_TRUE(app::CommandForKey(focus, key).has_value()) << key << " in " << static_cast<int>(focus);
+      }
+    }
+  }
+  // What the shell hands to the narrower place: only the editor's F1.
+  const auto taken = app::KeysTakenIn(K::Editor);
+  ASSERT_EQ(taken.size(), 1u);
+  EXPECT_EQ(taken[0].command, Command::ReferenceAction);
+  EXPECT_EQ(taken[0].key, "F1");
+  for (K scope : {K::Window, K::DataLogPage, K::ScriptPage}) EXPECT_TRUE(app::KeysTakenIn(scope).empty());
 }
 
 // The commands a state enables, by name.
@@ -129,7 +167,7 @@ app::ShellFacts Everything() {
   f.folder = {false, true, 3, true, true, false};
   f.list = {2, true, true, true};
   f.tree = {true, false};
-  f.program = {true, true, 2};
+  f.program = {true, true, 2, true};
   return f;
 }
 
@@ -186,8 +224,8 @@ TEST(CommandRules, StateInEnabledCommandsOut) {
          f.program = {};
          f.list.hasBrowseTarget = false;
        },
-       without({"StopAction", "SkipAction", "UnreadAction", "HideAction", "HelpAction", "NextLogDirAction",
-                "BrowseAction"})},
+       without({"StopAction", "SkipAction", "UnreadAction", "HideAction", "HelpAction", "GuideAction",
+                "NextLogDirAction", "BrowseAction"})},
   };
   for (const Case& c : cases) {
     app::ShellFacts f = Everything();

@@ -87,7 +87,7 @@ class RenderTest : public ::testing::Test {
   }
   std::vector<std::string> Titles() {
     std::vector<std::string> out;
-    for (int i = 0; i < Log().Count(); ++i) out.push_back(SjisToUtf8(Log().Item(i)->TITLE));
+    for (int i = 0; i < Log().Count(); ++i) out.push_back(SjisToUtf8(Log().GetItem(i).TITLE));
     std::sort(out.begin(), out.end());
     return out;
   }

@@ -97,6 +97,7 @@ TEST(Layout, PortableBesideTheProgram) {
   EXPECT_EQ(l.libsFolder, "/opt/bq/libs/");
   EXPECT_EQ(l.helpPage, "/opt/bq/help/index.html");
   EXPECT_EQ(l.referencePage, "/opt/bq/help/script-reference.html");
+  EXPECT_EQ(l.guidePage, "/opt/bq/help/script-guide.html");
   EXPECT_EQ(l.dataOption, "");
 }
 
@@ -123,6 +124,7 @@ TEST(Layout, InstalledUnderXdgFoldersAndOptionsWin) {
   EXPECT_EQ(l.installedLibs, "/usr/bin/../share/brindlequay/libs/");
   EXPECT_EQ(l.helpPage, "/usr/bin/../share/brindlequay/help/index.html");
   EXPECT_EQ(l.referencePage, "/usr/bin/../share/brindlequay/help/script-reference.html");
+  EXPECT_EQ(l.guidePage, "/usr/bin/../share/brindlequay/help/script-guide.html");
   // Installed into a prefix the user owns: still the XDG folders.
   in.exeDirWritable = true;
   in.installedCopy = true;

@@ -7,6 +7,7 @@
 // screenshots go.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@
 #include <QProcess>
 #include <QString>
 #include <QThread>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,6 +36,17 @@ inline bool WaitUntil(const std::function<bool()>& cond, int ms = 10000) {
     QThread::msleep(5);
   }
   return true;
+}
+
+// Acts on the modal dialog of type Dialog once it is open (at the next turn
+// of its event loop).
+template <class Dialog, class Act>
+void WhenModal(Act act) {
+  QTimer::singleShot(0, [act] {
+    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    act(*dialog);
+  });
 }
 
 inline QString ReadText(const QString& path) {

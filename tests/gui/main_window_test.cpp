@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QRadioButton>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
@@ -25,6 +26,7 @@
 #include "app/gui/workbench_page.h"
 #include "app/gui/icons.h"
 #include "app/gui/main_window.h"
+#include "app/gui/new_folder_dialog.h"
 #include "app/gui/qt_platform.h"
 #include "tests/gui/gui_fixture.h"
 #include "logstore/folder_info.h"
@@ -75,6 +77,11 @@ class MainWindowTest : public GuiFolder {
   }
   void NewFolderUnderTop() {
     window->Tree()->setCurrentItem(Top());
+    // The dialog offers a plain folder first, as Enter takes it.
+    WhenModal<gui::NewFolderDialog>([](gui::NewFolderDialog& d) {
+      EXPECT_TRUE(d.FolderButton()->isChecked());
+      d.accept();
+    });
     window->Action(QStringLiteral("NewFolderAction"))->trigger();
     // The new caption opens for editing; the test names nothing and leaves it.
     window->Tree()->closePersistentEditor(window->Tree()->currentItem());

@@ -73,9 +73,9 @@ class WorkbenchPageTest : public test::GuiApp {
     QApplication::processEvents();
   }
   // Double-clicks row of the step list as the user would.
-  void DoubleClickStep(int row) {
+  void DoubleClickStep(int row) { DoubleClickRow(page->StepListBox, row); }
+  void DoubleClickRow(QListView* v, int row) {
     QApplication::processEvents();
-    QListView* v = page->StepListBox;
     QModelIndex index = v->model()->index(row, 0);
     v->scrollTo(index);
     QRect r = v->visualRect(index);
@@ -419,6 +419,52 @@ TEST_F(WorkbenchPageTest, TheEditorsModifiedFlagFollowsEverySave) {
   Command(Command::SaveBtn)->trigger();
   EXPECT_FALSE(page->Model().Modified());
   EXPECT_FALSE(page->ProgramSource->document()->isModified());
+}
+
+}  // namespace
+}  // namespace bq::gui
+
+namespace bq::gui {
+namespace {
+
+TEST_F(WorkbenchPageTest, TheLastCompilesWarningsListUnderTheEditorAndLeadToTheirLines) {
+  // COUNT read inside its own body is a call of itself, not its result.
+  Type(QStringLiteral("SCRIPT w;\nFUNCDEF COUNT(n)\nBEGIN\n  COUNT := COUNT + 1\nEND;\nBEGIN\n  x := COUNT(1)\nEND.\n"));
+  Command(Command::CompileBtn)->trigger();
+  EXPECT_TRUE(Errors().isEmpty()) << Errors().join(QStringLiteral("|")).toStdString();
+  const auto& rows = page->Model().Warnings();
+  ASSERT_FALSE(rows.empty());
+  EXPECT_FALSE(page->WarningList->isHidden());
+  ASSERT_EQ(page->WarningList->count(), static_cast<int>(rows.size()));
+  for (int i = 0; i < page->WarningList->count(); ++i) {
+    EXPECT_EQ(page->WarningList->item(i)->text(), FromSjis(rows[static_cast<std::size_t>(i)].text));
+    EXPECT_TRUE(page->WarningList->item(i)->toolTip().contains(QStringLiteral("^"))) << i;
+  }
+  EXPECT_TRUE(page->WarningList->item(0)->text().startsWith(QStringLiteral("4行目: 警告: ")))
+      << page->WarningList->item(0)->text().toStdString();
+  // The debug page came to the front; the editor's tab counts the warnings.
+  EXPECT_EQ(page->Pages->currentWidget(), page->DebugPage);
+  EXPECT_EQ(page->Pages->tabText(page->Pages->indexOf(page->EditorPage)),
+            QStringLiteral("エディタ (警告 %1)").arg(rows.size()));
+  // A double click on the row brings the editor with the warned name selected.
+  page->Pages->setCurrentWidget(page->EditorPage);
+  QTextCursor top = page->ProgramSource->textCursor();
+  top.setPosition(0);
+  page->ProgramSource->setTextCursor(top);
+  DoubleClickRow(page->WarningList, 0);
+  EXPECT_EQ(page->Pages->currentWidget(), page->EditorPage);
+  const QTextCursor at = page->ProgramSource->textCursor();
+  EXPECT_EQ(at.blockNumber(), rows[0].line);
+  EXPECT_EQ(at.block().text(), QStringLiteral("  COUNT := COUNT + 1"));
+  EXPECT_EQ(at.selectedText(), QStringLiteral("COUNT"));
+  ASSERT_TRUE(page->grab().save(Shot("workbench_warnings.png")));
+  // The corrected script compiles without a warning: the list goes away.
+  Type(QStringLiteral("SCRIPT w;\nFUNCDEF COUNT(n)\nBEGIN\n  c := n + 1;\n  COUNT := c\nEND;\nBEGIN\n  x := COUNT(1)\nEND.\n"));
+  Command(Command::CompileBtn)->trigger();
+  EXPECT_TRUE(page->Model().Warnings().empty());
+  EXPECT_EQ(page->WarningList->count(), 0);
+  EXPECT_TRUE(page->WarningList->isHidden());
+  EXPECT_EQ(page->Pages->tabText(page->Pages->indexOf(page->EditorPage)), QStringLiteral("エディタ"));
 }
 
 }  // namespace

@@ -48,6 +48,12 @@ PropertiesValues PropertiesFrom(const TApplication& app) {
   v.saveCookies = SavesCookies(f);
   v.renderJs = RendersPages(f);
   v.charset = std::string(PageCodeName(FolderPageCode(f)));
+  v.feed = IsFeedFolder(f);
+  if (v.feed) {
+    v.feedAddress = FeedAddress(f);
+    v.updatesTurnUnread = UpdatesTurnUnread(f);
+    v.feedReply = FeedReplyText(f);
+  }
   return v;
 }
 
@@ -88,6 +94,10 @@ PropertiesOutcome ApplyProperties(TApplication& app, const PropertiesValues& v,
   if (!ParsePageCode(v.charset, code)) code = PageCode::kAuto;
   // auto is the absence of the option, so older readers see nothing new.
   f.SetExtension(kCharsetOption, code == PageCode::kAuto ? std::string_view() : PageCodeName(code));
+  if (v.feed && IsFeedFolder(f)) {
+    if (v.feedAddress != FeedAddress(f)) SetFeedAddress(f, v.feedAddress);
+    f.SetExtension(kFeedUpdateUnreadOption, v.updatesTurnUnread ? "1" : "");
+  }
   if (f.TreeView != v.treeView || f.NewestReplyFirst != v.newestReplyFirst) {
     f.TreeView = v.treeView;
     f.NewestReplyFirst = v.newestReplyFirst;

@@ -30,6 +30,13 @@ struct PropertiesValues {
   // Pages built by JavaScript (RenderJS): headless Chromium makes them.
   bool renderJs = false;
   std::string charset = "auto";
+  // A feed folder's group "フィード" stands for the script, the address and
+  // the code: the feed read (the address given until one is found), whether
+  // an updated item turns unread again, and the last reply (read only).
+  bool feed = false;
+  std::string feedAddress;
+  bool updatesTurnUnread = false;
+  std::string feedReply;
 };
 
 PropertiesValues PropertiesFrom(const TApplication& app);
@@ -58,7 +65,8 @@ struct PropertiesOutcome {
 // NewestReplyFirst re-thread the log at once when either changed), status
 // panel 1 shows a new script name, ColumnWidths takes the list's widths when
 // KeepColumns is set, the node file is written and the address goes into the
-// history. The caller reloads the script when scriptChanged.
+// history. The caller reloads the script when scriptChanged. A feed folder
+// given another feed address forgets what it found for the old one.
 PropertiesOutcome ApplyProperties(TApplication& app, const PropertiesValues& values,
                                   const std::string& listColumnWidths, TAddressHistory& history);
 

@@ -172,4 +172,24 @@ OpmlImportResult ImportOpml(TApplication& app, std::string_view opmlBytes, const
   return result;
 }
 
+void ExportOpmlFile(const TApplication& app, const std::string& folder, const std::string& file) {
+  fs::WriteFileAtomic(file, ExportOpml(app, folder));
+}
+
+OpmlImportResult ImportOpmlFile(TApplication& app, const std::string& file, const std::string& folder) {
+  std::string bytes;
+  if (!fs::ReadFile(file, bytes, limits::kMaxOpmlFile)) {
+    OpmlImportResult none;
+    none.error = file + Utf8ToSjis(" を読めません");
+    return none;
+  }
+  return ImportOpml(app, bytes, folder);
+}
+
+std::string ImportSummary(const OpmlImportResult& r) {
+  return Utf8ToSjis("OPML: フィード " + std::to_string(r.feeds) + ", スクリプト " + std::to_string(r.scripts) +
+                    ", フォルダ " + std::to_string(r.folders) + " を作成 (登録済み " + std::to_string(r.existing) +
+                    ")");
+}
+
 }  // namespace bq::app

@@ -32,4 +32,14 @@ struct OpmlImportResult {
 // open before stays open (its log is saved as any change of folder saves it).
 OpmlImportResult ImportOpml(TApplication& app, std::string_view opmlBytes, const std::string& folder);
 
+// The desktop's file commands over a file (a system path). Export writes
+// the whole file or leaves the old one; it throws Exception with the
+// system's message when it cannot. Import reads at most the OPML size limit;
+// a file it cannot read imports nothing and says so in error.
+void ExportOpmlFile(const TApplication& app, const std::string& folder, const std::string& file);
+OpmlImportResult ImportOpmlFile(TApplication& app, const std::string& file, const std::string& folder);
+// What an import came to, for the user (Shift_JIS):
+// "OPML: フィード 3, スクリプト 1, フォルダ 2 を作成 (登録済み 1)".
+std::string ImportSummary(const OpmlImportResult& result);
+
 }  // namespace bq::app

@@ -35,6 +35,7 @@ CommandStates EvaluateCommands(const ShellFacts& f) {
   set(Command::NextLogDirAction, f.program.historyEntries > 0);
   set(Command::HideAction, f.program.trayAvailable);
   set(Command::HelpAction, f.program.helpAvailable);
+  set(Command::GuideAction, f.program.guideAvailable);
   set(Command::FindNextAction, f.list.hasSearchText);
   set(Command::FindPrevAction, f.list.hasSearchText);
   set(Command::DeleteAction, f.list.selectedRows > 0);

@@ -42,6 +42,7 @@ struct ShellFacts {
     bool trayAvailable = false;
     bool helpAvailable = false;
     int historyEntries = 0;
+    bool guideAvailable = false;  // the script writers' guide beside the help page
   } program;
 };
 

@@ -25,6 +25,7 @@ enum class Command : std::uint8_t {
   ReadAction, UnreadAction, DeleteAction, SelectAllAction, BrowseAction, ExportAction,
   LoadBtn, SaveBtn, CompileBtn, GoAction, StepAction, TraceAction, ExecInit, RunFromCache, ChangeView,
   ReferenceAction,
+  ExportOpmlAction, ImportOpmlAction, GuideAction,
   OptionAction, RoundLogAction, CacheOldAction, CacheAllAction, HelpAction, AboutAction, HideAction, ExitAction,
 };
 inline constexpr std::size_t kCommandCount = static_cast<std::size_t>(Command::ExitAction) + 1;
@@ -163,6 +164,13 @@ inline constexpr std::array<CommandInfo, kCommandCount> kCommands = [] {
       {{{P::ScriptMenu, 20}, {P::DebugBar, 30}}}),
   Row(C::ReferenceAction, "ReferenceAction", "リファレンス", "カーソル位置の語の説明を開く", {"F1", ""}, I::Help,
       K::Editor, false, {}),
+  // The subscription list in and out, and the script writers' guide.
+  Row(C::ExportOpmlAction, "ExportOpmlAction", "OPMLを書き出す...", "フォルダツリーをOPMLファイルに書き出す", {},
+      I::None, K::Window, false, {{{P::FileMenu, 23}}}),
+  Row(C::ImportOpmlAction, "ImportOpmlAction", "OPMLを読み込む...", "OPMLファイルのフィードを選択中のフォルダに登録する",
+      {}, I::None, K::Window, false, {{{P::FileMenu, 24}}}),
+  Row(C::GuideAction, "GuideAction", "スクリプトの書き方", "スクリプト作者のためのガイドを開く", {}, I::None,
+      K::Window, false, {{{P::HelpMenu, 11}}}),
   // The application.
   Row(C::OptionAction, "OptionAction", "オプション設定", "オプション設定", {}, I::Options, K::Window, false,
       {{{P::ToolsMenu, 10}, {P::MainBar, 30}, {P::TrayMenu, 20}}}),
@@ -193,6 +201,21 @@ static_assert(CommandsInOrder(), "kCommands is indexed by Command");
 
 inline const CommandInfo& CommandOf(Command id) { return kCommands[static_cast<std::size_t>(id)]; }
 std::optional<Command> CommandNamed(std::string_view name);
+
+// Where keys act: the window holds both pages, the script page the editor.
+bool KeyScopeEncloses(KeyScope outer, KeyScope inner);
+// The command a key means with the focus in a place: of the commands whose
+// keys act there and have that key, the one of the narrowest place (the
+// editor's reference before the window's help); none when no command has
+// the key there, or two of the same place do.
+std::optional<Command> CommandForKey(KeyScope focus, std::string_view key);
+// The keys a command of scope takes from a command of an enclosing place
+// there (the shell lets the narrower command have them).
+struct KeyTaken {
+  Command command;
+  std::string_view key;
+};
+std::vector<KeyTaken> KeysTakenIn(KeyScope scope);
 
 // The menu bar's menus and submenus, in order: a submenu names the menu it
 // stands in and its slot there. The history submenu is filled by the window.

@@ -57,7 +57,9 @@ ProgramLayout ChooseLayout(const LayoutInput& in) {
     out.libsFolder = exe + "libs/";
     out.helpPage = exe + "help/index.html";
   }
-  out.referencePage = out.helpPage.substr(0, out.helpPage.rfind('/') + 1) + "script-reference.html";
+  const std::string help = out.helpPage.substr(0, out.helpPage.rfind('/') + 1);
+  out.referencePage = help + "script-reference.html";
+  out.guidePage = help + "script-guide.html";
   out.settingsFile = in.settingsOption.empty() ? config + "brindlequay.ini" : in.settingsOption;
   out.defaultDataFolder = data + "Log/";
   out.dataOption = in.dataOption.empty() ? "" : Dir(in.dataOption);

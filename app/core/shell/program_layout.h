@@ -33,6 +33,7 @@ struct ProgramLayout {
   std::string installedLibs;  // the read-only copy that seeds libsFolder ("" when portable)
   std::string helpPage;       // the HTML help page
   std::string referencePage;  // the script language reference, beside the help page
+  std::string guidePage;      // the script writers' guide, beside the help page
 };
 
 ProgramLayout ChooseLayout(const LayoutInput& in);
