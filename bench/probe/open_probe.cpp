@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
   for (int r = 0; r < kScreenRows && r < list.RowCount(); ++r)
     for (int c = 0; c < list.ColumnCount(); ++c) bytes += list.Cell(r, c).size();
   const double end = WallMs();
-  std::printf("open_ms %.1f rows %d bytes %zu load_ms %d\n", end - start, list.RowCount(), bytes, app::TKernel::Log(app).LoadTime());
+  std::printf("open_ms %.1f rows %d bytes %zu load_ms %d\n", end - start, list.RowCount(), bytes, bq::app::TKernel::Log(app).LoadTime());
   // Leaving without saving: the figures are the open's, not the exit's.
   std::fflush(stdout);
   std::_Exit(0);

@@ -45,7 +45,7 @@ TEST_F(RenderCli, FolderSetTurnsTheOptionOnAndOffAndRefusesOtherValues) {
 TEST_F(RenderCli, WithoutChromiumOnPathTheFetchFailsWithOneLine) {
   ASSERT_EQ(Cli("folder set js RenderJS=1").status, 0);
   fs::ForceDirectories(dir + "empty-bin/");
-  ProcessResult run = RunCommand("PATH=" + dir + "empty-bin " + std::string(BQ_CLI_PATH) + " --data " + dir + "data --libs " +
+  ProcessResult run = RunProcess("PATH=" + dir + "empty-bin " + std::string(BQ_CLI_PATH) + " --data " + dir + "data --libs " +
                                  dir + "libs run js",
                              dir + "stderr.txt");
   EXPECT_EQ(run.status, 0) << run.err;
@@ -54,7 +54,7 @@ TEST_F(RenderCli, WithoutChromiumOnPathTheFetchFailsWithOneLine) {
   EXPECT_EQ(run.out, "1 new, 1 unread, 1 total\n");
   // The same folder without the option fetches as before.
   ASSERT_EQ(Cli("folder set js RenderJS=0").status, 0);
-  ProcessResult plain = RunCommand("PATH=" + dir + "empty-bin " + std::string(BQ_CLI_PATH) + " --data " + dir +
+  ProcessResult plain = RunProcess("PATH=" + dir + "empty-bin " + std::string(BQ_CLI_PATH) + " --data " + dir +
                                    "data --libs " + dir + "libs run js",
                                dir + "stderr.txt");
   EXPECT_EQ(plain.err, "");

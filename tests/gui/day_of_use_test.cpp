@@ -207,7 +207,7 @@ class ArticleKeys : public DayOfUse {
   // The title of the article shown in the reader (the one read last).
   int Topic() {
     const int row = app::TKernel::Log(*app).Count() > 0 ? window->ListPage()->Table()->currentIndex().row() : -1;
-    return row < 0 ? -1 : app::TKernel::Log(*app).Item(row)->TOPIC;
+    return row < 0 ? -1 : app::TKernel::Log(*app).GetItem(row).TOPIC;
   }
   std::string folder;
 };

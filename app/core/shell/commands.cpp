@@ -13,6 +13,9 @@ std::optional<Command> CommandNamed(std::string_view name) {
 
 bool KeyScopeEncloses(KeyScope outer, KeyScope inner) {
   if (outer == inner || outer == KeyScope::Window) return true;
+  // The article keys act anywhere in the window but in the script editor,
+  // which types with them.
+  if (outer == KeyScope::Articles) return inner != KeyScope::Editor;
   return outer == KeyScope::ScriptPage && inner == KeyScope::Editor;
 }
 
@@ -20,7 +23,8 @@ namespace {
 
 int Depth(KeyScope scope) {
   switch (scope) {
-    case KeyScope::Window: return 0;
+    case KeyScope::Window:
+    case KeyScope::Articles: return 0;
     case KeyScope::DataLogPage:
     case KeyScope::ScriptPage: return 1;
     case KeyScope::Editor: return 2;
