@@ -17,6 +17,7 @@
 #include "app/core/kernel.h"
 #include "app/gui/article_list_page.h"
 #include "app/gui/main_window.h"
+#include "app/gui/new_folder_dialog.h"
 #include "app/gui/qt_platform.h"
 #include "app/gui/round_report_view.h"
 #include "logstore/folder_info.h"
@@ -174,6 +175,7 @@ TEST_F(DayOfUse, TheFirstStartHintsAtMakingAFolderInTheEmptyList) {
   EXPECT_TRUE(window->grab().save(ShotPath(QStringLiteral("first-start.png"))));
   // A folder made: the hint goes.
   window->Tree()->setCurrentItem(window->Tree()->TopItem());
+  WhenModal<gui::NewFolderDialog>([](gui::NewFolderDialog& d) { d.accept(); });
   window->Action(QStringLiteral("NewFolderAction"))->trigger();
   window->Tree()->closePersistentEditor(window->Tree()->currentItem());
   window->Tree()->setCurrentItem(window->Tree()->TopItem());
