@@ -471,6 +471,11 @@ TEST_F(TwoProcesses, ListingAnUnreadableFolderWritesNothing) {
   AddFolder("site");
   ASSERT_EQ(Run("run site").status, 0);
   const std::string folder = LogRoot() + "site/";
+  // The program is copied beside the data: the build folder may lie where
+  // the unprivileged user cannot reach it.
+  const std::string cli = dir + "bin/brindlequay-cli";
+  fs::ForceDirectories(dir + "bin/");
+  ASSERT_EQ(std::system(("cp " + std::string(BQ_CLI_PATH) + " " + cli).c_str()), 0);
   // Everything readable for the unprivileged user the listing runs as, but
   // the folder's two files.
   ASSERT_EQ(std::system(("chmod -R a+rX " + dir).c_str()), 0);
@@ -481,7 +486,9 @@ TEST_F(TwoProcesses, ListingAnUnreadableFolderWritesNothing) {
   const std::string before = snapshot();
   // Root reads files of any mode: the listing runs as nobody then.
   const std::string as = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-  const ProcessResult r = RunProcess(as + Line("list site"), dir + "err-list");
+  std::string line = Line("list site");
+  line.replace(line.find(BQ_CLI_PATH), std::string(BQ_CLI_PATH).size(), cli);
+  const ProcessResult r = RunProcess(as + line, dir + "err-list");
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_NE(r.err.find("kvlnode.web"), std::string::npos) << r.err;
   EXPECT_EQ(snapshot(), before);
