@@ -1,7 +1,7 @@
 # The installed layout, and the Debian package made from it with CPack.
 #
 #   bin/                                 brindlequay, brindlequay-cli
-#   share/brindlequay/libs/              the shipped scripts (seed the user's copy)
+#   share/brindlequay/libs/              the shipped scripts (copied to the user's)
 #   share/brindlequay/help/              help page and script language reference
 #   share/applications/brindlequay.desktop
 #   share/metainfo/<id>.metainfo.xml     AppStream: summaries, screenshot, release
@@ -18,7 +18,7 @@ include(GNUInstallDirs)
 
 set(BQ_APPSTREAM_ID org.brindlequay.brindlequay)
 set(BQ_HOMEPAGE "https://brindlequay.org/")
-set(BQ_MAINTAINER "Brindlequay maintainers <maintainers@users.noreply.c-seed-eb031a43.example>")
+set(BQ_MAINTAINER "Brindlequay maintainers <maintainers@brindlequay.org>")
 
 set(bq_share ${CMAKE_INSTALL_DATADIR}/brindlequay)
 install(TARGETS brindlequay-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

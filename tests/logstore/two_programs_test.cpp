@@ -40,10 +40,10 @@ class TwoPrograms : public testing::TempFolder {
     TempFolder::SetUp();
     folder_ = dir_ + "site/";
     // Ten articles, the even ones unread.
-    TScrapList seed(ui_);
-    ASSERT_TRUE(seed.OpenFolder(folder_));
-    for (int t = 1; t <= 10; ++t) Add(seed, t, t % 2 == 0);
-    ASSERT_TRUE(seed.SaveLog());
+    TScrapList first(ui_);
+    ASSERT_TRUE(first.OpenFolder(folder_));
+    for (int t = 1; t <= 10; ++t) Add(first, t, t % 2 == 0);
+    ASSERT_TRUE(first.SaveLog());
     ASSERT_TRUE(a_.OpenFolder(folder_));
     ASSERT_TRUE(b_.OpenFolder(folder_));
   }

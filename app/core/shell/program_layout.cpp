@@ -24,13 +24,13 @@ std::string Env(const char* name) {
 
 // Copies the files of from that are missing in to, one level of folders deep
 // at most per call, recursing into subfolders.
-void SeedFolder(const std::string& from, const std::string& to) {
+void CopyMissingFiles(const std::string& from, const std::string& to) {
   std::string f = fs::FromOsPath(from), t = fs::FromOsPath(to);
   if (!fs::DirectoryExists(f)) return;
   fs::ForceDirectories(t);
   for (const auto& e : fs::ListDir(f)) {
     if (e.isDir) {
-      SeedFolder(from + fs::ToOsPath(e.name) + "/", to + fs::ToOsPath(e.name) + "/");
+      CopyMissingFiles(from + fs::ToOsPath(e.name) + "/", to + fs::ToOsPath(e.name) + "/");
     } else if (!fs::FileExists(t + e.name)) {
       fs::CopyFile(f + e.name, t + e.name);
     }
@@ -89,7 +89,7 @@ ProgramLayout PickLayout(std::string exeDir, std::string settingsOption, std::st
   in.libsOption = std::move(libsOption);
   ProgramLayout out = ChooseLayout(in);
   fs::ForceDirectories(fs::FromOsPath(fs::ExtractFilePath(out.settingsFile)));
-  if (out.installed && in.libsOption.empty()) SeedFolder(out.installedLibs, out.libsFolder);
+  if (out.installed && in.libsOption.empty()) CopyMissingFiles(out.installedLibs, out.libsFolder);
   return out;
 }
 

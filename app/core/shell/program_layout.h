@@ -2,7 +2,7 @@
 // Where the programs keep their files. Portable: settings, libs/ and the
 // data folder Log/ beside the executable, used when that folder is
 // writable. Installed: settings in $XDG_CONFIG_HOME/brindlequay/, data and a
-// writable libs/ in $XDG_DATA_HOME/brindlequay/, the libs seeded from the
+// writable libs/ in $XDG_DATA_HOME/brindlequay/, the libs copied from the
 // installed copy (share/brindlequay/libs beside the bin folder), used when
 // the executable's folder is not writable or holds no libs/ of its own. The
 // command-line options --settings, --data and --libs override either.
@@ -30,7 +30,7 @@ struct ProgramLayout {
   std::string defaultDataFolder;  // used when the settings name none
   std::string dataOption;         // --data, which wins over the settings ("" when not given)
   std::string libsFolder;
-  std::string installedLibs;  // the read-only copy that seeds libsFolder ("" when portable)
+  std::string installedLibs;  // the read-only copy libsFolder is filled from ("" when portable)
   std::string helpPage;       // the HTML help page
   std::string referencePage;  // the script language reference, beside the help page
   std::string guidePage;      // the script writers' guide, beside the help page
