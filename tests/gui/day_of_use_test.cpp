@@ -24,6 +24,7 @@
 #include "logstore/scrap_list.h"
 #include "platform/fs.h"
 #include "tests/gui/gui_fixture.h"
+#include "tests/gui/window_fixture.h"
 #include "tests/web/local_servers.h"
 #include "textlib/cp932.h"
 #include "textlib/dates.h"
@@ -33,30 +34,12 @@ namespace {
 
 const char* kFetchOne = "SCRIPT one;\r\nBEGIN\r\n  GET(%URL%);\r\n  PACK(0: 1, 3: _, 2: 1000);\r\n  PUTLOG(0)\r\nEND.\r\n";
 
-class DayOfUse : public GuiFolder {
+class DayOfUse : public WindowFixture {
  protected:
   void SetUp() override {
-    GuiFolder::SetUp();
+    WindowFixture::SetUp();
     if (HasFatalFailure()) return;
     Script("one.pss", kFetchOne);
-    layout.settingsFile = Settings().toStdString();
-    layout.dataOption = Data();
-    layout.libsFolder = Libs();
-    layout.defaultDataFolder = layout.dataOption;
-  }
-  void TearDown() override {
-    window.reset();
-    if (app) app->Settings.fileName.clear();
-    app.reset();
-    GuiFolder::TearDown();
-  }
-  void Open() {
-    app = std::make_unique<app::TApplication>(ui, pump);
-    app->Settings.Load(fs::FromOsPath(layout.settingsFile));
-    app->SetProgramFolder(fs::FromOsPath(dir), fs::FromOsPath(layout.libsFolder));
-    window = std::make_unique<gui::MainWindow>(*app, ui, layout);
-    window->SetupFolders();
-    window->show();
   }
   // A site folder whose address is a loopback port nobody listens on.
   std::string DeadSite(const std::string& rel) {
@@ -75,11 +58,6 @@ class DayOfUse : public GuiFolder {
   QTreeWidget* Table() { return window->ReportView()->Table(); }
   QString Message(int row) { return Table()->topLevelItem(row)->text(2); }
 
-  RecordingUi ui;
-  gui::QtPump pump;
-  app::ProgramLayout layout;
-  std::unique_ptr<app::TApplication> app;
-  std::unique_ptr<gui::MainWindow> window;
   std::vector<std::string> addresses;
 };
 

@@ -28,6 +28,7 @@
 #include "app/gui/code_editor.h"
 #include "platform/fs.h"
 #include "tests/gui/gui_fixture.h"
+#include "tests/gui/window_fixture.h"
 #include "textlib/cp932.h"
 
 namespace bq::test {
@@ -54,15 +55,11 @@ class AnsweringPickers : public gui::DialogPickers {
   std::vector<bool> asked;
 };
 
-class FeedWindow : public GuiFolder {
+class FeedWindow : public WindowFixture {
  protected:
   void SetUp() override {
-    GuiFolder::SetUp();
+    WindowFixture::SetUp();
     if (HasFatalFailure()) return;
-    layout.settingsFile = Settings().toStdString();
-    layout.dataOption = Data();
-    layout.libsFolder = Libs();
-    layout.defaultDataFolder = layout.dataOption;
     QDir().mkpath(Here() + QStringLiteral("help"));
     for (const char* page : {"index.html", "script-reference.html", "script-guide.html"})
       WriteFile(QStringLiteral("help/") + QString::fromLatin1(page), "<html></html>");
@@ -70,21 +67,7 @@ class FeedWindow : public GuiFolder {
     layout.referencePage = dir + "help/script-reference.html";
     layout.guidePage = dir + "help/script-guide.html";
   }
-  void TearDown() override {
-    window.reset();
-    if (app) app->Settings.fileName.clear();
-    app.reset();
-    GuiFolder::TearDown();
-  }
-  void Open() {
-    app = std::make_unique<app::TApplication>(ui, pump);
-    app->Settings.Load(fs::FromOsPath(layout.settingsFile));
-    app->SetProgramFolder(fs::FromOsPath(dir), fs::FromOsPath(layout.libsFolder));
-    window = std::make_unique<gui::MainWindow>(*app, ui, layout);
-    window->SetPickers(pickers);
-    window->SetupFolders();
-    window->show();
-  }
+  void BeforeFolders(gui::MainWindow& w) override { w.SetPickers(pickers); }
   QAction* Action(const char* name) { return window->Action(QString::fromLatin1(name)); }
   QTreeWidgetItem* Top() { return window->Tree()->TopItem(); }
   QStringList Children(QTreeWidgetItem* item) {
@@ -122,12 +105,7 @@ class FeedWindow : public GuiFolder {
   }
   std::string Url(const char* path) const { return server.Url(path); }
 
-  RecordingUi ui;
-  gui::QtPump pump;
-  app::ProgramLayout layout;
   AnsweringPickers pickers;
-  std::unique_ptr<app::TApplication> app;
-  std::unique_ptr<gui::MainWindow> window;
   app::TLocalServer server{[](const app::LocalRequest& r) {
     if (r.target == "/news.xml") return app::LocalResponse{200, "text/xml", kFeed};
     return app::LocalResponse{404, "text/html", "none"};

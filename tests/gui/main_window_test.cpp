@@ -29,6 +29,7 @@
 #include "app/gui/new_folder_dialog.h"
 #include "app/gui/qt_platform.h"
 #include "tests/gui/gui_fixture.h"
+#include "tests/gui/window_fixture.h"
 #include "logstore/folder_info.h"
 #include "logstore/scrap_list.h"
 #include "platform/fs.h"
@@ -39,30 +40,8 @@ namespace {
 
 using gui::MainWindow;
 
-class MainWindowTest : public GuiFolder {
+class MainWindowTest : public WindowFixture {
  protected:
-  void SetUp() override {
-    GuiFolder::SetUp();
-    if (HasFatalFailure()) return;
-    layout.settingsFile = Settings().toStdString();
-    layout.dataOption = Data();
-    layout.libsFolder = Libs();
-    layout.defaultDataFolder = layout.dataOption;
-  }
-  void TearDown() override {
-    window.reset();
-    if (app) app->Settings.fileName.clear();
-    app.reset();
-    GuiFolder::TearDown();
-  }
-  void Open() {
-    app = std::make_unique<app::TApplication>(ui, pump);
-    app->Settings.Load(fs::FromOsPath(layout.settingsFile));
-    app->SetProgramFolder(fs::FromOsPath(dir), fs::FromOsPath(layout.libsFolder));
-    window = std::make_unique<MainWindow>(*app, ui, layout);
-    window->SetupFolders();
-    window->show();
-  }
   TScrapList& Log() { return app::TKernel::Log(*app); }
   QTreeWidgetItem* Top() { return window->Tree()->TopItem(); }
   QStringList Children(QTreeWidgetItem* item) {
@@ -88,11 +67,6 @@ class MainWindowTest : public GuiFolder {
   }
   std::string Sjis(const char* utf8) { return Utf8ToSjis(utf8); }
 
-  RecordingUi ui;
-  gui::QtPump pump;
-  app::ProgramLayout layout;
-  std::unique_ptr<app::TApplication> app;
-  std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(MainWindowTest, MissingDataFolderIsCreatedWithAnEmptyLogRoot) {
