@@ -1,5 +1,6 @@
 #include "app/gui/shell_dialogs.h"
 
+#include "app/controls/qt_text.h"
 #include "app/core/dialogs/export_model.h"
 #include "app/gui/export_dialog.h"
 #include "app/gui/options_dialog.h"
@@ -7,7 +8,7 @@
 
 namespace bq::gui {
 
-bool RunExportDialog(QWidget* parent, app::TApplication& app) {
+bool RunExportDialog(QWidget* parent, app::TApplication& app, QString* done) {
   ExportDialog dlg(app::ExportFromSettings(app.Settings), DialogPickers::Standard(), parent);
   {
     app::TBusyState::Scope open = app.Busy().OpenDialog();
@@ -15,6 +16,7 @@ bool RunExportDialog(QWidget* parent, app::TApplication& app) {
   }
   try {
     app::RunExport(app, dlg.Choice());
+    if (done) *done = FromSjis(app::ExportDoneText(dlg.Choice()));
   } catch (const std::exception& e) {
     app.Ui.MessageBox(e.what(), app.Caption, kMbOk);
   }
