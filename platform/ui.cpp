@@ -70,7 +70,7 @@ void RecordingUi::SetClipboardText(std::string_view text) {
 
 bool RecordingUi::ShellOpen(std::string_view target) {
   calls.push_back({"ShellOpen", std::string(target), "", 0});
-  return true;
+  return shellOpens;
 }
 
 }  // namespace bq

@@ -63,6 +63,7 @@ class RecordingUi : public UserInterface {
   std::vector<int> messageAnswers;          // taken front first; kIdOk when empty
   std::vector<std::string> inputAnswers;    // taken front first; Cancel when empty
   std::string clipboard;
+  bool shellOpens = true;  // false: no default program opens anything
 };
 
 }  // namespace bq

@@ -14,6 +14,7 @@ inline constexpr std::size_t kMaxScriptCode = 16u << 20;       // instructions i
 
 // Files read whole by the file layer.
 inline constexpr std::size_t kMaxReadFile = 1u << 30;
+inline constexpr std::size_t kMaxViewerFile = 64u << 20;  // a help page or the round log shown in the program's own viewer
 
 // The script machine.
 inline constexpr std::size_t kMaxScriptText = 256u << 20;  // one text built by a script (concatenation, padding, files)

@@ -88,6 +88,9 @@ class TInitParam {
   int WatchdogSeconds(bool unattended) const;
   // NEWSNOTIFY: a tray message names the new articles after a round.
   bool newsNotify = true;
+  // EXPORTCODE: "UTF-8" turns the export file into UTF-8 after the script
+  // wrote it; empty (not written) keeps Shift_JIS.
+  bool exportUtf8 = false;
   // PRINTLIMIT (kilobytes of print text) and ARTICLELIMIT (articles PUTLOG
   // adds) bound one run of a script, so a runaway script ends with a
   // message; written only when changed. RunPrintLimit and RunArticleLimit

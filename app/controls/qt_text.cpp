@@ -1,6 +1,8 @@
 // Text, path, font and colour conversions at the widget edge.
 #include "app/controls/qt_text.h"
 
+#include <QFontDatabase>
+
 #include "app/core/shell/edge_text.h"
 #include "platform/fs.h"
 
@@ -10,6 +12,17 @@ QString FromSjis(std::string_view sjis) { return QString::fromStdString(app::Sji
 std::string ToSjis(const QString& text) { return app::Utf8ToSjis(text.toStdString()); }
 std::string SystemPath(const QString& osPath) { return fs::FromOsPath(osPath.toStdString()); }
 QString OsPath(std::string_view systemPath) { return QString::fromStdString(fs::ToOsPath(systemPath)); }
+
+QFont ScriptFont() {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setStyleHint(QFont::Monospace);
+  for (const QString& family : QFontDatabase::families(QFontDatabase::Japanese))
+    if (QFontDatabase::isFixedPitch(family)) {
+      font.setFamily(family);
+      break;
+    }
+  return font;
+}
 
 QFont ToQFont(const TFont& f) {
   QFont q(FromSjis(f.name), f.size > 0 ? f.size : 10);

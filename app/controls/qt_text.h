@@ -24,6 +24,10 @@ QFont ToQFont(const TFont& font);
 // The name, size and style a font dialog picked; colour, character set and
 // pitch stay as they were.
 void StoreQFont(const QFont& qfont, TFont& font);
+// The fixed-pitch font of script text and its listings: one that holds
+// Japanese when one is installed, so a line with kana is drawn in the same
+// font as the lines around it.
+QFont ScriptFont();
 // The settings keep colours as Windows colour values: red in the low byte.
 QColor ToQColor(std::int32_t color);
 std::int32_t FromQColor(const QColor& color);

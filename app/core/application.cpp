@@ -55,6 +55,10 @@ void TApplication::SetProgramFolder(const std::string& folder, const std::string
 }
 
 void TApplication::SetupFolders(const std::string& dataFolder) {
+  // The editor's unsaved script belongs to the folder open now: it is
+  // written (or the switch refused) before that folder's root is left.
+  if (editor_ && !dataFolder_.empty() && fs::IncludeTrailingSeparator(dataFolder) != dataFolder_)
+    editor_->LeaveOpenFolder();
   dataFolder_ = fs::IncludeTrailingSeparator(dataFolder);
   // The open log is not emptied here: SetLogRoot saves it whole (and writes
   // the old root's last folder), and opening the next folder replaces it.
@@ -90,7 +94,12 @@ void TApplication::ToggleRoundTarget() {
 std::string TApplication::NewFolder(const std::string& parent) { return CreateNewFolder(parent); }
 
 bool TApplication::RenameFolder(const std::string& path, const std::string& newName) {
-  return RenameSiteFolder(Log, Ui, path, newName);
+  if (!RenameSiteFolder(Log, Ui, path, newName)) return false;
+  // The open folder (or one above it) may have moved: the machine's folder
+  // and the views that show it follow.
+  Machine.DataFolder = Log.FolderPath();
+  if (editor_) editor_->FolderMoved();
+  return true;
 }
 
 bool TApplication::DeleteFolder(const std::string& path, const std::string& caption) {
@@ -277,6 +286,7 @@ void TApplication::ApplyRunSettings() {
 
 void TApplication::ExecAction() {
   Web.ResetStop();
+  if (editor_ && !IsFeedFolder(Log.Folder)) editor_->CompileChanges();
   if (IsFeedFolder(Log.Folder)) {
     RunFeed();
   } else {

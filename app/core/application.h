@@ -85,6 +85,12 @@ class TApplication {
     // run, an export) ended at this line: the code position and the dumps
     // follow it.
     virtual void FollowRun(std::int32_t /*line*/) {}
+    // Before a fetch: compiles what changed since the last compile; a
+    // compile error is raised and the fetch does not run.
+    virtual void CompileChanges() {}
+    // The open folder got another path (a rename): the views that show it
+    // follow.
+    virtual void FolderMoved() {}
   };
 
   TApplication(UserInterface& ui, EventPump& pump, TWebAccess::ProxySource proxy = ReadSystemProxySettings);
@@ -97,7 +103,9 @@ class TApplication {
   // Folder set-up: the data folder is created, the log root (data + "Log/")
   // is opened with its weblog.def, the cache folder (data + "cache/") and
   // the round log (log root + "RoundLog.txt") are set, and the data folder
-  // goes first in the settings' history.
+  // goes first in the settings' history. Another data folder than the one
+  // set up leaves the open folder's editor first (Exception, nothing
+  // changed, when its text may not be left).
   void SetupFolders(const std::string& dataFolder);
 
   const std::string& DataFolder() const { return dataFolder_; }

@@ -1,6 +1,8 @@
 // The editor's line number margin follows its scrolling and its block count.
 #include "app/gui/code_editor.h"
 
+#include "app/controls/qt_text.h"
+
 #include <QFontDatabase>
 #include <QPainter>
 #include <QTextBlock>
@@ -25,9 +27,7 @@ class LineNumberMargin : public QWidget {
 
 CodeEditor::CodeEditor(QWidget* parent) : QPlainTextEdit(parent), margin_(new LineNumberMargin(this)) {
   setObjectName(QStringLiteral("ProgramSource"));
-  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  font.setStyleHint(QFont::Monospace);
-  setFont(font);
+  setFont(ScriptFont());
   setLineWrapMode(QPlainTextEdit::NoWrap);
   setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
   connect(this, &QPlainTextEdit::blockCountChanged, this, [this] { UpdateMargin(); });

@@ -165,6 +165,7 @@ void CommandActions::Refresh() {
     a->setEnabled(states_.Enabled(c.id));
     if (c.checkable) a->setChecked(states_.Checked(c.id));
   }
+  Get(app::Command::ChangeView)->setVisible(states_.codeButtonShown);
   QAction* timerSwitch = Get(app::Command::TimerSwitch);
   timerSwitch->setText(Text(states_.timerSwitchCaption));
   if (states_.timerSwitchImage != switchImage_) {

@@ -1,6 +1,7 @@
 #include "app/gui/export_dialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -27,7 +28,7 @@ QStringList QtFilters() {
 
 ExportDialog::ExportDialog(const app::ExportChoice& initial, DialogPickers& pickers, QWidget* parent)
     : QDialog(parent), pickers_(pickers) {
-  setWindowTitle(QStringLiteral("エクスポート"));
+  setWindowTitle(QStringLiteral("ログ出力"));
   auto* top = new QVBoxLayout(this);
 
   auto* fileRow = new QHBoxLayout;
@@ -39,6 +40,11 @@ ExportDialog::ExportDialog(const app::ExportChoice& initial, DialogPickers& pick
   browseButton->setText(QStringLiteral("..."));
   fileRow->addWidget(browseButton);
   top->addLayout(fileRow);
+  error_ = new QLabel(this);
+  error_->setObjectName(QStringLiteral("ExportError"));
+  error_->setStyleSheet(QStringLiteral("color: #b00020"));
+  error_->hide();
+  top->addWidget(error_);
 
   auto* group = new QGroupBox(QStringLiteral("出力対象"), this);
   auto* groupLayout = new QVBoxLayout(group);
@@ -50,6 +56,16 @@ ExportDialog::ExportDialog(const app::ExportChoice& initial, DialogPickers& pick
   targets_[initial.target >= 0 && initial.target < app::kExportTargets ? initial.target : 0]->setChecked(
       true);
   top->addWidget(group);
+
+  auto* encodingRow = new QHBoxLayout;
+  encodingRow->addWidget(new QLabel(QStringLiteral("文字コード"), this));
+  encoding_ = new QComboBox(this);
+  encoding_->setAccessibleName(QStringLiteral("文字コード"));
+  for (const std::string& e : app::ExportEncodings()) encoding_->addItem(FromSjis(e));
+  encoding_->setCurrentIndex(initial.utf8 ? 1 : 0);
+  encodingRow->addWidget(encoding_);
+  encodingRow->addStretch(1);
+  top->addLayout(encodingRow);
 
   delete_ = new QCheckBox(QStringLiteral("出力した記事は削除する"), this);
   delete_->setChecked(initial.deleteExported);
@@ -78,7 +94,19 @@ app::ExportChoice ExportDialog::Choice() const {
   for (int i = 0; i < app::kExportTargets; ++i)
     if (targets_[i]->isChecked()) c.target = i;
   c.deleteExported = delete_->isChecked();
+  c.utf8 = encoding_->currentIndex() == 1;
   return c;
+}
+
+void ExportDialog::accept() {
+  const std::string error = app::ExportChoiceError(Choice());
+  if (!error.empty()) {
+    error_->setText(FromSjis(error));
+    error_->show();
+    file_->setFocus();
+    return;
+  }
+  QDialog::accept();
 }
 
 }  // namespace bq::gui

@@ -1,11 +1,15 @@
 #pragma once
-// The export dialog "エクスポート": output file with a browse button, the
-// target radio group "出力対象", "出力した記事は削除する", "実行！".
+// The export dialog, titled as its menu item "ログ出力": output file with a
+// browse button, the target radio group "出力対象", the output encoding,
+// "出力した記事は削除する", "実行！". An empty file name is refused with
+// the reason shown in the dialog.
 #include <QDialog>
 
 #include "app/core/dialogs/export_model.h"
 #include "app/gui/dialog_pickers.h"
 
+class QComboBox;
+class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QCheckBox;
@@ -25,6 +29,10 @@ class ExportDialog : public QDialog {
   QRadioButton* TargetButton(int index) const { return targets_[index]; }
   QCheckBox* DeleteCheck() const { return delete_; }
   QPushButton* RunButton() const { return run_; }
+  QComboBox* EncodingBox() const { return encoding_; }
+  // Why "実行！" was refused (hidden while nothing is wrong).
+  QLabel* ErrorLabel() const { return error_; }
+  void accept() override;
 
  private:
   DialogPickers& pickers_;
@@ -32,6 +40,8 @@ class ExportDialog : public QDialog {
   QRadioButton* targets_[app::kExportTargets];
   QCheckBox* delete_;
   QPushButton* run_;
+  QComboBox* encoding_;
+  QLabel* error_;
 };
 
 }  // namespace bq::gui

@@ -14,7 +14,6 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTime>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -57,6 +56,7 @@ MainWindow::MainWindow(app::TApplication& app, UserInterface& ui, app::ProgramLa
   programFacts_.trayAvailable = tray_ != nullptr;
   programFacts_.helpAvailable = QFileInfo::exists(QString::fromStdString(layout_.helpPage));
   programFacts_.guideAvailable = QFileInfo::exists(QString::fromStdString(layout_.guidePage));
+  programFacts_.developerMode = app_.Settings.developerMode;
   commands_->SetProgramFacts(programFacts_);
   ApplySettings();
 }
@@ -182,11 +182,16 @@ void MainWindow::ApplySettings() {
   setGeometry(g.left + screen.left(), g.top + screen.top(), g.width, g.height);
   if (g.state == wsMaximized) setWindowState(windowState() | Qt::WindowMaximized);
   split_->setSizes({std::max(60, s.splitTree), std::max(200, g.width - s.splitTree)});
+  ApplyDisplaySettings();
+}
+
+// The menu images and the clock, at start and at once after the options.
+void MainWindow::ApplyDisplaySettings() {
+  const TInitParam& s = app_.Settings;
   mainBar_->setToolButtonStyle(s.toolbarIcon ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonTextOnly);
-  if (s.dispClock) {
-    clock_.start(1000);
-    OnClockTick();
-  }
+  if (s.dispClock && !clock_.isActive()) clock_.start(1000);
+  if (!s.dispClock) clock_.stop();
+  OnClockTick();
 }
 
 void MainWindow::StoreSettings() {
@@ -225,10 +230,7 @@ void MainWindow::SetStatusText(int panel, const QString& text) {
 // Panel 3: the failed fetches of the last fetch or round, then the clock.
 void MainWindow::OnClockTick() {
   QString text = FromSjis(app::FailureCountText(rounds_->Runner().Report().RoundFailures()));
-  if (clock_.isActive()) {
-    QTime t = QTime::currentTime();
-    text += QString::fromStdString(app::ClockText(t.hour(), t.minute(), t.second()));
-  }
+  if (clock_.isActive()) text += FromSjis(app::ClockText());
   SetStatusText(3, text);
 }
 

@@ -40,6 +40,7 @@ class ArticleListPage;
 class CommandActions;
 class DialogPickers;
 class FolderTree;
+class HelpViewer;
 class RoundReportView;
 class WorkbenchPage;
 
@@ -102,6 +103,8 @@ class MainWindow : public QMainWindow {
   // A page beside the help page (at an anchor) in the user's browser; a page
   // that cannot be opened is named in a message box.
   void OpenHelpPage(const std::string& page, const QString& anchor = QString());
+  // The program's own viewer, when it has been opened (nullptr before).
+  HelpViewer* Viewer() const { return viewer_; }
   // The file dialogs the window opens (tests give ones without a window).
   void SetPickers(DialogPickers& pickers) { pickers_ = &pickers; }
   void OpenExport();
@@ -133,6 +136,7 @@ class MainWindow : public QMainWindow {
   void ConnectCommands();
   void ConnectRounds();
   void ApplySettings();
+  void ApplyDisplaySettings();
   void StoreSettings();
   void ApplyStates(const app::CommandStates& states);
   void OpenFolder(const std::string& path);
@@ -148,6 +152,8 @@ class MainWindow : public QMainWindow {
   bool LeaveFolder();
   // A feed folder made below parent from the new-folder dialog's address.
   void NewFeedFolder(QTreeWidgetItem* parent, const app::NewFolderChoice& choice);
+  // A page or the round log in the program's own viewer (an OS path).
+  void OpenInViewer(const QString& file, const QString& anchor = QString());
 
   app::TApplication& app_;
   UserInterface& ui_;
@@ -170,6 +176,7 @@ class MainWindow : public QMainWindow {
   ArticleListPage* listPage_ = nullptr;
   WorkbenchPage* workbench_ = nullptr;
   RoundReportView* reportView_ = nullptr;
+  HelpViewer* viewer_ = nullptr;
   app::ShellFacts::Program programFacts_;
   // The addresses typed in the properties dialog while the program runs.
   app::TAddressHistory addressHistory_;

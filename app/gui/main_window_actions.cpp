@@ -222,8 +222,8 @@ void MainWindow::CleanCache(bool all) {
 
 void MainWindow::OpenRoundLog() {
   std::string path = app_.RoundLogPath();
-  if (!fs::FileExists(path) || !ui_.ShellOpen(path))
-    ui_.MessageBox(path + app::Utf8ToSjis(" を開けません"), app_.Caption, kMbOk);
+  if (fs::FileExists(path) && ui_.ShellOpen(path)) return;
+  OpenInViewer(OsPath(path));
 }
 
 void MainWindow::ShowAbout() {

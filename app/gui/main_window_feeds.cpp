@@ -9,6 +9,7 @@
 #include "app/gui/article_list_page.h"
 #include "app/gui/command_actions.h"
 #include "app/gui/dialog_pickers.h"
+#include "app/gui/help_viewer.h"
 #include "app/gui/main_window.h"
 #include "platform/fs.h"
 
@@ -81,7 +82,20 @@ void MainWindow::OpenHelpPage(const std::string& page, const QString& anchor) {
     // Percent-encoded, the address passes the system's text unchanged.
     if (ui_.ShellOpen(url.toString(QUrl::FullyEncoded).toStdString())) return;
   }
-  ui_.MessageBox(ToSjis(info.absoluteFilePath()) + app::Utf8ToSjis(" を開けません"), app_.Caption, kMbOk);
+  OpenInViewer(info.absoluteFilePath(), anchor);
+}
+
+// No outside program took the page: the program's own viewer shows it; only
+// a file that cannot be read is named in a message box.
+void MainWindow::OpenInViewer(const QString& file, const QString& anchor) {
+  if (!viewer_) viewer_ = new HelpViewer(this);
+  if (!viewer_->ShowFile(file, anchor)) {
+    ui_.MessageBox(ToSjis(file) + app::Utf8ToSjis(" を開けません"), app_.Caption, kMbOk);
+    return;
+  }
+  viewer_->show();
+  viewer_->raise();
+  viewer_->activateWindow();
 }
 
 }  // namespace bq::gui

@@ -39,6 +39,8 @@ void MainWindow::BuildPages() {
     if (QTreeWidgetItem* item = tree_->FindPath(folder.toStdString())) tree_->setCurrentItem(item);
   });
   connect(workbench_, &WorkbenchPage::captionChanged, this, &QWidget::setWindowTitle);
+  connect(workbench_, &WorkbenchPage::pageCaptionChanged, this,
+          [this](const QString& caption) { messagePanel_->setTabText(messagePanel_->indexOf(workbench_), caption); });
   // F1 in the editor: the reference beside the help page, at the word's entry.
   connect(workbench_, &WorkbenchPage::referenceRequested, this,
           [this](const QString& anchor) { OpenHelpPage(layout_.referencePage, anchor); });
@@ -119,20 +121,25 @@ void MainWindow::ShowRoundReport() {
 
 void MainWindow::OpenExport() {
   if (Busy()) return;
-  RunExportDialog(this, app_, workbench_);
+  QString done;
+  RunExportDialog(this, app_, workbench_, &done);
   // "出力した記事は削除する" may have emptied part of the log.
   listPage_->OpenFolder(app_.FolderPath());
   commands_->Refresh();
+  if (!done.isEmpty()) SetStatusText(0, done);
 }
 
 void MainWindow::OpenOptions() {
   if (Busy()) return;
+  listPage_->LeaveFolder();  // the list's widths go to the folder they came from
   app::OptionsOutcome outcome;
   if (!RunOptionsDialog(this, app_, &outcome)) return;
+  if (!outcome.error.empty()) ui_.MessageBox(outcome.error, app_.Caption, kMbOk);
   if (outcome.folderSetUp) {
-    listPage_->LeaveFolder();
+    layout_.dataOption.clear();  // the user's choice wins over --data from now on
     SetupFolders();
   }
+  ApplyDisplaySettings();
   listPage_->ApplySettings();
   RefreshStatusTexts();
 }

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "app/core/dialogs/fetch_options.h"
+#include "app/core/shell/shell_model.h"
 #include "app/controls/qt_text.h"
 
 namespace bq::gui {
@@ -76,6 +77,12 @@ QWidget* OptionsDialog::GeneralPage() {
   refer_ = check("参照番号をトピック番号に付けて表示する", values_.dispRefer);
   icons_ = check("メニューバーにアイコンを表示する", values_.toolbarIcon);
   hide_ = check("起動時にウィンドウを表示しない", values_.startInTray);
+  const QString zone = FromSjis(app::ProgramZoneNotice());
+  if (!zone.isEmpty()) {
+    auto* note = new QLabel(zone, page);
+    note->setObjectName(QStringLiteral("ZoneNotice"));
+    v->addWidget(note);
+  }
   v->addStretch(1);
   return page;
 }
@@ -161,6 +168,14 @@ QWidget* OptionsDialog::RoundPage() {
   minuteRow->addWidget(schedule_);
   minuteRow->addStretch(1);
   v->addLayout(minuteRow);
+  nextRound_ = new QLabel(page);
+  nextRound_->setObjectName(QStringLiteral("NextRound"));
+  v->addWidget(nextRound_);
+  // The next round follows every change of the hours, minute and switch.
+  for (QCheckBox* c : hours_) connect(c, &QCheckBox::toggled, this, &OptionsDialog::ShowNextRound);
+  connect(schedule_, &QCheckBox::toggled, this, &OptionsDialog::ShowNextRound);
+  connect(minute_, &QSpinBox::valueChanged, this, &OptionsDialog::ShowNextRound);
+  ShowNextRound();
 
   auto* timeoutRow = new QHBoxLayout;
   timeoutRow->addWidget(new QLabel(QStringLiteral("HTTP タイムアウト(秒): "), page));
@@ -190,6 +205,10 @@ QWidget* OptionsDialog::RoundPage() {
   v->addWidget(news_);
   v->addStretch(1);
   return page;
+}
+
+void OptionsDialog::ShowNextRound() {
+  nextRound_->setText(FromSjis(app::NextRoundText(Hours(), minute_->value(), schedule_->isChecked())));
 }
 
 void OptionsDialog::ShowFont() {

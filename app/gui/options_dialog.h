@@ -9,6 +9,7 @@
 #include "app/gui/dialog_pickers.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -44,6 +45,8 @@ class OptionsDialog : public QDialog {
   QSpinBox* TimeoutSpin() const { return timeout_; }
   QCheckBox* NewsCheck() const { return news_; }
   QSpinBox* IntervalSpin() const { return interval_; }
+  // "次の定時巡回: ..." under the schedule, following its controls.
+  QLabel* NextRoundLabel() const { return nextRound_; }
 
  private:
   QWidget* GeneralPage();
@@ -51,6 +54,7 @@ class OptionsDialog : public QDialog {
   QWidget* RoundPage();
   void ShowFont();
   void ShowColor();
+  void ShowNextRound();
   void SetHours(app::HourChecks hours);
   app::HourChecks Hours() const;
 
@@ -71,6 +75,7 @@ class OptionsDialog : public QDialog {
   QSpinBox* timeout_ = nullptr;
   QCheckBox* news_ = nullptr;
   QSpinBox* interval_ = nullptr;
+  QLabel* nextRound_ = nullptr;
 };
 
 }  // namespace bq::gui

@@ -155,6 +155,7 @@ QWidget* PropertiesDialog::UserPage() {
   nick_ = Edit(values_.nickName, handle);
   hf->addRow(QStringLiteral("名前"), nick_);
   delPass_ = Edit(values_.delPass, handle);
+  delPass_->setEchoMode(QLineEdit::Password);
   hf->addRow(QStringLiteral("削除パス"), delPass_);
   v->addWidget(handle);
 
@@ -163,6 +164,7 @@ QWidget* PropertiesDialog::UserPage() {
   user_ = Edit(values_.userName, login);
   lf->addRow(QStringLiteral("ユーザ名"), user_);
   password_ = Edit(values_.password, login);
+  password_->setEchoMode(QLineEdit::Password);
   lf->addRow(QStringLiteral("パスワード"), password_);
   v->addWidget(login);
   v->addStretch(1);

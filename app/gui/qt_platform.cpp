@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 
@@ -45,7 +47,25 @@ bool QtUi::ShellOpen(std::string_view target) {
   QUrl url = t.contains(QStringLiteral("://")) || t.startsWith(QStringLiteral("mailto:"))
                  ? QUrl(t)
                  : QUrl::fromLocalFile(QFileInfo(OsPath(target)).absoluteFilePath());
-  return QDesktopServices::openUrl(url);
+  // Where xdg-open is the way (no desktop of its own), its answer counts:
+  // a missing program or a failing one means nothing was opened. One that
+  // is still working after a moment has opened it.
+  const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (xdgOpen.isEmpty()) return QDesktopServices::openUrl(url);
+  auto* p = new QProcess(QCoreApplication::instance());
+  p->setProcessChannelMode(QProcess::ForwardedChannels);
+  p->start(xdgOpen, {url.toString(QUrl::FullyEncoded)});
+  if (!p->waitForStarted(3000)) {
+    delete p;
+    return false;
+  }
+  if (p->waitForFinished(1500)) {
+    const bool opened = p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0;
+    delete p;
+    return opened;
+  }
+  QObject::connect(p, &QProcess::finished, p, &QObject::deleteLater);
+  return true;
 }
 
 void QtPump::ProcessMessages() { QCoreApplication::processEvents(); }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "app/controls/qt_text.h"
 #include "app/core/dialogs/export_model.h"
 #include "app/gui/export_dialog.h"
 #include "app/gui/options_dialog.h"
@@ -13,7 +14,7 @@ void PlaceAtCorner(QWidget* dialog, const QWidget* corner) {
   if (corner) dialog->move(corner->mapToGlobal(QPoint(0, 0)));
 }
 
-bool RunExportDialog(QWidget* parent, app::TApplication& app, QWidget* corner) {
+bool RunExportDialog(QWidget* parent, app::TApplication& app, QWidget* corner, QString* done) {
   ExportDialog dlg(app::ExportFromSettings(app.Settings), DialogPickers::Standard(), parent);
   PlaceAtCorner(&dlg, corner);
   {
@@ -22,6 +23,7 @@ bool RunExportDialog(QWidget* parent, app::TApplication& app, QWidget* corner) {
   }
   try {
     app::RunExport(app, dlg.Choice());
+    if (done) *done = FromSjis(app::ExportDoneText(dlg.Choice()));
   } catch (const std::exception& e) {
     app.Ui.MessageBox(e.what(), app.Caption, kMbOk);
   }

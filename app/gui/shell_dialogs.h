@@ -3,6 +3,7 @@
 // while each is open the application's busy state counts a dialog (no
 // scheduled round, no round from a second start), and confirming goes
 // through the core models. Each returns false when cancelled.
+#include <QString>
 #include <string>
 
 #include "app/core/application.h"
@@ -17,8 +18,10 @@ namespace bq::gui {
 // page), the properties dialog at that of the article list; nullptr: where
 // the window system puts it.
 // "実行！" runs EXPORT in a busy state that cannot be stopped; a script
-// error is shown in a message box.
-bool RunExportDialog(QWidget* parent, app::TApplication& app, QWidget* corner = nullptr);
+// error is shown in a message box; done gets the status bar's word when the
+// export ran.
+bool RunExportDialog(QWidget* parent, app::TApplication& app, QWidget* corner = nullptr,
+                     QString* done = nullptr);
 // On OK the settings and the schedule change; out tells the window whether
 // the tree is to be rooted anew.
 bool RunOptionsDialog(QWidget* parent, app::TApplication& app, app::OptionsOutcome* out);

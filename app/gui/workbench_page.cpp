@@ -35,11 +35,7 @@ QStringList Rows(const std::string& sjis) {
   return rows;
 }
 
-QFont FixedFont() {
-  QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  f.setStyleHint(QFont::Monospace);
-  return f;
-}
+QFont FixedFont() { return ScriptFont(); }
 
 QPlainTextEdit* Pane(const char* name, QWidget* parent) {
   auto* p = new QPlainTextEdit(parent);
@@ -142,10 +138,14 @@ void WorkbenchPage::BuildEditorPage() {
           [this](QListWidgetItem* item) { GoToWarning(WarningList->row(item)); });
   commands_.AddScopedTo(ProgramSource, app::KeyScope::Editor);
   connect(ProgramSource, &QPlainTextEdit::textChanged, this, [this] {
-    if (!loading_) editorDirty_ = true;
+    if (loading_) return;
+    editorDirty_ = true;
+    EmitPageCaption();
   });
-  connect(ProgramSource->document(), &QTextDocument::modificationChanged, this,
-          [this](bool modified) { model_->SetModified(modified); });
+  connect(ProgramSource->document(), &QTextDocument::modificationChanged, this, [this](bool modified) {
+    model_->SetModified(modified);
+    EmitPageCaption();
+  });
   Pages->addTab(EditorPage, QStringLiteral("エディタ"));
 }
 
@@ -217,11 +217,10 @@ void WorkbenchPage::BuildDebugPage() {
   connect(VarList, &QListWidget::itemDoubleClicked, this,
           [this](QListWidgetItem* item) { ShowValue(VarList->row(item)); });
   connect(SysVarToggle, &QPushButton::clicked, this, [this] {
-    model_->SystemVariablesShown = !model_->SystemVariablesShown;
-    SysVarList->setVisible(model_->SystemVariablesShown);
-    SysVarToggle->setText(FromSjis(model_->SystemVariablesToggleCaption()));
+    model_->ToggleSystemVariables();
+    FollowSystemVariables();
   });
-  SysVarToggle->setText(FromSjis(model_->SystemVariablesToggleCaption()));
+  FollowSystemVariables();
   Pages->addTab(DebugPage, QStringLiteral("デバッグ"));
 }
 
@@ -280,7 +279,17 @@ void WorkbenchPage::SourceReplaced() {
   ProgramSource->document()->setModified(false);
 }
 
-void WorkbenchPage::Saved() { ProgramSource->document()->setModified(false); }
+void WorkbenchPage::Saved() {
+  ProgramSource->document()->setModified(false);
+  EmitPageCaption();
+}
+
+void WorkbenchPage::FollowSystemVariables() {
+  SysVarList->setVisible(model_->SystemVariablesShown());
+  SysVarToggle->setText(FromSjis(model_->SystemVariablesToggleCaption()));
+}
+
+void WorkbenchPage::EmitPageCaption() { emit pageCaptionChanged(FromSjis(model_->PageCaption())); }
 
 void WorkbenchPage::CompileFailed() {
   Pages->setTabVisible(Pages->indexOf(DebugPage), false);

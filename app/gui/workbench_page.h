@@ -82,13 +82,19 @@ class WorkbenchPage : public QWidget, private app::TWorkbench::View {
   // F1 in the editor: the language reference at an anchor ("b-GET"; empty
   // for the top).
   void referenceRequested(const QString& anchor);
+  // The page's caption: marked while the editor's text is unsaved or not
+  // compiled.
+  void pageCaptionChanged(const QString& caption);
 
  private:
   // TWorkbench::View
   std::optional<std::string> EditedText() override;
   void SourceReplaced() override;
   void Saved() override;
-  void Changed() override { Refresh(); }
+  void Changed() override {
+    Refresh();
+    EmitPageCaption();
+  }
   void CompileFailed() override;
   void CaptionChanged() override { emit captionChanged(FromSjis(model_->Caption())); }
 
@@ -102,6 +108,9 @@ class WorkbenchPage : public QWidget, private app::TWorkbench::View {
   void RefreshTemplate();
   void RefreshPageTexts();
   void RefreshWarnings();
+  // The system-variable pane follows the settings.
+  void FollowSystemVariables();
+  void EmitPageCaption();
 
   app::TApplication& app_;
   CommandActions& commands_;

@@ -241,10 +241,18 @@ TEST(AddressHistory, NewAddressesGoOnTopOnce) {
   EXPECT_EQ(h.Items(), (std::vector<std::string>{"http://b/", "http://a/"}));
 }
 
-TEST_F(DialogModels, TheScriptListHoldsThePssFilesOfTheScriptFolder) {
-  fs::WriteFileAtomic(dir + "libs/B.PSS", "");
-  fs::WriteFileAtomic(dir + "libs/a.pss", "");
-  fs::WriteFileAtomic(dir + "libs/notes.txt", "");
+TEST_F(DialogModels, TheScriptListHoldsTheSiteScriptsOfTheScriptFolder) {
+  struct File {
+    const char* name;
+    const char* text;
+  } files[] = {
+      {"B.PSS", "script b; begin end."},
+      {"a.pss", "# site\r\n(* the board *)\r\n// today\r\nSCRIPT a; BEGIN END."},
+      {"lib.pss", "PROCDEF helper() BEGIN END;"},  // a library for INCLUDE
+      {"empty.pss", ""},
+      {"notes.txt", "SCRIPT n; BEGIN END."},
+  };
+  for (const File& f : files) fs::WriteFileAtomic(dir + "libs/" + f.name, f.text);
   fs::ForceDirectories(dir + "libs/dir.pss/");
   EXPECT_EQ(app::ScriptFiles(dir + "libs/"), (std::vector<std::string>{"a.pss", "B.PSS", "template.pss"}));
 }

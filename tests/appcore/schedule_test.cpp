@@ -38,6 +38,23 @@ TEST(ScheduleNextRound, IsTheFirstMatchingMinuteAfterNow) {
   EXPECT_EQ(app::NextRoundTime(1u << 13, 60, now), 0u);
 }
 
+TEST(ScheduleNextRound, TheOptionsLineNamesTheNextRoundOrWhyThereIsNone) {
+  const std::uint32_t now = EncodeDate(2026, 12, 8, 13, 20, 0);
+  struct Case {
+    app::HourChecks hours;
+    int minute;
+    bool enabled, namesZone;
+    const char* text;
+  } cases[] = {
+      {1u << 13, 45, true, false, "次の定時巡回: 2026/12/08 13:45"},
+      {1u << 13, 10, true, true, "次の定時巡回: 2026/12/09 13:10 (日本時間)"},
+      {1u << 13, 45, false, false, "次の定時巡回: なし (定時巡回しない)"},
+      {0, 45, true, false, "次の定時巡回: なし (時間の指定がありません)"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(SjisToUtf8(app::NextRoundText(c.hours, c.minute, c.enabled, now, c.namesZone)), c.text);
+}
+
 TEST(HourChecks, EveryOtherHourThenInvertLeavesExactlyTheOddHours) {
   const app::HourChecks h = app::InvertHours(app::kEveryTwoHours);
   for (int i = 0; i < 24; ++i) EXPECT_EQ((h >> i) & 1u, static_cast<unsigned>(i % 2)) << i;

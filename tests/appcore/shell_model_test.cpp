@@ -5,8 +5,10 @@
 #include "app/core/shell/command_line.h"
 #include "app/core/shell/program_layout.h"
 #include "app/core/shell/shell_model.h"
+#include "app/core/shell/viewer_page.h"
 #include "platform/fs.h"
 #include "tests/support/app_fixture.h"
+#include "textlib/dates.h"
 
 namespace bq::test {
 namespace {
@@ -69,9 +71,40 @@ TEST(FolderPaths, CaptionsAndPathsRoundTrip) {
   EXPECT_TRUE(app::NodeCaptions(root, "/elsewhere/a/").empty());
 }
 
-TEST(StatusTexts, Clock) {
-  EXPECT_EQ(app::ClockText(9, 5, 0), " 09:05:00");
-  EXPECT_EQ(app::ClockText(23, 59, 59), " 23:59:59");
+TEST(StatusTexts, TheClockShowsTheProgramsTimeAndNamesItsZoneWhenTheMachinesDiffers) {
+  struct Case {
+    std::uint32_t date;
+    bool namesZone;
+    const char* text;
+  } cases[] = {
+      {EncodeDate(2026, 12, 8, 9, 5, 0), false, " 09:05:00"},
+      {EncodeDate(2026, 12, 8, 23, 59, 59), false, " 23:59:59"},
+      {EncodeDate(2026, 12, 8, 23, 59, 59), true, " 日本時間 23:59:59"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SjisToUtf8(app::ClockText(c.date, c.namesZone)), c.text);
+}
+
+// The machine's zone decides only whether the zone is named: the time is
+// the program's in every zone.
+TEST(StatusTexts, TheMachinesZoneIsComparedWithUtcPlusNine) {
+  const std::string old = getenv("TZ") ? getenv("TZ") : "";
+  const bool hadTz = getenv("TZ") != nullptr;
+  struct Case {
+    const char* tz;
+    bool same;
+  } cases[] = {{"UTC0", false}, {"JST-9", true}, {"EST5", false}};
+  for (const Case& c : cases) {
+    setenv("TZ", c.tz, 1);
+    tzset();
+    EXPECT_EQ(app::MachineInProgramZone(), c.same) << c.tz;
+    EXPECT_EQ(app::ProgramZoneNotice().empty(), c.same) << c.tz;
+    EXPECT_EQ(SjisToUtf8(app::ClockText()).find("日本時間") != std::string::npos, !c.same) << c.tz;
+  }
+  if (hadTz)
+    setenv("TZ", old.c_str(), 1);
+  else
+    unsetenv("TZ");
+  tzset();
 }
 
 TEST(InstanceKey, OnePerUserAndSettingsFile) {
@@ -186,6 +219,47 @@ TEST(DesktopCommandLine, MissingValuesAndUnknownOptionsAreErrors) {
   EXPECT_TRUE(app::ParseDesktopArgs({"--help"}).help);
   EXPECT_TRUE(app::ParseDesktopArgs({"--version"}).version);
   EXPECT_FALSE(app::ParseDesktopArgs({"show"}).version);
+}
+
+}  // namespace
+}  // namespace bq::test
+
+namespace bq::test {
+namespace {
+
+TEST(Viewer, LinksOfTheHelpStayInsideAndOtherSchemesAreShownToCopy) {
+  struct Case {
+    const char* url;
+    app::ViewerLink kind;
+  } cases[] = {
+      {"script-reference.html#b-GET", app::ViewerLink::Inside},
+      {"#top", app::ViewerLink::Inside},
+      {"file:///usr/share/brindlequay/help/index.html", app::ViewerLink::Inside},
+      {"FILE:///x.html", app::ViewerLink::Inside},
+      {"dir:with/colon.html", app::ViewerLink::Outside},
+      {"1x:odd.html", app::ViewerLink::Inside},
+      {"https://example.org/", app::ViewerLink::Outside},
+      {"HTTP://example.org/", app::ViewerLink::Outside},
+      {"mailto:someone@example.org", app::ViewerLink::Outside},
+  };
+  for (const Case& c : cases) EXPECT_EQ(app::ClassifyViewerLink(c.url), c.kind) << c.url;
+}
+
+class ViewerFiles : public TestFolder {};
+
+TEST_F(ViewerFiles, AShiftJisLogIsReadAsTextAPageAsItselfAndAMissingFileNot) {
+  fs::WriteFileAtomic(dir + "RoundLog.txt", Utf8ToSjis("Folder Round: 2026/12/08 13:45:00 ＠ＡＬＬ\r\n"));
+  fs::WriteFileAtomic(dir + "index.HTML", "<html><body>x</body></html>");
+  fs::ForceDirectories(dir + "folder.html/");
+  app::ViewerDocument log = app::ReadViewerDocument(dir + "RoundLog.txt");
+  EXPECT_TRUE(log.readable);
+  EXPECT_FALSE(log.html);
+  EXPECT_EQ(log.text, "Folder Round: 2026/12/08 13:45:00 ＠ＡＬＬ\r\n");
+  app::ViewerDocument page = app::ReadViewerDocument(dir + "index.HTML");
+  EXPECT_TRUE(page.readable);
+  EXPECT_TRUE(page.html);
+  EXPECT_FALSE(app::ReadViewerDocument(dir + "missing.txt").readable);
+  EXPECT_FALSE(app::ReadViewerDocument(dir + "folder.html").readable);
 }
 
 }  // namespace

@@ -469,10 +469,90 @@ TEST_F(WorkbenchTest, TemplateLabelCyclesAndThePageMatchIsMarked) {
   EXPECT_EQ(SjisToUtf8(wb.ExtractedText()).substr(0, 10), "xx日本yy");
 }
 
-TEST_F(WorkbenchTest, SystemVariablesToggleCaption) {
+TEST_F(WorkbenchTest, SystemVariablesFollowTheSettingAndTheirToggleCaption) {
+  app.Settings.sysVarDisp = true;
+  EXPECT_TRUE(wb.SystemVariablesShown());
   EXPECT_EQ(SjisToUtf8(wb.SystemVariablesToggleCaption()), "▲");
-  wb.SystemVariablesShown = false;
+  wb.ToggleSystemVariables();
+  EXPECT_FALSE(app.Settings.sysVarDisp);  // kept for the next start
   EXPECT_EQ(SjisToUtf8(wb.SystemVariablesToggleCaption()), "▼");
+}
+
+// The page's caption after each step of an edit: saved and compiled, then
+// marked for what is not.
+TEST_F(WorkbenchTest, ThePageCaptionMarksUnsavedAndUncompiledText) {
+  Log().Folder.ScriptName = "steps.pss";
+  struct Step {
+    std::function<void()> act;
+    const char* caption;
+  };
+  const Step steps[] = {
+      {[&] { Compile(kSteps); }, "スクリプト"},
+      {[&] { Edit("SCRIPT t; BEGIN x := 1 END."); }, "スクリプト * (未コンパイル)"},
+      {[&] { wb.Compile(); }, "スクリプト *"},
+      {[&] { EXPECT_TRUE(wb.Save()); }, "スクリプト"},
+      {[&] { Edit("SCRIPT t; BEGIN x := END."); }, "スクリプト * (未コンパイル)"},
+      {[&] { EXPECT_THROW(wb.Compile(), script::ECompileError); }, "スクリプト * (未コンパイル)"},
+  };
+  for (const Step& s : steps) {
+    s.act();
+    EXPECT_EQ(SjisToUtf8(wb.PageCaption()), s.caption);
+  }
+}
+
+TEST_F(WorkbenchTest, AFetchCompilesTheEditorsChangesFirstAndStopsOnACompileError) {
+  Log().Folder.ScriptName = "fetch.pss";
+  Compile("SCRIPT t; BEGIN END.");
+  Edit("SCRIPT t; BEGIN PACK(0: 1, 2: 5, 3: 'x'); PUTLOG(0) END.");
+  app.ExecAction();
+  EXPECT_EQ(Log().Count(), 1);  // the changed text ran
+  EXPECT_EQ(SjisToUtf8(wb.PageCaption()), "スクリプト *");
+  Edit("SCRIPT t; BEGIN PACK(0: 2, 2: 5, 3: 'y'); PUTLOG(0); x := END.");
+  EXPECT_THROW(app.ExecAction(), script::ECompileError);
+  EXPECT_EQ(Log().Count(), 1);  // nothing ran
+  EXPECT_EQ(wb.ActivePage(), TWorkbench::Page::Editor);
+  EXPECT_GT(wb.ErrorSpan().length, 0u);
+}
+
+// Leaving a folder whose edited text does not compile asks first: Yes
+// writes it, No leaves it unwritten, Cancel keeps the folder open.
+TEST_F(WorkbenchTest, LeavingAFolderWhoseTextDoesNotCompileAsksBeforeSaving) {
+  struct Case {
+    int answer;
+    bool written, leaves;
+  };
+  for (const Case c : {Case{kIdYes, true, true}, Case{kIdNo, false, true}, Case{kIdCancel, false, false}}) {
+    Log().Folder.ScriptName = "broken.pss";
+    Script("broken.pss", "SCRIPT t; BEGIN END.");
+    Compile("SCRIPT t; BEGIN END.");
+    Edit("SCRIPT t; BEGIN x := END.");
+    ui.calls.clear();
+    ui.messageAnswers = {c.answer};
+    bool left = true;
+    try {
+      wb.LeaveOpenFolder();
+    } catch (const Exception&) {
+      left = false;
+    }
+    EXPECT_EQ(left, c.leaves) << c.answer;
+    EXPECT_EQ(File("broken.pss") == "SCRIPT t; BEGIN x := END.\r\n", c.written) << c.answer;
+    ASSERT_FALSE(ui.calls.empty());
+    EXPECT_NE(SjisToUtf8(ui.calls[0].text).find("のスクリプトはコンパイルできません。"), std::string::npos);
+    EXPECT_EQ(ui.calls[0].number, kMbYesNoCancel);
+  }
+}
+
+TEST_F(WorkbenchTest, AfterARenameTheDebugViewsShowTheNewFolderPath) {
+  TFolderInfo info;
+  const std::string old = Site("board", info);
+  Log().OpenFolder(old);
+  Compile(kSteps);
+  EXPECT_NE(wb.Dumps().systemVariables.find(old), std::string::npos);
+  ASSERT_TRUE(app.RenameFolder(old, "renamed"));
+  const std::string renamed = LogRoot() + "renamed/";
+  EXPECT_EQ(Log().FolderPath(), renamed);
+  EXPECT_EQ(wb.Dumps().systemVariables.find(old), std::string::npos);
+  EXPECT_NE(wb.Dumps().systemVariables.find(renamed), std::string::npos);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTimer>
@@ -80,6 +82,9 @@ TEST_F(ShellDialogs, CancelledPropertiesChangeNothingAndTheTimerComesBack) {
   commands->Refresh();
   app::TAddressHistory history;
   WhenOpen<gui::PropertiesDialog>([](gui::PropertiesDialog& d) {
+    // Passwords are never shown as typed.
+    EXPECT_EQ(d.PasswordEdit()->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(d.DelPassEdit()->echoMode(), QLineEdit::Password);
     d.AddressCombo()->setEditText(QStringLiteral("http://x/"));
     d.reject();
   });
@@ -116,6 +121,39 @@ TEST_F(ShellDialogs, ExportRunsTheScriptAndStoresTheChoice) {
   EXPECT_EQ(app.Settings.exportType, 2);
   EXPECT_TRUE(rounds->ScheduleTimer().isActive());
   EXPECT_TRUE(commands->Get(app::Command::ExecAction)->isEnabled());  // the busy state was left
+}
+
+// The dialog is titled as its menu item, refuses an empty file name with
+// its reason, writes in the encoding chosen and says when it is done.
+TEST_F(ShellDialogs, ExportRefusesAnEmptyNameAndWritesTheChosenEncoding) {
+  fs::WriteFileAtomic(Libs() + "exp.pss", Utf8ToSjis("SCRIPT e;\r\nPROCDEF EXPORT(file, target, del)\r\nBEGIN\r\n"
+                                                     "  s := '駅前';\r\n  SAVEF(file, s)\r\nEND;\r\nBEGIN END.\r\n"));
+  Log().Folder.ScriptName = "exp.pss";
+  app.LoadAndCompile();
+  struct Case {
+    int encoding;
+    std::string bytes;
+  } cases[] = {{0, Utf8ToSjis("駅前")}, {1, "駅前"}};
+  for (const Case& c : cases) {
+    const QString file = QString::fromStdString(dir + "out" + std::to_string(c.encoding) + ".txt");
+    bool refused = false;
+    WhenOpen<gui::ExportDialog>([&](gui::ExportDialog& d) {
+      EXPECT_EQ(d.windowTitle(), commands->Get(app::Command::ExportAction)->text());
+      d.FileEdit()->setText(QStringLiteral("  "));
+      d.RunButton()->click();
+      refused = d.isVisible() && d.ErrorLabel()->isVisibleTo(&d) &&
+                d.ErrorLabel()->text() == QStringLiteral("出力ファイルを指定してください");
+      d.FileEdit()->setText(file);
+      d.EncodingBox()->setCurrentIndex(c.encoding);
+      d.RunButton()->click();
+    });
+    QString done;
+    EXPECT_TRUE(gui::RunExportDialog(nullptr, app, nullptr, &done));
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(done, QStringLiteral("エクスポートしました: ") + file);
+    EXPECT_EQ(FileText(file.toStdString()), c.bytes) << c.encoding;
+    EXPECT_EQ(app.Settings.exportUtf8, c.encoding == 1);
+  }
 }
 
 }  // namespace

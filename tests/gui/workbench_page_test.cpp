@@ -341,12 +341,16 @@ TEST_F(WorkbenchPageTest, TheTemplateLabelCyclesAndTheSystemVariablesFold) {
   page->Pages->setCurrentWidget(page->TemplatePage);
   ASSERT_TRUE(page->grab().save(Shot("workbench_templates.png")));
   page->Pages->setCurrentWidget(page->DebugPage);
-  EXPECT_EQ(page->SysVarToggle->text(), QStringLiteral("▲"));
-  QTest::mouseClick(page->SysVarToggle, Qt::LeftButton);
+  // SYSVARDISP is off by default: the pane starts folded, and the toggle
+  // keeps its choice in the settings.
   EXPECT_EQ(page->SysVarToggle->text(), QStringLiteral("▼"));
   EXPECT_FALSE(page->SysVarList->isVisible());
   QTest::mouseClick(page->SysVarToggle, Qt::LeftButton);
+  EXPECT_EQ(page->SysVarToggle->text(), QStringLiteral("▲"));
   EXPECT_TRUE(page->SysVarList->isVisible());
+  EXPECT_TRUE(app.Settings.sysVarDisp);
+  QTest::mouseClick(page->SysVarToggle, Qt::LeftButton);
+  EXPECT_FALSE(page->SysVarList->isVisible());
 }
 
 }  // namespace

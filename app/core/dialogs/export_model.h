@@ -16,17 +16,27 @@ struct ExportChoice {
   std::string file;
   int target = 0;
   bool deleteExported = false;
+  bool utf8 = false;  // the file in UTF-8 instead of Shift_JIS
   bool operator==(const ExportChoice&) const = default;
 };
 
 inline constexpr int kExportTargets = 5;
 
-// File name and target from the settings; a target out of range reads as 0.
+// The output encodings offered, in order: Shift_JIS, UTF-8 (Shift_JIS).
+std::vector<std::string> ExportEncodings();
+// Why "実行！" cannot run the choice (Shift_JIS); empty when it can.
+std::string ExportChoiceError(const ExportChoice& choice);
+// The status bar's word when an export is done (Shift_JIS).
+std::string ExportDoneText(const ExportChoice& choice);
+
+// File name, target and encoding from the settings; a target out of range
+// reads as 0.
 ExportChoice ExportFromSettings(const TInitParam& settings);
 void StoreExportChoice(TInitParam& settings, const ExportChoice& choice);
 // "実行！": the choice goes to the settings, then EXPORT(file, target,
-// delete, 3) runs in the busy state, not stoppable. Errors of the script
-// are raised to the caller.
+// delete, 3) runs in the busy state, not stoppable; for UTF-8 the file the
+// script wrote is converted afterwards. Errors of the script, and a file
+// that cannot be converted, are raised to the caller.
 void RunExport(TApplication& app, const ExportChoice& choice);
 
 // The save dialog's filters as description and patterns (';' between them),

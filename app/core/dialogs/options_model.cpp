@@ -54,14 +54,20 @@ OptionsOutcome ApplyOptions(TApplication& app, const OptionsValues& v) {
     if (v.hours & (1u << h)) log.ScheduleHours |= 1u << h;
 
   OptionsOutcome out;
+  // The schedule belongs to the root open now.
+  log.SaveRootDef();
   const std::string folder =
       v.dataFolder.empty() ? app.DataFolder() : fs::IncludeTrailingSeparator(v.dataFolder);
-  s.logDir = folder;
   if (folder != app.DataFolder()) {
-    app.SetupFolders(folder);
-    out.folderSetUp = true;
+    try {
+      app.SetupFolders(folder);
+      out.folderSetUp = true;
+    } catch (const std::exception& e) {
+      out.error = e.what();
+      return out;
+    }
   }
-  log.SaveRootDef();
+  s.logDir = folder;
   return out;
 }
 

@@ -42,10 +42,13 @@ OptionsValues OptionsFrom(const TApplication& app);
 // What the window has to follow after OK.
 struct OptionsOutcome {
   bool folderSetUp = false;  // the data folder changed: the tree is rooted anew
+  std::string error;         // the data folder was kept: why (Shift_JIS)
 };
-// OK: settings, schedule; the folder set-up runs again only when the data
-// folder changed, compared with its trailing separator and case-sensitively
-// (an empty entry keeps the current folder); weblog.def is written.
+// OK: settings, schedule, weblog.def written; then the folder set-up runs
+// again only when the data folder changed, compared with its trailing
+// separator and case-sensitively (an empty entry keeps the current folder).
+// The editor's unsaved script is written first; when it may not be left the
+// data folder stays, and the outcome says why.
 OptionsOutcome ApplyOptions(TApplication& app, const OptionsValues& values);
 
 // The font label: "name , size pt" (Shift_JIS).

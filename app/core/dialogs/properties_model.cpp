@@ -8,6 +8,9 @@
 #include "app/core/rounds/render_option.h"
 #include "platform/compare.h"
 #include "platform/fs.h"
+#include "script/lexer.h"
+#include "script/tables.h"
+#include "textlib/limits.h"
 #include "textlib/dates.h"
 #include "textlib/kanji.h"
 
@@ -57,10 +60,24 @@ PropertiesValues PropertiesFrom(const TApplication& app) {
   return v;
 }
 
+bool IsSiteScript(std::string_view text) {
+  const script::TSymbolTable symbols;
+  script::TLexer lexer(symbols);
+  lexer.SetSource(text);
+  lexer.NextToken();
+  return lexer.Token == script::tok::kScript;
+}
+
 std::vector<std::string> ScriptFiles(const std::string& libFolder) {
   std::vector<std::string> out;
-  for (const auto& e : fs::ListDir(libFolder))
-    if (!e.isDir && EndsWithPss(e.name)) out.push_back(e.name);
+  std::string text;
+  for (const auto& e : fs::ListDir(libFolder)) {
+    if (e.isDir || !EndsWithPss(e.name)) continue;
+    // A file that cannot be read is offered still: only its own text can
+    // tell it is a library.
+    if (fs::ReadFile(libFolder + e.name, text, limits::kMaxScriptFile) && !IsSiteScript(text)) continue;
+    out.push_back(e.name);
+  }
   std::sort(out.begin(), out.end(),
             [](const std::string& a, const std::string& b) { return CompareTextIgnoreCase(a, b) < 0; });
   return out;

@@ -3,6 +3,7 @@
 // the script list, the address history, and what "更新" changes.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace bq::app {
@@ -41,8 +42,12 @@ struct PropertiesValues {
 
 PropertiesValues PropertiesFrom(const TApplication& app);
 
-// The "*.pss" files of the script folder, sorted by name ignoring case.
+// The site scripts among the "*.pss" files of the script folder (a library
+// for INCLUDE, without its SCRIPT heading, is not offered), sorted by name
+// ignoring case.
 std::vector<std::string> ScriptFiles(const std::string& libFolder);
+// The text opens with a SCRIPT heading (after blanks and comments).
+bool IsSiteScript(std::string_view text);
 
 // The addresses entered before, newest first, kept while the program runs.
 class TAddressHistory {

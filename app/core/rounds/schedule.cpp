@@ -6,9 +6,11 @@
 
 #include <cstdio>
 
+#include "app/core/shell/shell_model.h"
 #include "logstore/scrap_list.h"
 #include "platform/fs.h"
 #include "platform/sys.h"
+#include "textlib/cp932.h"
 #include "textlib/dates.h"
 
 namespace bq::app {
@@ -50,6 +52,19 @@ std::uint32_t NextRoundTime(HourChecks hours, int minute, std::uint32_t now) {
     if ((hours >> ((t / 3600) % 24)) & 1u) return static_cast<std::uint32_t>(t);
   }
   return 0;
+}
+
+std::string NextRoundText(HourChecks hours, int minute, bool enabled, std::uint32_t now, bool namesZone) {
+  std::string text = Utf8ToSjis("次の定時巡回: ");
+  if (!enabled) return text + Utf8ToSjis("なし (定時巡回しない)");
+  const std::uint32_t next = NextRoundTime(hours, minute, now);
+  if (next == 0) return text + Utf8ToSjis("なし (時間の指定がありません)");
+  text += DisplayDateTime(next).substr(0, 16);  // to the minute
+  return namesZone ? text + Utf8ToSjis(" (日本時間)") : text;
+}
+
+std::string NextRoundText(HourChecks hours, int minute, bool enabled) {
+  return NextRoundText(hours, minute, enabled, NowDate(), !MachineInProgramZone());
 }
 
 std::string_view TimerSwitchCaption(bool on) { return on ? "ON " : "OFF"; }

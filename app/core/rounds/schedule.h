@@ -31,6 +31,13 @@ bool ParseHours(std::string_view text, HourChecks& hours);
 // empty or the minute is outside 0..59.
 std::uint32_t NextRoundTime(HourChecks hours, int minute, std::uint32_t now);
 
+// The options dialog's line about the next scheduled round (Shift_JIS):
+// "次の定時巡回: yyyy/mm/dd hh:nn", followed by " (日本時間)" when namesZone;
+// "次の定時巡回: なし" with the reason when the schedule is off or no hour
+// is marked. Without a date: now, named when the machine's zone is another.
+std::string NextRoundText(HourChecks hours, int minute, bool enabled, std::uint32_t now, bool namesZone);
+std::string NextRoundText(HourChecks hours, int minute, bool enabled);
+
 // The schedule switch: caption "ON " (with its trailing blank) or "OFF".
 std::string_view TimerSwitchCaption(bool on);
 

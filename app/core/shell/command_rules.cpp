@@ -22,6 +22,7 @@ CommandStates EvaluateCommands(const ShellFacts& f) {
   check(Command::RunFromCache, f.folder.runFromCache);
   s.timerSwitchCaption = TimerSwitchCaption(f.folder.scheduleOn);
   s.timerSwitchImage = f.folder.scheduleOn ? Image::SwitchOn : Image::SwitchOff;
+  s.codeButtonShown = f.program.developerMode;
   if (!idle) return s;
 
   const bool subfolder = f.tree.nodeSelected && !f.folder.isLogRoot;

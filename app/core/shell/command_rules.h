@@ -43,6 +43,7 @@ struct ShellFacts {
     bool helpAvailable = false;
     int historyEntries = 0;
     bool guideAvailable = false;  // the script writers' guide beside the help page
+    bool developerMode = false;   // the settings' access code
   } program;
 };
 
@@ -51,6 +52,7 @@ struct CommandStates {
   std::array<bool, kCommandCount> checked{};
   bool panelsEnabled = true;   // the folder tree, the message panel, the list's operation bar
   bool captionEditing = false; // subfolder captions may be edited in the tree
+  bool codeButtonShown = false; // ChangeView stands in its places (developer mode)
   bool waitCursor = false;
   std::string_view timerSwitchCaption;  // "ON " or "OFF"
   Image timerSwitchImage = Image::SwitchOff;

@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 #include "platform/compare.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
+#include "textlib/dates.h"
 
 namespace bq::app {
 
@@ -87,10 +89,22 @@ std::vector<std::string> NodeCaptions(std::string_view logRoot, std::string_view
   return out;
 }
 
-std::string ClockText(int hour, int minute, int second) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, " %02d:%02d:%02d", hour, minute, second);
-  return buf;
+bool MachineInProgramZone() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  return localtime_r(&now, &local) != nullptr && local.tm_gmtoff == kLocalOffsetSeconds;
+}
+
+std::string ClockText(std::uint32_t date, bool namesZone) {
+  std::string text(1, ' ');
+  if (namesZone) text.append(Utf8ToSjis("日本時間")).push_back(' ');
+  return text.append(DisplayTime(date));
+}
+
+std::string ClockText() { return ClockText(NowDate(), !MachineInProgramZone()); }
+
+std::string ProgramZoneNotice() {
+  return MachineInProgramZone() ? std::string() : Utf8ToSjis("時刻は日本時間 (UTC+9) で表示します");
 }
 
 std::string InstanceKey(std::string_view user, std::string_view settingsPath) {

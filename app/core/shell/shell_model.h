@@ -41,8 +41,18 @@ std::vector<std::string> NodeCaptions(std::string_view logRoot, std::string_view
 
 // ---- Status bar ------------------------------------------------------------
 
-// Panel 3: a blank and the time as hh:mm:ss.
-std::string ClockText(int hour, int minute, int second);
+// The program's dates are local time at UTC+9 (NowDate()); every time the
+// user sees is that time. Whether the machine's own zone is that one too:
+// when it is not, the clock and the options dialog say "日本時間".
+bool MachineInProgramZone();
+// Panel 3: a blank and the time of a date as hh:mm:ss, after "日本時間"
+// when namesZone (Shift_JIS). Without a date: now, named when the machine's
+// zone is another.
+std::string ClockText(std::uint32_t date, bool namesZone);
+std::string ClockText();
+// The options dialog's note beside the clock when the machine's zone is
+// another (Shift_JIS); empty when it is UTC+9.
+std::string ProgramZoneNotice();
 
 // ---- Single instance -------------------------------------------------------
 

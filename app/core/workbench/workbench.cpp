@@ -40,6 +40,13 @@ std::string FolderCaption(const std::string& folder, const std::string& logRoot)
 
 }  // namespace
 
+std::string ScriptPageCaption(bool saved, bool compiled) {
+  std::string caption = Utf8ToSjis("スクリプト");
+  if (!saved) caption += " *";
+  if (!compiled) caption += Utf8ToSjis(" (未コンパイル)");
+  return caption;
+}
+
 TWorkbench::TWorkbench(TApplication& app)
     : app_(app),
       log_(TKernel::Log(app)),
@@ -52,7 +59,9 @@ TWorkbench::TWorkbench(TApplication& app)
 TWorkbench::~TWorkbench() { app_.AttachEditor(nullptr); }
 
 void TWorkbench::LeaveOpenFolder() {
-  if (!LeaveFolder(FolderCaption(log_.FolderPath(), log_.LogRoot()))) throw Exception(kKeepingUnsavedScript);
+  keptByUser_ = false;
+  if (!LeaveFolder(FolderCaption(log_.FolderPath(), log_.LogRoot())))
+    throw Exception(keptByUser_ ? Utf8ToSjis("編集中のスクリプトのため、フォルダを切り替えません") : kKeepingUnsavedScript);
 }
 
 bool TWorkbench::HoldsUnsavedChanges() {
@@ -108,6 +117,9 @@ void TWorkbench::ReloadAndCompile() {
 
 void TWorkbench::Compile() {
   Sync();
+  attempted_ = source_;
+  attemptedOnce_ = true;
+  compileError_.clear();
   debugVisible_ = false;
   SetCaption(CaptionState::Compiling);
   steps_.Fill(source_);
@@ -115,7 +127,8 @@ void TWorkbench::Compile() {
   bool compiled = false;
   try {
     compiled = engine_.CompileScript(source_, true);
-  } catch (const script::ECompileError&) {
+  } catch (const script::ECompileError& e) {
+    compileError_ = e.what();
     errorSpan_ = EditorSpanOf(source_, static_cast<std::size_t>(std::max(engine_.ErrorStart, 0)),
                             static_cast<std::size_t>(std::max(engine_.ErrorLength, 0)));
     activePage_ = Page::Editor;
@@ -139,6 +152,18 @@ void TWorkbench::Compile() {
   SetCaption(CaptionState::Compiled);
   Reset();
 }
+
+void TWorkbench::CompileChanges() {
+  Sync();
+  if (!attemptedOnce_ || source_ != attempted_) Compile();
+}
+
+bool TWorkbench::Compiled() {
+  Sync();
+  return attemptedOnce_ && source_ == attempted_ && compileError_.empty() && caption_ == CaptionState::Compiled;
+}
+
+std::string TWorkbench::PageCaption() { return ScriptPageCaption(!HoldsUnsavedChanges(), Compiled()); }
 
 void TWorkbench::Reset() {
   machine_.ResetMachine();
@@ -239,7 +264,7 @@ std::optional<EditorSpan> TWorkbench::PageMatch() const {
 }
 
 std::string TWorkbench::SystemVariablesToggleCaption() const {
-  return SystemVariablesShown ? "\x81\xa3" : "\x81\xa5";  // "▲" hides, "▼" shows
+  return SystemVariablesShown() ? "\x81\xa3" : "\x81\xa5";  // "▲" hides, "▼" shows
 }
 
 int TWorkbench::TemplateCount() const { return static_cast<int>(engine_.Clips.Count()); }
@@ -282,6 +307,24 @@ bool TWorkbench::Save() {
 bool TWorkbench::LeaveFolder(const std::string& treeCaption) {
   Sync();
   if (!modified_) return true;
+  if (source_ != attempted_ || !attemptedOnce_) {
+    try {
+      Compile();
+    } catch (const script::ECompileError&) {
+      // Compile kept the message.
+    }
+  }
+  if (!compileError_.empty()) {
+    const int answer = app_.Ui.MessageBox(
+        treeCaption + Utf8ToSjis(" のスクリプトはコンパイルできません。\r\n") + compileError_ +
+            Utf8ToSjis("\r\n\r\n保存しますか？"),
+        app_.Caption, kMbYesNoCancel);
+    if (answer == kIdCancel) {
+      keptByUser_ = true;
+      return false;
+    }
+    if (answer == kIdNo) return true;
+  }
   return WriteScript(treeCaption) || !unwritable_;
 }
 

@@ -28,6 +28,10 @@ struct WorkbenchDumps {
   int listingRow = -1;  // the listing row of the current code address
 };
 
+// The caption of the "スクリプト" page: " *" while unsaved, " (未コンパイル)"
+// while the text is not what compiled (Shift_JIS).
+std::string ScriptPageCaption(bool saved, bool compiled);
+
 class TWorkbench : public TApplication::Editor {
  public:
   enum class Page { Editor, Debug };
@@ -73,6 +77,11 @@ class TWorkbench : public TApplication::Editor {
   void LoadSource(std::string sjis);
   bool Modified() const { return modified_; }
   void SetModified(bool modified) { modified_ = modified; }
+  // The editor's text is what the last compile compiled without an error.
+  bool Compiled();
+  // The "スクリプト" page's caption: marked while the text is unsaved or
+  // not compiled (Shift_JIS).
+  std::string PageCaption();
   // The editor's modified flag is the page's; before the text is used the
   // workbench asks the view for the text the user changed.
 
@@ -83,6 +92,13 @@ class TWorkbench : public TApplication::Editor {
   // CompileBtn. A compile error selects its span (ErrorSpan), makes the
   // editor the active page and is raised again.
   void Compile();
+  // Before a fetch: the text changed since the last compile is compiled
+  // (a compile error is raised as Compile raises it).
+  void CompileChanges() override;
+  void FolderMoved() override {
+    RefreshDumps();
+    Changed();
+  }
   // ExecInit: reset, template variables, no code position, dumps refreshed.
   void Reset();
   // GoAction: runs from where the machine stands up to a breakpoint.
@@ -98,7 +114,9 @@ class TWorkbench : public TApplication::Editor {
   // for a ScriptName when the folder has none (treeCaption names it). False
   // when the text must not be left: it holds a character Shift_JIS cannot
   // hold, so loading another script would lose it (the user has been told).
-  // A cancelled name leaves without writing, as the user chose.
+  // A cancelled name leaves without writing, as the user chose. A text that
+  // does not compile is written only when the user says so (Yes); No leaves
+  // without writing, Cancel stays.
   bool LeaveFolder(const std::string& treeCaption);
   // The application's questions (see TApplication::Editor).
   void LeaveOpenFolder() override;
@@ -133,8 +151,10 @@ class TWorkbench : public TApplication::Editor {
   // editor characters; nothing when it was not made in that text.
   std::optional<EditorSpan> PageMatch() const;
 
-  // System variables pane and its toggle button ("▼" shown, "▲" hidden).
-  bool SystemVariablesShown = true;
+  // System variables pane and its toggle button ("▲" hides it, "▼" shows
+  // it): the settings' SYSVARDISP, kept for the next start.
+  bool SystemVariablesShown() const { return app_.Settings.sysVarDisp; }
+  void ToggleSystemVariables() { app_.Settings.sysVarDisp = !app_.Settings.sysVarDisp; }
   std::string SystemVariablesToggleCaption() const;
 
   // "テンプレート変数": one clip template at a time.
@@ -171,6 +191,11 @@ class TWorkbench : public TApplication::Editor {
   std::string source_;
   bool modified_ = false;
   std::optional<Unwritable> unwritable_;
+  // The text of the last compile, and its error message (empty: compiled).
+  std::string attempted_;
+  std::string compileError_;
+  bool attemptedOnce_ = false;
+  bool keptByUser_ = false;
   TStepList steps_;
   bool debugVisible_ = false;
   Page activePage_ = Page::Editor;
