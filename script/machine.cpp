@@ -107,11 +107,6 @@ struct ExecutedCounter {
 
 }  // namespace
 
-std::uint16_t FlagsOf(const TScriptValue& v) {
-  if (v.Kind == kind::kString) return v.Str.empty() ? kFlagZ : 0;
-  return IntFlags(v.Int);
-}
-
 // Called every kPumpCheckInterval instructions (every instruction in
 // single-step mode): the budget, the clock and the event pump. False when
 // the run must end.
@@ -330,6 +325,10 @@ L_Cmp:
       std::uint16_t flags = 0;
       if (integers) {
         flags = left.Int == r.A.Int ? kFlagZ : (left.Int < r.A.Int ? kFlagN : 0);
+      } else if (ins->mode <= static_cast<std::uint8_t>(Cond::NE)) {
+        // Texts compare equal only when their bytes are: EQ and NE need no
+        // collation.
+        flags = left.Str == r.A.Str ? kFlagZ : 0;
       } else {
         const int c = CompareText(left.Str, r.A.Str);
         flags = c == 0 ? kFlagZ : (c < 0 ? kFlagN : 0);
