@@ -623,15 +623,15 @@ std::uint64_t TScriptMachine::RunGroup(std::int32_t address, std::uint64_t& ran,
     return (how << 32) | static_cast<std::uint32_t>(pc);
   };
 
-#define MNEXT()                                            \
-  do {                                                     \
-    ++u;                                                   \
-    goto* kMicroTable[static_cast<std::uint8_t>(u->op)];   \
+#define MNEXT()   \
+  do {            \
+    ++u;          \
+    goto* u->label; \
   } while (0)
-#define MEXIT()                                            \
-  do {                                                     \
-    u = micro + u->y;                                      \
-    goto* kMicroTable[static_cast<std::uint8_t>(u->op)];   \
+#define MEXIT()            \
+  do {                     \
+    u = micro + u->y;      \
+    goto* u->label;        \
   } while (0)
 #define BQ_RIGHT (u->c == kNone ? u->x : t[u->c])
 #define BQ_RIGHT_B (u->b == kNone ? u->x : t[u->b])
@@ -682,9 +682,13 @@ enter: {
     // Built before its JCCs were seen: built again next time, along them.
     f.decoded[static_cast<std::size_t>(address)].op = Handler::GroupNew;
   }
+  if (f.labelled < f.micro.size()) {
+    for (std::size_t k = f.labelled; k < f.micro.size(); ++k) f.micro[k].label = kMicroTable[static_cast<std::uint8_t>(f.micro[k].op)];
+    f.labelled = f.micro.size();
+  }
   base = st + h;
   u = micro + g->first;
-  goto* kMicroTable[static_cast<std::uint8_t>(u->op)];
+  goto* u->label;
 }
 
 jump: {
@@ -941,7 +945,7 @@ U_CcrConst:
     if (Holds(u->c, (flags), r.FRP)) {                                    \
       ++jcc.taken;                                                        \
       u = micro + u->y;                                                   \
-      goto* kMicroTable[static_cast<std::uint8_t>(u->op)];                \
+      goto* u->label;                                                     \
     }                                                                     \
     ++jcc.passed;                                                         \
     MNEXT();                                                              \
