@@ -87,6 +87,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${BQ_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded on the first TLS session (dlopen), so not seen by shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3")
 # The window and the articles are Japanese: any of these fonts shows them.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk | fonts-vlgothic | fonts-ipafont-gothic")
 # The summary above is the synopsis line; this is the text below it.

@@ -107,11 +107,6 @@ struct ExecutedCounter {
 
 }  // namespace
 
-std::uint16_t FlagsOf(const TScriptValue& v) {
-  if (v.Kind == kind::kString) return v.Str.empty() ? kFlagZ : 0;
-  return IntFlags(v.Int);
-}
-
 // Called every kPumpCheckInterval instructions (every instruction in
 // single-step mode): the budget, the clock and the event pump. False when
 // the run must end.
@@ -330,6 +325,10 @@ L_Cmp:
       std::uint16_t flags = 0;
       if (integers) {
         flags = left.Int == r.A.Int ? kFlagZ : (left.Int < r.A.Int ? kFlagN : 0);
+      } else if (ins->mode <= static_cast<std::uint8_t>(Cond::NE)) {
+        // Texts compare equal only when their bytes are: EQ and NE need no
+        // collation.
+        flags = left.Str == r.A.Str ? kFlagZ : 0;
       } else {
         const int c = CompareText(left.Str, r.A.Str);
         flags = c == 0 ? kFlagZ : (c < 0 ? kFlagN : 0);
@@ -624,15 +623,15 @@ std::uint64_t TScriptMachine::RunGroup(std::int32_t address, std::uint64_t& ran,
     return (how << 32) | static_cast<std::uint32_t>(pc);
   };
 
-#define MNEXT()                                            \
-  do {                                                     \
-    ++u;                                                   \
-    goto* kMicroTable[static_cast<std::uint8_t>(u->op)];   \
+#define MNEXT()   \
+  do {            \
+    ++u;          \
+    goto* u->label; \
   } while (0)
-#define MEXIT()                                            \
-  do {                                                     \
-    u = micro + u->y;                                      \
-    goto* kMicroTable[static_cast<std::uint8_t>(u->op)];   \
+#define MEXIT()            \
+  do {                     \
+    u = micro + u->y;      \
+    goto* u->label;        \
   } while (0)
 #define BQ_RIGHT (u->c == kNone ? u->x : t[u->c])
 #define BQ_RIGHT_B (u->b == kNone ? u->x : t[u->b])
@@ -683,9 +682,13 @@ enter: {
     // Built before its JCCs were seen: built again next time, along them.
     f.decoded[static_cast<std::size_t>(address)].op = Handler::GroupNew;
   }
+  if (f.labelled < f.micro.size()) {
+    for (std::size_t k = f.labelled; k < f.micro.size(); ++k) f.micro[k].label = kMicroTable[static_cast<std::uint8_t>(f.micro[k].op)];
+    f.labelled = f.micro.size();
+  }
   base = st + h;
   u = micro + g->first;
-  goto* kMicroTable[static_cast<std::uint8_t>(u->op)];
+  goto* u->label;
 }
 
 jump: {
@@ -942,7 +945,7 @@ U_CcrConst:
     if (Holds(u->c, (flags), r.FRP)) {                                    \
       ++jcc.taken;                                                        \
       u = micro + u->y;                                                   \
-      goto* kMicroTable[static_cast<std::uint8_t>(u->op)];                \
+      goto* u->label;                                                     \
     }                                                                     \
     ++jcc.passed;                                                         \
     MNEXT();                                                              \

@@ -226,7 +226,10 @@ class TScriptMachine {
 };
 
 // Sets CCR from a value: integer-like or empty by Int, text by emptiness.
-std::uint16_t FlagsOf(const TScriptValue& v);
+inline std::uint16_t FlagsOf(const TScriptValue& v) {
+  if (v.Kind == kind::kString) return v.Str.empty() ? kFlagZ : 0;
+  return v.Int == 0 ? kFlagZ : (v.Int < 0 ? kFlagN : 0);
+}
 
 // Instructions between two looks at the clock in Run; the pump is called
 // when a millisecond has passed since the last call.

@@ -93,6 +93,7 @@ void TScriptMachine::Decode() {
   f.fused = Fusion;
   f.groups.clear();
   f.micro.clear();
+  f.labelled = 0;
   f.decoded.assign(code.size(), TDecoded{});
   for (std::size_t a = 0; a < code.size(); ++a) {
     TDecoded& e = f.decoded[a];

@@ -131,6 +131,9 @@ struct TMicro {
   std::uint8_t a = kNone, b = kNone, c = 0;
   std::int32_t x = 0, y = 0, z = 0;
   std::int32_t w = 0;  // terminators: the path's instructions and end depth (PathEnd)
+  // Where the group loop runs it (its label there), filled in before a new
+  // group first runs, so that each micro-operation jumps straight to the next.
+  const void* label = nullptr;
 };
 
 // A terminator's w: the instructions its path ran (low half) and STK - h at
@@ -199,6 +202,7 @@ struct TScriptMachine::TFastCopy {
   std::vector<TDecoded> decoded;
   std::vector<TGroup> groups;
   std::vector<TMicro> micro;
+  std::size_t labelled = 0;  // micro-operations whose labels are filled in
 };
 
 // Groups are rebuilt (for the state of the machine then) when they leave

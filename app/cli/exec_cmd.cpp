@@ -113,6 +113,9 @@ std::unique_ptr<CliApp> OpenScratchApp(const ExecOptions& o, const TScratch& scr
   fs::ForceDirectories(folder);
   TScrapList& log = app::TKernel::Log(cli->app);
   log.OpenFolder(folder);
+  // The scratch log goes with the temporary folder: writing and syncing its
+  // files after the run would only cost the run its time.
+  log.SetReadOnly(true);
   log.Folder.SiteUrl = Utf8ToSjis(o.url);
   return cli;
 }

@@ -212,5 +212,21 @@ TEST_F(PackagingTest, GlobalOptionsChooseTheLogRoot) {
             Words({"other/"}));
 }
 
+// The TLS library is loaded by the first TLS session: a start that fetches
+// nothing over TLS neither loads nor relocates it. (The TLS sessions
+// themselves are tested against a real server in the web tests.)
+TEST_F(PackagingTest, TheProgramLinksNoTlsLibraryAtStart) {
+  const ProcessResult r = RunProcess(std::string("readelf -d ") + BQ_CLI_PATH, dir + "readelf.txt");
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::set<std::string> needed;
+  const std::regex line(R"(\(NEEDED\)\s+Shared library: \[([^\]]+)\])");
+  for (std::sregex_iterator it(r.out.begin(), r.out.end(), line), end; it != end; ++it) needed.insert((*it)[1]);
+  EXPECT_TRUE(needed.count("libstdc++.so.6")) << r.out;
+  for (const std::string& name : needed) {
+    EXPECT_EQ(name.rfind("libssl", 0), std::string::npos) << name;
+    EXPECT_EQ(name.rfind("libcrypto", 0), std::string::npos) << name;
+  }
+}
+
 }  // namespace
 }  // namespace bq::test
