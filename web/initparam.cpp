@@ -113,6 +113,7 @@ void TInitParam::Read(const TInitFile& f) {
   hostInterval = f.ReadInteger("HOSTINTERVAL", 0);
   unattendedLimit = f.ReadInteger("UNATTENDEDLIMIT", kDefaultUnattendedLimit);
   newsNotify = f.ReadBool("NEWSNOTIFY", true);
+  unreadCounts = f.ReadBool("UNREADCOUNTS", true);
   printLimitKb = f.ReadInteger("PRINTLIMIT", limits::kDefaultPrintLimitKb);
   articleLimit = f.ReadInteger("ARTICLELIMIT", limits::kDefaultArticleLimit);
   renderBudget = f.ReadInteger("RENDERBUDGET", kDefaultRenderBudget);
@@ -173,6 +174,7 @@ void TInitParam::Write(TInitFile& f) const {
   f.WriteString("UNATTENDEDLIMIT",
                 unattendedLimit == kDefaultUnattendedLimit ? "" : std::to_string(unattendedLimit));
   f.WriteString("NEWSNOTIFY", newsNotify ? "" : "0");
+  f.WriteString("UNREADCOUNTS", unreadCounts ? "" : "0");
   f.WriteString("PRINTLIMIT", printLimitKb == limits::kDefaultPrintLimitKb ? "" : std::to_string(printLimitKb));
   f.WriteString("ARTICLELIMIT", articleLimit == limits::kDefaultArticleLimit ? "" : std::to_string(articleLimit));
   f.WriteString("RENDERBUDGET", renderBudget == kDefaultRenderBudget ? "" : std::to_string(renderBudget));

@@ -88,6 +88,9 @@ class TInitParam {
   int WatchdogSeconds(bool unattended) const;
   // NEWSNOTIFY: a tray message names the new articles after a round.
   bool newsNotify = true;
+  // UNREADCOUNTS: the folder tree shows each folder's unread count beside
+  // its name ("name (7)"); written only when turned off.
+  bool unreadCounts = true;
   // PRINTLIMIT (kilobytes of print text) and ARTICLELIMIT (articles PUTLOG
   // adds) bound one run of a script, so a runaway script ends with a
   // message; written only when changed. RunPrintLimit and RunArticleLimit

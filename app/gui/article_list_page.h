@@ -35,6 +35,10 @@ class ArticleListPage : public QWidget {
   // Leaving the folder or the program: the column widths go back into the
   // folder definition and the log is saved.
   void LeaveFolder();
+  // The open folder follows another program's change on disk when the core
+  // says it may (TArticleList::FollowDisk): the selection, the reader's
+  // article and the first row shown stay. True when it was read again.
+  bool FollowDisk();
   // Status panels 0 and 1 for the open folder.
   void RefreshStatus() { list_.RefreshStatus(); }
   // The list's column widths as the folder definition keeps them.
@@ -55,6 +59,9 @@ class ArticleListPage : public QWidget {
   // Next/previous unread found another folder: the tree is to select it,
   // which opens it through OpenFolder.
   void folderRequested(const QByteArray& sjisFolder);
+  // The open folder's unread marks changed (read here, marked, deleted, or
+  // read again from disk): the tree's image and count follow.
+  void marksChanged();
 
  private:
   QWidget* MakeOperationBar();

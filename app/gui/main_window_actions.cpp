@@ -119,7 +119,7 @@ void MainWindow::CompileOpenFolder() {
 
 void MainWindow::RefreshStatusTexts() {
   listPage_->RefreshStatus();
-  tree_->RefreshIcon(tree_->currentItem());
+  tree_->RefreshNode(tree_->currentItem());
   commands_->Refresh();
 }
 
@@ -257,6 +257,8 @@ void MainWindow::hideEvent(QHideEvent* event) {
 
 void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
+  // Coming back to the window: what other programs saved meanwhile.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) FollowDisk({});
   if (event->type() == QEvent::WindowStateChange && isMinimized() && tray_)
     QTimer::singleShot(0, this, [this] {
       if (isMinimized()) HideToTray();

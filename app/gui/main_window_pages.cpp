@@ -37,6 +37,8 @@ void MainWindow::BuildPages() {
   connect(listPage_, &ArticleListPage::folderRequested, this, [this](const QByteArray& folder) {
     if (QTreeWidgetItem* item = tree_->FindPath(folder.toStdString())) tree_->setCurrentItem(item);
   });
+  connect(listPage_, &ArticleListPage::marksChanged, this,
+          [this] { tree_->RefreshNode(tree_->ItemOf(app_.FolderPath())); });
   connect(workbench_, &WorkbenchPage::captionChanged, this, &QWidget::setWindowTitle);
   // F1 in the editor: the reference beside the help page, at the word's entry.
   connect(workbench_, &WorkbenchPage::referenceRequested, this,
@@ -84,9 +86,18 @@ void MainWindow::AfterRound(const QByteArray& reselect) {
   const bool other = fs::IncludeTrailingSeparator(folder) != app_.FolderPath();
   listPage_->OpenFolder(folder);
   if (other) CompileOpenFolder();
-  tree_->RefreshAllIcons();
+  tree_->RefreshAllNodes();
   RefreshStatusTexts();
   if (quitPending_) QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void MainWindow::FollowDisk(const QList<QByteArray>& folders) {
+  if (listPage_->FollowDisk()) RefreshStatusTexts();
+  if (folders.isEmpty()) {
+    tree_->RefreshAllNodes();
+    return;
+  }
+  for (const QByteArray& folder : folders) tree_->RefreshNode(tree_->ItemOf(folder.toStdString()));
 }
 
 void MainWindow::ShowRoundReport() {
@@ -112,6 +123,7 @@ void MainWindow::OpenOptions() {
     SetupFolders();
   }
   listPage_->ApplySettings();
+  tree_->RefreshAllNodes();  // the unread counts shown or not
   RefreshStatusTexts();
 }
 
