@@ -6,6 +6,7 @@
 // times), and the open folder and the tree's counts follow the CLI's saves.
 #include <QAbstractItemView>
 #include <QAction>
+#include <QItemSelectionModel>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTreeWidget>
@@ -80,6 +81,11 @@ class BesideCli : public WindowFixture {
     std::set<int> topics;
     for (const auto& [t, n] : ReadBoardLog(folder).copies) topics.insert(t);
     return topics;
+  }
+  // A click on a row of the list: it alone selected and current.
+  static void ClickRow(QTableView& table, int row) {
+    table.selectionModel()->setCurrentIndex(table.model()->index(row, 0),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   }
   QString Caption(const std::string& folder) {
     QTreeWidgetItem* item = window->Tree()->ItemOf(folder);
@@ -189,7 +195,7 @@ TEST_F(BesideCli, TheOpenFolderAndTheTreesCountsFollowTheCli) {
   QTableView& table = *page.Table();
   ASSERT_EQ(table.model()->rowCount(), kPerRun);
   // The user reads one article and has scrolled the list.
-  table.selectRow(40);
+  ClickRow(table, 40);
   ASSERT_TRUE(WaitUntil([&] { return page.Model().CurrentRow() == 40; }));
   const int chosen = Log().GetItem(40).TOPIC;
   table.scrollTo(table.model()->index(30, 0), QAbstractItemView::PositionAtTop);
@@ -221,7 +227,7 @@ TEST_F(BesideCli, TheOpenFolderAndTheTreesCountsFollowTheCli) {
   EXPECT_TRUE(WaitUntil([&] { return Caption(news) == QString::fromUtf8("ニュース速報"); }))
       << Caption(news).toStdString();
   ASSERT_TRUE(Log().IsUnread(0));
-  table.selectRow(0);
+  ClickRow(table, 0);
   EXPECT_EQ(Caption(eki), counted("駅前掲示板", 2 * kPerRun - readHere - 1));
   // The option turns the counts off.
   app->Settings.unreadCounts = false;
