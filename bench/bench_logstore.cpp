@@ -1,6 +1,7 @@
 // The article log at 10,000 and 100,000 articles (about 1 KB of Japanese
 // text each, so the larger log is about 100 MB on disk): load, save, thread
-// sort, and appending every article one by one with its identity check.
+// sort, appending every article one by one with its identity check, and the
+// folder tree's unread count of a log.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -13,6 +14,7 @@
 
 #include "generated_log.h"
 #include "logstore/scrap_list.h"
+#include "logstore/unread_counts.h"
 #include "platform/fs.h"
 #include "platform/sys.h"
 #include "platform/ui.h"
@@ -153,11 +155,32 @@ void BM_AddItemOneByOne(benchmark::State& state) {
   state.counters["articles"] = static_cast<double>(state.range(0));
 }
 
+// The folder tree's unread count of one folder: the first time (the log
+// read and counted) and while its file is unchanged (one stat).
+void BM_UnreadCountFirst(benchmark::State& state) {
+  const std::string dir = FolderFor(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    TUnreadCounts counts;
+    benchmark::DoNotOptimize(counts.Of(dir));
+  }
+  SetCounters(state, dir);
+}
+
+void BM_UnreadCountCached(benchmark::State& state) {
+  const std::string dir = FolderFor(static_cast<int>(state.range(0)));
+  TUnreadCounts counts;
+  counts.Of(dir);
+  for (auto _ : state) benchmark::DoNotOptimize(counts.Of(dir));
+  SetCounters(state, dir);
+}
+
 BENCHMARK(BM_LoadLog)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_SaveLog)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_SaveLogWithoutFlush)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ThreadSort)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_AddItemOneByOne)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_UnreadCountFirst)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_UnreadCountCached)->Arg(10000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace bq

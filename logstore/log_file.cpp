@@ -120,4 +120,15 @@ void ParseLogLine(std::string_view line, TDataInfo& a) {
   }
 }
 
+int CountUnread(char* data, std::size_t size) {
+  LogDecoder decoder(data, size);
+  DecodedLine line;
+  int unread = 0;
+  try {
+    while (decoder.Next(line)) unread += line.Unread;
+  } catch (const ConvertError&) {
+  }
+  return unread;
+}
+
 }  // namespace bq

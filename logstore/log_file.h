@@ -60,4 +60,8 @@ class LogDecoder {
   char* write_;
 };
 
+// The unread articles of a log file's bytes, decoded in place as a load
+// decodes them; a line a load would stop at ends the count there.
+int CountUnread(char* data, std::size_t size);
+
 }  // namespace bq

@@ -114,6 +114,7 @@ void TInitParam::Read(const TInitFile& f) {
   unattendedLimit = f.ReadInteger("UNATTENDEDLIMIT", kDefaultUnattendedLimit);
   newsNotify = f.ReadBool("NEWSNOTIFY", true);
   exportUtf8 = f.ReadString("EXPORTCODE", "") == "UTF-8";
+  unreadCounts = f.ReadBool("UNREADCOUNTS", true);
   printLimitKb = f.ReadInteger("PRINTLIMIT", limits::kDefaultPrintLimitKb);
   articleLimit = f.ReadInteger("ARTICLELIMIT", limits::kDefaultArticleLimit);
   renderBudget = f.ReadInteger("RENDERBUDGET", kDefaultRenderBudget);
@@ -175,6 +176,7 @@ void TInitParam::Write(TInitFile& f) const {
                 unattendedLimit == kDefaultUnattendedLimit ? "" : std::to_string(unattendedLimit));
   f.WriteString("NEWSNOTIFY", newsNotify ? "" : "0");
   f.WriteString("EXPORTCODE", exportUtf8 ? "UTF-8" : "");
+  f.WriteString("UNREADCOUNTS", unreadCounts ? "" : "0");
   f.WriteString("PRINTLIMIT", printLimitKb == limits::kDefaultPrintLimitKb ? "" : std::to_string(printLimitKb));
   f.WriteString("ARTICLELIMIT", articleLimit == limits::kDefaultArticleLimit ? "" : std::to_string(articleLimit));
   f.WriteString("RENDERBUDGET", renderBudget == kDefaultRenderBudget ? "" : std::to_string(renderBudget));

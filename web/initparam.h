@@ -91,6 +91,9 @@ class TInitParam {
   // EXPORTCODE: "UTF-8" turns the export file into UTF-8 after the script
   // wrote it; empty (not written) keeps Shift_JIS.
   bool exportUtf8 = false;
+  // UNREADCOUNTS: the folder tree shows each folder's unread count beside
+  // its name ("name (7)"); written only when turned off.
+  bool unreadCounts = true;
   // PRINTLIMIT (kilobytes of print text) and ARTICLELIMIT (articles PUTLOG
   // adds) bound one run of a script, so a runaway script ends with a
   // message; written only when changed. RunPrintLimit and RunArticleLimit

@@ -75,8 +75,13 @@ int ScheduleSubcommand(const Args& args, const GlobalOptions& options) {
   auto cli = OpenApp(options);
   app::TApplication& a = cli->app;
   const TScrapList& log = app::TKernel::Log(a);
-  a.SetSchedule(e.enabled < 0 ? log.ScheduleEnabled : e.enabled == 1, e.hoursGiven ? e.hours : log.ScheduleHours,
-                e.minute < 0 ? log.ScheduleMinute : e.minute);
+  if (!a.SetSchedule(e.enabled < 0 ? log.ScheduleEnabled : e.enabled == 1, e.hoursGiven ? e.hours : log.ScheduleHours,
+                     e.minute < 0 ? log.ScheduleMinute : e.minute)) {
+    // The values asked for are not in force: say so, and nothing else
+    // (the failed file follows as "not saved: ...").
+    std::fprintf(stderr, "schedule not changed\n");
+    return 1;
+  }
   PrintSchedule(a);
   return 0;
 }

@@ -37,9 +37,9 @@ FolderTree::FolderTree(app::TApplication& app, std::array<QIcon, 9> images, QWid
   connect(this, &QTreeWidget::itemChanged, this, &FolderTree::OnItemChanged);
   connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* now, QTreeWidgetItem* before) {
     if (quiet_) return;
-    if (before) RefreshIcon(before);
+    if (before) RefreshNode(before);
     if (now) {
-      RefreshIcon(now);
+      RefreshNode(now);
       emit folderSelected(QByteArray::fromStdString(PathOf(now)));
     }
   });
@@ -57,8 +57,9 @@ void FolderTree::SetRoot(const std::string& root) {
     top->setFlags(top->flags() & ~Qt::ItemIsEditable);
     if (app::HasSubfolders(root_)) Populate(top);
     top->setExpanded(true);
-    RefreshIcon(top);
+    RefreshNode(top);
   }
+  emit foldersListed();
 }
 
 std::string FolderTree::NameOf(const QTreeWidgetItem* item) {
@@ -75,7 +76,6 @@ std::string FolderTree::SelectedPath() const { return currentItem() ? PathOf(cur
 
 QTreeWidgetItem* FolderTree::AddFolderItem(QTreeWidgetItem* parent, const std::string& name) {
   auto* item = new QTreeWidgetItem(parent);
-  item->setText(0, FromSjis(name));
   item->setData(0, kNameRole, QByteArray::fromStdString(name));
   Qt::ItemFlags f = item->flags();
   item->setFlags(editable_ ? f | Qt::ItemIsEditable : f & ~Qt::ItemIsEditable);
@@ -83,7 +83,7 @@ QTreeWidgetItem* FolderTree::AddFolderItem(QTreeWidgetItem* parent, const std::s
     auto* placeholder = new QTreeWidgetItem(item);
     placeholder->setData(0, kPlaceholderRole, true);
   }
-  RefreshIcon(item);
+  RefreshNode(item);
   return item;
 }
 
@@ -92,6 +92,7 @@ void FolderTree::Populate(QTreeWidgetItem* item) {
   Quiet q(quiet_);
   qDeleteAll(item->takeChildren());
   for (const std::string& name : app::SubfolderNames(PathOf(item))) AddFolderItem(item, name);
+  emit foldersListed();
 }
 
 void FolderTree::Reload(QTreeWidgetItem* item) {
@@ -108,6 +109,40 @@ void FolderTree::Reload(QTreeWidgetItem* item) {
     QTreeWidgetItem* again = FindPath(currentPath);
     setCurrentItem(again ? again : item);
   }
+  emit foldersListed();
+}
+
+QTreeWidgetItem* FolderTree::ItemOf(const std::string& path) const {
+  QTreeWidgetItem* item = TopItem();
+  if (!item) return nullptr;
+  for (const std::string& name : app::NodeCaptions(root_, path)) {
+    QTreeWidgetItem* next = nullptr;
+    for (int i = 0; i < item->childCount() && !next; ++i)
+      if (!IsPlaceholder(item->child(i)) && CompareTextIgnoreCase(NameOf(item->child(i)), name) == 0)
+        next = item->child(i);
+    if (!next) return nullptr;
+    item = next;
+  }
+  return item;
+}
+
+std::vector<QTreeWidgetItem*> FolderTree::Nodes() const {
+  std::vector<QTreeWidgetItem*> nodes, stack;
+  if (TopItem()) stack.push_back(TopItem());
+  while (!stack.empty()) {
+    QTreeWidgetItem* item = stack.back();
+    stack.pop_back();
+    if (IsPlaceholder(item)) continue;
+    nodes.push_back(item);
+    for (int i = item->childCount() - 1; i >= 0; --i) stack.push_back(item->child(i));
+  }
+  return nodes;
+}
+
+std::vector<std::string> FolderTree::FolderPaths() const {
+  std::vector<std::string> paths;
+  for (const QTreeWidgetItem* item : Nodes()) paths.push_back(PathOf(item));
+  return paths;
 }
 
 QTreeWidgetItem* FolderTree::FindPath(const std::string& path) {
@@ -125,22 +160,19 @@ QTreeWidgetItem* FolderTree::FindPath(const std::string& path) {
   return item;
 }
 
-void FolderTree::RefreshIcon(QTreeWidgetItem* item) {
+void FolderTree::RefreshNode(QTreeWidgetItem* item) {
   if (!item || IsPlaceholder(item)) return;
   Quiet q(quiet_);
-  const int index = app_.FolderImage(PathOf(item), item->parent() == nullptr, item == currentItem());
+  const std::string path = PathOf(item);
+  const bool top = item->parent() == nullptr;
+  const int index = app_.FolderImage(path, top, item == currentItem());
   item->setIcon(0, images_[static_cast<std::size_t>(std::clamp(index, 0, 8))]);
+  // A caption being edited shows the bare name.
+  if (!top && !(Editing() && item == currentItem())) item->setText(0, FromSjis(app_.FolderCaption(path, NameOf(item))));
 }
 
-void FolderTree::RefreshAllIcons() {
-  std::vector<QTreeWidgetItem*> stack;
-  if (TopItem()) stack.push_back(TopItem());
-  while (!stack.empty()) {
-    QTreeWidgetItem* item = stack.back();
-    stack.pop_back();
-    RefreshIcon(item);
-    for (int i = 0; i < item->childCount(); ++i) stack.push_back(item->child(i));
-  }
+void FolderTree::RefreshAllNodes() {
+  for (QTreeWidgetItem* item : Nodes()) RefreshNode(item);
 }
 
 void FolderTree::SetCaptionEditing(bool allowed) {
@@ -159,10 +191,7 @@ void FolderTree::SetCaptionEditing(bool allowed) {
   }
 }
 
-void FolderTree::RevertCaption(QTreeWidgetItem* item) {
-  Quiet q(quiet_);
-  item->setText(0, FromSjis(NameOf(item)));
-}
+void FolderTree::RevertCaption(QTreeWidgetItem* item) { RefreshNode(item); }
 
 void FolderTree::OnItemChanged(QTreeWidgetItem* item, int column) {
   if (quiet_ || column != 0 || !item->parent() || IsPlaceholder(item)) return;
@@ -171,13 +200,24 @@ void FolderTree::OnItemChanged(QTreeWidgetItem* item, int column) {
 }
 
 bool FolderTree::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  // The editor gets the folder's name, without its unread count.
+  QTreeWidgetItem* item = itemFromIndex(index);
+  const bool named = trigger != NoEditTriggers && item && item->parent() && !IsPlaceholder(item) &&
+                     (item->flags() & Qt::ItemIsEditable);
+  if (named) {
+    Quiet q(quiet_);
+    item->setText(0, FromSjis(NameOf(item)));
+  }
   const bool started = QTreeWidget::edit(index, trigger, event);
+  if (named && !started) RefreshNode(item);
   if (started) emit editingChanged();
   return started;
 }
 
 void FolderTree::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
   QTreeWidget::closeEditor(editor, hint);
+  // A caption left as it was (or refused) shows its count again.
+  if (QTreeWidgetItem* item = currentItem()) RefreshNode(item);
   emit editingChanged();
 }
 

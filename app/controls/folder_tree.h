@@ -3,13 +3,14 @@
 // site folders on disk, each level read when its parent is expanded (a
 // node with subfolders gets a placeholder child so it shows as expandable).
 // Paths are the system's own (Shift_JIS, '/', trailing '/'). Which image a
-// node shows (the application answers from the folder's node file) and
-// which folders exist come from the core's rules; this control only maps
-// them.
+// node shows (the application answers from the folder's node file), its
+// caption (the name, with the unread count) and which folders exist come
+// from the core's rules; this control only maps them.
 #include <QIcon>
 #include <QTreeWidget>
 #include <array>
 #include <string>
+#include <vector>
 
 #include "app/core/application.h"
 
@@ -32,10 +33,16 @@ class FolderTree : public QTreeWidget {
   // Walks down from the top by name (ignoring case), expanding as it goes;
   // the deepest node reached when a name is missing.
   QTreeWidgetItem* FindPath(const std::string& path);
+  // The node of a folder among those read so far (nothing is read or
+  // expanded); nullptr when there is none.
+  QTreeWidgetItem* ItemOf(const std::string& path) const;
+  // The folders of every node read so far, the top one first.
+  std::vector<std::string> FolderPaths() const;
   // Reads the node's children from disk again.
   void Reload(QTreeWidgetItem* item);
-  void RefreshIcon(QTreeWidgetItem* item);
-  void RefreshAllIcons();
+  // A node's image and caption as the application answers them now.
+  void RefreshNode(QTreeWidgetItem* item);
+  void RefreshAllNodes();
   // Whether subfolder captions may be edited in place.
   void SetCaptionEditing(bool allowed);
   void RevertCaption(QTreeWidgetItem* item);
@@ -47,6 +54,8 @@ class FolderTree : public QTreeWidget {
   void deleteRequested();
   // A caption's editor opened or closed.
   void editingChanged();
+  // Nodes were read from disk (FolderPaths changed).
+  void foldersListed();
 
  protected:
   using QTreeWidget::edit;
@@ -57,6 +66,8 @@ class FolderTree : public QTreeWidget {
  private:
   QTreeWidgetItem* AddFolderItem(QTreeWidgetItem* parent, const std::string& name);
   void Populate(QTreeWidgetItem* item);
+  // Every node read so far, the top one first.
+  std::vector<QTreeWidgetItem*> Nodes() const;
   void OnItemChanged(QTreeWidgetItem* item, int column);
 
   app::TApplication& app_;

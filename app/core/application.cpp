@@ -85,6 +85,21 @@ int TApplication::FolderImage(const std::string& path, bool isTop, bool selected
   return FolderImageIndex(isTop, f.HasUnread, f.RoundTarget, selected);
 }
 
+int TApplication::UnreadCount(const std::string& path) const {
+  const std::string folder = fs::IncludeTrailingSeparator(path);
+  if (!Log.FolderPath().empty() && folder == Log.FolderPath()) return Log.UnreadCount();
+  if (!Log.ReadFolderFlags(folder).HasUnread) return 0;
+  return unreadCounts_.Of(folder);
+}
+
+std::string TApplication::FolderCaption(const std::string& path, std::string_view name) const {
+  return FolderNodeCaption(name, Settings.unreadCounts ? UnreadCount(path) : 0, Settings.unreadCounts);
+}
+
+bool TApplication::OpenFolderChangedOnDisk() const { return busy_.CanStart() && Log.ChangedOnDisk(); }
+
+bool TApplication::ReloadOpenFolder() { return Log.Reload(); }
+
 void TApplication::ToggleRoundTarget() {
   if (LogRootOpen()) return;
   Log.Folder.RoundTarget = !Log.Folder.RoundTarget;
@@ -455,10 +470,18 @@ bool TApplication::ServerScheduleTick(std::uint32_t now, const RoundEvents& even
 }
 
 bool TApplication::SetSchedule(bool enabled, std::uint32_t hours, int minute) {
+  const bool wasEnabled = Log.ScheduleEnabled;
+  const std::uint32_t wasHours = Log.ScheduleHours;
+  const std::uint16_t wasMinute = Log.ScheduleMinute;
   Log.ScheduleEnabled = enabled;
   Log.ScheduleHours = hours & 0xFFFFFFu;
   Log.ScheduleMinute = static_cast<std::uint16_t>(std::clamp(minute, 0, 59));
-  return Log.SaveRootDef();
+  if (Log.SaveRootDef()) return true;
+  // What is in force is what the file says.
+  Log.ScheduleEnabled = wasEnabled;
+  Log.ScheduleHours = wasHours;
+  Log.ScheduleMinute = wasMinute;
+  return false;
 }
 
 bool TApplication::HasExport() const {

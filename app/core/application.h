@@ -15,12 +15,14 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/core/rounds/schedule.h"
 #include "app/core/shell/busy_state.h"
 #include "app/core/shell/command_rules.h"
 #include "logstore/scrap_list.h"
+#include "logstore/unread_counts.h"
 #include "platform/events.h"
 #include "platform/ui.h"
 #include "script/engine.h"
@@ -122,6 +124,24 @@ class TApplication {
   // The image of a folder tree node (see FolderImageIndex); read from the
   // folder's node file.
   int FolderImage(const std::string& path, bool isTop, bool selected) const;
+  // The unread articles of a folder: the open log's own (with this
+  // process's unsaved read marks), else the folder's log on disk, read once
+  // per version of the file; 0 for a folder whose node file says it has
+  // none. The one count the tree, and whoever else shows one, asks.
+  int UnreadCount(const std::string& path) const;
+  // A site folder's caption in the tree: its name, with its unread count
+  // when the settings show counts (Shift_JIS).
+  std::string FolderCaption(const std::string& path, std::string_view name) const;
+  // The open folder as another program left it on disk. True when its log
+  // or node file changed there since this process read or wrote them and it
+  // may be read again now: nothing runs (a fetch or round saves by merging)
+  // and no dialog is open.
+  bool OpenFolderChangedOnDisk() const;
+  // Reads the open folder again with this process's unsaved changes kept
+  // over it (they stay unsaved, and the next save merges them); articles
+  // keep their selection by identity. False, with the message shown and the
+  // log as it was, when the file cannot be read.
+  bool ReloadOpenFolder();
   // Toggles the open folder's round-target mark and writes its node file;
   // nothing for the log root.
   void ToggleRoundTarget();
@@ -209,7 +229,8 @@ class TApplication {
   // The schedule switch: toggles ScheduleEnabled and writes weblog.def.
   void ToggleSchedule();
   // Sets the schedule and writes weblog.def, as the options dialog's OK does.
-  // False when weblog.def could not be written (the message was shown).
+  // False when weblog.def could not be written (the message was shown); the
+  // schedule in force is then the one before.
   bool SetSchedule(bool enabled, std::uint32_t hours, int minute);
   // The schedule timer's tick at now (local seconds): true when a scheduled
   // round is due (see TSchedule; the editor's unsaved changes hold it).
@@ -293,6 +314,7 @@ class TApplication {
 
   TBusyState busy_;
   TSchedule schedule_;
+  mutable TUnreadCounts unreadCounts_;
   Editor* editor_ = nullptr;
   bool scheduledRound_ = false;
   bool unattendedRun_ = false;

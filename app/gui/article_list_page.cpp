@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
@@ -233,6 +234,23 @@ void ArticleListPage::LeaveFolder() {
   app_.SaveLog();
 }
 
+bool ArticleListPage::FollowDisk() {
+  const int scrolled = table_->verticalScrollBar()->value();
+  const app::TArticleList::DiskFollow follow = list_.FollowDisk(table_->rowAt(0));
+  if (!follow.reloaded) return false;
+  model_->Reload();
+  // The reader keeps its article (at its new row) without marking it again.
+  shownRow_ = list_.CurrentRow();
+  if (shownRow_ >= 0) reader_->Show(list_.Reader(shownRow_), ToQColor(app_.Settings.resColor));
+  SyncSelectionFromModel();
+  if (follow.topRow >= 0)
+    table_->scrollTo(model_->index(follow.topRow, 0), QAbstractItemView::PositionAtTop);
+  else
+    table_->verticalScrollBar()->setValue(scrolled);
+  emit marksChanged();
+  return true;
+}
+
 // ---- selection ----
 
 void ArticleListPage::SelectRow(int row) {
@@ -277,7 +295,10 @@ void ArticleListPage::ShowCurrent() {
   const app::ReaderView view = list_.Reader(shownRow_);
   reader_->Show(view, ToQColor(app_.Settings.resColor));
   app_.Status.SetPanel(2, view.pageUrl);
-  if (list_.MarkShownRead(shownRow_)) model_->Repaint();
+  if (list_.MarkShownRead(shownRow_)) {
+    model_->Repaint();
+    emit marksChanged();
+  }
 }
 
 void ArticleListPage::RefreshState() {
@@ -326,6 +347,7 @@ void ArticleListPage::DeleteSelected() {
   } else {
     OnSelectionChanged();
   }
+  emit marksChanged();
 }
 
 void ArticleListPage::Find(Command command) {
@@ -343,6 +365,7 @@ void ArticleListPage::MarkSelected(bool unread) {
   list_.MarkSelected(unread);
   model_->Repaint();
   RefreshState();
+  emit marksChanged();
 }
 
 }  // namespace bq::gui

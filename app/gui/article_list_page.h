@@ -37,6 +37,10 @@ class ArticleListPage : public QWidget {
   void LeaveFolder();
   // The first row selected alone (nothing for an empty list).
   void SelectFirstRow() { SelectRow(0); }
+  // The open folder follows another program's change on disk when the core
+  // says it may (TArticleList::FollowDisk): the selection, the reader's
+  // article and the first row shown stay. True when it was read again.
+  bool FollowDisk();
   // Status panels 0 and 1 for the open folder.
   void RefreshStatus() { list_.RefreshStatus(); }
   // The list's column widths as the folder definition keeps them.
@@ -60,6 +64,9 @@ class ArticleListPage : public QWidget {
   // Next/previous unread found another folder: the tree is to select it,
   // which opens it through OpenFolder.
   void folderRequested(const QByteArray& sjisFolder);
+  // The open folder's unread marks changed (read here, marked, deleted, or
+  // read again from disk): the tree's image and count follow.
+  void marksChanged();
 
  private:
   QWidget* MakeOperationBar();

@@ -24,6 +24,7 @@
 #include "app/gui/command_actions.h"
 #include "app/core/rounds/round_report.h"
 #include "app/gui/dialog_pickers.h"
+#include "app/gui/folder_watch.h"
 #include "app/gui/icons.h"
 #include "app/gui/round_controller.h"
 #include "app/gui/workbench_page.h"
@@ -84,6 +85,10 @@ void MainWindow::BuildCentre() {
     if (commands_->States().Enabled(app::Command::DeleteFolderAction)) DeleteFolder();
   });
   connect(tree_, &FolderTree::editingChanged, this, &MainWindow::RefreshTreeFacts);
+  // Another program's saves in the folders the tree shows.
+  watch_ = new FolderWatch(this);
+  connect(tree_, &FolderTree::foldersListed, this, [this] { watch_->Watch(tree_->FolderPaths()); });
+  connect(watch_, &FolderWatch::changed, this, &MainWindow::FollowDisk);
 }
 
 // The code page of the tree panel: the compiled code's listing, its current

@@ -40,6 +40,7 @@ class ArticleListPage;
 class CommandActions;
 class DialogPickers;
 class FolderTree;
+class FolderWatch;
 class HelpViewer;
 class RoundReportView;
 class WorkbenchPage;
@@ -147,6 +148,10 @@ class MainWindow : public QMainWindow {
   void RefreshHistory();
   void OnClockTick();
   void AfterRound(RoundController::Kind kind, const QByteArray& reselect);
+  // Folders of the tree changed on disk (none named: look at all): the open
+  // one is read again when the core says it may be, and the tree's images
+  // and counts follow.
+  void FollowDisk(const QList<QByteArray>& folders);
   // The list's widths and the editor's script are written before another
   // folder opens; false (the reason shown) when the editor refused.
   bool LeaveFolder();
@@ -161,6 +166,7 @@ class MainWindow : public QMainWindow {
   CommandActions* commands_ = nullptr;
   std::array<QIcon, 9> folderIcons_;
   FolderTree* tree_ = nullptr;
+  FolderWatch* watch_ = nullptr;
   QStackedWidget* treePanel_ = nullptr;
   QListView* codeView_ = nullptr;
   QTabWidget* messagePanel_ = nullptr;

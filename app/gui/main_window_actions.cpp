@@ -121,7 +121,7 @@ void MainWindow::CompileOpenFolder() {
 
 void MainWindow::RefreshStatusTexts() {
   listPage_->RefreshStatus();
-  tree_->RefreshIcon(tree_->currentItem());
+  tree_->RefreshNode(tree_->currentItem());
   commands_->Refresh();
 }
 
@@ -259,6 +259,8 @@ void MainWindow::hideEvent(QHideEvent* event) {
 
 void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
+  // Coming back to the window: what other programs saved meanwhile.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) FollowDisk({});
   if (event->type() == QEvent::WindowStateChange && isMinimized() && tray_)
     QTimer::singleShot(0, this, [this] {
       if (isMinimized()) HideToTray();

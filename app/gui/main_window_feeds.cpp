@@ -67,7 +67,7 @@ void MainWindow::ImportOpml() {
     tree_->Reload(below);
     below->setExpanded(true);
   }
-  tree_->RefreshAllIcons();
+  tree_->RefreshAllNodes();
   RefreshStatusTexts();
   const std::string summary = app::ImportSummary(r);
   SetStatusText(0, FromSjis(summary));

@@ -38,6 +38,8 @@ void MainWindow::BuildPages() {
   connect(listPage_, &ArticleListPage::folderRequested, this, [this](const QByteArray& folder) {
     if (QTreeWidgetItem* item = tree_->FindPath(folder.toStdString())) tree_->setCurrentItem(item);
   });
+  connect(listPage_, &ArticleListPage::marksChanged, this,
+          [this] { tree_->RefreshNode(tree_->ItemOf(app_.FolderPath())); });
   connect(workbench_, &WorkbenchPage::captionChanged, this, &QWidget::setWindowTitle);
   connect(workbench_, &WorkbenchPage::pageCaptionChanged, this,
           [this](const QString& caption) { messagePanel_->setTabText(messagePanel_->indexOf(workbench_), caption); });
@@ -108,9 +110,18 @@ void MainWindow::AfterRound(RoundController::Kind kind, const QByteArray& resele
   if (kind == RoundController::Kind::Round)
     if (QTreeWidgetItem* item = tree_->currentItem()) ExpandBelow(item);
   if (kind != RoundController::Kind::Scheduled) listPage_->SelectFirstRow();
-  tree_->RefreshAllIcons();
+  tree_->RefreshAllNodes();
   RefreshStatusTexts();
   if (quitPending_) QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void MainWindow::FollowDisk(const QList<QByteArray>& folders) {
+  if (listPage_->FollowDisk()) RefreshStatusTexts();
+  if (folders.isEmpty()) {
+    tree_->RefreshAllNodes();
+    return;
+  }
+  for (const QByteArray& folder : folders) tree_->RefreshNode(tree_->ItemOf(folder.toStdString()));
 }
 
 void MainWindow::ShowRoundReport() {
@@ -141,6 +152,7 @@ void MainWindow::OpenOptions() {
   }
   ApplyDisplaySettings();
   listPage_->ApplySettings();
+  tree_->RefreshAllNodes();  // the unread counts shown or not
   RefreshStatusTexts();
 }
 

@@ -77,6 +77,7 @@ QWidget* OptionsDialog::GeneralPage() {
   refer_ = check("参照番号をトピック番号に付けて表示する", values_.dispRefer);
   icons_ = check("メニューバーにアイコンを表示する", values_.toolbarIcon);
   hide_ = check("起動時にウィンドウを表示しない", values_.startInTray);
+  counts_ = check("フォルダツリーに未読数を表示する", values_.unreadCounts);
   const QString zone = FromSjis(app::ProgramZoneNotice());
   if (!zone.isEmpty()) {
     auto* note = new QLabel(zone, page);
@@ -252,6 +253,7 @@ app::OptionsValues OptionsDialog::Values() const {
   v.dispRefer = refer_->isChecked();
   v.toolbarIcon = icons_->isChecked();
   v.startInTray = hide_->isChecked();
+  v.unreadCounts = counts_->isChecked();
   v.hours = Hours();
   v.minute = minute_->value();
   v.scheduleEnabled = schedule_->isChecked();

@@ -30,6 +30,7 @@ class OptionsDialog : public QDialog {
   QLineEdit* DataFolderEdit() const { return folder_; }
   QRadioButton* StatusButton(int i) const { return status_[i]; }
   QCheckBox* ClockCheck() const { return clock_; }
+  QCheckBox* UnreadCountsCheck() const { return counts_; }
   QCheckBox* SortCheck() const { return sort_; }
   QCheckBox* ReferCheck() const { return refer_; }
   QCheckBox* IconCheck() const { return icons_; }
@@ -63,7 +64,8 @@ class OptionsDialog : public QDialog {
   QTabWidget* tabs_;
   QLineEdit* folder_ = nullptr;
   QRadioButton* status_[2] = {};
-  QCheckBox *clock_ = nullptr, *sort_ = nullptr, *refer_ = nullptr, *icons_ = nullptr, *hide_ = nullptr;
+  QCheckBox *clock_ = nullptr, *sort_ = nullptr, *refer_ = nullptr, *icons_ = nullptr, *hide_ = nullptr,
+            *counts_ = nullptr;
   QRadioButton* fontSet_[3] = {};
   QPushButton* fontLabel_ = nullptr;
   QPushButton* colorButton_ = nullptr;

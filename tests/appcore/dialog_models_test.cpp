@@ -86,6 +86,8 @@ TEST_F(DialogModels, OptionsOkWritesSettingsAndRebuildsTheHoursFromZero) {
   v.quoteColor = app::RgbToColor({0x12, 0x34, 0x56});
   v.startInTray = true;
   v.newsNotify = false;
+  EXPECT_TRUE(v.unreadCounts);
+  v.unreadCounts = false;
   app::OptionsOutcome out = app::ApplyOptions(app, v);
   EXPECT_FALSE(out.folderSetUp);
   EXPECT_EQ(Log().ScheduleHours, 0xAAAAAAu);
@@ -96,6 +98,7 @@ TEST_F(DialogModels, OptionsOkWritesSettingsAndRebuildsTheHoursFromZero) {
   EXPECT_EQ(app.Settings.resColor, 0x563412);
   EXPECT_TRUE(app.Settings.startInTray);
   EXPECT_FALSE(app.Settings.newsNotify);
+  EXPECT_FALSE(app.Settings.unreadCounts);
   // weblog.def holds the new schedule.
   std::string def;
   ASSERT_TRUE(fs::ReadFile(app.LogRoot() + "weblog.def", def));

@@ -45,6 +45,21 @@ TEST(FolderImages, EightStatesAndTheTopNode) {
   EXPECT_EQ(app::RootCaption(), Utf8ToSjis("インターネット"));
 }
 
+TEST(FolderCaptions, TheUnreadCountStandsBesideTheNameWhenThereIsOneAndItIsShown) {
+  struct Case {
+    const char* name;
+    int unread;
+    bool shown;
+    const char* caption;
+  } const cases[] = {
+      {"駅前掲示板", 7, true, "駅前掲示板 (7)"}, {"駅前掲示板", 0, true, "駅前掲示板"},
+      {"駅前掲示板", 7, false, "駅前掲示板"},    {"news (old)", 12345, true, "news (old) (12345)"},
+      {"a", -1, true, "a"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(app::FolderNodeCaption(Utf8ToSjis(c.name), c.unread, c.shown), Utf8ToSjis(c.caption)) << c.name;
+}
+
 using FolderDisk = TestFolder;
 
 TEST_F(FolderDisk, SubfoldersSortedIgnoringCaseWithoutFiles) {

@@ -72,8 +72,12 @@ class FeedWindow : public WindowFixture {
   QTreeWidgetItem* Top() { return window->Tree()->TopItem(); }
   QStringList Children(QTreeWidgetItem* item) {
     QStringList out;
-    for (int i = 0; i < item->childCount(); ++i) out << item->child(i)->text(0);
+    for (int i = 0; i < item->childCount(); ++i) out << Name(item->child(i));
     return out;
+  }
+  // A node's folder name (its caption may add the unread count).
+  static QString Name(const QTreeWidgetItem* item) {
+    return QString::fromStdString(U(gui::FolderTree::NameOf(item)));
   }
   // The feed choice with an address, confirmed; a PNG of the dialog first.
   void NewFeedFolder(const std::string& address, const QString& shot = QString()) {
@@ -117,7 +121,7 @@ TEST_F(FeedWindow, TheNewFolderDialogMakesAFeedFolderThatOpensWithItsArticles) {
   NewFeedFolder(Url("/news.xml"), QStringLiteral("new_folder_feed.png"));
   EXPECT_TRUE(Messages().empty());
   ASSERT_NE(window->Tree()->currentItem(), nullptr);
-  EXPECT_EQ(window->Tree()->currentItem()->text(0), QStringLiteral("駅前ニュース"));
+  EXPECT_EQ(Name(window->Tree()->currentItem()), QStringLiteral("駅前ニュース"));
   EXPECT_EQ(Children(Top()), QStringList{QStringLiteral("駅前ニュース")});
   const std::string path = app->LogRoot() + Utf8ToSjis("駅前ニュース/");
   EXPECT_EQ(app->FolderPath(), path);

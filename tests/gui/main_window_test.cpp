@@ -52,9 +52,10 @@ class MainWindowTest : public WindowFixture {
     for (int i = 0; i < item->childCount(); ++i) out << item->child(i)->text(0);
     return out;
   }
-  QTreeWidgetItem* Child(QTreeWidgetItem* item, const QString& caption) {
+  // The node of a folder by its name (its caption may add the unread count).
+  QTreeWidgetItem* Child(QTreeWidgetItem* item, const QString& name) {
     for (int i = 0; i < item->childCount(); ++i)
-      if (item->child(i)->text(0) == caption) return item->child(i);
+      if (QString::fromStdString(U(gui::FolderTree::NameOf(item->child(i)))) == name) return item->child(i);
     return nullptr;
   }
   void NewFolderUnderTop() {

@@ -67,6 +67,7 @@ TEST_F(TempDirTest, EveryValueSurvivesARoundTrip) {
   a.splitList = 300, a.splitTree = -1;
   a.httpTimeout = 45;
   a.newsNotify = false;
+  a.unreadCounts = false;
   a.Save();
   a.fileName.clear();
 
@@ -82,6 +83,7 @@ TEST_F(TempDirTest, EveryValueSurvivesARoundTrip) {
   EXPECT_EQ(b.logHist, a.logHist);
   EXPECT_EQ(b.memoFont, a.memoFont);
   EXPECT_FALSE(b.newsNotify);
+  EXPECT_FALSE(b.unreadCounts);
   EXPECT_EQ(b.listFont, a.listFont);
   EXPECT_EQ(b.resColor, 255);
   EXPECT_EQ(b.exportFile, a.exportFile);

@@ -28,6 +28,7 @@ OptionsValues OptionsFrom(const TApplication& app) {
   v.httpTimeout = std::clamp(s.httpTimeout, 0, 7200);
   v.hostInterval = std::clamp(s.hostInterval, 0, 60000);
   v.newsNotify = s.newsNotify;
+  v.unreadCounts = s.unreadCounts;
   return v;
 }
 
@@ -47,6 +48,7 @@ OptionsOutcome ApplyOptions(TApplication& app, const OptionsValues& v) {
   s.httpTimeout = std::clamp(v.httpTimeout, 0, 7200);
   s.hostInterval = std::clamp(v.hostInterval, 0, 60000);
   s.newsNotify = v.newsNotify;
+  s.unreadCounts = v.unreadCounts;
   log.ScheduleEnabled = v.scheduleEnabled;
   log.ScheduleMinute = static_cast<std::uint16_t>(std::clamp(v.minute, 0, 59));
   log.ScheduleHours = 0;

@@ -25,6 +25,7 @@ struct OptionsValues {
   bool dispRefer = true;
   bool toolbarIcon = true;
   bool startInTray = false;
+  bool unreadCounts = true;  // the tree's "name (7)"
   // "表示フォント"
   std::array<TFont, 3> fonts;
   std::int32_t quoteColor = 8421504;

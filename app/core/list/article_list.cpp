@@ -96,6 +96,19 @@ bool TArticleList::Open(const std::string& path) {
   return true;
 }
 
+TArticleList::DiskFollow TArticleList::FollowDisk(int topRow) {
+  DiskFollow out;
+  if (!app_.OpenFolderChangedOnDisk()) return out;
+  auto keyAt = [this](int row) { return row >= 0 && row < RowCount() ? std::optional(log_.KeyAt(row)) : std::nullopt; };
+  const std::optional<ArticleKey> focus = keyAt(focused_), top = keyAt(topRow);
+  if (!app_.ReloadOpenFolder()) return out;
+  focused_ = focus ? log_.IndexOfKey(*focus) : -1;
+  out.topRow = top ? log_.IndexOfKey(*top) : -1;
+  out.reloaded = true;
+  RefreshStatus();
+  return out;
+}
+
 void TArticleList::Leave() {
   TScrapList& log = log_;
   // The log may have moved on without the list (a round, the folder set-up

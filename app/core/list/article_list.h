@@ -57,6 +57,17 @@ class TArticleList {
   // and at exit); the node file is written when they changed and the folder
   // keeps its columns.
   void Leave();
+  // The open folder follows the disk: when another program changed its
+  // files and the log may be read again (TApplication::
+  // OpenFolderChangedOnDisk), it is, with this process's unsaved changes
+  // kept over it. The selection stays by article identity, the focus on its
+  // article, and topRow (the first row a view shows) is given back as that
+  // article's new row, -1 when it is gone.
+  struct DiskFollow {
+    bool reloaded = false;
+    int topRow = -1;
+  };
+  DiskFollow FollowDisk(int topRow);
 
   // Rows and cells.
   int RowCount() const { return log_.Count(); }

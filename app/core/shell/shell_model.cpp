@@ -45,6 +45,12 @@ const std::string& RootCaption() {
   return caption;
 }
 
+std::string FolderNodeCaption(std::string_view name, int unread, bool showCount) {
+  std::string caption(name);
+  if (showCount && unread > 0) caption += " (" + std::to_string(unread) + ")";
+  return caption;
+}
+
 int FolderImageIndex(bool isTop, bool hasUnread, bool roundTarget, bool selected) {
   if (isTop) return 0;
   return (hasUnread ? 3 : 1) + (roundTarget ? 4 : 0) + (selected ? 1 : 0);

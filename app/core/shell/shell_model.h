@@ -27,6 +27,11 @@ const std::string& RootCaption();
 // plus 4 for a round target, plus 1 when selected (1..8).
 int FolderImageIndex(bool isTop, bool hasUnread, bool roundTarget, bool selected);
 
+// The caption of a site folder's node: its name, and its unread count in
+// parentheses when there are unread articles and counts are shown
+// ("駅前掲示板 (7)"; Shift_JIS).
+std::string FolderNodeCaption(std::string_view name, int unread, bool showCount);
+
 // Names of the subfolders of path ('.' and '..' and plain files skipped),
 // sorted alphabetically ignoring letter case.
 std::vector<std::string> SubfolderNames(std::string_view path);
