@@ -145,7 +145,9 @@ void TApplication::LoadAndCompile() {
   std::string source;
   Engine.ResetCompiler();
   ScriptSource.clear();
-  if (!fs::ReadFile(path, source, limits::kMaxScriptFile)) throw Exception("Cannot read the script file " + path);
+  // スクリプトファイルを読めません:
+  if (!fs::ReadFile(path, source, limits::kMaxScriptFile))
+    throw Exception(Utf8ToSjis("スクリプトファイルを読めません: ") + path);
   std::string refusal = script::Utf8ScriptError(source, path);
   if (!refusal.empty()) throw Exception(refusal);
   Engine.LibFolder = libFolder_;
@@ -237,14 +239,17 @@ std::int32_t TApplication::RunScript(const std::bitset<256>& stopLines) {
     Log.LoadLog();
     stamp();
     cookies.SaveQuietly();
+    FollowRun();
     throw Exception(OutOfMemoryMessage());
   } catch (...) {
     stamp();
     cookies.SaveQuietly();
+    FollowRun();
     throw;
   }
   stamp();
   cookies.Save();
+  FollowRun();
   return Machine.R.CurrentLine;
 }
 
@@ -306,7 +311,8 @@ std::vector<std::string> TApplication::CollectFolders(const std::string& start) 
 
 void TApplication::RunFolder(const std::string& folder, const RoundEvents& events) {
   if (editor_ && Log.FolderPath() != fs::IncludeTrailingSeparator(folder)) editor_->LeaveOpenFolder();
-  if (!Log.OpenFolder(folder)) throw Exception("Cannot leave the open folder: its log could not be saved");
+  if (!Log.OpenFolder(folder))
+    throw Exception(Utf8ToSjis("開いているフォルダのログを保存できないため、次のフォルダへ移れません"));
   if (events.folderOpened) events.folderOpened(folder, Log.UnreadCount());
   Status.SetPanel(1, Log.Folder.ScriptName);
   Status.SetPanel(2, Log.Folder.SiteUrl);
@@ -355,6 +361,12 @@ int TApplication::RunRound(const std::string& start, const RoundEvents& events) 
 }
 
 std::string TApplication::RoundWithLog(const std::string& start, const std::string& suffix, const RoundEvents& events) {
+  // The round log is opened first: a round whose line could not be kept
+  // does not run at all.
+  if (!fs::AppendFile(RoundLogPath(), std::string())) {
+    failedWrites_.push_back(RoundLogPath() + ": " + sys::ErrnoText(errno));
+    throw Exception(RoundLogFailure(RoundLogPath()));
+  }
   std::uint32_t begin = NowDate();
   int total = 0;
   std::string line;
@@ -364,7 +376,7 @@ std::string TApplication::RoundWithLog(const std::string& start, const std::stri
     LastRoundTotal = total;
     if (!fs::AppendFile(RoundLogPath(), line + "\r\n")) {
       failedWrites_.push_back(RoundLogPath() + ": " + sys::ErrnoText(errno));
-      Ui.MessageBox("Cannot write " + RoundLogPath(), Caption, kMbOk);
+      Ui.MessageBox(RoundLogFailure(RoundLogPath()), Caption, kMbOk);
     }
   };
   try {
@@ -389,7 +401,13 @@ std::string TApplication::RoundOverAll(std::uint32_t start, const RoundEvents& e
   // scheduled round again in it.
   schedule_.RoundStarted(start);
   // " ＠ＡＬＬ"
-  std::string line = RoundWithLog(Log.LogRoot(), " \x81\x97\x82\x60\x82\x6b\x82\x6b", events);
+  std::string line;
+  try {
+    line = RoundWithLog(Log.LogRoot(), " \x81\x97\x82\x60\x82\x6b\x82\x6b", events);
+  } catch (...) {
+    schedule_.RoundDone();  // also after an error: not again in this minute
+    throw;
+  }
   schedule_.RoundDone();
   return line;
 }
@@ -446,8 +464,17 @@ void TApplication::Export(const std::string& file, int target, bool deleteExport
   Machine.PushValue(script::TScriptValue::Integer(target));
   Machine.PushValue(script::TScriptValue::Integer(deleteExported ? 1 : 0));
   Machine.PushValue(script::TScriptValue::Integer(3));
-  Machine.RunProcedure("EXPORT", script::RunState::Run);
+  // In developer mode (the workbench's trace shows) EXPORT stops at its
+  // first line for the workbench to step on; otherwise it runs through.
+  Machine.RunProcedure("EXPORT", ExportRunState(Settings.developerMode));
+  FollowRun();
   Log.SaveLog();
+}
+
+script::RunState ExportRunState(bool debug) { return debug ? script::RunState::StepLine : script::RunState::Run; }
+
+void TApplication::FollowRun() {
+  if (editor_) editor_->FollowRun(Machine.R.CurrentLine);
 }
 
 void TApplication::Stop() {
@@ -458,6 +485,8 @@ void TApplication::Stop() {
 void TApplication::Skip() { Web.Abort(); }
 
 std::string OutOfMemoryMessage() { return Utf8ToSjis("メモリが足りません"); }
+
+std::string RoundLogFailure(const std::string& path) { return Utf8ToSjis("巡回ログに書き込めません: ") + path; }
 
 std::string RoundLine(std::uint32_t start, std::uint32_t end, int total) {
   return "Folder Round: " + DisplayDateTime(start) + " - " + DisplayTime(end) +

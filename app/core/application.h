@@ -81,6 +81,10 @@ class TApplication {
     virtual void LeaveOpenFolder() = 0;
     virtual bool HoldsUnsavedChanges() = 0;
     virtual bool RunsFromCache() const = 0;
+    // A run of the folder's script (a fetch, a round's folder, a workbench
+    // run, an export) ended at this line: the code position and the dumps
+    // follow it.
+    virtual void FollowRun(std::int32_t /*line*/) {}
   };
 
   TApplication(UserInterface& ui, EventPump& pump, TWebAccess::ProxySource proxy = ReadSystemProxySettings);
@@ -268,6 +272,8 @@ class TApplication {
   // Copies the settings of the fetcher and the limits of a run for the run
   // about to start.
   void ApplyRunSettings();
+  // The editor follows the machine's last line.
+  void FollowRun();
   // True when the last Run returned because it executed a BRK.
   bool PausedAtBreak(std::int32_t startPc) const;
 
@@ -294,6 +300,12 @@ PageCode FolderPageCode(const TFolderInfo& folder);
 
 // "メモリが足りません" (Shift_JIS): the error of a run that ran out of memory.
 std::string OutOfMemoryMessage();
+// "巡回ログに書き込めません: " and the path (Shift_JIS): the round log could
+// not be opened or written.
+std::string RoundLogFailure(const std::string& path);
+// How EXPORT runs: stopping at its first line when debugging (developer
+// mode, where the workbench's trace shows), else through.
+script::RunState ExportRunState(bool debug);
 
 // "Folder Round: start - end , Unread Total: total" with the start as
 // date and time and the end as time.

@@ -15,6 +15,7 @@
 
 #include "app/controls/qt_text.h"
 #include "app/core/list/article_reader.h"
+#include "app/core/list/column_layout.h"
 #include "app/gui/article_reader_panel.h"
 #include "app/gui/article_table_model.h"
 #include "app/gui/command_actions.h"
@@ -79,6 +80,8 @@ ArticleListPage::ArticleListPage(app::TApplication& app, CommandActions& command
   table_->setPalette(pal);
   table_->setModel(model_.get());
   table_->setContextMenuPolicy(Qt::CustomContextMenu);
+  // The columns share the list's width again whenever it changes.
+  table_->viewport()->installEventFilter(this);
 
   reader_ = new ArticleReaderPanel(app_.Ui, this);
   splitter_ = new QSplitter(Qt::Vertical, this);
@@ -106,6 +109,7 @@ ArticleListPage::ArticleListPage(app::TApplication& app, CommandActions& command
     OnSelectionChanged();
   });
   connect(sel, &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+    table_->viewport()->update();  // the focus frame spans the row
     if (syncing_) return;
     list_.SetFocused(current.row());
     OnSelectionChanged();
@@ -120,7 +124,6 @@ ArticleListPage::ArticleListPage(app::TApplication& app, CommandActions& command
     RefreshState();
   };
   ApplySettings();
-  ApplyColumnWidths();
   RefreshState();
 }
 
@@ -175,18 +178,34 @@ void ArticleListPage::ApplySettings() {
   title.setBold(true);
   reader_->Subject()->setFont(title);
   model_->Repaint();
+  ApplyColumnWidths();  // the fitted widths follow the font
   if (shownRow_ >= 0) ShowCurrent();
 }
 
+// The widths the folder keeps, fitted to what each column needs and to the
+// room there is (see LayOutColumns); only the user's own drags are kept.
 void ArticleListPage::ApplyColumnWidths() {
   syncing_ = true;
   QHeaderView* header = table_->horizontalHeader();
+  QFont bold = table_->font();
+  bold.setBold(true);  // unread rows are bold
+  const QFontMetrics metrics(bold);
+  const int margins = 2 * kCellTextInset + metrics.horizontalAdvance(QLatin1Char(' '));
   const app::ColumnWidths& widths = list_.Widths();
+  std::vector<app::ColumnSpace> spaces;
   for (int c = 0; c < model_->columnCount(); ++c) {
-    const int w = widths[static_cast<std::size_t>(c)];
-    header->resizeSection(c, w > 0 ? w : header->sectionSizeHint(c));
+    const int caption = header->sectionSizeHint(c);
+    const int content = metrics.horizontalAdvance(FromSjis(app::UsualCellText(c))) + margins;
+    spaces.push_back({widths[static_cast<std::size_t>(c)], std::max(caption, content), caption});
   }
+  const std::vector<int> shown = app::LayOutColumns(spaces, table_->viewport()->width());
+  for (int c = 0; c < static_cast<int>(shown.size()); ++c) header->resizeSection(c, shown[static_cast<std::size_t>(c)]);
   syncing_ = false;
+}
+
+bool ArticleListPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == table_->viewport() && event->type() == QEvent::Resize) ApplyColumnWidths();
+  return QWidget::eventFilter(watched, event);
 }
 
 void ArticleListPage::OpenFolder(const std::string& path) {
@@ -240,7 +259,7 @@ void ArticleListPage::SyncSelectionFromModel() {
 }
 
 void ArticleListPage::OnSelectionChanged() {
-  const int current = list_.CurrentRow();
+  const int current = list_.ReaderRow();
   if (current < 0) {  // no Selected flag is left set
     if (shownRow_ >= 0) {
       reader_->Clear();

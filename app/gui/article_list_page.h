@@ -35,6 +35,8 @@ class ArticleListPage : public QWidget {
   // Leaving the folder or the program: the column widths go back into the
   // folder definition and the log is saved.
   void LeaveFolder();
+  // The first row selected alone (nothing for an empty list).
+  void SelectFirstRow() { SelectRow(0); }
   // Status panels 0 and 1 for the open folder.
   void RefreshStatus() { list_.RefreshStatus(); }
   // The list's column widths as the folder definition keeps them.
@@ -50,6 +52,9 @@ class ArticleListPage : public QWidget {
   // Settings that change what is drawn (fonts, quote colour, reference
   // numbers, default order) were edited.
   void ApplySettings();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  signals:
   // Next/previous unread found another folder: the tree is to select it,

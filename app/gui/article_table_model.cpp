@@ -1,6 +1,7 @@
 #include "app/gui/article_table_model.h"
 
 #include <QFontMetrics>
+#include <QAbstractItemView>
 #include <QPainter>
 
 #include "app/controls/qt_text.h"
@@ -8,7 +9,20 @@
 namespace bq::gui {
 namespace {
 
-constexpr int kTextInset = 4;
+// The part of the row's focus frame that lies in this cell: its top and
+// bottom always, its left side in the first column, its right side in the
+// last.
+void DrawRowFocus(QPainter* painter, const QRect& cell, bool first, bool last, const QColor& color) {
+  painter->save();
+  QPen pen(color, 1, Qt::DotLine);
+  painter->setPen(pen);
+  const QRect& r = cell;  // right() and bottom() are its last pixels
+  painter->drawLine(r.topLeft(), r.topRight());
+  painter->drawLine(r.bottomLeft(), r.bottomRight());
+  if (first) painter->drawLine(r.topLeft(), r.bottomLeft());
+  if (last) painter->drawLine(r.topRight(), r.bottomRight());
+  painter->restore();
+}
 
 }  // namespace
 
@@ -75,14 +89,15 @@ void ArticleCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
                                 const QModelIndex& index) const {
   QStyleOptionViewItem opt = option;
   initStyleOption(&opt, index);
-  // The row's background and focus frame span the whole cell; the text sits
-  // inside it.
+  // The row's background spans the whole cell; the text sits inside it. The
+  // style's own focus frame would mark the current cell alone.
   const QWidget* widget = opt.widget;
   QStyle* style = widget ? widget->style() : nullptr;
   const QString text = opt.text;
   opt.text.clear();
+  opt.state &= ~QStyle::State_HasFocus;
   if (style) style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
-  QRect r = opt.rect.adjusted(kTextInset, 0, 0, 0);
+  QRect r = opt.rect.adjusted(kCellTextInset, 0, 0, 0);
   if (opt.displayAlignment & Qt::AlignRight) r.setRight(r.right() - QFontMetrics(opt.font).horizontalAdvance(' '));
   painter->save();
   painter->setFont(opt.font);
@@ -92,6 +107,12 @@ void ArticleCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
   const QString shown = QFontMetrics(opt.font).elidedText(text, Qt::ElideRight, r.width());
   painter->drawText(r, static_cast<int>(opt.displayAlignment), shown);
   painter->restore();
+  const auto* view = qobject_cast<const QAbstractItemView*>(widget);
+  if (view && view->hasFocus() && view->currentIndex().row() == index.row()) {
+    const int columns = index.model()->columnCount();
+    DrawRowFocus(painter, opt.rect, index.column() == 0, index.column() == columns - 1,
+                 opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+  }
 }
 
 }  // namespace bq::gui

@@ -11,6 +11,9 @@
 
 namespace bq::gui {
 
+// Where a cell's text starts, right of its column's left edge.
+inline constexpr int kCellTextInset = 4;
+
 class ArticleTableModel : public QAbstractTableModel {
   Q_OBJECT
  public:
@@ -38,6 +41,9 @@ class ArticleTableModel : public QAbstractTableModel {
   QFont font_, bold_;
 };
 
+// Draws the cells; the focused row (the view's current row, while the view
+// has the focus) gets one dotted frame around the whole row, not around
+// its first cell.
 class ArticleCellDelegate : public QStyledItemDelegate {
   Q_OBJECT
  public:

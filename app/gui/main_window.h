@@ -22,6 +22,7 @@
 #include "app/core/dialogs/properties_model.h"
 #include "app/core/shell/program_layout.h"
 #include "app/gui/qt_platform.h"
+#include "app/gui/round_controller.h"
 
 class QComboBox;
 class QLabel;
@@ -39,7 +40,6 @@ class ArticleListPage;
 class CommandActions;
 class DialogPickers;
 class FolderTree;
-class RoundController;
 class RoundReportView;
 class WorkbenchPage;
 
@@ -142,7 +142,7 @@ class MainWindow : public QMainWindow {
   void RefreshTreeFacts();
   void RefreshHistory();
   void OnClockTick();
-  void AfterRound(const QByteArray& reselect);
+  void AfterRound(RoundController::Kind kind, const QByteArray& reselect);
   // The list's widths and the editor's script are written before another
   // folder opens; false (the reason shown) when the editor refused.
   bool LeaveFolder();

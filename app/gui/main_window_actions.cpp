@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QHideEvent>
 #include <QShowEvent>
+#include <QTabWidget>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QUrl>
@@ -102,6 +103,7 @@ void MainWindow::OpenFolder(const std::string& path) {
     listPage_->OpenFolder(path);
     if (app_.FolderPath() != fs::IncludeTrailingSeparator(path)) return;  // the old log could not be saved
     CompileOpenFolder();
+    messagePanel_->setCurrentWidget(listPage_);
   }
   RefreshStatusTexts();
 }

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QListView>
 #include <QTabWidget>
+#include <QTableView>
 #include <QUrl>
 
 #include "app/controls/folder_tree.h"
@@ -67,16 +68,32 @@ void MainWindow::ConnectRounds() {
     if (QTreeWidgetItem* item = tree_->FindPath(folder.toStdString())) tree_->setCurrentItem(item);
   });
   connect(rounds_, &RoundController::roundStarted, this, [this](RoundController::Kind kind) {
+    if (kind == RoundController::Kind::Fetch) {
+      messagePanel_->setCurrentWidget(listPage_);  // the articles come in there
+      return;
+    }
     // The log switches folders under the list while a round runs.
-    if (kind != RoundController::Kind::Fetch) listPage_->LeaveFolder();
+    listPage_->LeaveFolder();
+    // A round over all folders starts from the top of the tree.
+    if (kind == RoundController::Kind::Scheduled) tree_->setCurrentItem(tree_->TopItem());
   });
   connect(rounds_, &RoundController::roundFinished, this,
-          [this](RoundController::Kind, const QString&, const QByteArray& reselect) { AfterRound(reselect); });
+          [this](RoundController::Kind kind, const QString&, const QByteArray& reselect) { AfterRound(kind, reselect); });
 }
+
+namespace {
+
+// A node and every node below it expanded (each level read as it opens).
+void ExpandBelow(QTreeWidgetItem* item) {
+  item->setExpanded(true);
+  for (int i = 0; i < item->childCount(); ++i) ExpandBelow(item->child(i));
+}
+
+}  // namespace
 
 // A round leaves the last folder's log open and a fetch sorts the open one:
 // the list shows the selected folder again, the tree its new marks.
-void MainWindow::AfterRound(const QByteArray& reselect) {
+void MainWindow::AfterRound(RoundController::Kind kind, const QByteArray& reselect) {
   std::string folder = reselect.isEmpty() ? tree_->SelectedPath() : reselect.toStdString();
   if (folder.empty()) folder = app_.FolderPath();
   if (!reselect.isEmpty())
@@ -84,6 +101,11 @@ void MainWindow::AfterRound(const QByteArray& reselect) {
   const bool other = fs::IncludeTrailingSeparator(folder) != app_.FolderPath();
   listPage_->OpenFolder(folder);
   if (other) CompileOpenFolder();
+  // A fetch and a round by hand end on the first article; a round shows
+  // the folders it went through.
+  if (kind == RoundController::Kind::Round)
+    if (QTreeWidgetItem* item = tree_->currentItem()) ExpandBelow(item);
+  if (kind != RoundController::Kind::Scheduled) listPage_->SelectFirstRow();
   tree_->RefreshAllIcons();
   RefreshStatusTexts();
   if (quitPending_) QTimer::singleShot(0, this, [this] { close(); });
@@ -97,7 +119,7 @@ void MainWindow::ShowRoundReport() {
 
 void MainWindow::OpenExport() {
   if (Busy()) return;
-  RunExportDialog(this, app_);
+  RunExportDialog(this, app_, workbench_);
   // "出力した記事は削除する" may have emptied part of the log.
   listPage_->OpenFolder(app_.FolderPath());
   commands_->Refresh();
@@ -119,7 +141,8 @@ void MainWindow::OpenProperties() {
   if (Busy()) return;
   listPage_->LeaveFolder();  // the list's widths into the definition first
   app::PropertiesOutcome outcome;
-  if (!RunPropertiesDialog(this, app_, addressHistory_, listPage_->ColumnWidthsText(), &outcome)) return;
+  if (!RunPropertiesDialog(this, app_, addressHistory_, listPage_->ColumnWidthsText(), &outcome, listPage_->Table()))
+    return;
   if (outcome.rethreaded) listPage_->OpenFolder(app_.FolderPath());
   if (outcome.scriptChanged) CompileOpenFolder();
   RefreshStatusTexts();

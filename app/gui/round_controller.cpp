@@ -27,8 +27,12 @@ RoundController::RoundController(app::TApplication& app, CommandActions& command
   trayTimer_.setInterval(static_cast<int>(app::kTrayFrameMs));
   connect(&trayTimer_, &QTimer::timeout, this, [this] { runner_.NextTrayFrame(); });
   // The schedule timer counts while the schedule is on and nothing holds
-  // it: it follows every change of the commands' states.
-  connect(&commands, &CommandActions::applied, this, [this] { FollowSchedule(); });
+  // it, and a workbench run animates the tray: both follow every change of
+  // the commands' states.
+  connect(&commands, &CommandActions::applied, this, [this] {
+    runner_.FollowBusy();
+    FollowSchedule();
+  });
   FollowSchedule();
 }
 

@@ -1,5 +1,7 @@
 #include "app/gui/shell_dialogs.h"
 
+#include <QWidget>
+
 #include "app/core/dialogs/export_model.h"
 #include "app/gui/export_dialog.h"
 #include "app/gui/options_dialog.h"
@@ -7,8 +9,13 @@
 
 namespace bq::gui {
 
-bool RunExportDialog(QWidget* parent, app::TApplication& app) {
+void PlaceAtCorner(QWidget* dialog, const QWidget* corner) {
+  if (corner) dialog->move(corner->mapToGlobal(QPoint(0, 0)));
+}
+
+bool RunExportDialog(QWidget* parent, app::TApplication& app, QWidget* corner) {
   ExportDialog dlg(app::ExportFromSettings(app.Settings), DialogPickers::Standard(), parent);
+  PlaceAtCorner(&dlg, corner);
   {
     app::TBusyState::Scope open = app.Busy().OpenDialog();
     if (dlg.exec() != QDialog::Accepted) return false;
@@ -31,9 +38,10 @@ bool RunOptionsDialog(QWidget* parent, app::TApplication& app, app::OptionsOutco
 }
 
 bool RunPropertiesDialog(QWidget* parent, app::TApplication& app, app::TAddressHistory& history,
-                         const std::string& listColumnWidths, app::PropertiesOutcome* out) {
+                         const std::string& listColumnWidths, app::PropertiesOutcome* out, QWidget* corner) {
   app::TBusyState::Scope open = app.Busy().OpenDialog();
   PropertiesDialog dlg(app::PropertiesFrom(app), app::ScriptFiles(app.LibFolder()), history.Items(), parent);
+  PlaceAtCorner(&dlg, corner);
   if (dlg.exec() != QDialog::Accepted) return false;
   app::PropertiesOutcome o = app::ApplyProperties(app, dlg.Values(), listColumnWidths, history);
   if (out) *out = o;

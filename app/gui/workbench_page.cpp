@@ -258,8 +258,12 @@ void WorkbenchPage::Guarded(void (app::TWorkbench::*step)()) {
   try {
     ((*model_).*step)();
   } catch (const std::exception& e) {
+    commands_.Refresh();
     app_.Ui.MessageBox(e.what(), app_.Caption, kMbOk);
+    return;
   }
+  // A compile decides whether the script exports.
+  commands_.Refresh();
 }
 
 std::optional<std::string> WorkbenchPage::EditedText() {

@@ -110,6 +110,28 @@ TEST_F(ListDuplicates, OfEqualTitlesIgnoringCaseAndEqualBodiesTheFirstStaysUnsel
   EXPECT_EQ(list.SelectedRuns(), (std::vector<std::pair<int, int>>{{1, 2}}));
 }
 
+// The reader stays on the focused article, also when the duplicates left it
+// unselected; without any selection it shows nothing.
+TEST_F(ListDuplicates, TheReaderFollowsTheFocusedRow) {
+  app.Settings.sortByNew = false;
+  OpenWith({Art(1, 0, Day(1), "same", false, "b"), Art(2, 0, Day(2), "same", false, "b"), Art(3, 0, Day(3), "x")});
+  struct Case {
+    int focused;
+    std::vector<std::pair<int, int>> selected;
+    int reader;
+  };
+  for (const Case& c : {Case{0, {{1, 1}}, 0}, Case{2, {{1, 1}}, 2}, Case{-1, {{1, 1}}, 1}, Case{0, {}, -1}}) {
+    list.ClearSelection();
+    for (auto [first, last] : c.selected) list.SetSelected(first, last, true);
+    list.SetFocused(c.focused);
+    EXPECT_EQ(list.ReaderRow(), c.reader) << "focused " << c.focused;
+  }
+  list.SelectOnly(0);
+  list.SelectDuplicates();
+  EXPECT_EQ(list.ReaderRow(), 0);
+  EXPECT_EQ(list.CurrentRow(), 1);
+}
+
 using ListDelete = ListFixture;
 
 TEST_F(ListDelete, QuestionsForOneAndForSeveral) {

@@ -89,6 +89,26 @@ TEST_F(RoundRunnerTest, NothingStartsWhileSomethingRunsOrADialogIsOpen) {
   EXPECT_TRUE(runner.ScheduleActive());
 }
 
+// A workbench run animates the tray from its start to its end; a step, an
+// export or the cache cleaning does not.
+TEST_F(RoundRunnerTest, TheTrayAnimatesDuringAWorkbenchRunOnly) {
+  using app::Activity;
+  for (auto [activity, animates] : {std::pair{Activity::WorkbenchRun, true}, std::pair{Activity::Workbench, false},
+                                    std::pair{Activity::Export, false}, std::pair{Activity::CacheCleaning, false}}) {
+    images.clear();
+    {
+      app::TBusyState::Scope run = app.Busy().Enter(activity, true);
+      runner.FollowBusy();
+      EXPECT_EQ(runner.Tray().Animating(), animates) << static_cast<int>(activity);
+      runner.NextTrayFrame();
+    }
+    runner.FollowBusy();
+    EXPECT_FALSE(runner.Tray().Animating());
+    EXPECT_EQ(runner.Tray().Image(), app::TrayImage::Normal);
+    EXPECT_EQ(images, animates ? (std::vector<std::string>{"ICON0", "ICON1", "NORMAL"}) : std::vector<std::string>{});
+  }
+}
+
 TEST_F(RoundRunnerTest, AScheduledRoundWhileTheWindowIsHiddenLeavesTheTrayActiveUntilItIsShown) {
   const std::uint32_t at = EncodeDate(2026, 12, 8, 13, 45, 0);
   app.SetSchedule(true, 1u << 13, 45);

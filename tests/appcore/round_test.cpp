@@ -208,6 +208,24 @@ TEST_F(RoundTest, RoundActionNamesTheFolderBelowTheLogRoot) {
   EXPECT_EQ(line.substr(line.size() - 7), " \x81\x97x/y/");
 }
 
+// A round log that cannot be opened stops the round before any folder runs,
+// with a message in Japanese, for a round by hand and for one over all.
+TEST_F(RoundTest, ARoundLogThatCannotBeOpenedStopsTheRoundBeforeItStarts) {
+  const std::string site = Folder("x", true);
+  fs::ForceDirectories(app.RoundLogPath());  // a directory where the file should be
+  for (bool all : {false, true}) {
+    try {
+      all ? app.TimerAction(Recorder()) : app.RoundAction(site, Recorder());
+      ADD_FAILURE() << "the round ran";
+    } catch (const Exception& e) {
+      EXPECT_EQ(U(e.what()), "巡回ログに書き込めません: " + U(app.RoundLogPath()));
+    }
+  }
+  EXPECT_TRUE(visited.empty());
+  EXPECT_EQ(Node(site).LastRound, 0u);
+  EXPECT_FALSE(app.FailedWrites().empty());
+}
+
 int RoundLines(const std::string& path) {
   std::string text;
   fs::ReadFile(path, text);

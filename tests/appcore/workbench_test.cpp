@@ -133,9 +133,14 @@ class WorkbenchTest : public AppFixture, public TWorkbench::View {
 };
 
 TEST_F(WorkbenchTest, CompileShowsTheCompilingCaptionThenTheScriptsName) {
-  Log().Folder.ScriptName = "steps.pss";
   wb.Title = "Brindlequay";
-  EXPECT_EQ(SjisToUtf8(wb.Caption()), "Brindlequay");
+  // The log root is no site: compiling there leaves the program's name.
+  Compile(kSteps);
+  EXPECT_EQ(captions, (std::vector<std::string>{"Brindlequay", "Brindlequay"}));
+  captions.clear();
+  ASSERT_TRUE(Log().OpenFolder(Site("steps", TFolderInfo{})));
+  Log().Folder.ScriptName = "steps.pss";
+  EXPECT_EQ(SjisToUtf8(wb.Caption()), "Brindlequay - steps (steps.pss)");  // the compiled script
   Compile(kSteps);
   ASSERT_EQ(captions.size(), 2u);
   EXPECT_EQ(captions[0], "Brindlequay - ??? (steps.pss)");
@@ -149,6 +154,7 @@ TEST_F(WorkbenchTest, CompileShowsTheCompilingCaptionThenTheScriptsName) {
 }
 
 TEST_F(WorkbenchTest, ACompileErrorSelectsItsTokenInTheEditorAndIsRaised) {
+  ASSERT_TRUE(Log().OpenFolder(Site("steps", TFolderInfo{})));
   Compile(kSteps);
   captions.clear();
   // "日本" before the error moves the byte offset but not the editor's.
@@ -221,6 +227,45 @@ TEST_F(WorkbenchTest, StepAndTraceMoveTheCodePosition) {
   wb.Reset();
   EXPECT_EQ(wb.CodePosition(), -1);
   EXPECT_EQ(Var("X").Kind, 0);
+}
+
+// The fetch and a round's folder run outside the workbench; its code
+// position and dumps show where they ended.
+TEST_F(WorkbenchTest, TheDumpsFollowAFetchAndARound) {
+  ASSERT_TRUE(Log().OpenFolder(Site("steps", TFolderInfo{})));
+  Compile(kSteps);
+  EXPECT_EQ(wb.CodePosition(), -1);
+  app.ExecAction();
+  EXPECT_EQ(wb.CodePosition(), 5);
+  EXPECT_NE(wb.Dumps().variables.find("Z: 3"), std::string::npos) << wb.Dumps().variables;
+  wb.Reset();
+  TFolderInfo round;
+  round.SiteUrl = "http://example.invalid/";
+  round.ScriptName = "steps.pss";
+  Script("steps.pss", kSteps);
+  app.RoundAction(Site("round", round));
+  EXPECT_EQ(wb.CodePosition(), 5);
+  EXPECT_NE(wb.Dumps().variables.find("Z: 3"), std::string::npos);
+}
+
+// EXPORT stops at its first line for the workbench in developer mode, and
+// runs through otherwise; the code position shows where it stands.
+TEST_F(WorkbenchTest, ExportRunsWithTheDebugFlagAndMovesTheCodePosition) {
+  struct Case {
+    bool developer;
+    int position;
+    bool written;
+  };
+  for (const Case& c : {Case{true, 3, false}, Case{false, -1, true}}) {
+    app.Settings.developerMode = c.developer;
+    Compile("SCRIPT e;\r\nPROCDEF EXPORT(file, target, del)\r\nBEGIN\r\n  s := 'x';\r\n  SAVEF(file, s)\r\n"
+            "END;\r\nBEGIN\r\nEND.\r\n");
+    const std::string out = dir + "out" + std::to_string(c.developer) + ".txt";
+    app.Export(out, 0, false);
+    EXPECT_EQ(wb.CodePosition(), c.position) << c.developer;
+    EXPECT_EQ(fs::FileExists(out), c.written) << c.developer;
+  }
+  EXPECT_EQ(app::ExportRunState(true), script::RunState::StepLine);
 }
 
 TEST_F(WorkbenchTest, RunStopsAtABreakpointAndContinuesFromIt) {
@@ -380,6 +425,13 @@ TEST_F(WorkbenchTest, LeavingAFolderWithoutAScriptNameAsksForOne) {
   EXPECT_EQ(Log().Folder.ScriptName, "named.pss");
   EXPECT_EQ(File("named.pss"), "SCRIPT n; BEGIN END.\r\n");
   EXPECT_FALSE(wb.Modified());
+  // The log root is asked for by the top node's caption.
+  Log().Folder.ScriptName.clear();
+  ui.calls.clear();
+  Edit("SCRIPT r; BEGIN END.");
+  EXPECT_FALSE(wb.Save());
+  ASSERT_EQ(ui.calls.size(), 1u);
+  EXPECT_EQ(SjisToUtf8(ui.calls[0].caption), "インターネットのスクリプト名を入力してください");
 }
 
 TEST_F(WorkbenchTest, TextShiftJisCannotHoldIsNeverSaved) {

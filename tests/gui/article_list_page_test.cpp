@@ -327,5 +327,52 @@ TEST_F(ArticleListPageTest, FindAsksForTheTextThenF3SearchesOnAndNothingFoundKee
   EXPECT_EQ(CurrentTopic(), 2);
 }
 
+// After Ctrl+D the reader stays on the focused article, which the
+// duplicates leave unselected as the first of its group.
+TEST_F(ArticleListPageTest, AfterCtrlDTheReaderShowsTheFocusedRow) {
+  Show(Site("dup", {Art(1, 0, 1, "Hello", false, "a", "same"), Art(2, 0, 2, "HELLO", false, "b", "same"),
+                    Art(3, 0, 3, "other", false, "c", "x")}));
+  QTest::keyClick(Table(), Qt::Key_Down);
+  ASSERT_EQ(page->Reader()->Subject()->text(), "Hello");
+  QTest::keyClick(Table(), Qt::Key_D, Qt::ControlModifier);
+  EXPECT_EQ(page->Model().SelectedRuns(), (std::vector<std::pair<int, int>>{{1, 1}}));
+  EXPECT_EQ(Table()->currentIndex().row(), 0);
+  EXPECT_EQ(page->Reader()->Subject()->text(), "Hello");
+  EXPECT_EQ(page->SelectionLabel()->text(), "選択中: 1 件");
+}
+
+// The focused row's frame runs along the whole row: along the top of every
+// cell, down the first cell's left side and the last cell's right side.
+TEST_F(ArticleListPageTest, TheFocusFrameSpansTheWholeRow) {
+  Show(Board());
+  QTest::keyClick(Table(), Qt::Key_Down);
+  QTest::keyClick(Table(), Qt::Key_Down);
+  QTest::keyClick(Table(), Qt::Key_A, Qt::ControlModifier);  // the rows around it look alike
+  ASSERT_TRUE(Table()->hasFocus());
+  const int focused = Table()->currentIndex().row();
+  ASSERT_EQ(focused, 1);
+  QApplication::processEvents();
+  const QImage shot = Table()->viewport()->grab().toImage();
+  const int last = Table()->model()->columnCount() - 1;
+  // Pixels of a cell's top line (or a side) that differ between the focused
+  // row and the row below, which is selected alike but not focused.
+  auto differing = [&](int column, bool side) {
+    const QRect a = Table()->visualRect(Table()->model()->index(focused, column));
+    const QRect b = Table()->visualRect(Table()->model()->index(focused + 1, column));
+    int n = 0;
+    if (side) {
+      const int x = column == 0 ? a.left() : a.right();
+      for (int dy = 1; dy < a.height() - 1; ++dy) n += shot.pixel(x, a.top() + dy) != shot.pixel(x, b.top() + dy);
+    } else {
+      for (int dx = 0; dx < a.width(); ++dx) n += shot.pixel(a.left() + dx, a.top()) != shot.pixel(a.left() + dx, b.top());
+    }
+    return n;
+  };
+  for (int c = 0; c <= last; ++c) EXPECT_GT(differing(c, false), 2) << "top of column " << c;
+  EXPECT_GT(differing(0, true), 2);
+  EXPECT_GT(differing(last, true), 2);
+  page->grab().save(ShotPath("datalog-focus-frame.png"));
+}
+
 }  // namespace
 }  // namespace bq::test

@@ -3,6 +3,7 @@
 // the action table, page slots, close, and screenshots.
 #include <QAction>
 #include <QDateTime>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
@@ -21,6 +22,8 @@
 #include "app/gui/about_box.h"
 #include "app/gui/command_actions.h"
 #include "app/gui/article_list_page.h"
+#include "app/gui/article_reader_panel.h"
+#include "app/gui/code_editor.h"
 #include "app/gui/round_controller.h"
 #include "app/gui/round_report_view.h"
 #include "app/gui/workbench_page.h"
@@ -432,7 +435,7 @@ TEST_F(DesktopTest, AFetchFillsTheListAndSpaceReadsTheUnreadArticles) {
   ASSERT_TRUE(WaitUntil([&] { return !window->Rounds()->Runner().Running(); }));
   EXPECT_EQ(Boxes(), 0);
   ASSERT_EQ(window->ListPage()->Table()->model()->rowCount(), 3);
-  EXPECT_EQ(Log().UnreadCount(), 3);
+  EXPECT_EQ(Log().UnreadCount(), 2);  // the fetch ends on the first article, which is read
   // Space walks the unread articles in the window as on the page alone.
   window->ListPage()->Table()->setFocus();
   for (int i = 0; i < 3; ++i) window->Action(QStringLiteral("NextAction"))->trigger();
@@ -585,6 +588,144 @@ TEST_F(DesktopTest, TheCodePageShowsTheListingBesideTheScriptPage) {
   window->Action(QStringLiteral("ChangeView"))->trigger();
   EXPECT_FALSE(window->CodeViewShown());
   EXPECT_TRUE(window->Tree()->isVisible());
+}
+
+
+// The list's columns at 700 px and at 1200 px: the date stays in view (the
+// title gives way), the topic column holds six digits with a reference, the
+// last column takes what is left, and none of it is written to the folder.
+TEST_F(DesktopTest, TheListsColumnsFitANarrowAndAWideWindow) {
+  Site(QStringLiteral("board"), kThreadScript);
+  {
+    TScrapList board(ui);
+    board.OpenFolder(LogRoot() + "board/");
+    board.Folder.KeepColumns = true;  // widths the user set would be written
+    board.SaveNode();
+  }
+  Open();
+  window->resize(700, 560);
+  Select(QStringLiteral("board"));
+  window->Action(QStringLiteral("ExecAction"))->trigger();
+  ASSERT_TRUE(WaitUntil([&] { return !window->Rounds()->Runner().Running(); }));
+  QTableView* table = window->ListPage()->Table();
+  QHeaderView* header = table->horizontalHeader();
+  auto right = [header](int c) { return header->sectionViewportPosition(c) + header->sectionSize(c); };
+  QFont bold = table->font();
+  bold.setBold(true);
+  const int topicText = QFontMetrics(bold).horizontalAdvance(QStringLiteral("  999999[999999]"));
+  struct Size {
+    int width;
+    bool titleGivesWay;
+  };
+  for (const Size& size : {Size{700, true}, Size{1200, false}}) {
+    window->resize(size.width, 560);
+    QCoreApplication::processEvents();
+    const int room = table->viewport()->width();
+    EXPECT_LE(right(app::kColDate), room) << size.width;  // 日付 whole in view
+    EXPECT_GE(header->sectionSize(app::kColTopic), topicText) << size.width;
+    EXPECT_EQ(header->sectionSize(app::kColTitle) < 320, size.titleGivesWay) << size.width;
+    if (!size.titleGivesWay) {
+      EXPECT_EQ(right(header->count() - 1), room);  // the last column stretches
+    }
+    if (size.width == 700) {
+      WaitUntil([] { return false; }, 100);
+      ASSERT_TRUE(window->grab().save(ShotPath(QStringLiteral("list-700px.png"))));
+    }
+  }
+  // Leaving the folder writes no width the user did not set.
+  window->Tree()->setCurrentItem(Top());
+  TScrapList reread(ui);
+  reread.OpenFolder(app->LogRoot() + "board/");
+  EXPECT_EQ(reread.Folder.ColumnWidths, "");
+}
+
+// 取得 shows the data-log page and selects the first row; 巡回 expands the
+// node and all below it and selects the first row; the scheduled round
+// starts from the top of the tree and selects the remembered folder again.
+TEST_F(DesktopTest, FetchAndRoundsEndOnTheFirstRowAndTheirNodes) {
+  Site(QStringLiteral("board"), kThreadScript);
+  QDir().mkpath(LogRootQ() + QStringLiteral("board/inner/deep"));
+  Open();
+  Select(QStringLiteral("board"));
+  auto* tabs = window->findChild<QTabWidget*>();
+  ASSERT_NE(tabs, nullptr);
+  tabs->setCurrentWidget(window->Workbench());
+  QTableView* table = window->ListPage()->Table();
+  auto selectedRows = [table] {
+    std::vector<int> rows;
+    for (const QModelIndex& i : table->selectionModel()->selectedRows()) rows.push_back(i.row());
+    return rows;
+  };
+  window->Action(QStringLiteral("ExecAction"))->trigger();
+  EXPECT_EQ(tabs->currentWidget(), window->ListPage());
+  EXPECT_EQ(selectedRows(), (std::vector<int>{0}));
+  EXPECT_FALSE(window->ListPage()->Reader()->Subject()->text().isEmpty());
+  // The workbench shows where the fetch ended.
+  EXPECT_GT(window->Workbench()->Model().CodePosition(), 0);
+
+  QTreeWidgetItem* board = Child(Top(), QStringLiteral("board"));
+  board->setExpanded(false);
+  table->clearSelection();
+  window->Action(QStringLiteral("RoundAction"))->trigger();
+  EXPECT_EQ(window->Tree()->currentItem(), board);
+  EXPECT_TRUE(board->isExpanded());
+  QTreeWidgetItem* inner = Child(board, QStringLiteral("inner"));
+  ASSERT_NE(inner, nullptr);
+  EXPECT_TRUE(inner->isExpanded());
+  EXPECT_NE(Child(inner, QStringLiteral("deep")), nullptr);
+  EXPECT_EQ(selectedRows(), (std::vector<int>{0}));
+
+  QTreeWidgetItem* startedAt = nullptr;
+  QObject::connect(window->Rounds(), &gui::RoundController::roundStarted,
+                   [&] { startedAt = window->Tree()->currentItem(); });
+  window->Action(QStringLiteral("TimerAction"))->trigger();
+  EXPECT_EQ(startedAt, Top());
+  EXPECT_EQ(window->Tree()->SelectedPath(), app->LogRoot() + "board/");  // the remembered folder again
+  EXPECT_EQ(Boxes(), 0);
+}
+
+// The export dialog opens at the script page's corner, the properties at
+// the list's; a compile without EXPORT turns ログ出力 off at once.
+TEST_F(DesktopTest, DialogsOpenAtTheirCornersAndExportFollowsEveryCompile) {
+  Site(QStringLiteral("board"),
+       "SCRIPT e;\r\nPROCDEF EXPORT(file, target, del)\r\nBEGIN\r\n  x := 1\r\nEND;\r\n"
+       "BEGIN\r\n  PACK(0: 1, 3: 'one', 2: 1796000000); PUTLOG(0)\r\nEND.\r\n");
+  Open();
+  Select(QStringLiteral("board"));
+  window->Action(QStringLiteral("ExecAction"))->trigger();
+  QAction* exportAction = window->Action(QStringLiteral("ExportAction"));
+  ASSERT_TRUE(exportAction->isEnabled());
+  struct Corner {
+    QString command;
+    QWidget* corner;
+  };
+  for (const Corner& c : {Corner{QStringLiteral("ExportAction"), window->Workbench()},
+                          Corner{QStringLiteral("PropertyAction"), window->ListPage()->Table()}}) {
+    QPoint at(-1, -1);
+    WhenModal<QDialog>([&at](QDialog& d) {
+      at = d.pos();
+      d.reject();
+    });
+    window->Action(c.command)->trigger();
+    EXPECT_EQ(at, c.corner->mapToGlobal(QPoint(0, 0))) << c.command.toStdString();
+  }
+  window->Workbench()->ProgramSource->setPlainText(QStringLiteral("SCRIPT n;\nBEGIN\nEND.\n"));
+  window->Action(QStringLiteral("CompileBtn"))->trigger();
+  EXPECT_FALSE(exportAction->isEnabled());
+  window->Action(QStringLiteral("LoadBtn"))->trigger();
+  EXPECT_TRUE(exportAction->isEnabled());
+}
+
+// The window is called by the program's name until a site folder is open,
+// then names its script, and again the name alone at the log root.
+TEST_F(DesktopTest, TheTitleIsTheProgramsNameUntilAFolderIsOpen) {
+  Site(QStringLiteral("board"), kThreadScript);
+  Open();
+  EXPECT_EQ(window->windowTitle(), QStringLiteral("Brindlequay"));
+  Select(QStringLiteral("board"));
+  EXPECT_EQ(window->windowTitle(), QStringLiteral("Brindlequay - board (board.pss)"));
+  window->Tree()->setCurrentItem(Top());
+  EXPECT_EQ(window->windowTitle(), QStringLiteral("Brindlequay"));
 }
 
 }  // namespace

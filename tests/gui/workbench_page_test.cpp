@@ -43,6 +43,8 @@ class WorkbenchPageTest : public test::GuiApp {
  protected:
   void SetUp() override {
     GuiApp::SetUp();
+    // A site folder: the window's caption names the script of a site only.
+    ASSERT_TRUE(Log().OpenFolder(Site("demo", TFolderInfo{})));
     Log().Folder.ScriptName = "demo.pss";
     MakePage();
   }

@@ -215,6 +215,12 @@ int TArticleList::CurrentRow() const {
   return -1;
 }
 
+int TArticleList::ReaderRow() const {
+  const int current = CurrentRow();
+  if (current < 0) return -1;
+  return focused_ >= 0 && focused_ < RowCount() ? focused_ : current;
+}
+
 void TArticleList::SetSelected(int first, int last, bool selected) {
   first = std::max(first, 0);
   last = std::min(last, RowCount() - 1);

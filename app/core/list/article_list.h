@@ -82,6 +82,10 @@ class TArticleList {
   // The row actions start from: the focused row when selected, else the
   // first selected one, else -1.
   int CurrentRow() const;
+  // The row the reader shows: the focused row while any row is selected
+  // (after "重複記事を選択" the focused article may itself be unselected),
+  // else the first selected one, else -1.
+  int ReaderRow() const;
   void SetSelected(int first, int last, bool selected);
   void SelectOnly(int row);
   void ClearSelection();

@@ -90,7 +90,7 @@ bool TRoundRunner::ScheduleActive() const { return app_.ScheduleEnabled() && app
 
 std::uint32_t TRoundRunner::ScheduleInterval() const { return app_.ScheduleInterval(); }
 
-void TRoundRunner::RoundOverAll(const std::string& selected, std::uint32_t scheduledAt) {
+void TRoundRunner::RoundOverAll(std::string selected, std::uint32_t scheduledAt) {
   if (!app_.Busy().CanStart()) return;
   std::string line;
   {
@@ -121,6 +121,18 @@ void TRoundRunner::NextTrayFrame() {
   if (!tray_.Animating()) return;
   tray_.NextFrame();
   TrayChanged();
+}
+
+void TRoundRunner::FollowBusy() {
+  if (running_) return;  // a fetch or round animates on its own
+  const bool workbenchRun = app_.Busy().Running() == Activity::WorkbenchRun;
+  if (workbenchRun == tray_.Animating()) return;
+  if (workbenchRun) {
+    tray_.StartAnimation();
+    TrayChanged();
+  } else {
+    EndAnimation();
+  }
 }
 
 void TRoundRunner::WindowShown() {

@@ -60,6 +60,9 @@ class TRoundRunner {
   // The tray: one frame of the animation (every kTrayFrameMs while
   // Animating()), and the window shown or hidden.
   void NextTrayFrame();
+  // After every change of the busy state: a workbench run animates the tray
+  // as a fetch does, from its start to its end.
+  void FollowBusy();
   void WindowShown();
   void WindowHidden() { windowHidden_ = true; }
   const TTrayState& Tray() const { return tray_; }
@@ -72,7 +75,8 @@ class TRoundRunner {
 
  private:
   // A round over all folders; scheduledAt: the tick that found it due (0: by hand).
-  void RoundOverAll(const std::string& selected, std::uint32_t scheduledAt);
+  // selected is copied: the shell's selection moves to the top meanwhile.
+  void RoundOverAll(std::string selected, std::uint32_t scheduledAt);
   void Begin(Kind kind);
   void EndAnimation();
   RoundEvents ReportingEvents();

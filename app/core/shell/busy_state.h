@@ -12,7 +12,9 @@
 
 namespace bq::app {
 
-enum class Activity { None, Fetch, Round, ScheduledRound, Workbench, Export, CacheCleaning };
+// Workbench: a line or instruction step; WorkbenchRun: a run to a
+// breakpoint or the end, which animates the tray as a fetch does.
+enum class Activity { None, Fetch, Round, ScheduledRound, Workbench, WorkbenchRun, Export, CacheCleaning };
 
 class TBusyState {
  public:

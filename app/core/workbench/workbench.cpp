@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "app/core/kernel.h"
+#include "app/core/shell/shell_model.h"
 #include "platform/fs.h"
 #include "script/listing.h"
 #include "script/views.h"
@@ -29,7 +30,9 @@ const char* const kKeepingUnsavedScript =
     "\x82\xc8\x82\xa2\x82\xbd\x82\xdf\x81\x41\x83\x74\x83\x48\x83\x8b\x83\x5f\x82\xf0\x90\xd8\x82\xe8\x91\xd6\x82\xa6"
     "\x82\xdc\x82\xb9\x82\xf1";
 
-std::string FolderCaption(const std::string& folder) {
+// The folder's caption in the tree: the log root's is the top node's.
+std::string FolderCaption(const std::string& folder, const std::string& logRoot) {
+  if (folder.empty() || folder == logRoot) return RootCaption();
   std::string f = folder;
   while (!f.empty() && (f.back() == '/' || f.back() == '\\')) f.pop_back();
   return fs::ExtractFileName(f);
@@ -49,7 +52,7 @@ TWorkbench::TWorkbench(TApplication& app)
 TWorkbench::~TWorkbench() { app_.AttachEditor(nullptr); }
 
 void TWorkbench::LeaveOpenFolder() {
-  if (!LeaveFolder(FolderCaption(log_.FolderPath()))) throw Exception(kKeepingUnsavedScript);
+  if (!LeaveFolder(FolderCaption(log_.FolderPath(), log_.LogRoot()))) throw Exception(kKeepingUnsavedScript);
 }
 
 bool TWorkbench::HoldsUnsavedChanges() {
@@ -84,6 +87,9 @@ void TWorkbench::SetCaption(CaptionState state) {
 }
 
 std::string TWorkbench::Caption() const {
+  // The log root is no site: the window names a script only while a site
+  // folder is open.
+  if (app_.LogRootOpen()) return Title;
   const std::string& file = log_.Folder.ScriptName;
   switch (caption_) {
     case CaptionState::Compiling: return Title + " - ??? (" + file + ")";
@@ -103,7 +109,6 @@ void TWorkbench::ReloadAndCompile() {
 void TWorkbench::Compile() {
   Sync();
   debugVisible_ = false;
-  exportEnabled_ = false;
   SetCaption(CaptionState::Compiling);
   steps_.Fill(source_);
   warnings_.clear();
@@ -131,7 +136,6 @@ void TWorkbench::Compile() {
     debugVisible_ = true;
     activePage_ = Page::Debug;
   }
-  exportEnabled_ = app_.HasExport() && log_.Count() > 0;
   SetCaption(CaptionState::Compiled);
   Reset();
 }
@@ -146,10 +150,10 @@ void TWorkbench::Reset() {
 }
 
 template <class F>
-void TWorkbench::Busy(F body) {
+void TWorkbench::Busy(Activity activity, F body) {
   std::exception_ptr error;
   {
-    TBusyState::Scope busy = app_.Busy().Enter(Activity::Workbench, true);
+    TBusyState::Scope busy = app_.Busy().Enter(activity, true);
     // Workbench runs read the page cache alone when the user asks for it.
     struct CacheOnly {
       TWebAccess& web;
@@ -175,17 +179,22 @@ void TWorkbench::FollowLine(std::int32_t line) {
   RefreshDumps();
 }
 
+void TWorkbench::FollowRun(std::int32_t line) {
+  FollowLine(line);
+  Changed();
+}
+
 void TWorkbench::Run() {
   if (engine_.ProgramName.empty()) return;
-  Busy([this] {
+  Busy(Activity::WorkbenchRun, [this] {
     web_.ResetStop();
-    FollowLine(app_.RunScript(steps_.Breakpoints()));
+    app_.RunScript(steps_.Breakpoints());  // the code position follows through FollowRun
   });
 }
 
 void TWorkbench::Step() {
   if (engine_.ProgramName.empty()) return;
-  Busy([this] {
+  Busy(Activity::Workbench, [this] {
     machine_.State = script::RunState::StepLine;
     machine_.Run();
     FollowLine(machine_.R.CurrentLine);
@@ -194,7 +203,7 @@ void TWorkbench::Step() {
 
 void TWorkbench::Trace() {
   if (engine_.ProgramName.empty()) return;
-  Busy([this] {
+  Busy(Activity::Workbench, [this] {
     machine_.State = script::RunState::StepOne;
     machine_.Run();
     FollowLine(machine_.R.CurrentLine);
@@ -267,7 +276,7 @@ std::string TWorkbench::ValueOfEntry(int entry) const {
 
 bool TWorkbench::Save() {
   Sync();
-  return WriteScript(FolderCaption(log_.FolderPath()));
+  return WriteScript(FolderCaption(log_.FolderPath(), log_.LogRoot()));
 }
 
 bool TWorkbench::LeaveFolder(const std::string& treeCaption) {

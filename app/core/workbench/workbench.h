@@ -104,6 +104,9 @@ class TWorkbench : public TApplication::Editor {
   void LeaveOpenFolder() override;
   bool HoldsUnsavedChanges() override;
   bool RunsFromCache() const override { return RunFromCache; }
+  // After a fetch, a round's folder, a run or an export: the code position
+  // and the dumps show where the machine stopped.
+  void FollowRun(std::int32_t line) override;
 
   // --- what the page shows ---
   const TStepList& Steps() const { return steps_; }
@@ -111,7 +114,6 @@ class TWorkbench : public TApplication::Editor {
   int CodePosition() const { return steps_.CodePosition(); }
   bool DebugVisible() const { return debugVisible_; }
   Page ActivePage() const { return activePage_; }
-  bool ExportEnabled() const { return exportEnabled_; }
   // The error span of the last failed compile, in editor characters.
   EditorSpan ErrorSpan() const { return errorSpan_; }
   // The warnings of the last compile (none after a failed one), for the
@@ -154,7 +156,7 @@ class TWorkbench : public TApplication::Editor {
  private:
   void SetCaption(CaptionState state);
   template <class F>
-  void Busy(F body);
+  void Busy(Activity activity, F body);
   void FollowLine(std::int32_t line);
   bool WriteScript(const std::string& treeCaption);
   void Sync();
@@ -172,7 +174,6 @@ class TWorkbench : public TApplication::Editor {
   TStepList steps_;
   bool debugVisible_ = false;
   Page activePage_ = Page::Editor;
-  bool exportEnabled_ = false;
   EditorSpan errorSpan_;
   std::vector<WarningRow> warnings_;
   CaptionState caption_ = CaptionState::Plain;
