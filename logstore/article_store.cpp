@@ -15,27 +15,12 @@ static_assert(sizeof(TArticleStore::Record) <= 72, "a record stays small: a mill
 
 }  // namespace
 
-ArticleView TArticleStore::Record::View() const {
-  ArticleView v;
-  v.Depth = Depth;
-  v.ThreadKey = ThreadKey;
-  v.Selected = Selected;
-  v.TOPIC = TOPIC;
-  v.REFER = REFER;
-  v.RESERVED = RESERVED;
-  v.DATE = DATE;
-  v.Unread = Unread;
-  std::string_view* texts[kTextFields] = {&v.TITLE, &v.AUTHOR, &v.MAILTO, &v.HP,  &v.PAGEURL,
-                                          &v.BODY,  &v.HEAD,   &v.HOST,   &v.LINK};
-  for (int f = 0; f < kTextFields; ++f) *texts[f] = Text(f);
-  return v;
-}
-
 void TArticleStore::Clear() { *this = TArticleStore(); }
 
-void TArticleStore::Load(fs::ByteBlock file, const LinkConverter& convertLink) {
+void TArticleStore::Load(fs::ByteBlock file, LinkConverter convertLink) {
   Clear();
   file_ = std::move(file);
+  convertLink_ = std::move(convertLink);
   char* data = file_.data();
   const std::size_t size = file_.size();
   // About one record per line, as many lines as the first megabytes
@@ -44,48 +29,82 @@ void TArticleStore::Load(fs::ByteBlock file, const LinkConverter& convertLink) {
   const std::size_t sample = std::min<std::size_t>(size, 4u << 20);
   const std::size_t sampled = static_cast<std::size_t>(std::count(data, data + sample, '\n')) + 1;
   records_.reserve(sampled * (size / std::max<std::size_t>(sample, 1) + 1) * 5 / 4 + 16);
-  LogDecoder decoder(data, size);
-  DecodedLine d;
-  std::string link;
+  LogLineReader reader(data, size);
+  LogLine d;
   auto finish = [&] {
-    // The bytes after the decoded texts go back to the system.
-    file_.Shrink(static_cast<std::size_t>(decoder.WriteEnd() - data));
     order_.resize(records_.size());
     for (std::size_t i = 0; i < order_.size(); ++i) order_[i] = static_cast<std::uint32_t>(i);
   };
   try {
-    while (decoder.Next(d)) {
-      Record r;
+    while (reader.Next(d)) {
+      Record& r = records_.emplace_back();
       r.TOPIC = d.TOPIC;
       r.RESERVED = d.RESERVED;
       r.Unread = d.Unread;
       r.REFER = d.REFER;
       r.DATE = d.DATE;
-      r.text = d.text;
-      std::copy(std::begin(d.end), std::end(d.end), std::begin(r.end));
-      const std::uint32_t linkStart = d.end[kLink - 1];
-      if (d.end[kLink] > linkStart &&
-          convertLink(std::string_view(d.text + linkStart, d.end[kLink] - linkStart), link)) {
-        if (d.text + linkStart + link.size() <= d.room) {
-          // The converted link fits where the line stood.
-          std::memcpy(d.text + linkStart, link.data(), link.size());
-          r.end[kLink] = linkStart + static_cast<std::uint32_t>(link.size());
-          decoder.SetWriteEnd(d.text + r.end[kLink]);
-        } else {
-          std::string_view texts[kTextFields];
-          for (int f = 0; f < kLink; ++f) texts[f] = r.Text(f);
-          texts[kLink] = link;
-          r.text = StoreTexts(texts, r.end);
-          decoder.SetWriteEnd(d.text);
-        }
-      }
-      records_.push_back(r);
+      r.text = d.texts;
+      r.end[kLink] = d.textBytes;
+      r.written = true;
     }
   } catch (...) {
     finish();
     throw;
   }
   finish();
+}
+
+// A line's texts decoded where the file had them; a LINK the converter
+// changes is written over its old bytes when it fits, else the texts move
+// to the arena.
+void TArticleStore::Decode(Record& r) {
+  char* text = const_cast<char*>(r.text);  // the file's bytes, which the store owns
+  const std::uint32_t bytes = r.end[kLink];
+  DecodeTextsInPlace(text, bytes, r.end);
+  r.written = false;
+  const std::uint32_t linkStart = r.end[kLink - 1];
+  std::string link;
+  if (r.end[kLink] == linkStart || !convertLink_ ||
+      !convertLink_(std::string_view(text + linkStart, r.end[kLink] - linkStart), link))
+    return;
+  if (linkStart + link.size() <= bytes) {
+    std::memcpy(text + linkStart, link.data(), link.size());
+    r.end[kLink] = linkStart + static_cast<std::uint32_t>(link.size());
+    return;
+  }
+  std::string_view texts[kTextFields];
+  std::uint32_t start = 0;
+  for (int f = 0; f < kLink; ++f) {
+    texts[f] = std::string_view(text + start, r.end[f] - start);
+    start = r.end[f];
+  }
+  texts[kLink] = link;
+  r.text = StoreTexts(texts, r.end);
+}
+
+std::string_view TArticleStore::Text(std::uint32_t id, int field) const {
+  const Record& r = records_[id];
+  // Decoding changes no text a reader can see: it is done on first sight.
+  if (r.written) const_cast<TArticleStore*>(this)->Decode(const_cast<Record&>(r));
+  const std::uint32_t start = field == 0 ? 0 : r.end[field - 1];
+  return {r.text + start, r.end[field] - start};
+}
+
+ArticleView TArticleStore::View(std::uint32_t id) const {
+  const Record& r = records_[id];
+  ArticleView v;
+  v.Depth = r.Depth;
+  v.ThreadKey = r.ThreadKey;
+  v.Selected = r.Selected;
+  v.TOPIC = r.TOPIC;
+  v.REFER = r.REFER;
+  v.RESERVED = r.RESERVED;
+  v.DATE = r.DATE;
+  v.Unread = r.Unread;
+  std::string_view* texts[kTextFields] = {&v.TITLE, &v.AUTHOR, &v.MAILTO, &v.HP,  &v.PAGEURL,
+                                          &v.BODY,  &v.HEAD,   &v.HOST,   &v.LINK};
+  for (int f = 0; f < kTextFields; ++f) *texts[f] = Text(id, f);
+  return v;
 }
 
 const char* TArticleStore::StoreTexts(const std::string_view (&texts)[kTextFields],
@@ -114,13 +133,13 @@ const char* TArticleStore::StoreTexts(const std::string_view (&texts)[kTextField
 
 namespace {
 
-void CopyNumbers(TArticleStore::Record& r, const TDataInfo& a) {
+// ThreadKey aside: the callers say whether it is taken.
+void CopyNumbers(TArticleStore::Record& r, const ArticleHead& a) {
   r.TOPIC = a.TOPIC;
   r.REFER = a.REFER;
   r.RESERVED = a.RESERVED;
   r.DATE = a.DATE;
   r.Unread = a.Unread;
-  r.ThreadKey = a.ThreadKey;
 }
 
 void TextsOf(const TDataInfo& a, std::string_view (&texts)[kTextFields]) {
@@ -129,32 +148,30 @@ void TextsOf(const TDataInfo& a, std::string_view (&texts)[kTextFields]) {
   for (int f = 0; f < kTextFields; ++f) texts[f] = *s[f];
 }
 
-void TextsOf(const TArticleStore::Record& r, std::string_view (&texts)[kTextFields]) {
-  for (int f = 0; f < kTextFields; ++f) texts[f] = r.Text(f);
+void TextsOf(const ArticleView& v, std::string_view (&texts)[kTextFields]) {
+  for (int f = 0; f < kTextFields; ++f) texts[f] = v.Text(f);
 }
 
 }  // namespace
 
 std::uint32_t TArticleStore::Append(const TDataInfo& a, std::uint8_t changes) {
-  Record r;
-  CopyNumbers(r, a);
   std::string_view texts[kTextFields];
   TextsOf(a, texts);
-  return Push(r, texts, changes);
+  return Push(a, texts, changes);
 }
 
-std::uint32_t TArticleStore::Append(const Record& from, std::uint8_t changes) {
-  Record r = from;
-  r.Selected = false;
-  r.Depth = 0;
+std::uint32_t TArticleStore::Append(const ArticleView& a, std::uint8_t changes) {
   std::string_view texts[kTextFields];
-  TextsOf(from, texts);
-  return Push(r, texts, changes);
+  TextsOf(a, texts);
+  return Push(a, texts, changes);
 }
 
-std::uint32_t TArticleStore::Push(Record r, const std::string_view (&texts)[kTextFields], std::uint8_t changes) {
+std::uint32_t TArticleStore::Push(const ArticleHead& a, const std::string_view (&texts)[kTextFields],
+                                  std::uint8_t changes) {
+  Record r;
+  CopyNumbers(r, a);
+  r.ThreadKey = a.ThreadKey;
   r.text = StoreTexts(texts, r.end);
-  r.live = true;
   r.changes = changes;
   const auto id = static_cast<std::uint32_t>(records_.size());
   records_.push_back(r);
@@ -164,24 +181,24 @@ std::uint32_t TArticleStore::Push(Record r, const std::string_view (&texts)[kTex
   return id;
 }
 
-void TArticleStore::Replace(std::uint32_t id, const TDataInfo& a) {
+void TArticleStore::Overwrite(std::uint32_t id, const ArticleHead& a, const std::string_view (&texts)[kTextFields]) {
   Record& r = records_[id];
   CopyNumbers(r, a);
-  std::string_view texts[kTextFields];
-  TextsOf(a, texts);
   r.text = StoreTexts(texts, r.end);
+  r.written = false;
 }
 
-void TArticleStore::Replace(std::uint32_t id, const Record& from) {
-  Record& r = records_[id];
+void TArticleStore::Replace(std::uint32_t id, const TDataInfo& a) {
   std::string_view texts[kTextFields];
-  TextsOf(from, texts);
-  r.TOPIC = from.TOPIC;
-  r.REFER = from.REFER;
-  r.RESERVED = from.RESERVED;
-  r.DATE = from.DATE;
-  r.Unread = from.Unread;
-  r.text = StoreTexts(texts, r.end);
+  TextsOf(a, texts);
+  Overwrite(id, a, texts);
+  records_[id].ThreadKey = a.ThreadKey;
+}
+
+void TArticleStore::Replace(std::uint32_t id, const ArticleView& a) {
+  std::string_view texts[kTextFields];
+  TextsOf(a, texts);
+  Overwrite(id, a, texts);
 }
 
 bool TArticleStore::EraseIf(const std::function<bool(const Record&)>& drop) {

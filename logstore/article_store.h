@@ -2,13 +2,16 @@
 // TArticleStore: the articles of one log, kept compactly, with what changed
 // since the log was loaded or saved.
 //
-// Texts live in few large blocks: the loaded file's own bytes, decoded where
-// they stood, and an arena for articles stored or overwritten since. An
-// article is a fixed record of numbers, flags and one pointer to its nine
-// texts lying back to back; a text is copied only when the article is
-// stored or overwritten. Records are never moved: the display order is a
-// list of record ids, so sorting moves four bytes per article and an id
-// stays an article's name for as long as the store lives.
+// Texts live in few large blocks: the loaded file's own bytes and an arena
+// for articles stored or overwritten since. An article is a fixed record of
+// numbers, flags and one pointer to its nine texts lying back to back; a
+// text is copied only when the article is stored or overwritten. A loaded
+// article's texts stay as the file wrote them until one of them is first
+// read: then the line is decoded where it stands (see log_file.h), so
+// opening a folder costs a pass over its lines and their numbers, not over
+// every text. Records are never moved: the display order is a list of
+// record ids, so sorting moves four bytes per article and an id stays an
+// article's name for as long as the store lives.
 //
 // Every record also says what this process did to it since the load or the
 // last save (stored, overwritten, read mark changed, deleted); a deleted
@@ -43,25 +46,23 @@ class TArticleStore {
   };
 
   struct Record {
-    const char* text = nullptr;  // the nine texts back to back
+    // The nine texts back to back; while `written`, the line's texts as the
+    // file has them, end[kLink] bytes long (read through the store only).
+    const char* text = nullptr;
     std::uint32_t end[kTextFields] = {};
     std::int32_t TOPIC = 0, REFER = 0, RESERVED = 0;
     std::uint32_t DATE = 0;
     std::uint32_t ThreadKey = 0;
     std::int32_t Depth = 0;
-    bool Unread = false;
-    bool Selected = false;
-    bool live = true;  // in the display order
+    bool Unread : 1 = false;
+    bool Selected : 1 = false;
+    bool live : 1 = true;  // in the display order
+    bool written : 1 = false;
     std::uint8_t changes = 0;
 
-    std::string_view Text(int field) const {
-      const std::uint32_t start = field == 0 ? 0 : end[field - 1];
-      return {text + start, end[field] - start};
-    }
     ArticleKey Key() const {
       return {static_cast<std::uint32_t>(TOPIC), static_cast<std::uint32_t>(REFER), DATE};
     }
-    ArticleView View() const;
   };
 
   TArticleStore() = default;
@@ -74,8 +75,9 @@ class TArticleStore {
   // the store keeps); convertLink maps a LINK as written to its form in
   // memory and returns false when it stays as it is. A non-numeric number
   // raises ConvertError with the lines before it loaded.
+  // The converter is kept for the texts decoded later.
   using LinkConverter = std::function<bool(std::string_view written, std::string& converted)>;
-  void Load(fs::ByteBlock file, const LinkConverter& convertLink);
+  void Load(fs::ByteBlock file, LinkConverter convertLink);
   void Clear();
 
   // Display order.
@@ -89,14 +91,19 @@ class TArticleStore {
   Record& ById(std::uint32_t id) { return records_[id]; }
   // The index of a live record in the display order.
   int IndexOf(std::uint32_t id) const;
+  // A record's texts, decoded at the first read; valid until the store
+  // next changes (reading other texts is no change).
+  std::string_view Text(std::uint32_t id, int field) const;
+  ArticleView View(std::uint32_t id) const;
 
   // Appends a copy of the article (texts into the arena) at the end.
+  // (A view's Selected and Depth are not taken.)
   std::uint32_t Append(const TDataInfo& a, std::uint8_t changes);
-  std::uint32_t Append(const Record& r, std::uint8_t changes);
+  std::uint32_t Append(const ArticleView& a, std::uint8_t changes);
   // Gives the record the article's numbers and texts (its identity stays
   // what it was; the caller looked it up by that identity).
   void Replace(std::uint32_t id, const TDataInfo& a);
-  void Replace(std::uint32_t id, const Record& from);
+  void Replace(std::uint32_t id, const ArticleView& from);
   // Deletes the records at the indices for which drop holds.
   bool EraseIf(const std::function<bool(const Record&)>& drop);
 
@@ -113,13 +120,16 @@ class TArticleStore {
   bool HasChanges() const;
 
  private:
-  std::uint32_t Push(Record r, const std::string_view (&texts)[kTextFields], std::uint8_t changes);
+  std::uint32_t Push(const ArticleHead& a, const std::string_view (&texts)[kTextFields], std::uint8_t changes);
+  void Overwrite(std::uint32_t id, const ArticleHead& a, const std::string_view (&texts)[kTextFields]);
   const char* StoreTexts(const std::string_view (&texts)[kTextFields], std::uint32_t (&end)[kTextFields]);
+  void Decode(Record& r);
   void IndexAdd(std::uint32_t id);
   void BuildIndex() const;
   void BuildPositions() const;
 
   fs::ByteBlock file_;
+  LinkConverter convertLink_;
   std::vector<std::unique_ptr<char[]>> arena_;
   std::size_t arenaUsed_ = 0, arenaSize_ = 0;
   ArticleArray<Record> records_;

@@ -62,7 +62,28 @@ void AppendLogLine(std::string& out, const TDataInfo& a, std::string_view link) 
   out += "\r\n";
 }
 
-bool LogDecoder::Next(DecodedLine& d) {
+namespace {
+
+// The next number field from pos, as the field reader gives it. A field
+// without a quote (every field the log itself writes) is read where it
+// stands; a quoted one is unquoted in place, over its own bytes.
+std::string_view NumberField(char* line, std::size_t n, std::size_t& pos) {
+  std::size_t p = pos;
+  while (p < n && line[p] == ' ') ++p;
+  const std::size_t start = p;
+  while (p < n && line[p] != ',' && line[p] != '"') ++p;
+  if (p >= n || line[p] == ',') {
+    pos = p < n ? p + 1 : p;
+    return {line + start, p - start};
+  }
+  char* dst = line + pos;
+  const std::size_t len = TakeFieldInPlace(line, n, pos, dst);
+  return {dst, len};
+}
+
+}  // namespace
+
+bool LogLineReader::Next(LogLine& d) {
   for (;;) {
     if (next_ >= size_) return false;
     char* line = data_ + next_;
@@ -71,38 +92,34 @@ bool LogDecoder::Next(DecodedLine& d) {
     next_ += lf ? n + 1 : n;
     if (n > 0 && line[n - 1] == '\r') --n;
     if (n == 0) continue;
-    // Numbers are taken to the write position and read there; texts stay.
     std::size_t pos = 0;
-    auto number = [&] {
-      const std::size_t len = TakeFieldInPlace(line, n, pos, write_);
-      return ParseRecordInteger(std::string_view(write_, len));
-    };
-    d.TOPIC = number();
-    d.RESERVED = number();
-    {
-      const std::size_t len = TakeFieldInPlace(line, n, pos, write_);
-      d.Unread = len == 1 && write_[0] == '1';
-    }
-    d.REFER = number();
-    d.DATE = static_cast<std::uint32_t>(number());
-    d.text = write_;
-    char* w = write_;
-    for (int f = 0; f < kTextFields; ++f) {
-      const std::size_t len = TakeFieldInPlace(line, n, pos, w);
-      w += CsvUnescapeInPlace(w, len);
-      d.end[f] = static_cast<std::uint32_t>(w - d.text);
-    }
-    write_ = w;
-    d.room = line + n;
+    d.TOPIC = ParseRecordInteger(NumberField(line, n, pos));
+    d.RESERVED = ParseRecordInteger(NumberField(line, n, pos));
+    const std::string_view unread = NumberField(line, n, pos);
+    d.Unread = unread.size() == 1 && unread[0] == '1';
+    d.REFER = ParseRecordInteger(NumberField(line, n, pos));
+    d.DATE = static_cast<std::uint32_t>(ParseRecordInteger(NumberField(line, n, pos)));
+    d.texts = line + pos;
+    d.textBytes = static_cast<std::uint32_t>(n - pos);
     return true;
+  }
+}
+
+void DecodeTextsInPlace(char* texts, std::size_t bytes, std::uint32_t (&end)[kTextFields]) {
+  std::size_t pos = 0;
+  char* w = texts;
+  for (int f = 0; f < kTextFields; ++f) {
+    const std::size_t len = TakeFieldInPlace(texts, bytes, pos, w);
+    w += CsvUnescapeInPlace(w, len);
+    end[f] = static_cast<std::uint32_t>(w - texts);
   }
 }
 
 void ParseLogLine(std::string_view line, TDataInfo& a) {
   std::vector<char> copy(line.begin(), line.end());
-  LogDecoder decoder(copy.data(), copy.size());
-  DecodedLine d;
-  if (!decoder.Next(d)) {
+  LogLineReader reader(copy.data(), copy.size());
+  LogLine d;
+  if (!reader.Next(d)) {
     a = TDataInfo{};
     return;
   }
@@ -111,21 +128,23 @@ void ParseLogLine(std::string_view line, TDataInfo& a) {
   a.Unread = d.Unread;
   a.REFER = d.REFER;
   a.DATE = d.DATE;
+  std::uint32_t end[kTextFields];
+  DecodeTextsInPlace(d.texts, d.textBytes, end);
   std::string* texts[kTextFields] = {&a.TITLE, &a.AUTHOR, &a.MAILTO, &a.HP, &a.PAGEURL,
                                      &a.BODY,  &a.HEAD,   &a.HOST,   &a.LINK};
   std::uint32_t start = 0;
   for (int f = 0; f < kTextFields; ++f) {
-    texts[f]->assign(d.text + start, d.end[f] - start);
-    start = d.end[f];
+    texts[f]->assign(d.texts + start, end[f] - start);
+    start = end[f];
   }
 }
 
 int CountUnread(char* data, std::size_t size) {
-  LogDecoder decoder(data, size);
-  DecodedLine line;
+  LogLineReader reader(data, size);
+  LogLine line;
   int unread = 0;
   try {
-    while (decoder.Next(line)) unread += line.Unread;
+    while (reader.Next(line)) unread += line.Unread;
   } catch (const ConvertError&) {
   }
   return unread;

@@ -7,10 +7,12 @@
 // reads back to the same bits. An empty number field reads as 0; missing
 // trailing fields read as empty; empty lines are skipped.
 //
-// A log is read by decoding the file's bytes where they stand: every line's
-// nine texts end up back to back at the front of the buffer (decoding never
-// makes text longer), so a loaded log is one block of text and a small
-// record per article, with no string of its own per field.
+// A log is read in two steps. Loading splits the file's bytes into lines
+// and reads each line's numbers, leaving its texts as written; a line's
+// texts are decoded where they stand the first time one of them is read
+// (decoding never makes text longer), the nine of them back to back. So a
+// folder opened to be listed decodes the few articles it shows, and a
+// loaded log is one block of bytes and a small record per article.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,39 +31,39 @@ void AppendLogLine(std::string& out, const TDataInfo& a, std::string_view link);
 // A non-numeric number field raises ConvertError.
 void ParseLogLine(std::string_view line, TDataInfo& a);
 
-// One line decoded in place: its numbers, and its nine texts back to back
-// from `text` (field f is [text + end[f-1], text + end[f]), end[-1] = 0).
-struct DecodedLine {
+// One line as loading leaves it: its numbers, and its texts as written
+// (the bytes from the first text field to the line end, CR LF excluded).
+struct LogLine {
   std::int32_t TOPIC = 0, RESERVED = 0, REFER = 0;
   std::uint32_t DATE = 0;
   bool Unread = false;
-  char* text = nullptr;
-  std::uint32_t end[kTextFields] = {};
-  // Bytes from `text` up to here belonged to this line and may be written.
-  char* room = nullptr;
+  char* texts = nullptr;
+  std::uint32_t textBytes = 0;
 };
 
-// Decodes a whole log file in its own buffer, line by line.
-class LogDecoder {
+// Reads a whole log file line by line, in its own buffer: only the bytes of
+// a quoted number field are ever moved (within their own field).
+class LogLineReader {
  public:
-  LogDecoder(char* data, std::size_t size) : data_(data), size_(size), write_(data) {}
+  LogLineReader(char* data, std::size_t size) : data_(data), size_(size) {}
   // The next non-empty line; false at the end. A non-numeric number raises
   // ConvertError; the lines before it were delivered.
-  bool Next(DecodedLine& line);
-  // Where the decoded texts end; a caller that rewrote the last line's LINK
-  // in its room moves it.
-  char* WriteEnd() const { return write_; }
-  void SetWriteEnd(char* end) { write_ = end; }
+  bool Next(LogLine& line);
+  // Where the next line starts (the bytes before it were read).
+  std::size_t Offset() const { return next_; }
 
  private:
   char* data_;
   std::size_t size_;
   std::size_t next_ = 0;
-  char* write_;
 };
 
-// The unread articles of a log file's bytes, decoded in place as a load
-// decodes them; a line a load would stop at ends the count there.
+// The unread articles of a log file's bytes, read as a load reads them (the
+// numbers only); a line a load would stop at ends the count there.
 int CountUnread(char* data, std::size_t size);
+
+// Decodes a line's texts where they stand: the nine fields end up back to
+// back from texts, field f at [texts + end[f-1], texts + end[f]) (end[-1] = 0).
+void DecodeTextsInPlace(char* texts, std::size_t bytes, std::uint32_t (&end)[kTextFields]);
 
 }  // namespace bq

@@ -33,19 +33,20 @@ std::string Joined(std::string_view a, std::string_view b) {
   return out;
 }
 
-bool SameTexts(const Record& a, const Record& b) {
-  return a.Text(kTitle) == b.Text(kTitle) && a.Text(kBody) == b.Text(kBody);
+bool SameTexts(const TArticleStore& as, std::uint32_t a, const TArticleStore& bs, std::uint32_t b) {
+  return as.Text(a, kTitle) == bs.Text(b, kTitle) && as.Text(a, kBody) == bs.Text(b, kBody);
 }
 
-// The record of fresh that stands for r: the same identity, the same title
-// and body preferred, the first in the file among equals; -1 when none.
-// Records already taken (deleted by an earlier change) are passed over.
-int Match(const TArticleStore& fresh, const Record& r, const std::vector<char>& taken) {
+// The record of fresh that stands for record `own` of store: the same
+// identity, the same title and body preferred, the first in the file among
+// equals; -1 when none. Records already taken (deleted by an earlier
+// change) are passed over.
+int Match(const TArticleStore& fresh, const TArticleStore& store, std::uint32_t own, const std::vector<char>& taken) {
   int best = -1;
   bool bestSame = false;
-  fresh.ForEachWithKey(r.Key(), [&](std::uint32_t id) {
+  fresh.ForEachWithKey(store.ById(own).Key(), [&](std::uint32_t id) {
     if (taken[id]) return;
-    const bool same = SameTexts(fresh.ById(id), r);
+    const bool same = SameTexts(fresh, id, store, own);
     if (best < 0 || (same && !bestSame) || (same == bestSame && static_cast<int>(id) < best)) {
       best = static_cast<int>(id);
       bestSame = same;
@@ -124,8 +125,10 @@ bool TScrapList::ReadLogInto(TArticleStore& store, fs::FileStamp& stamp, std::st
     case fs::ReadResult::kRead: break;
   }
   try {
-    store.Load(std::move(block), [this](std::string_view written, std::string& converted) {
-      converted = ConvertLogPath(written);
+    // A LINK is converted when its article is first read, against the root
+    // the log was loaded under.
+    store.Load(std::move(block), [root = logRoot_](std::string_view written, std::string& converted) {
+      converted = bq::ConvertLogPath(root, written);
       return converted != written;
     });
   } catch (const std::exception& e) {
@@ -234,19 +237,19 @@ void TScrapList::ApplyOwnChanges(TArticleStore& fresh) const {
     if (r.changes == 0) continue;
     if (r.changes & TArticleStore::kDeleted) {
       if (r.changes & TArticleStore::kAdded) continue;  // never reached the file
-      const int m = Match(fresh, r, taken);
+      const int m = Match(fresh, store_, id, taken);
       if (m >= 0) {
         taken[static_cast<std::size_t>(m)] = drop[static_cast<std::size_t>(m)] = 1;
         anyDrop = true;
       }
       continue;
     }
-    const int m = Match(fresh, r, taken);
+    const int m = Match(fresh, store_, id, taken);
     if (m < 0) {
       // Stored or overwritten here and not in the file: it goes in. Only a
       // read mark on an article the other program deleted stays deleted.
       if (r.changes & (TArticleStore::kAdded | TArticleStore::kReplaced)) {
-        fresh.Append(r, r.changes | TArticleStore::kAdded);
+        fresh.Append(store_.View(id), r.changes | TArticleStore::kAdded);
         taken.push_back(1);
         drop.push_back(0);
       }
@@ -256,7 +259,7 @@ void TScrapList::ApplyOwnChanges(TArticleStore& fresh) const {
     taken[target] = 1;
     Record& t = fresh.ById(target);
     if (r.changes & TArticleStore::kReplaced) {
-      fresh.Replace(target, r);
+      fresh.Replace(target, store_.View(id));
       t.changes |= TArticleStore::kReplaced;
     }
     if (r.changes & TArticleStore::kMarked) {
@@ -274,7 +277,7 @@ void TScrapList::CarrySelection(TArticleStore& fresh) const {
   for (std::uint32_t id : store_.Order()) {
     const Record& r = store_.ById(id);
     if (!r.Selected) continue;
-    const int m = Match(fresh, r, taken);
+    const int m = Match(fresh, store_, id, taken);
     if (m < 0) continue;
     taken[static_cast<std::size_t>(m)] = 1;
     fresh.ById(static_cast<std::uint32_t>(m)).Selected = true;
@@ -341,8 +344,7 @@ bool TScrapList::WriteLog(std::string& error) {
   std::string out;
   out.reserve(estimate);
   for (std::uint32_t id : store_.Order()) {
-    const Record& a = store_.ById(id);
-    AppendLogLine(out, a.View(), ConvertLogPath(a.Text(kLink)));
+    AppendLogLine(out, store_.View(id), ConvertLogPath(store_.Text(id, kLink)));
   }
   const std::string path = LogFilePath();
   try {

@@ -140,6 +140,12 @@ class TScrapList {
   std::uint32_t ArticleId(int index) const;
   int IndexOfArticleId(std::uint32_t id) const { return store_.IndexOf(id); }
   std::uint32_t LatestDate() const;
+  // The read and selection marks counted in one pass.
+  struct MarkCounts {
+    int unread = 0, selected = 0;
+    bool selectedUnread = false;  // some selected article is unread
+  };
+  MarkCounts Marks() const;
   int UnreadCount() const;
   int SelectedCount() const;
   bool SelectedHasUnread() const;
@@ -194,6 +200,8 @@ class TScrapList {
   bool AnyUnread() const;
   void ShowError(std::string_view what, const std::string& path, std::string_view reason) const;
   void WriteFailed(const std::string& path, std::string_view reason);
+  template <typename Visit>
+  void ForEachLive(Visit visit) const;
   void ColumnSort(int mode);
   void ThreadSort();
   std::uint32_t Now() const;
@@ -250,6 +258,9 @@ class TScrapList {
   FileLock folderLock_;
   int folderLockDepth_ = 0;
 };
+
+// The log-root path toggle of a LINK value against the given log root.
+std::string ConvertLogPath(std::string_view logRoot, std::string_view value);
 
 // "Re:", then "Fw:", then "Fwd:" removed from the front, each at most once.
 std::string_view StripReplyPrefix(std::string_view title);

@@ -14,6 +14,7 @@
 // (a literal search in the stated order is kept for the rare TOPIC that
 // occurs more than once).
 #include <algorithm>
+#include <limits>
 
 #include "logstore/flat_map.h"
 #include "logstore/place_index.h"
@@ -31,6 +32,41 @@ std::uint32_t U(std::int32_t v) { return static_cast<std::uint32_t>(v); }
 constexpr int kSeveral = -2;
 constexpr int kNone = -1;
 
+// TOPIC -> node. A board counts its topic numbers up, so they usually lie
+// close together: then a plain table indexed by TOPIC, whose lookups follow
+// the log's own order through memory; else a hash map.
+class TopicTable {
+ public:
+  TopicTable(std::uint32_t lo, std::uint32_t hi, std::size_t n)
+      : lo_(lo), dense_(hi >= lo && hi - lo < 4 * n + 1024) {
+    if (dense_) {
+      table_.assign(static_cast<std::size_t>(hi - lo) + 1, kFree);
+    } else {
+      map_ = FlatMap(n);
+    }
+  }
+  // The value for a TOPIC of the log, inserted as `fresh` when missing.
+  std::int32_t& Slot(std::uint32_t topic, std::int32_t fresh) {
+    if (!dense_) return map_.Slot(topic, fresh);
+    std::int32_t& v = table_[topic - lo_];
+    if (v == kFree) v = fresh;
+    return v;
+  }
+  const std::int32_t* Find(std::uint32_t topic) const {
+    if (!dense_) return map_.Find(topic);
+    if (topic < lo_ || topic - lo_ >= table_.size()) return nullptr;
+    const std::int32_t& v = table_[topic - lo_];
+    return v == kFree ? nullptr : &v;
+  }
+
+ private:
+  static constexpr std::int32_t kFree = std::numeric_limits<std::int32_t>::min();
+  std::uint32_t lo_;
+  bool dense_;
+  ArticleArray<std::int32_t> table_;
+  FlatMap map_;
+};
+
 }  // namespace
 
 // The forest built by the thread order, over node ids = places in the list
@@ -44,14 +80,8 @@ class ThreadLayout {
   ThreadLayout(TArticleStore& store, bool treeView, bool newestFirst, bool descending)
       : store_(store), ids_(store.Order()), n_(ids_.size()), treeView_(treeView), newestFirst_(newestFirst),
         descending_(descending), topic_(n_), refer_(n_), date_(n_), key_(n_), depth_(n_), first_(n_, kNone),
-        next_(n_, kNone), last_(n_, kNone), parent_(n_, kNone), top_(n_, kNone), allDated_(n_, 1), byTopic_(n_) {
-    for (std::size_t i = 0; i < n_; ++i) {
-      const Record& a = store_.ById(ids_[i]);
-      topic_[i] = U(a.TOPIC);
-      refer_[i] = U(a.REFER);
-      date_[i] = a.DATE;
-    }
-  }
+        next_(n_, kNone), last_(n_, kNone), parent_(n_, kNone), top_(n_, kNone), allDated_(n_, 1),
+        byTopic_(TopicsOf(store, ids_, topic_, refer_, date_)) {}
 
   void Run() {
     // Ascending TOPIC, the later place first among equal ones: the order the
@@ -70,12 +100,13 @@ class ThreadLayout {
     StableSortByHigh32(replies);
     for (std::uint64_t r : replies) Attach(static_cast<int>(r & 0xFFFFFFFFu));
     SortRoots();
-    Emit();
+    IdList order = Emit();
     for (std::size_t i = 0; i < n_; ++i) {
       Record& a = store_.ById(ids_[i]);
       a.Depth = depth_[i];
       a.ThreadKey = key_[i];
     }
+    store_.SetOrder(std::move(order));  // ids_ is the old order until here
   }
 
  private:
@@ -212,16 +243,32 @@ class ThreadLayout {
     }
   }
 
-  void Emit() {
+  IdList Emit() {
     IdList order;
     order.reserve(n_);
     for (int r : roots_) EmitTree(r, order);
     for (int o : orphans_) EmitTree(o, order);
-    store_.SetOrder(std::move(order));
+    return order;
+  }
+
+  // Copies the numbers the layout reads into flat arrays; the table of
+  // TOPICs sized for them.
+  static TopicTable TopicsOf(const TArticleStore& store, const IdList& ids, ArticleArray<std::uint32_t>& topic,
+                             ArticleArray<std::uint32_t>& refer, ArticleArray<std::uint32_t>& date) {
+    std::uint32_t lo = std::numeric_limits<std::uint32_t>::max(), hi = 0;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+      const Record& a = store.ById(ids[i]);
+      topic[i] = U(a.TOPIC);
+      refer[i] = U(a.REFER);
+      date[i] = a.DATE;
+      lo = std::min(lo, topic[i]);
+      hi = std::max(hi, topic[i]);
+    }
+    return TopicTable(lo, hi, ids.size());
   }
 
   TArticleStore& store_;
-  const IdList ids_;
+  const IdList& ids_;
   std::size_t n_;
   bool treeView_, newestFirst_, descending_;
   ArticleArray<std::uint32_t> topic_, refer_, date_, key_;
@@ -230,7 +277,7 @@ class ThreadLayout {
   ArticleArray<char> allDated_;
   std::vector<int> roots_;
   std::vector<int> orphans_;
-  FlatMap byTopic_;
+  TopicTable byTopic_;
 };
 
 void TScrapList::ThreadSort() {
@@ -242,21 +289,23 @@ void TScrapList::ColumnSort(int mode) {
   IdList order = store_.Order();
   for (std::uint32_t id : order) store_.ById(id).Depth = 0;
   const bool desc = Descending;
-  auto compare = [mode, desc](const Record& x, const Record& y) {
+  auto compare = [&](std::uint32_t xi, std::uint32_t yi) {
+    const Record& x = store_.ById(xi);
+    const Record& y = store_.ById(yi);
+    auto text = [&](std::uint32_t id, int field) { return store_.Text(id, field); };
     int c;
     switch (mode) {
-      case 2: c = CompareText(StripReplyPrefix(x.Text(kTitle)), StripReplyPrefix(y.Text(kTitle))); break;
-      case 3: c = CompareText(x.Text(kAuthor), y.Text(kAuthor)); break;
+      case 2: c = CompareText(StripReplyPrefix(text(xi, kTitle)), StripReplyPrefix(text(yi, kTitle))); break;
+      case 3: c = CompareText(text(xi, kAuthor), text(yi, kAuthor)); break;
       case 4: c = CompareUnsigned(x.DATE, y.DATE); return desc ? -c : c;
-      case 5: c = CompareText(x.Text(kBody), y.Text(kBody)); break;
+      case 5: c = CompareText(text(xi, kBody), text(yi, kBody)); break;
       default: c = CompareUnsigned(U(x.TOPIC), U(y.TOPIC)); break;
     }
     if (desc) c = -c;
     return c != 0 ? c : CompareUnsigned(x.DATE, y.DATE);
   };
   // Larger first, as the list has always shown a column sort.
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::uint32_t x, std::uint32_t y) { return compare(store_.ById(x), store_.ById(y)) > 0; });
+  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) { return compare(x, y) > 0; });
   store_.SetOrder(std::move(order));
 }
 

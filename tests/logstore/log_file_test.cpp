@@ -176,6 +176,48 @@ TEST_F(LogFiles, TruncatedAndShortLinesStillLoad) {
   EXPECT_TRUE(list.Folder.HasUnread);
 }
 
+// A loaded line keeps its texts as written until one is read; whichever
+// article is read first, each decodes to the same texts, and a LINK the
+// path toggle makes longer than its line had room for comes out whole.
+TEST_F(LogFiles, TextsDecodeTheSameInAnyOrderOfReading) {
+  struct Line {
+    std::string written;
+    std::int32_t topic, refer;
+    std::string title, body, link;
+  };
+  const std::string root = dir_;
+  const std::vector<Line> lines = {
+      {"1,0,1,0,5,\"a b\",au,,,,x\\ny\\t\\\\z,,,,\r\n", 1, 0, "a b", "x\r\ny\t\\z", ""},
+      // 表 (0x5C as its trail byte), then an escaped backslash
+      {"\"2\",0,0,\"1\",6,\x95\\\\\\,,,,,,,,,\r\n", 2, 1, "\x95\\\\", "", ""},
+      {"3,0,0,0,7,\"q\"\"uote\",,,,,b,,," + root + "site/f.txt,\r\n", 3, 0, "q\"uote", "b", "%LOG%site/f.txt"},
+      {"4,0,0,0,8,,,,,,,,,%LOG%g,\r\n", 4, 0, "", "", root + "g"},  // longer than its room
+      {"5,0,0,0,9,short", 5, 0, "short", "", ""},
+  };
+  std::string file;
+  for (const Line& l : lines) file += l.written;
+  Write(logPath(), file);
+  for (const bool backwards : {false, true}) {
+    TScrapList list(ui_);
+    list.SetLogRoot(root);
+    ASSERT_TRUE(list.OpenFolder(folder()));
+    ASSERT_EQ(list.Count(), static_cast<int>(lines.size()));
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+      const std::size_t i = backwards ? lines.size() - 1 - k : k;
+      const TDataInfo a = list.GetItem(static_cast<int>(i));
+      const Line& l = lines[i];
+      EXPECT_EQ(a.TOPIC, l.topic) << i;
+      EXPECT_EQ(a.REFER, l.refer) << i;
+      EXPECT_EQ(a.TITLE, l.title) << i;
+      EXPECT_EQ(a.BODY, l.body) << i;
+      EXPECT_EQ(a.LINK, l.link) << i;
+      // Read again once decoded: the same.
+      EXPECT_EQ(list.View(static_cast<int>(i)).TITLE, l.title) << i;
+    }
+  }
+  EXPECT_TRUE(ui_.calls.empty());
+}
+
 TEST_F(LogFiles, BadNumberStopsTheLoadKeepsWhatWasReadAndTheOriginalFile) {
   const std::string original = "1,0,0,0,5,one,\r\n2,0,0,x2,6,two,\r\n3,0,0,0,7,three,\r\n";
   Write(logPath(), original);

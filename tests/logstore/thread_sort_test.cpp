@@ -3,7 +3,9 @@
 // drawing of TreeTitle.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "logstore/scrap_list.h"
@@ -149,6 +151,40 @@ TEST_F(Sorting, RepeatedTopicsAttachToTheFirstInChainOrder) {
   EXPECT_EQ(Topics(), (V{1, 2, 7, 7, 8}));
   EXPECT_EQ(list_.GetItem(2).DATE, 40u);
   EXPECT_EQ(list_.GetItem(3).DATE, 20u);
+}
+
+// Topic numbers far apart are looked up another way than numbers close
+// together; the layout is the same.
+TEST(ThreadOrder, TopicsFarApartLayOutAsTopicsCloseTogether) {
+  struct Case {
+    bool treeView;
+    std::vector<std::array<std::uint32_t, 3>> articles;  // topic, refer, date
+  };
+  const std::vector<Case> cases = {
+      {true, {{1, 0, 100}, {2, 1, 200}, {3, 2, 300}, {5, 0, 250}}},
+      {false, {{1, 0, 100}, {2, 1, 200}, {3, 2, 300}, {5, 0, 250}}},
+      {false, {{12, 98, 40}, {1, 0, 5}, {11, 10, 30}, {10, 99, 50}}},
+      {true, {{1, 0, 10}, {7, 0, 20}, {2, 1, 30}, {7, 0, 40}, {8, 7, 50}}},
+      {true, {{1, 0, 5}, {5, 10, 7}, {10, 1, 6}, {4, 1, 0}, {6, 5, 0}}},
+  };
+  // Spread keeps the order of the numbers (unsigned) and 0 as no parent.
+  auto layout = [](const Case& c, std::uint32_t spread) {
+    RecordingUi ui;
+    TScrapList list(ui);
+    list.Folder.TreeView = c.treeView;
+    for (const auto& [topic, refer, date] : c.articles)
+      list.AddItem(Article(static_cast<std::int32_t>(topic * spread), static_cast<std::int32_t>(refer * spread), date),
+                   false);
+    list.SortItems(0);
+    std::vector<std::pair<std::uint32_t, std::int32_t>> out;
+    for (int i = 0; i < list.Count(); ++i) {
+      const TDataInfo a = list.GetItem(i);
+      out.emplace_back(static_cast<std::uint32_t>(a.TOPIC) / spread, a.Depth);
+    }
+    return out;
+  };
+  for (std::size_t k = 0; k < cases.size(); ++k)
+    EXPECT_EQ(layout(cases[k], 1), layout(cases[k], 40000000u)) << k;
 }
 
 TEST_F(Sorting, DeepChainHasNoRecursionLimit) {

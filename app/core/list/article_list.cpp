@@ -317,24 +317,18 @@ ShellFacts::List FactsOf(int selected, bool unreadSelected, bool searchText, boo
 }  // namespace
 
 ShellFacts::List TArticleList::Facts() const {
-  return FactsOf(SelectedCount(), log_.SelectedHasUnread(), !SearchText.empty(), !BrowseTarget().empty());
+  const TScrapList::MarkCounts marks = log_.Marks();
+  return FactsOf(marks.selected, marks.selectedUnread, !SearchText.empty(), !BrowseTarget().empty());
 }
 
 TArticleList::Summary TArticleList::Summarize() const {
-  int unread = 0, selected = 0;
-  bool unreadSelected = false;
   const TScrapList& log = log_;
-  for (int i = 0; i < log.Count(); ++i) {
-    const bool isUnread = log.IsUnread(i), isSelected = log.IsSelected(i);
-    unread += isUnread;
-    selected += isSelected;
-    unreadSelected |= isSelected && isUnread;
-  }
+  const TScrapList::MarkCounts marks = log.Marks();
   Summary s;
-  s.itemLabel = ItemLabelOf(unread, log.Count());
-  s.selectionLabel = SelectionLabelOf(selected);
+  s.itemLabel = ItemLabelOf(marks.unread, log.Count());
+  s.selectionLabel = SelectionLabelOf(marks.selected);
   s.selectionLabelVisible = log.Count() > 0;
-  s.facts = FactsOf(selected, unreadSelected, !SearchText.empty(), !BrowseTarget().empty());
+  s.facts = FactsOf(marks.selected, marks.selectedUnread, !SearchText.empty(), !BrowseTarget().empty());
   return s;
 }
 
