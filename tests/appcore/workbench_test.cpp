@@ -469,6 +469,18 @@ TEST_F(WorkbenchTest, TemplateLabelCyclesAndThePageMatchIsMarked) {
   EXPECT_EQ(SjisToUtf8(wb.ExtractedText()).substr(0, 10), "xx日本yy");
 }
 
+// A match found far into one page, then the page made short: nothing is
+// marked, and asking does not fault (a round's folders run one after another).
+TEST_F(WorkbenchTest, AMatchPastTheEndOfTheShownPageMarksNothing) {
+  Script("page.htm", std::string(4000, 'x') + "<b>");
+  Script("short.htm", "s");
+  Compile("SCRIPT tpl;\r\nBEGIN\r\n  LOADF('" + dir + "libs/page.htm');\r\n  r := REGEXPR('<b>', _);\r\n"
+          "  LOADF('" + dir + "libs/short.htm')\r\nEND.\r\n");
+  wb.Run();
+  EXPECT_EQ(wb.Dumps().page.substr(0, 1), "s");
+  EXPECT_FALSE(wb.PageMatch().has_value());
+}
+
 TEST_F(WorkbenchTest, SystemVariablesFollowTheSettingAndTheirToggleCaption) {
   app.Settings.sysVarDisp = true;
   EXPECT_TRUE(wb.SystemVariablesShown());

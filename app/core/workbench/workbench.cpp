@@ -254,7 +254,7 @@ std::optional<EditorSpan> TWorkbench::PageMatch() const {
   const std::string& page = dumps_.page;
   if (!last.Valid || last.Text.empty()) return std::nullopt;
   std::size_t at = last.Begin;
-  if (page.compare(at, last.Text.size(), last.Text) != 0) {
+  if (at > page.size() || page.compare(at, last.Text.size(), last.Text) != 0) {
     // Matched in a copy or a cut of the page: mark it only where the page
     // holds that text exactly once.
     at = page.find(last.Text);
