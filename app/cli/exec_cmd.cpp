@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/cli/cli_app.h"
 #include "app/cli/commands.h"
@@ -75,13 +76,35 @@ bool ParseExec(const Args& args, ExecOptions& o) {
   return !o.file.empty();
 }
 
+// Where a scratch folder may go, in the order tried.
+std::vector<std::string> ScratchParents() {
+  std::vector<std::string> parents;
+  const char* tmpdir = std::getenv("TMPDIR");
+  if (tmpdir != nullptr && *tmpdir != '\0') {
+    parents.emplace_back(tmpdir);
+  } else {
+    parents.emplace_back("/dev/shm");
+  }
+  parents.emplace_back("/tmp");
+  return parents;
+}
+
 // A temporary folder for the scratch site folder (and the data folder when
-// --data is not given), removed with everything in it at the end.
+// --data is not given), removed with everything in it at the end. It goes
+// below $TMPDIR when that is set, else in memory (/dev/shm) where there is
+// one: the folders of a run that lasts milliseconds then cost no journal
+// and no discards of a disk (a fifth of a short run's time on ext4); else
+// below /tmp.
 class TScratch {
  public:
   TScratch() {
-    char tmpl[] = "/tmp/brindlequay-exec.XXXXXX";
-    if (::mkdtemp(tmpl)) dir_ = std::string(tmpl) + "/";
+    for (const std::string& parent : ScratchParents()) {
+      std::string tmpl = parent + "/brindlequay-exec.XXXXXX";
+      if (::mkdtemp(tmpl.data())) {
+        dir_ = tmpl + "/";
+        return;
+      }
+    }
   }
   TScratch(const TScratch&) = delete;
   TScratch& operator=(const TScratch&) = delete;

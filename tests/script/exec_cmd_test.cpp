@@ -33,9 +33,10 @@ class ExecCommand : public ::testing::Test {
     std::ofstream(dir_ + name, std::ios::binary) << bq::Utf8ToSjis(utf8);
     return dir_ + name;
   }
-  ExecRun Exec(const std::string& args) {
+  // env: assignments put before the command (e.g. "TMPDIR=/x ").
+  ExecRun Exec(const std::string& args, const std::string& env = "") {
     std::string errFile = dir_ + "stderr.txt";
-    std::string cmd = std::string(BQ_CLI_PATH) + " exec " + args + " 2>" + errFile;
+    std::string cmd = env + std::string(BQ_CLI_PATH) + " exec " + args + " 2>" + errFile;
     ExecRun r;
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p) return r;
@@ -68,6 +69,31 @@ TEST_F(ExecCommand, TraceListsEveryExecutedInstruction) {
   ExecRun r = Exec(f + " --trace");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "  3: LDA  #1\n  4: STA  X(18)\n");  // the final HALT is never executed
+}
+
+TEST_F(ExecCommand, TheScratchFolderGoesBelowTmpdirOrInMemoryAndIsRemoved) {
+  std::filesystem::create_directories(dir_ + "tmp");
+  const bool shm = ::access("/dev/shm", W_OK | X_OK) == 0;
+  const struct {
+    std::string env, parent;
+  } cases[] = {
+      {"TMPDIR=" + dir_ + "tmp ", dir_ + "tmp/"},
+      {"TMPDIR=" + dir_ + "missing ", "/tmp/"},  // a TMPDIR that cannot hold it
+      {"env -u TMPDIR ", shm ? "/dev/shm/" : "/tmp/"},
+  };
+  std::string f = Write("d.pss", "SCRIPT t; BEGIN PACK(3: @DATAFOLDER); PRINT() END.");
+  for (const auto& c : cases) {
+    ExecRun r = Exec(f, c.env);
+    EXPECT_EQ(r.status, 0) << c.env << r.err;
+    const std::size_t at = r.out.find("3:TITLE:");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    const std::string data = r.out.substr(at + 8, r.out.find('\n', at) - at - 8);
+    EXPECT_EQ(data.rfind(c.parent + "brindlequay-exec.", 0), 0u) << c.env << data;
+    ASSERT_GT(data.size(), 9u);
+    EXPECT_EQ(data.substr(data.size() - 9), "/scratch/") << data;  // the script's own folder
+    EXPECT_FALSE(std::filesystem::exists(data.substr(0, data.size() - 8))) << data;
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir_ + "tmp"));
 }
 
 TEST_F(ExecCommand, RunTimeAndCompileErrorsExitOne) {
