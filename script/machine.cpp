@@ -961,6 +961,32 @@ U_ForkS: {
   FORK(v == w ? kFlagZ : (v < w ? kFlagN : 0));
 }
 #undef FORK
+#define FORKV(v)                                                          \
+  do {                                                                    \
+    TDecoded& jcc = f.decoded[static_cast<std::size_t>(u->z)];            \
+    if (static_cast<std::uint8_t>(v) == u->c) {                           \
+      ++jcc.taken;                                                        \
+      u = micro + u->y;                                                   \
+      goto* u->label;                                                     \
+    }                                                                     \
+    ++jcc.passed;                                                         \
+    MNEXT();                                                              \
+  } while (0)
+U_ForkEq:
+  FORKV(t[u->a] == BQ_RIGHT_B);
+U_ForkNe:
+  FORKV(t[u->a] != BQ_RIGHT_B);
+U_ForkGt:
+  FORKV(t[u->a] > BQ_RIGHT_B);
+U_ForkGe:
+  FORKV(t[u->a] >= BQ_RIGHT_B);
+U_ForkLt:
+  FORKV(t[u->a] < BQ_RIGHT_B);
+U_ForkLe:
+  FORKV(t[u->a] <= BQ_RIGHT_B);
+U_ForkAnd:
+  FORKV(t[u->a] != 0 && BQ_RIGHT_B != 0);
+#undef FORKV
 U_Branch:
   goto jump;
 U_JumpZ: {

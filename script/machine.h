@@ -138,6 +138,9 @@ class TScriptMachine {
   // step while its values are plain integers (the listing and the image are
   // unchanged either way).
   bool FusedAt(std::int32_t address) const;
+  // The micro-operations of the group built at address, one a line (empty
+  // when none is): for the tests and the benchmarks, never shown to users.
+  std::string GroupListing(std::int32_t address) const;
 
   const TScriptEngine& Engine() const { return *engine_; }
   const TCodeImage& Code() const { return *code_; }

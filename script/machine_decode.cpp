@@ -142,4 +142,19 @@ bool TScriptMachine::FusedAt(std::int32_t address) const {
   return fast_->decoded[static_cast<std::size_t>(address)].op == Handler::Group;
 }
 
+std::string TScriptMachine::GroupListing(std::int32_t address) const {
+  if (!FusedAt(address)) return {};
+  const TFastCopy& f = *fast_;
+  const TGroup& g = f.groups[static_cast<std::size_t>(f.decoded[static_cast<std::size_t>(address)].group)];
+  const std::size_t first = static_cast<std::size_t>(g.first);
+  std::size_t end = f.micro.size();
+  for (const TGroup& other : f.groups) {
+    const auto at = static_cast<std::size_t>(other.first);
+    if (at > first && at < end) end = at;
+  }
+  return "runs " + std::to_string(g.runs) + " exits " + std::to_string(g.exits) + " misses " +
+         std::to_string(g.misses) + " builds " + std::to_string(g.builds) + " length " + std::to_string(g.length) +
+         "\n" + DumpGroup(f.micro.data(), first, end);
+}
+
 }  // namespace bq::script

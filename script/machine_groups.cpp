@@ -26,6 +26,12 @@ constexpr int kMaxLink = 8;  // LNK operands a group takes on
 inline std::int32_t Wrap(std::int64_t n) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(n)); }
 inline std::uint16_t IntFlags(std::int32_t n) { return n == 0 ? kFlagZ : (n < 0 ? kFlagN : 0); }
 
+// Whether a JCC condition below 6 holds, by condition and the Z and N flags.
+constexpr bool kHolds[6][4] = {{false, true, false, false}, {true, false, true, false},
+                               {true, false, false, false}, {true, true, false, false},
+                               {false, false, true, false}, {false, true, true, true}};
+inline bool Holds(std::uint8_t cond, std::uint16_t flags) { return kHolds[cond][flags & 3]; }
+
 // What the builder knows of a value.
 struct Sym {
   std::uint8_t kind = kind::kInteger;  // 0 empty, 1 integer, 7 link
@@ -166,6 +172,8 @@ class Builder {
   void Finish();
   void EndBranch(std::int32_t at, std::uint8_t cond, std::int32_t target);
   Outcome Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, std::int32_t& next);
+  void FuseFork(TMicro& fork) const;
+  void Rebind(std::uint8_t from, std::uint8_t to);
   void Path(std::int32_t at);
   void EndPath(std::int32_t at);
   void Optimize();
@@ -827,6 +835,49 @@ Outcome Builder::Translate(std::int32_t at, const TInstruction& ins, std::int32_
   }
 }
 
+// A ForkZ on the temporary the micro-operation just before it computed by
+// a comparison or AND tests those operands itself (the comparison stays
+// while anything else reads its result). Only the one just before: on the
+// other path of an earlier fork the same temporary names another value.
+void Builder::FuseFork(TMicro& fork) const {
+  if (body_.empty()) return;
+  const TMicro& last = body_.back();
+  Micro fused;
+  switch (last.op) {
+    case Micro::Eq: fused = Micro::ForkEq; break;
+    case Micro::Ne: fused = Micro::ForkNe; break;
+    case Micro::Gt: fused = Micro::ForkGt; break;
+    case Micro::Ge: fused = Micro::ForkGe; break;
+    case Micro::Lt: fused = Micro::ForkLt; break;
+    case Micro::Le: fused = Micro::ForkLe; break;
+    case Micro::And: fused = Micro::ForkAnd; break;
+    default: return;
+  }
+  if (last.a != fork.a) return;
+  // The result v leaves CCR Z when it is 0: the jump is taken for one v only.
+  const bool whenTrue = Holds(fork.c, 0), whenFalse = Holds(fork.c, kFlagZ);
+  if (whenTrue == whenFalse) return;
+  fork.op = fused;
+  fork.a = last.b;
+  fork.b = last.c;
+  fork.x = last.x;
+  fork.c = whenTrue ? 1 : 0;
+}
+
+// Every value the group knows by temporary `from` is read from `to` now.
+void Builder::Rebind(std::uint8_t from, std::uint8_t to) {
+  auto move = [&](Sym& v) {
+    if (v.temp == from) v.temp = to;
+    if (v.str == from) v.str = to;
+  };
+  if (s_.a) move(*s_.a);
+  move(s_.ccr.a);
+  move(s_.ccr.b);
+  for (auto& r : s_.rel)
+    if (r) move(*r);
+  for (auto& [slot, v] : s_.vars) move(v);
+}
+
 // JCC. With a condition the group knows, it goes on along that path alone;
 // else, while the group is small enough, it forks into both paths (the jump
 // taken first in the micro-operations' order is the fall-through; the Fork
@@ -834,9 +885,6 @@ Outcome Builder::Translate(std::int32_t at, const TInstruction& ins, std::int32_
 Outcome Builder::Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, std::int32_t& next) {
   const Ccr& cc = s_.ccr;
   if (cond < 6 && cc.kind == Ccr::Const) {
-    static constexpr bool kHolds[6][4] = {{false, true, false, false}, {true, false, true, false},
-                                          {true, false, false, false}, {true, true, false, false},
-                                          {false, false, true, false}, {false, true, true, true}};
     next = kHolds[cond][cc.k & 3] ? target : at + 1;
     return Outcome::Continue;
   }
@@ -858,6 +906,7 @@ Outcome Builder::Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, s
     if (cc.kind == Ccr::Zero) {
       f.op = Micro::ForkZ;
       f.a = cc.a.temp;
+      FuseFork(f);
     } else if (cc.kind == Ccr::Int) {
       f.op = Micro::ForkI;
       f.a = cc.a.temp;
@@ -868,6 +917,18 @@ Outcome Builder::Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, s
       f.x = cc.b.k;
     }
   }
+  // A fused fork knows the result on each of its paths: they read it from
+  // a constant of their own, so the comparison runs only where a path
+  // still needs its value.
+  const bool fused = f.op != Micro::ForkZ && cc.kind == Ccr::Zero;
+  const std::uint8_t result = cc.a.temp;
+  auto known = [&](std::int32_t v) {
+    if (!fused) return;
+    const std::uint8_t t = NewTemp();
+    Emit(Micro::Imm, t, kNone, 0, v);
+    Rebind(result, t);
+    s_.ccr = Ccr{Ccr::Const, {}, {}, static_cast<std::uint16_t>(v == 0 ? kFlagZ : 0)};
+  };
   const std::int32_t fork = static_cast<std::int32_t>(body_.size());
   body_.push_back(f);
   forkAt_.push_back(fork);
@@ -879,11 +940,13 @@ Outcome Builder::Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, s
   const std::int32_t room = budget_ - total_;
   const std::int32_t budget = budget_;
   budget_ = rarelyPassed ? total_ : (rarelyTaken ? budget : total_ + room / 2);
+  known(1 - f.c);
   Path(at + 1);
   s_ = state;
   ran_ = ran;
   budget_ = rarelyTaken ? total_ : budget;
   body_[static_cast<std::size_t>(fork)].y = static_cast<std::int32_t>(body_.size());
+  known(f.c);
   Path(target);
   budget_ = budget;
   return Outcome::End;
@@ -964,6 +1027,8 @@ void Builder::Optimize() {
       case Micro::Return: case Micro::JumpZ: case Micro::JumpI: case Micro::JumpS:
       case Micro::ReturnI: case Micro::ReturnZ:
       case Micro::ForkZ: case Micro::ForkI: case Micro::ForkS:
+      case Micro::ForkEq: case Micro::ForkNe: case Micro::ForkGt: case Micro::ForkGe: case Micro::ForkLt:
+      case Micro::ForkLe: case Micro::ForkAnd:
         use(m.a);
         use(m.b);
         break;
@@ -1014,7 +1079,9 @@ void Builder::Optimize() {
       n.deadVar.clear();
     } else {
       switch (m.op) {
-        case Micro::ForkM: case Micro::ForkZ: case Micro::ForkI: case Micro::ForkS: {
+        case Micro::ForkM: case Micro::ForkZ: case Micro::ForkI: case Micro::ForkS:
+        case Micro::ForkEq: case Micro::ForkNe: case Micro::ForkGt: case Micro::ForkGe: case Micro::ForkLt:
+        case Micro::ForkLe: case Micro::ForkAnd: {
           // What the other path needs as well.
           const auto at = std::find(forkTargets.begin(), forkTargets.end(), m.y) - forkTargets.begin();
           const Need& other = atTarget[static_cast<std::size_t>(at)];
@@ -1180,6 +1247,27 @@ bool Builder::Build(std::int32_t address, TGroup& group) {
 bool BuildGroup(const TGroupContext& context, std::int32_t address, std::vector<TMicro>& micro, TGroup& group) {
   Builder b(context, micro);
   return b.Build(address, group);
+}
+
+std::string DumpGroup(const TMicro* micro, std::size_t first, std::size_t end) {
+  static const char* const kNames[kMicroCount] = {
+#define BQ_X(name) #name,
+      BQ_MICRO_OPS(BQ_X)
+#undef BQ_X
+  };
+  auto temp = [](std::uint8_t t) {
+    std::string name(1, t == kNone ? '-' : 't');
+    if (t != kNone) name += std::to_string(t);
+    return name;
+  };
+  std::string s;
+  for (std::size_t k = first; k < end; ++k) {
+    const TMicro& m = micro[k];
+    s += std::to_string(k - first) + " " + kNames[static_cast<int>(m.op)] + " " + temp(m.a) + " " + temp(m.b) +
+         " " + std::to_string(m.c) + " " + std::to_string(m.x) + " " + std::to_string(m.y) + " " +
+         std::to_string(m.z) + "\n";
+  }
+  return s;
 }
 
 }  // namespace bq::script

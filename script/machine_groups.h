@@ -15,6 +15,7 @@
 // group at that instruction with everything exactly as the instructions one
 // by one would have left it, and the plain handlers go on from there.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "script/instructions.h"
@@ -104,6 +105,9 @@ struct TDecoded {
   X(ForkZ)      /* the same on the flags Z if t[a] = 0 */                                      \
   X(ForkI)      /* the same on the flags Z if t[a] = 0, N if below */                          \
   X(ForkS)      /* the same on the sign of t[a] - t[b] (x when b is kNone) */                  \
+  X(ForkEq) X(ForkNe) X(ForkGt) X(ForkGe) X(ForkLt) X(ForkLe) X(ForkAnd) /* a comparison or */     \
+                /* AND and the JCC after it in one: v := t[a] op t[b] (x when b is kNone); go */ \
+                /* on at y when v is c (1 or 0); counted in the JCC at z */                    \
   X(Branch)     /* the group ends, going on at y if condition c holds on CCR and FRP, else at */\
                 /* z, the address after the JCC */                                             \
   X(JumpZ)      /* A := (1, t[a], its digit), CCR := Z if t[a] = 0; then as Branch */          \
@@ -192,6 +196,10 @@ struct TGroupContext {
 // Builds the group starting at address; false when none would run two or
 // more instructions. The micro-operations are appended to micro.
 bool BuildGroup(const TGroupContext& context, std::int32_t address, std::vector<TMicro>& micro, TGroup& group);
+
+// The micro-operations [first, end) one a line: name, a, b, c, x, y, z (the
+// tests' and the benchmarks' look at what a group holds).
+std::string DumpGroup(const TMicro* micro, std::size_t first, std::size_t end);
 
 // The machine's decoded copy: for the image at `from` with `count`
 // instructions, decoded with Fusion as `fused`.

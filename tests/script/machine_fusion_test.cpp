@@ -126,6 +126,73 @@ TEST_F(FusionTest, LineStepsStopAtTheSameBreaks) {
   EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain()));
 }
 
+// The micro-operations of every group built, as one text.
+std::string AllGroups(const TScriptMachine& m) {
+  std::string all;
+  for (std::int32_t a = 0; a < m.Code().Count(); ++a) all += m.GroupListing(a);
+  return all;
+}
+
+// A comparison or AND right before a conditional jump forks in one step,
+// each way reading the result it implies; with the way a loop usually goes
+// cut at every instruction by budgets.
+TEST_F(FusionTest, AComparisonBeforeAJumpForksInOneStepWithTheSameEffects) {
+  const struct {
+    const char* condition;
+    const char* fork;
+  } cases[] = {
+      {"i MOD 3 = 0", "ForkEq "},
+      {"i MOD 3 <> 1", "ForkNe "},
+      {"i > 20", "ForkGt "},
+      {"i >= 7", "ForkGe "},
+      {"i * i < 90", "ForkLt "},
+      {"i <= x MOD 40", "ForkLe "},
+      {"(i > 3) AND (i MOD 4)", "ForkAnd "},
+  };
+  // The way taken as often as the other, then each way in turn leaving the
+  // group at once (a text the group does not take).
+  const char* const ways[] = {"x := x + i ELSE y := y - 1", "s := s + 'a' ELSE y := y - 1",
+                              "y := y - 1 ELSE s := s + 'a'"};
+  for (const auto& c : cases) for (const char* way : ways) {
+    const std::string source =
+        std::string("SCRIPT t; BEGIN x := 0; y := 5; s := ''; i := 0; WHILE i < 300 DO BEGIN ") + "i := i + 1; IF " +
+        c.condition + " THEN " + way + " END; z := " + c.condition + " END.";
+    Compile(source);
+    RunBoth(0);
+    EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain())) << source;
+    EXPECT_NE(AllGroups(Fused()).find(c.fork), std::string::npos) << source << "\n" << AllGroups(Fused());
+    // Again, stopped once the groups are built at each point of a few
+    // rounds of the loop, and resumed.
+    for (std::uint64_t n = 0; n <= 120; ++n) {
+      Compile(source);
+      RunBoth(1500 + n);
+      ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << source << " " << n;
+      RunBoth(0);
+      ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << source << " " << n;
+    }
+  }
+}
+
+TEST_F(FusionTest, AGroupListsItsMicroOperationsOnlyWhereOneIsBuilt) {
+  Compile("SCRIPT t; BEGIN x := 0; FOR i := 1 TO 10 DO x := x + i * 2 END.");
+  for (std::int32_t a = 0; a < Fused().Code().Count(); ++a) EXPECT_EQ(Fused().GroupListing(a), "") << a;
+  RunBoth(0);
+  ASSERT_GT(FusedCount(), 0);
+  for (std::int32_t a = 0; a < Fused().Code().Count(); ++a) {
+    const std::string text = Fused().GroupListing(a);
+    EXPECT_EQ(text.empty(), !Fused().FusedAt(a)) << a;
+    if (text.empty()) continue;
+    EXPECT_EQ(text.rfind("runs ", 0), 0u) << text;
+    // One line per micro-operation, numbered from 0, ending in a way out.
+    const std::size_t second = text.find('\n') + 1;
+    EXPECT_EQ(text.compare(second, 2, "0 "), 0) << text;
+    EXPECT_TRUE(text.find(" Exit ") != std::string::npos || text.find(" Goto ") != std::string::npos ||
+                text.find(" Jump") != std::string::npos || text.find(" Branch ") != std::string::npos)
+        << text;
+  }
+  for (std::int32_t a = 0; a < Plain().Code().Count(); ++a) EXPECT_EQ(Plain().GroupListing(a), "");
+}
+
 TEST_F(FusionTest, ABudgetStopsAtTheSameInstructionInsideAFusedGroup) {
   const std::string source = "SCRIPT t; BEGIN x := 0; FOR i := 1 TO 100 DO x := x + i * 2 END.";
   for (std::uint64_t n = 1; n <= 60; ++n) {
