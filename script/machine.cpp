@@ -939,10 +939,11 @@ U_CcrSign: {
 U_CcrConst:
   r.CCR = static_cast<std::uint16_t>(u->x);
   MNEXT();
-#define FORK(flags)                                                       \
+// A fork goes on at y when its condition holds, counting the way in the JCC.
+#define FORK_IF(holds)                                                    \
   do {                                                                    \
     TDecoded& jcc = f.decoded[static_cast<std::size_t>(u->z)];            \
-    if (Holds(u->c, (flags), r.FRP)) {                                    \
+    if (holds) {                                                          \
       ++jcc.taken;                                                        \
       u = micro + u->y;                                                   \
       goto* u->label;                                                     \
@@ -950,6 +951,9 @@ U_CcrConst:
     ++jcc.passed;                                                         \
     MNEXT();                                                              \
   } while (0)
+#define FORK(flags) FORK_IF(Holds(u->c, (flags), r.FRP))
+// The fused forms: taken when the result v is c.
+#define FORKV(v) FORK_IF(static_cast<std::uint8_t>(v) == u->c)
 U_ForkM:
   FORK(r.CCR);
 U_ForkZ:
@@ -960,18 +964,6 @@ U_ForkS: {
   const std::int32_t v = t[u->a], w = BQ_RIGHT_B;
   FORK(v == w ? kFlagZ : (v < w ? kFlagN : 0));
 }
-#undef FORK
-#define FORKV(v)                                                          \
-  do {                                                                    \
-    TDecoded& jcc = f.decoded[static_cast<std::size_t>(u->z)];            \
-    if (static_cast<std::uint8_t>(v) == u->c) {                           \
-      ++jcc.taken;                                                        \
-      u = micro + u->y;                                                   \
-      goto* u->label;                                                     \
-    }                                                                     \
-    ++jcc.passed;                                                         \
-    MNEXT();                                                              \
-  } while (0)
 U_ForkEq:
   FORKV(t[u->a] == BQ_RIGHT_B);
 U_ForkNe:
@@ -987,6 +979,8 @@ U_ForkLe:
 U_ForkAnd:
   FORKV(t[u->a] != 0 && BQ_RIGHT_B != 0);
 #undef FORKV
+#undef FORK
+#undef FORK_IF
 U_Branch:
   goto jump;
 U_JumpZ: {
