@@ -735,6 +735,9 @@ U_GuardRelEq: {
   if (!PlainInteger(v, 0) || v.Int != u->c) MEXIT();
   MNEXT();
 }
+U_GuardRelH:
+  if (At(base, u->x).Int != h + u->z) MEXIT();
+  MNEXT();
 U_GuardSpc: {
   const std::int64_t at = static_cast<std::int64_t>(r.SPC) - u->x;
   if (at < 0 || at >= size || !PlainInteger(st[at], u->c)) MEXIT();

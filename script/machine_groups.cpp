@@ -628,8 +628,19 @@ Outcome Builder::Pop(const TInstruction& ins) {
   Touch(d);
   if (m == mode::kSlot || m == mode::kFrp) {
     Sym v;
+    const TScriptValue* now = SlotNow(static_cast<std::int64_t>(c_.stk) + d);
+    const std::int64_t saved = now ? static_cast<std::int64_t>(now->Int) - c_.stk : kMaxDepth;
     if (Rel(d)) {
       v = *Rel(d);
+    } else if (m == mode::kSlot && DepthOk(saved)) {
+      // An SPC saved before the group began: checked to stand where it
+      // stands now relative to STK, so the slots it names stay known.
+      Guard(Micro::GuardRelH, kNone, d);
+      body_[static_cast<std::size_t>(guards_.back().at)].z = static_cast<std::int32_t>(saved);
+      v.hrel = true;
+      v.k = static_cast<std::int32_t>(saved);
+      v.isSpc = true;
+      v.spc = v.k;
     } else {
       v = Sym::Temp(NewTemp());
       Emit(Micro::ReadRel, v.temp, kNone, 0, d);
@@ -1206,7 +1217,7 @@ void Builder::Offsets() {
   constexpr std::int32_t kSize = static_cast<std::int32_t>(sizeof(TScriptValue));
   for (TMicro& m : body_) {
     switch (m.op) {
-      case Micro::GuardVar: case Micro::GuardRel: case Micro::GuardRelEq: case Micro::ReadRel:
+      case Micro::GuardVar: case Micro::GuardRel: case Micro::GuardRelEq: case Micro::GuardRelH: case Micro::ReadRel:
       case Micro::StoreRel: case Micro::StoreRelK: case Micro::StoreRelX:
       case Micro::StoreVar: case Micro::StoreVarK: case Micro::StoreVarX:
       case Micro::PushSpc: case Micro::IncVar: case Micro::IncRel: case Micro::SwapA: case Micro::SwapB:

@@ -67,6 +67,7 @@ struct TDecoded {
   X(GuardVar)   /* t[a] := variable */                                                         \
   X(GuardRel)   /* t[a] := slot */                                                             \
   X(GuardRelEq) /* the slot holds the integer c (empty text) */                                \
+  X(GuardRelH)  /* the slot's Int is h+z, whatever its kind */                                 \
   X(GuardSpc)   /* t[a] := slot SPC-x */                                                       \
   X(GuardPar)   /* t[a] := argument x of the current call (-1: the count) */                   \
   X(GuardA)     /* t[a] := A */                                                                \

@@ -173,6 +173,28 @@ TEST_F(FusionTest, AComparisonBeforeAJumpForksInOneStepWithTheSameEffects) {
   }
 }
 
+// A group takes an SPC saved on the stack before it began to stand where it
+// stood when the group was built; moved, the group leaves there and the
+// plain instructions go on with it.
+TEST_F(FusionTest, ASavedSpcThatMovedLeavesTheGroupAsThePlainInstructionsGo) {
+  const std::string source =
+      "SCRIPT t; BEGIN n := 0; c := 0; WHILE n < 60 DO BEGIN d := 0; WHILE d < 8 DO BEGIN "
+      "IF (n + d) MOD 3 = 0 THEN c := c + 1; d := d + 1 END; n := n + 1 END END.";
+  Compile(source);
+  RunBoth(1500);
+  ASSERT_NE(AllGroups(Fused()).find("GuardRelH"), std::string::npos) << AllGroups(Fused());
+  const std::int32_t from = Fused().VariableCount(), to = Fused().R.STK;
+  for (std::int32_t slot = from; slot < to; ++slot) {
+    for (std::int32_t delta : {-1, 1, 2}) {
+      Compile(source);
+      RunBoth(1500);
+      for (Side& s : sides) s.m.MutableSlot(slot).Int += delta;
+      RunBoth(4000);
+      ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << slot << " " << delta;
+    }
+  }
+}
+
 TEST_F(FusionTest, AGroupListsItsMicroOperationsOnlyWhereOneIsBuilt) {
   Compile("SCRIPT t; BEGIN x := 0; FOR i := 1 TO 10 DO x := x + i * 2 END.");
   for (std::int32_t a = 0; a < Fused().Code().Count(); ++a) EXPECT_EQ(Fused().GroupListing(a), "") << a;
