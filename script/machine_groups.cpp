@@ -22,6 +22,7 @@ constexpr int kMaxRegion = 240;       // along all paths of a group
 constexpr int kMaxForks = 24;
 constexpr int kMaxTemps = 240;
 constexpr int kMaxLink = 8;  // LNK operands a group takes on
+constexpr std::uint64_t kSettledProfile = 256;  // JCC runs after which a rare way stays rare
 
 inline std::int32_t Wrap(std::int64_t n) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(n)); }
 inline std::uint16_t IntFlags(std::int32_t n) { return n == 0 ? kFlagZ : (n < 0 ? kFlagN : 0); }
@@ -911,6 +912,10 @@ Outcome Builder::Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, s
   }
   const bool rarelyTaken = seen.taken * 16 < all;
   const bool rarelyPassed = seen.passed * 16 < all;
+  // A way judged rare on the first few runs may be the usual one later (a
+  // recursion descends first): such a group is built again once the JCC has
+  // been seen more often.
+  if ((rarelyTaken || rarelyPassed) && all < kSettledProfile) unprofiled_ = true;
   ++forks_;
   TMicro f{Micro::ForkM, kNone, kNone, cond, 0, 0, at, 0};
   if (cond < 6) {

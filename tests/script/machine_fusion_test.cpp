@@ -195,6 +195,17 @@ TEST_F(FusionTest, ASavedSpcThatMovedLeavesTheGroupAsThePlainInstructionsGo) {
   }
 }
 
+// A recursion descends first: the way back up looks rare to a group built
+// early, which is built again once its jump has been seen more often.
+TEST_F(FusionTest, AGroupBuiltOnAFewRunsOfAJumpIsBuiltAgainAlongTheUsualWays) {
+  Compile("SCRIPT t; FUNCDEF f(n) BEGIN IF $0 < 2 THEN f := $0 ELSE f := f($0 - 1) + f($0 - 2) END; "
+          "BEGIN x := f(20) END.");
+  RunBoth(0);
+  EXPECT_EQ(Fused().State, RunState::Halted);
+  EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain()));
+  EXPECT_NE(AllGroups(Fused()).find(" builds 2 "), std::string::npos) << AllGroups(Fused());
+}
+
 TEST_F(FusionTest, AGroupListsItsMicroOperationsOnlyWhereOneIsBuilt) {
   Compile("SCRIPT t; BEGIN x := 0; FOR i := 1 TO 10 DO x := x + i * 2 END.");
   for (std::int32_t a = 0; a < Fused().Code().Count(); ++a) EXPECT_EQ(Fused().GroupListing(a), "") << a;
