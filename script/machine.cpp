@@ -209,6 +209,10 @@ L_LdaSlot:
   Assign(r.A, StackSlot(r.SPC - ins->operand));
   r.CCR = FlagsOf(r.A);
   DISPATCH();
+L_LdaPool:
+  PoolText(r.A, ins->operand);
+  r.CCR = FlagsOf(r.A);
+  DISPATCH();
 L_Lda:
   SYNC();
   Load(r.A, ins->mode, ins->operand, false);

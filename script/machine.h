@@ -184,6 +184,12 @@ class TScriptMachine {
   std::uint64_t RunGroup(std::int32_t address, std::uint64_t& n, std::uint64_t check);
 
   // Operand sources and targets.
+  // target := text operand of the pool (into target's own buffer).
+  void PoolText(TScriptValue& target, std::int32_t operand) const {
+    target.Str = (*pool_)[operand];
+    target.Kind = kind::kString;
+    target.Int = 0;
+  }
   void Load(TScriptValue& target, std::uint8_t mode, std::int32_t operand, bool isB);
   void SystemValue(TScriptValue& target, std::int32_t index, bool isB);
   void Store(std::uint8_t mode, std::int32_t operand);

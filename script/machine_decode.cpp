@@ -21,6 +21,7 @@ Handler PlainHandler(const TInstruction& ins) {
         case mode::kVariable: return Handler::LdaVar;
         case mode::kParameter: return Handler::LdaPar;
         case mode::kSlot: return Handler::LdaSlot;
+        case mode::kPool: return Handler::LdaPool;
         default: return Handler::Lda;
       }
     case OpCode::LDB: return Handler::Ldb;

@@ -26,7 +26,7 @@ namespace bq::script {
 
 // The plain handlers, one per operation and the modes worth telling apart.
 #define BQ_PLAIN_HANDLERS(X)                                                                                 \
-  X(Nop) X(Halt) X(LdaImm) X(LdaVar) X(LdaPar) X(LdaSlot) X(Lda) X(Ldb) X(StaVar) X(StaSlot) X(Sta) X(Clr)   \
+  X(Nop) X(Halt) X(LdaImm) X(LdaVar) X(LdaPar) X(LdaSlot) X(LdaPool) X(Lda) X(Ldb) X(StaVar) X(StaSlot) X(Sta) X(Clr)   \
   X(IncDec) X(NegNot) X(AddSub) X(MulImm) X(Mul) X(Logic) X(Cmp) X(Shft) X(Swap) X(Tst) X(Ldf) X(Stf)        \
   X(Host) X(Call) X(Lnk) X(Ret) X(Stkp) X(PushA) X(PushImm) X(PushVar) X(PushPar) X(PushSpc) X(Push) X(PopA) \
   X(PopSpc) X(PopFrp) X(Pop) X(Jmp) X(Jcc) X(Brk) X(Setf) X(Dset) X(Dget) X(Strf) X(Url) X(Nothing)

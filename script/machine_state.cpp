@@ -185,9 +185,9 @@ void TScriptMachine::Load(TScriptValue& target, std::uint8_t m, std::int32_t ope
       target.Int = operand;
       target.Str.clear();
       return;
-    case mode::kPool:
+    case mode::kPool: PoolText(target, operand); return;
     case mode::kPoolExpand:
-      target.Str = m == mode::kPool ? (*pool_)[operand] : ExpandText((*pool_)[operand]);
+      target.Str = ExpandText((*pool_)[operand]);
       target.Kind = kind::kString;
       target.Int = 0;
       return;

@@ -138,6 +138,25 @@ TEST_F(MachineTest, LoadsAndTestsSetTheFlagsWord) {
   EXPECT_EQ(m.R.B.Kind, kind::kInteger);
 }
 
+TEST_F(MachineTest, APoolTextLoadedIntoAReplacesItsNumberAndSetsZOnlyWhenEmpty) {
+  const struct {
+    const char* text;
+    std::uint16_t flags;
+  } cases[] = {{"", kFlagZ}, {"0", 0}, {"abc", 0}};
+  for (const auto& c : cases) {
+    Begin();
+    std::int32_t s = engine.Pool.Add(c.text);
+    Emit(OpCode::LDA, mode::kImmediate, 7);
+    Emit(OpCode::LDA, mode::kPool, s);
+    End();
+    m.Run();
+    EXPECT_EQ(m.R.A.Kind, kind::kString) << c.text;
+    EXPECT_EQ(m.R.A.Int, 0) << c.text;
+    EXPECT_EQ(m.R.A.Str, c.text);
+    EXPECT_EQ(m.R.CCR, c.flags) << c.text;
+  }
+}
+
 TEST_F(MachineTest, PopFromAnEmptyStackGivesTheEmptyValue) {
   Begin(0);
   Emit(OpCode::LDA, mode::kImmediate, 9);
