@@ -21,6 +21,10 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return true;
 }
 
+bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+  return suffix.size() <= text.size() && StartsWithNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
 std::size_t SearchNoCase(std::string_view text, std::string_view what) {
   for (std::size_t i = 0; i < text.size();) {
     if (StartsWithNoCase(text.substr(i), what)) return i;

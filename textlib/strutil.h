@@ -11,6 +11,8 @@ namespace bq {
 // True when text begins with prefix, two bytes counting as equal when they
 // are equal or differ only in bit 0x20.
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+// The same at the end of the text.
+bool EndsWithNoCase(std::string_view text, std::string_view suffix);
 // The first position where StartsWithNoCase holds, stepping over double-byte
 // characters; npos when there is none.
 std::size_t SearchNoCase(std::string_view text, std::string_view what);

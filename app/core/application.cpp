@@ -309,6 +309,8 @@ void TApplication::ExecAction() {
     RunScript();
   }
   SortByDefaultOrder();
+  // What the fetch stored is kept at once, not only when the folder is left.
+  Log.SaveLog();
 }
 
 void TApplication::SortByDefaultOrder() {

@@ -244,6 +244,10 @@ TEST(CommandRules, ChecksCaptionAndPanelsFollowTheState) {
   EXPECT_FALSE(s.Checked(Command::RunFromCache));
   EXPECT_TRUE(s.panelsEnabled && s.captionEditing);
   EXPECT_FALSE(s.waitCursor);
+  // The code button stands in its places in developer mode only.
+  EXPECT_EQ(s.codeButtonShown, f.program.developerMode);
+  f.program.developerMode = !f.program.developerMode;
+  EXPECT_EQ(app::EvaluateCommands(f).codeButtonShown, f.program.developerMode);
   f.folder.scheduleOn = false;
   f.folder.runFromCache = true;
   f.run.busy = true;

@@ -136,6 +136,26 @@ TEST_F(FeedFixture, AnUpdatedItemReplacesItsArticleAndTurnsUnreadOnlyWhenTheFold
   }
 }
 
+TEST_F(FeedFixture, AnItemDeletedHereStaysAwayWhileTheFeedStillHoldsIt) {
+  const std::string path = FeedFolder("d", server.Url("/d.xml"));
+  const TestItem a{"a", "one", "x", "Wed, 01 May 2024 00:00:00 GMT"}, b{"b", "two", "y", "Wed, 01 May 2024 01:00:00 GMT"},
+      c{"c", "three", "z", "Wed, 01 May 2024 02:00:00 GMT"};
+  Serve("/d.xml", Rss("D", {a, b}));
+  Fetch(path);
+  ASSERT_EQ(Log().Count(), 2);
+  Log().DeleteTopic(app::FeedTopic("b"));
+  ASSERT_TRUE(Log().SaveLog());
+  // The feed gains an item and still holds the deleted one, read by a
+  // program that opens the folder afresh.
+  Serve("/d.xml", Rss("D", {a, b, c}));
+  Log().OpenFolder(app.LogRoot());
+  const app::FeedRunResult r = Fetch(path);
+  EXPECT_EQ(r.stored.added, 1);
+  EXPECT_EQ(Log().Count(), 2);
+  EXPECT_EQ(ByTitle("two"), nullptr);
+  EXPECT_NE(ByTitle("three"), nullptr);
+}
+
 TEST_F(FeedFixture, APageNamingItsFeedIsReadOnceAndTheFeedRemembered) {
   Serve("/index.html", "<html><head><link rel=\"alternate\" type=\"application/rss+xml\" href=\"/feeds/index.rdf\">"
                        "</head><body>site</body></html>");

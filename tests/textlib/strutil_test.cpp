@@ -12,6 +12,9 @@ TEST(PrefixNoCase, BytesEqualOrDifferingInBit0x20) {
   EXPECT_TRUE(StartsWithNoCase("abc", ""));
   EXPECT_FALSE(StartsWithNoCase("ab", "abc"));
   EXPECT_FALSE(StartsWithNoCase("abc", "abd"));
+  EXPECT_TRUE(EndsWithNoCase("guide.HTML", ".html"));
+  EXPECT_FALSE(EndsWithNoCase("guide.html.txt", ".html"));
+  EXPECT_FALSE(EndsWithNoCase("htm", ".htm"));
   EXPECT_EQ(FirstMatchingPrefix("http://x", {"ftp:", "HTTP:", "http"}), 1);
   EXPECT_EQ(FirstMatchingPrefix("mailto:", {"ftp:", "http:"}), -1);
 }

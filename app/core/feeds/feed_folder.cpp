@@ -4,12 +4,14 @@
 #include "app/core/feeds/feed_folder.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
 #include "app/core/application.h"
 #include "app/core/rounds/folder_cookies.h"
 #include "platform/events.h"
 #include "platform/fs.h"
 #include "textlib/cp932.h"
+#include "textlib/csv.h"
 #include "textlib/limits.h"
 
 namespace bq::app {
@@ -44,6 +46,22 @@ std::string FeedReplyText(const TFolderInfo& folder) {
   return text;
 }
 
+namespace {
+
+// FeedSeen holds the topics of a few thousand items at most.
+constexpr std::size_t kMaxSeenText = 64 * 1024;
+
+std::unordered_set<std::int32_t> SeenTopics(std::string_view text) {
+  std::unordered_set<std::int32_t> topics;
+  for (const std::string& field : CommaSplit(text)) {
+    const std::int64_t topic = LenientInteger(field);
+    if (topic > 0 && topic <= INT32_MAX) topics.insert(static_cast<std::int32_t>(topic));
+  }
+  return topics;
+}
+
+}  // namespace
+
 std::int32_t FeedTopic(std::string_view id) {
   std::uint32_t h = 2166136261u;
   for (char c : id) {
@@ -58,6 +76,8 @@ FeedStoreCount StoreFeedItems(TScrapList& log, const std::vector<feed::FeedItem>
                               bool unreadOnUpdate) {
   FeedStoreCount count;
   std::unordered_map<std::int32_t, const std::string*> taken;  // topics of this fetch and their ids
+  const std::unordered_set<std::int32_t> seenBefore = SeenTopics(log.Folder.Extension(kFeedSeenOption));
+  std::string seen;
   for (const feed::FeedItem& item : items) {
     std::int32_t topic = FeedTopic(item.id);
     // Two ids of one feed that draw the same number: the later takes the
@@ -68,6 +88,10 @@ FeedStoreCount StoreFeedItems(TScrapList& log, const std::vector<feed::FeedItem>
       topic = topic == INT32_MAX ? 1 : topic + 1;
     }
     if (!taken.emplace(topic, &item.id).second) continue;  // the same item twice in one feed
+    if (seen.size() < kMaxSeenText) {
+      if (!seen.empty()) seen += ',';
+      seen += std::to_string(topic);
+    }
     TDataInfo a;
     a.TOPIC = topic;
     a.DATE = item.date;
@@ -79,7 +103,7 @@ FeedStoreCount StoreFeedItems(TScrapList& log, const std::vector<feed::FeedItem>
     a.Unread = true;
     const int at = log.IndexOfTopic(topic);
     if (at < 0) {
-      if (log.AddItem(a, false) >= 0) ++count.added;
+      if (!seenBefore.count(topic) && log.AddItem(a, false) >= 0) ++count.added;
       continue;
     }
     const TDataInfo old = log.GetItem(at);
@@ -95,6 +119,7 @@ FeedStoreCount StoreFeedItems(TScrapList& log, const std::vector<feed::FeedItem>
     }
     ++count.updated;
   }
+  log.Folder.SetExtension(kFeedSeenOption, seen);
   return count;
 }
 

@@ -12,6 +12,9 @@
 //   FeedChecked=, FeedStatus=, FeedResult=  the last reply: when, its
 //                       status (406: none came) and what it came to
 //   FeedUpdateUnread=1  an item that changed turns unread again
+//   FeedSeen=t,t,...    the topics of the items the last feed read held: one
+//                       of them that the log no longer has was deleted, and
+//                       the next reads do not store it again
 // Each item becomes an article: TOPIC a number drawn from its id (guid or
 // atom:id, else its link), so read marks and identity hold across rounds;
 // the same item is not stored twice, and a changed one replaces its article.
@@ -37,6 +40,7 @@ inline constexpr std::string_view kFeedCheckedOption = "FeedChecked";
 inline constexpr std::string_view kFeedStatusOption = "FeedStatus";
 inline constexpr std::string_view kFeedResultOption = "FeedResult";
 inline constexpr std::string_view kFeedUpdateUnreadOption = "FeedUpdateUnread";
+inline constexpr std::string_view kFeedSeenOption = "FeedSeen";
 
 bool IsFeedFolder(const TFolderInfo& folder);
 // Makes the definition a feed folder's reading address: SiteUrl, Feed=1;
@@ -60,8 +64,10 @@ struct FeedStoreCount {
 };
 // Stores the items through the log's add and replace path: a new item is
 // appended unread; an item whose article differs replaces it (unread again
-// when unreadOnUpdate, else keeping its mark); an unchanged one is left.
-// pageUrl goes into every article's PAGEURL.
+// when unreadOnUpdate, else keeping its mark); an unchanged one is left; one
+// the last read held whose article is gone (deleted) stays away. The items'
+// topics become the folder's FeedSeen. pageUrl goes into every article's
+// PAGEURL.
 FeedStoreCount StoreFeedItems(TScrapList& log, const std::vector<feed::FeedItem>& items, const std::string& pageUrl,
                               bool unreadOnUpdate);
 

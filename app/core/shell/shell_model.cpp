@@ -9,21 +9,9 @@
 #include "platform/fs.h"
 #include "textlib/cp932.h"
 #include "textlib/dates.h"
+#include "textlib/strutil.h"
 
 namespace bq::app {
-
-namespace {
-
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool StartsWithIgnoreAsciiCase(std::string_view text, std::string_view word) {
-  if (text.size() < word.size()) return false;
-  for (std::size_t i = 0; i < word.size(); ++i)
-    if (AsciiUpper(text[i]) != word[i]) return false;
-  return true;
-}
-
-}  // namespace
 
 CommandWord MatchCommandWord(std::string_view text) {
   struct Entry {
@@ -36,7 +24,7 @@ CommandWord MatchCommandWord(std::string_view text) {
                                      {"ALL", CommandWord::All},
                                      {"QUIT", CommandWord::Quit}};
   for (const Entry& e : kWords)
-    if (StartsWithIgnoreAsciiCase(text, e.word)) return e.command;
+    if (StartsWithNoCase(text, e.word)) return e.command;
   return CommandWord::None;
 }
 
