@@ -76,25 +76,17 @@ bool ParseExec(const Args& args, ExecOptions& o) {
   return !o.file.empty();
 }
 
-// Where a scratch folder may go, in the order tried.
+// Where a scratch folder may go, in the order tried: $TMPDIR, then /tmp.
 std::vector<std::string> ScratchParents() {
   std::vector<std::string> parents;
   const char* tmpdir = std::getenv("TMPDIR");
-  if (tmpdir != nullptr && *tmpdir != '\0') {
-    parents.emplace_back(tmpdir);
-  } else {
-    parents.emplace_back("/dev/shm");
-  }
+  if (tmpdir != nullptr && *tmpdir != '\0') parents.emplace_back(tmpdir);
   parents.emplace_back("/tmp");
   return parents;
 }
 
 // A temporary folder for the scratch site folder (and the data folder when
-// --data is not given), removed with everything in it at the end. It goes
-// below $TMPDIR when that is set, else in memory (/dev/shm) where there is
-// one: the folders of a run that lasts milliseconds then cost no journal
-// and no discards of a disk (a fifth of a short run's time on ext4); else
-// below /tmp.
+// --data is not given), removed with everything in it at the end.
 class TScratch {
  public:
   TScratch() {
