@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "textlib/cp932.h"
 #include "textlib/kanji.h"
@@ -82,6 +83,22 @@ int XMLCALL UnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
   return XML_STATUS_OK;
 }
 
+// ISO-2022-JP switches character sets with escape sequences, which expat's
+// byte tables cannot follow: a document declaring it is read as the
+// Shift_JIS text it converts to, its declaration naming that instead.
+std::optional<std::string> FromIso2022Jp(std::string_view bytes) {
+  const std::size_t close = bytes.find("?>");
+  if (bytes.substr(0, 5) != "<?xml" || close == std::string_view::npos || close > 512) return std::nullopt;
+  const std::string_view decl = bytes.substr(0, close);
+  const std::size_t word = decl.find("encoding");
+  const std::size_t open = word == std::string_view::npos ? word : decl.find_first_of("\"'", word);
+  if (open == std::string_view::npos) return std::nullopt;
+  const std::size_t end = decl.find(decl[open], open + 1);
+  if (end == std::string_view::npos || !AnyOf(decl.substr(open + 1, end - open - 1), {"ISO-2022-JP", "csISO2022JP"}))
+    return std::nullopt;
+  return std::string(bytes.substr(0, open + 1)) + "Shift_JIS" + JisToSjis(bytes.substr(end));
+}
+
 }  // namespace
 
 struct XmlCallbacks {
@@ -136,6 +153,8 @@ std::string XmlReader::Parse(std::string_view bytes) {
     ~Owner() { XML_ParserFree(p); }
   } owner{XML_ParserCreateNS(nullptr, kNsSeparator)};
   if (!owner.p) return "out of memory";
+  const std::optional<std::string> converted = FromIso2022Jp(bytes);
+  if (converted) bytes = *converted;
   XML_Parser p = owner.p;
   parser_ = p;
   stopReason_.clear();

@@ -94,6 +94,17 @@ TEST(FeedReader, RssTwoMapsEveryFieldInEachCode) {
   }
 }
 
+TEST(FeedReader, AnIso2022JpFeedIsReadThroughShiftJis) {
+  const std::string utf8 = "<?xml version=\"1.0\" encoding='iso-2022-jp'?>\n<rss version=\"2.0\"><channel>"
+                           "<title>日本語のニュース</title><item><title>一番目の記事</title><guid>a</guid></item>"
+                           "</channel></rss>\n";
+  const Feed f = ReadFeed(Encode(utf8, "ISO-2022-JP"));
+  ASSERT_EQ(f.error, "");
+  EXPECT_EQ(U(f.title), "日本語のニュース");
+  ASSERT_EQ(f.items.size(), 1u);
+  EXPECT_EQ(U(f.items[0].title), "一番目の記事");
+}
+
 TEST(FeedReader, RssOneWithDublinCoreInEucJp) {
   const std::string utf8 = R"(<?xml version="1.0" encoding="EUC-JP"?>
 <rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#" xmlns="http://purl.org/rss/1.0/"
