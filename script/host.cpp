@@ -6,6 +6,7 @@
 #include "script/instructions.h"
 #include "script/machine.h"
 #include "script/tables.h"
+#include "textlib/dates.h"
 
 namespace bq::script {
 
@@ -13,7 +14,8 @@ std::int32_t ScriptHost::SystemDate() {
   timespec ts{};
   clock_gettime(CLOCK_REALTIME, &ts);
   std::int64_t seconds = static_cast<std::int64_t>(ts.tv_sec) + (ts.tv_nsec >= 500000000 ? 1 : 0);
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(seconds + 9 * 3600));
+  // The program's zone, as NowDate reads it; SYSDATE rounds where NowDate cuts.
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(seconds + kLocalOffsetSeconds));
 }
 
 std::string NotAvailableMessage(std::string_view name) {
