@@ -309,8 +309,6 @@ void TApplication::ExecAction() {
     RunScript();
   }
   SortByDefaultOrder();
-  // What the fetch stored is kept at once, not only when the folder is left.
-  Log.SaveLog();
 }
 
 void TApplication::SortByDefaultOrder() {

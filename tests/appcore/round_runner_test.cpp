@@ -135,6 +135,19 @@ TEST_F(RoundRunnerTest, AFetchByHandShowsItsErrorInAMessageBox) {
   EXPECT_EQ(lines[0], "");
 }
 
+TEST_F(RoundRunnerTest, AFetchByHandKeepsWhatItStoredOnDiskForTheOtherProgram) {
+  const std::string news = app.LogRoot() + "news/";
+  Log().OpenFolder(news);
+  app.LoadAndCompile();
+  runner.Fetch();
+  ASSERT_EQ(Log().Count(), 1);
+  EXPECT_FALSE(Log().Modified());
+  TScrapList other(ui);
+  other.SetReadOnly(true);
+  ASSERT_TRUE(other.OpenFolder(news));
+  EXPECT_EQ(other.Count(), 1);
+}
+
 TEST_F(RoundRunnerTest, EveryFailedPageOfAFetchOrRoundIsAReportLineCountedApart) {
   Script("get.pss", "SCRIPT g;\r\nBEGIN GET(%URL%); GET(%URL% + 'again') END.\r\n");
   TFolderInfo dead;

@@ -50,6 +50,8 @@ void TRoundRunner::Fetch() {
       // A fetch by hand has someone watching: its error is shown at once.
       app_.Ui.MessageBox(e.what(), app_.Caption, kMbOk);
     }
+    // What it stored is kept at once, not only when the folder is left.
+    app_.SaveLog();
     EndAnimation();
     running_ = false;
   }
