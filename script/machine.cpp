@@ -14,8 +14,6 @@ namespace bq::script {
 
 namespace {
 
-inline std::uint16_t IntFlags(std::int32_t n) { return n == 0 ? kFlagZ : (n < 0 ? kFlagN : 0); }
-
 // Empties a text without a byte store when it is empty already (a byte
 // store may alias anything, so the loop would reload its state after it).
 inline void ClearText(std::string& s) {
@@ -51,25 +49,6 @@ inline void SetInt(TScriptValue& v, std::uint8_t kind, std::int32_t n) {
   ClearText(v.Str);
 }
 
-inline std::int32_t Wrap(std::int64_t n) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(n)); }
-
-// Whether a JCC condition holds, by condition and the Z and N flags.
-constexpr bool kHolds[6][4] = {
-    // flags: none, Z, N, Z+N
-    {false, true, false, false},  // EQ: Z and not N
-    {true, false, true, false},   // NE: not Z
-    {true, false, false, false},  // GT: neither
-    {true, true, false, false},   // GE: not N
-    {false, false, true, false},  // LT: N and not Z
-    {false, true, true, true},    // LE: Z or N
-};
-
-inline bool Holds(std::uint8_t cond, std::uint16_t ccr, std::intptr_t frp) {
-  if (cond < 6) return kHolds[cond][ccr & 3];
-  if (cond == static_cast<std::uint8_t>(Cond::FRP)) return frp != 0;
-  if (cond == static_cast<std::uint8_t>(Cond::FRZ)) return frp == 0;
-  return false;
-}
 
 // A value a group writes: kind c, Int t[a] (or the constant y), text empty
 // or the digit of t[b].

@@ -24,15 +24,6 @@ constexpr int kMaxTemps = 240;
 constexpr int kMaxLink = 8;  // LNK operands a group takes on
 constexpr std::uint64_t kSettledProfile = 256;  // JCC runs after which a rare way stays rare
 
-inline std::int32_t Wrap(std::int64_t n) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(n)); }
-inline std::uint16_t IntFlags(std::int32_t n) { return n == 0 ? kFlagZ : (n < 0 ? kFlagN : 0); }
-
-// Whether a JCC condition below 6 holds, by condition and the Z and N flags.
-constexpr bool kHolds[6][4] = {{false, true, false, false}, {true, false, true, false},
-                               {true, false, false, false}, {true, true, false, false},
-                               {false, false, true, false}, {false, true, true, true}};
-inline bool Holds(std::uint8_t cond, std::uint16_t flags) { return kHolds[cond][flags & 3]; }
-
 // What the builder knows of a value.
 struct Sym {
   std::uint8_t kind = kind::kInteger;  // 0 empty, 1 integer, 7 link
@@ -867,7 +858,7 @@ void Builder::FuseFork(TMicro& fork) const {
   }
   if (last.a != fork.a) return;
   // The result v leaves CCR Z when it is 0: the jump is taken for one v only.
-  const bool whenTrue = Holds(fork.c, 0), whenFalse = Holds(fork.c, kFlagZ);
+  const bool whenTrue = Holds(fork.c, 0, 0), whenFalse = Holds(fork.c, kFlagZ, 0);
   if (whenTrue == whenFalse) return;
   fork.op = fused;
   fork.a = last.b;

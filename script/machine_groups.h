@@ -15,6 +15,7 @@
 // group at that instruction with everything exactly as the instructions one
 // by one would have left it, and the plain handlers go on from there.
 #include <cstdint>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,29 @@
 #include "script/value.h"
 
 namespace bq::script {
+
+// The integer rules the plain handlers and the groups share: a result kept
+// in 32 bits, the flags an integer sets, and whether a JCC condition holds.
+inline std::int32_t Wrap(std::int64_t n) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(n)); }
+inline std::uint16_t IntFlags(std::int32_t n) { return n == 0 ? kFlagZ : (n < 0 ? kFlagN : 0); }
+
+// Whether a JCC condition holds, by condition and the Z and N flags.
+inline constexpr bool kHolds[6][4] = {
+    // flags: none, Z, N, Z+N
+    {false, true, false, false},  // EQ: Z and not N
+    {true, false, true, false},   // NE: not Z
+    {true, false, false, false},  // GT: neither
+    {true, true, false, false},   // GE: not N
+    {false, false, true, false},  // LT: N and not Z
+    {false, true, true, true},    // LE: Z or N
+};
+
+inline bool Holds(std::uint8_t cond, std::uint16_t ccr, std::intptr_t frp) {
+  if (cond < 6) return kHolds[cond][ccr & 3];
+  if (cond == static_cast<std::uint8_t>(Cond::FRP)) return frp != 0;
+  if (cond == static_cast<std::uint8_t>(Cond::FRZ)) return frp == 0;
+  return false;
+}
 
 // The plain handlers, one per operation and the modes worth telling apart.
 #define BQ_PLAIN_HANDLERS(X)                                                                                 \

@@ -5,13 +5,13 @@
 #include "platform/fs.h"
 #include "script/host.h"
 #include "script/machine.h"
+#include "script/machine_groups.h"
 #include "script/machine_text.h"
 
 namespace bq::script {
 
 namespace {
 
-inline std::int32_t Wrap(std::int64_t n) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(n)); }
 
 std::uint16_t SignFlags(int cmp) { return cmp == 0 ? kFlagZ : (cmp < 0 ? kFlagN : 0); }
 
