@@ -173,6 +173,22 @@ TEST_F(FusionTest, AComparisonBeforeAJumpForksInOneStepWithTheSameEffects) {
   }
 }
 
+// A group puts off writing variables and pushed values until they could be
+// seen; leaving early (a variable it reads turned into a text between runs)
+// it makes them all first, at whatever point it leaves.
+TEST_F(FusionTest, AGroupLeavingEarlyMakesTheWritesItPutOff) {
+  const std::string source =
+      "SCRIPT t; BEGIN k := 0; y := 0; z := 0; FOR i := 1 TO 400 DO BEGIN y := i * 3; "
+      "z := (y + i) * (i - 1) MOD 97; k := k + z - y END END.";
+  for (std::uint64_t n = 600; n < 660; ++n) {
+    Compile(source);
+    RunBoth(n);
+    for (Side& s : sides) s.m.SetVariableText("K", "ab");
+    RunBoth(0);
+    ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << n;
+  }
+}
+
 // A group takes an SPC saved on the stack before it began to stand where it
 // stood when the group was built; moved, the group leaves there and the
 // plain instructions go on with it.
