@@ -105,6 +105,15 @@ bool TScriptMachine::Pump(std::uint64_t ran) {
   return State == RunState::Run || State == RunState::StepLine;
 }
 
+// Whether every look at the pump until `ran` instructions have run would do
+// nothing (no budget runs out, no events are due), so that a group may run
+// across the next one; the look comes right after it.
+bool TScriptMachine::PumpIdleThrough(std::uint64_t ran) const {
+  if (State != RunState::Run && State != RunState::StepLine) return false;
+  if (Budget != 0 && Executed + ran >= Budget) return false;
+  return pump_ == nullptr || TickCount64() < nextPumpTick_;
+}
+
 void TScriptMachine::LeaveOutside() {
   // A jump outside the image (or off its end) halts at the final HALT; the
   // machine never reads an instruction that is not there.
@@ -577,8 +586,9 @@ outside:
 
 // The micro-operations of the group at address (machine_groups.h), and of
 // the groups that follow it directly while they may run: each one starts
-// only where all its instructions fall before the next look at the pump,
-// with room on the stack and SPC and PAR where it expects them. n counts the
+// only where all its instructions fall before the next look at the pump (or
+// that look would do nothing), with room on the stack and SPC and PAR where
+// it expects them. n counts the
 // instructions run (it already counts the first one, as the fetch does).
 std::uint64_t TScriptMachine::RunGroup(std::int32_t address, std::uint64_t& ran, std::uint64_t check) {
   static const void* const kMicroTable[kMicroCount] = {
@@ -641,8 +651,8 @@ enter: {
   // stack, and what it needs (need::) holds.
   g = &f.groups[static_cast<std::size_t>(f.decoded[static_cast<std::size_t>(address)].group)];
   h = r.STK;
-  bool may = n + static_cast<std::uint64_t>(g->length) - 1 <= check && h + g->lowest >= variables &&
-             h <= size - g->highest;
+  const std::uint64_t through = n + static_cast<std::uint64_t>(g->length) - 1;
+  bool may = (through <= check || PumpIdleThrough(through)) && h + g->lowest >= variables && h <= size - g->highest;
   if (may && g->needs != 0) {
     if (((g->needs & need::kRun) != 0 && State != RunState::Run) ||
         ((g->needs & need::kCalls) != 0 && static_cast<std::int64_t>(savedPar_.size()) + g->calls > MaxStack)) {
