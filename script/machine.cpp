@@ -828,6 +828,9 @@ U_StoreRelK:
 U_StoreRelX:
   PUTX(At(base, u->x));
   MNEXT();
+U_StoreRelH:
+  SetInt(At(base, u->x), u->c, h + u->y);
+  MNEXT();
 U_StoreVar:
   PUT(At(st, u->x));
   MNEXT();
@@ -837,6 +840,9 @@ U_StoreVarK:
 U_StoreVarX:
   PUTX(At(st, u->x));
   MNEXT();
+U_StoreVarH:
+  SetInt(At(st, u->x), u->c, h + u->y);
+  MNEXT();
 U_StoreA:
   PUT(r.A);
   MNEXT();
@@ -845,6 +851,9 @@ U_StoreAK:
   MNEXT();
 U_StoreAX:
   PUTX(r.A);
+  MNEXT();
+U_StoreAH:
+  SetInt(r.A, u->c, h + u->y);
   MNEXT();
 U_StoreSpc:
   PUTX(MutableSlot(static_cast<std::int32_t>(static_cast<std::int64_t>(r.SPC) - u->x)));

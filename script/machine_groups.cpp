@@ -91,6 +91,21 @@ struct State {
 
 enum class Outcome { Continue, Stop, End };
 
+// Where a value is written, and the micro-operations that write it there: a
+// temporary, a constant, the general form (a digit text, or where there is
+// only one) and an h-relative constant.
+enum class Place : std::uint8_t { Rel, Var, A, Spc, B };
+struct StoreForms {
+  Micro plain, constant, general, relative;
+};
+constexpr StoreForms kStoreForms[] = {
+    {Micro::StoreRel, Micro::StoreRelK, Micro::StoreRelX, Micro::StoreRelH},
+    {Micro::StoreVar, Micro::StoreVarK, Micro::StoreVarX, Micro::StoreVarH},
+    {Micro::StoreA, Micro::StoreAK, Micro::StoreAX, Micro::StoreAH},
+    {Micro::StoreSpc, Micro::StoreSpc, Micro::StoreSpc, Micro::StoreSpc},
+    {Micro::StoreB, Micro::StoreB, Micro::StoreB, Micro::StoreB},
+};
+
 
 class Builder {
  public:
@@ -140,14 +155,14 @@ class Builder {
   Sym SpcLink(std::int32_t d, std::uint8_t kind);
 
   // Writes a value in the form its knowledge allows.
-  void Write(std::vector<TMicro>& to, Micro plain, Micro constant, Micro general, std::int32_t x, Sym v);
+  void Write(std::vector<TMicro>& to, Place place, std::int32_t x, Sym v);
   void WriteRel(std::int32_t d, const Sym& v) {
     Touch(d);
     Known(d, v);
-    // An h-relative value needs a temporary first, which an exit stub
-    // cannot make: written now.
-    if (v.hrel) {
-      Write(body_, Micro::StoreRel, Micro::StoreRelK, Micro::StoreRelX, d, v);
+    // An h-relative value with a text needs a temporary first, which an
+    // exit stub cannot make: written now.
+    if (v.hrel && v.str != kNone) {
+      Write(body_, Place::Rel, d, v);
     } else {
       s_.unwrittenRel.set(static_cast<std::size_t>(d + kMaxDepth));
     }
@@ -225,7 +240,12 @@ class Builder {
   std::int32_t lowest_ = 0, highest_ = 0;  // slots touched, relative to h
 };
 
-void Builder::Write(std::vector<TMicro>& to, Micro plain, Micro constant, Micro general, std::int32_t x, Sym v) {
+void Builder::Write(std::vector<TMicro>& to, Place place, std::int32_t x, Sym v) {
+  const auto [plain, constant, general, relative] = kStoreForms[static_cast<int>(place)];
+  if (v.hrel && v.str == kNone && relative != general) {
+    to.push_back(TMicro{relative, kNone, kNone, v.kind, x, v.k});
+    return;
+  }
   if (v.hrel) {
     v.temp = TempOf(v);
     v.hrel = false;
@@ -242,17 +262,17 @@ void Builder::Write(std::vector<TMicro>& to, Micro plain, Micro constant, Micro 
 void Builder::WriteUnwritten(std::vector<TMicro>& to, const State& s) {
   for (std::int32_t d = -kMaxDepth; d <= kMaxDepth; ++d) {
     if (s.unwrittenRel.test(static_cast<std::size_t>(d + kMaxDepth)))
-      Write(to, Micro::StoreRel, Micro::StoreRelK, Micro::StoreRelX, d, *s.rel[static_cast<std::size_t>(d + kMaxDepth)]);
+      Write(to, Place::Rel, d, *s.rel[static_cast<std::size_t>(d + kMaxDepth)]);
   }
   for (std::int32_t slot : s.unwrittenVars) {
     for (const auto& [at, v] : s.vars)
-      if (at == slot) Write(to, Micro::StoreVar, Micro::StoreVarK, Micro::StoreVarX, slot, v);
+      if (at == slot) Write(to, Place::Var, slot, v);
   }
 }
 
 void Builder::WriteNow(std::int32_t d) {
   if (!DepthOk(d) || !s_.unwrittenRel.test(static_cast<std::size_t>(d + kMaxDepth))) return;
-  Write(body_, Micro::StoreRel, Micro::StoreRelK, Micro::StoreRelX, d, *Rel(d));
+  Write(body_, Place::Rel, d, *Rel(d));
   s_.unwrittenRel.reset(static_cast<std::size_t>(d + kMaxDepth));
 }
 
@@ -261,12 +281,12 @@ void Builder::WriteVarNow(std::int32_t slot) {
   if (at == s_.unwrittenVars.end()) return;
   s_.unwrittenVars.erase(at);
   for (const auto& [known, v] : s_.vars)
-    if (known == slot) Write(body_, Micro::StoreVar, Micro::StoreVarK, Micro::StoreVarX, slot, v);
+    if (known == slot) Write(body_, Place::Var, slot, v);
 }
 
 void Builder::Materialize(std::vector<TMicro>& to, const State& s) {
   WriteUnwritten(to, s);
-  if (s.a) Write(to, Micro::StoreA, Micro::StoreAK, Micro::StoreAX, 0, *s.a);
+  if (s.a) Write(to, Place::A, 0, *s.a);
   const Ccr& cc = s.ccr;
   switch (cc.kind) {
     case Ccr::Memory: break;
@@ -389,11 +409,11 @@ Sym Builder::SpcLink(std::int32_t d, std::uint8_t kind) {
     v.isSpc = true;
     v.spcFromEntry = s_.spc.fromEntry;
     v.spc = s_.spc.rel;
-    Emit(Micro::PushSpc, kNone, kNone, kind, d);
-  } else {
-    v.temp = NewTemp();
-    Emit(Micro::PushSpc, v.temp, kNone, kind, d);
+    WriteRel(d, v);
+    return v;
   }
+  v.temp = NewTemp();
+  Emit(Micro::PushSpc, v.temp, kNone, kind, d);
   Known(d, v);
   return v;
 }
@@ -410,8 +430,8 @@ std::optional<Sym> Builder::Source(std::uint8_t mode, std::int32_t operand) {
 }
 
 void Builder::WriteVar(std::int32_t slot, const Sym& v) {
-  const bool now = v.hrel;  // see WriteRel
-  if (now) Write(body_, Micro::StoreVar, Micro::StoreVarK, Micro::StoreVarX, slot, v);
+  const bool now = v.hrel && v.str != kNone;  // see WriteRel
+  if (now) Write(body_, Place::Var, slot, v);
   auto unwritten = std::find(s_.unwrittenVars.begin(), s_.unwrittenVars.end(), slot);
   if (now && unwritten != s_.unwrittenVars.end()) s_.unwrittenVars.erase(unwritten);
   if (!now && unwritten == s_.unwrittenVars.end()) s_.unwrittenVars.push_back(slot);
@@ -434,7 +454,7 @@ bool Builder::WriteSpcSlot(std::int32_t x, const Sym& v) {
     return true;
   }
   WriteAllNow();
-  Write(body_, Micro::StoreSpc, Micro::StoreSpc, Micro::StoreSpc, x, v);
+  Write(body_, Place::Spc, x, v);
   Forget();
   return true;
 }
@@ -723,7 +743,7 @@ Outcome Builder::Pop(const TInstruction& ins) {
   if (s_.a) v = Rel(d) ? Rel(d) : ValueOfRel(d);
   if (!v) {
     // A or the slot is not a plain integer: exchange them in memory.
-    if (s_.a) Write(body_, Micro::StoreA, Micro::StoreAK, Micro::StoreAX, 0, *s_.a);
+    if (s_.a) Write(body_, Place::A, 0, *s_.a);
     WriteNow(d);
     Emit(Micro::SwapA, kNone, kNone, 0, d);
     s_.a.reset();
@@ -812,7 +832,7 @@ Outcome Builder::Translate(std::int32_t at, const TInstruction& ins, std::int32_
       if (m == mode::kVariable) {
         WriteVar(ins.Operand, *v);
       } else if (m == mode::kRegB) {
-        Write(body_, Micro::StoreB, Micro::StoreB, Micro::StoreB, 0, *v);
+        Write(body_, Place::B, 0, *v);
       } else if (!WriteSpcSlot(ins.Operand, *v)) {
         return Outcome::Stop;
       }
@@ -820,7 +840,7 @@ Outcome Builder::Translate(std::int32_t at, const TInstruction& ins, std::int32_
     }
     case OpCode::CLR:
       if (m == mode::kRegB) {
-        Write(body_, Micro::StoreB, Micro::StoreB, Micro::StoreB, 0, Sym::Constant(0, kind::kEmpty));
+        Write(body_, Place::B, 0, Sym::Constant(0, kind::kEmpty));
       } else {
         s_.a = Sym::Constant(0, kind::kEmpty);
       }
@@ -1194,7 +1214,7 @@ void Builder::Optimize() {
           n.live.reset(m.a);
           relSet(m.x, false);
           break;
-        case Micro::StoreRel: case Micro::StoreRelK: case Micro::StoreRelX:
+        case Micro::StoreRel: case Micro::StoreRelK: case Micro::StoreRelX: case Micro::StoreRelH:
           if (relDead(m.x)) {
             keep[k] = false;
             break;
@@ -1231,7 +1251,7 @@ void Builder::Optimize() {
           if (m.a != kNone) n.live.reset(m.a);
           for (std::int32_t j = 0; j < 3; ++j) relSet(m.x + j, false);
           break;
-        case Micro::StoreVar: case Micro::StoreVarK: case Micro::StoreVarX:
+        case Micro::StoreVar: case Micro::StoreVarK: case Micro::StoreVarX: case Micro::StoreVarH:
           if (varDead(m.x)) {
             keep[k] = false;
             break;
@@ -1288,8 +1308,8 @@ void Builder::Offsets() {
     for (TMicro& m : *part) {
       switch (m.op) {
         case Micro::GuardVar: case Micro::GuardRel: case Micro::GuardRelEq: case Micro::GuardRelH: case Micro::ReadRel:
-        case Micro::StoreRel: case Micro::StoreRelK: case Micro::StoreRelX:
-        case Micro::StoreVar: case Micro::StoreVarK: case Micro::StoreVarX:
+        case Micro::StoreRel: case Micro::StoreRelK: case Micro::StoreRelX: case Micro::StoreRelH:
+        case Micro::StoreVar: case Micro::StoreVarK: case Micro::StoreVarX: case Micro::StoreVarH:
         case Micro::PushSpc: case Micro::IncVar: case Micro::IncRel: case Micro::SwapA: case Micro::SwapB:
           m.x *= kSize;
           break;

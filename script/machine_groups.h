@@ -80,8 +80,9 @@ struct TDecoded {
 // the group started. Slot operations name their slot by its byte offset
 // from slot h (the Rel forms) or from slot 0 (the Var forms) in x. A value
 // written to a slot is (kind c, Int t[a], empty text); the K forms write the
-// constant y for the Int; the X forms take the Int from t[a] or, when a is
-// kNone, y, and the text from the digit ("1"/"0") of t[b] unless b is kNone.
+// constant y for the Int, the H forms h+y; the X forms take the Int from
+// t[a] or, when a is kNone, y, and the text from the digit ("1"/"0") of t[b]
+// unless b is kNone.
 // Guards jump to the exit stub y when the value they read is not an integer
 // (kind 1) with an empty text (with c set, kind 1 suffices: the text is not
 // used). A group may fork at a conditional jump into both of its paths (the
@@ -101,9 +102,9 @@ struct TDecoded {
   X(Add) X(Sub) X(Mul) X(Div) X(Mod) X(And) X(Or) X(Xor) X(Shl) X(Shr) /* t[a] := t[b] op t[c] */ \
   X(Eq) X(Ne) X(Gt) X(Ge) X(Lt) X(Le)                                  /* (x when c is kNone) */   \
   X(Neg) X(Not)                                                        /* t[a] := op t[b] */       \
-  X(StoreRel) X(StoreRelK) X(StoreRelX)                                /* slot := value */         \
-  X(StoreVar) X(StoreVarK) X(StoreVarX)                                /* variable := value */     \
-  X(StoreA) X(StoreAK) X(StoreAX)                                      /* A := value */            \
+  X(StoreRel) X(StoreRelK) X(StoreRelX) X(StoreRelH)                  /* slot := value */         \
+  X(StoreVar) X(StoreVarK) X(StoreVarX) X(StoreVarH)                   /* variable := value */     \
+  X(StoreA) X(StoreAK) X(StoreAX) X(StoreAH)                           /* A := value */            \
   X(StoreSpc)   /* slot SPC-x := value, X form (outside the stack: nowhere) */                 \
   X(StoreB)     /* B := value, X form */                                                       \
   X(PushSpc)    /* slot := (c, SPC, empty); t[a] := SPC unless a is kNone */                   \

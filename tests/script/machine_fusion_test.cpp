@@ -173,19 +173,29 @@ TEST_F(FusionTest, AComparisonBeforeAJumpForksInOneStepWithTheSameEffects) {
   }
 }
 
-// A group puts off writing variables and pushed values until they could be
-// seen; leaving early (a variable it reads turned into a text between runs)
-// it makes them all first, at whatever point it leaves.
+// A group puts off writing variables and pushed values (a saved SPC among
+// them) until they could be seen; leaving early (a variable it reads turned
+// into a text between runs) it makes them all first, wherever it leaves.
 TEST_F(FusionTest, AGroupLeavingEarlyMakesTheWritesItPutOff) {
-  const std::string source =
-      "SCRIPT t; BEGIN k := 0; y := 0; z := 0; FOR i := 1 TO 400 DO BEGIN y := i * 3; "
-      "z := (y + i) * (i - 1) MOD 97; k := k + z - y END END.";
-  for (std::uint64_t n = 600; n < 660; ++n) {
+  const char* const sources[] = {
+      "SCRIPT t; BEGIN k := 0; y := 0; z := 0; FOR i := 1 TO 200 DO BEGIN y := i * 3; "
+      "z := (y + i) * (i - 1) MOD 97; k := k + z - y END END.",
+      // WHILE loops keep their frames on the stack (SPC saved, restored and
+      // counted on every round), and calls their links.
+      "SCRIPT t; FUNCDEF f(a) BEGIN f := $0 * 2 END; BEGIN k := 0; FOR r := 1 TO 20 DO BEGIN i := 0; "
+      "WHILE i < 10 DO BEGIN i := i + 1; z := 0; WHILE z < 3 DO z := z + 1; y := f(z) END; k := k + y END END.",
+  };
+  for (const char* source : sources) {
     Compile(source);
-    RunBoth(n);
-    for (Side& s : sides) s.m.SetVariableText("K", "ab");
     RunBoth(0);
-    ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << n;
+    const std::uint64_t all = Fused().Executed;
+    for (std::uint64_t n = all / 2; n < all / 2 + 200; ++n) {
+      Compile(source);
+      RunBoth(n);
+      for (Side& s : sides) s.m.SetVariableText("K", "ab");
+      RunBoth(0);
+      ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << source << " " << n;
+    }
   }
 }
 
