@@ -1011,6 +1011,17 @@ U_JumpS: {
 U_Goto:
   next = u->y;
   goto finish;
+U_Again:
+  // Round again without the entry's checks (STK is h and nothing they read
+  // moved) while the whole group falls before the look at the pump.
+  next = u->y;
+  if (n + static_cast<std::uint64_t>(PathLength(u->w) + g->length) - 1 <= check && g->runs + 1 != kProfileRuns) {
+    n += static_cast<std::uint64_t>(PathLength(u->w));
+    ++g->runs;
+    u = micro + g->first;
+    goto* u->label;
+  }
+  goto finish;
 U_Return:
   next = t[u->a];
   if (next == u->y) {

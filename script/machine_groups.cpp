@@ -1150,7 +1150,10 @@ Outcome Builder::Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, s
 // instructions so far leave them, then the plain handlers.
 void Builder::EndPath(std::int32_t at) {
   Finish();
-  body_.push_back(TMicro{Micro::Goto, kNone, kNone, 0, 0, at, 0, PathEnd(ran_, s_.depth)});
+  // Back where the group starts, with nothing its entry checks moved.
+  const bool again = at == start_ && s_.depth == 0 && s_.savedPar.empty() && s_.spc.known &&
+                     s_.spc.rel == c_.spc - c_.stk && s_.par.known && s_.par.rel == c_.par - c_.stk;
+  body_.push_back(TMicro{again ? Micro::Again : Micro::Goto, kNone, kNone, 0, 0, at, 0, PathEnd(ran_, s_.depth)});
 }
 
 // Translates from `at` until the path ends (a terminator, an instruction the
@@ -1235,8 +1238,8 @@ void Builder::Optimize() {
   };
   auto isEnd = [](Micro op) {
     switch (op) {
-      case Micro::Goto: case Micro::Branch: case Micro::JumpZ: case Micro::JumpI: case Micro::JumpS:
-      case Micro::Return: case Micro::ReturnI: case Micro::ReturnZ: return true;
+      case Micro::Goto: case Micro::Again: case Micro::Branch: case Micro::JumpZ: case Micro::JumpI:
+      case Micro::JumpS: case Micro::Return: case Micro::ReturnI: case Micro::ReturnZ: return true;
       default: return false;
     }
   };

@@ -215,6 +215,8 @@ struct TDecoded {
   X(JumpI)      /* A := (1, t[a], empty), CCR := Z if t[a] = 0, N if below; then as Branch */  \
   X(JumpS)      /* A := (1, t[a], empty), CCR := sign of t[a] - t[b] (x); then as Branch */    \
   X(Goto)       /* the group ends, going on at y */                                            \
+  X(Again)      /* the same where the group starts, STK, SPC and PAR as they were there: it */  \
+                /* runs again at once while it may */                                          \
   X(Return)     /* the group ends, going on at t[a]; the RET at y returns from Run when */     \
                 /* that is y itself */                                                         \
   X(ReturnI)    /* RET to STK h+x as Ret (the address not kept); A := (1, t[a], empty), CCR */ \
