@@ -21,16 +21,7 @@ inline void ClearText(std::string& s) {
 }
 
 // The one-digit text of a comparison or logical result.
-inline void SetDigit(std::string& s, bool one) {
-  const char c = one ? '1' : '0';
-  if (s.size() == 1) {
-    s[0] = c;
-  } else if (s.empty()) {
-    s.push_back(c);
-  } else {
-    s.assign(1, c);
-  }
-}
+inline void SetDigit(std::string& s, bool one) { SetChar(s, one ? '1' : '0'); }
 
 // dst := src, reusing dst's buffer.
 inline void Assign(TScriptValue& dst, const TScriptValue& src) {
@@ -1059,6 +1050,7 @@ U_TextPoolA:
   MNEXT();
 U_TextAVar:
   Assign(At(st, u->x), r.A);
+  if (u->c != 0) r.CCR = FlagsOf(r.A);
   MNEXT();
 U_TextARel:
   Assign(At(base, u->x), r.A);
@@ -1085,9 +1077,6 @@ U_TextCmpPool: {
   t[u->a] = TextHolds(u->c, left.Str, (*pool_)[u->z]) ? 1 : 0;
   MNEXT();
 }
-U_TextCcr:
-  r.CCR = FlagsOf(r.A);
-  MNEXT();
 U_Exit:
   r.STK = h + static_cast<std::int8_t>(u->c);
   n = n + static_cast<std::uint64_t>(static_cast<std::int64_t>(u->x)) - 1;

@@ -769,13 +769,13 @@ Outcome Builder::LoadText(std::int32_t at, const TInstruction& ins, std::int32_t
 // holds that value already: only the flags are set).
 Outcome Builder::StoreText(std::int32_t at, const TInstruction& ins, std::int32_t& next) {
   if (ins.Mode == mode::kVariable) {
-    Emit(Micro::TextAVar, kNone, kNone, 0, ins.Operand);
+    const std::int32_t store = Emit(Micro::TextAVar, kNone, kNone, 0, ins.Operand);
     s_.vars.erase(std::remove_if(s_.vars.begin(), s_.vars.end(), [&](const auto& e) { return e.first == ins.Operand; }),
                   s_.vars.end());
     if (!VarMoved(ins.Operand)) s_.varsMoved.push_back(ins.Operand);
     const TInstruction* after = Following(at);
     if (after && after->Op == OpCode::LDA && after->Mode == mode::kVariable && after->Operand == ins.Operand) {
-      Emit(Micro::TextCcr);
+      body_[static_cast<std::size_t>(store)].c = 1;  // and the flags
       s_.ccr = Ccr{};
       return TakeAlong(at, next);
     }
@@ -1194,7 +1194,7 @@ void Builder::Path(std::int32_t at) {
       return;
     }
     for (std::size_t k = bodyBefore; k < body_.size(); ++k) {
-      if (body_[k].op >= Micro::TextVarA && body_[k].op <= Micro::TextCcr) s_.texts = true;
+      if (body_[k].op >= Micro::TextVarA && body_[k].op <= Micro::TextCmpPool) s_.texts = true;
     }
     ++ran_;
     ++total_;
@@ -1353,7 +1353,7 @@ void Builder::Optimize() {
           for (std::int32_t j = 0; j < 3; ++j) relSet(m.x + j, false);
           break;
         case Micro::StoreVar: case Micro::StoreVarK: case Micro::StoreVarX: case Micro::TextAVar:
-          if (varDead(m.x)) {
+          if (varDead(m.x) && !(m.op == Micro::TextAVar && m.c != 0)) {  // (that one sets CCR too)
             keep[k] = false;
             break;
           }

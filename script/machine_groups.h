@@ -54,14 +54,26 @@ inline bool Holds(std::uint8_t cond, std::uint16_t ccr, std::intptr_t frp) {
 
 // The text rules the plain handlers and the groups share.
 
-// target := source's bytes, in target's own buffer; a text of the same
-// length (a character of a loop, say) is copied in place without a call.
+// target := the one character c, without a call where target's length
+// is 0 or 1 already.
+inline void SetChar(std::string& target, char c) {
+  if (target.size() == 1) {
+    target[0] = c;
+  } else if (target.empty()) {
+    target.push_back(c);
+  } else {
+    target.assign(1, c);
+  }
+}
+
+// target := source's bytes, in target's own buffer; one character, or a
+// text of target's length, is copied in place without a call.
 inline void CopyText(std::string& target, const std::string& source) {
   const std::size_t n = source.size();
-  if (n != target.size() || n > 16) {
+  if (n == 1) {
+    SetChar(target, source[0]);
+  } else if (n != target.size() || n > 16) {
     target = source;
-  } else if (n == 1) {
-    target[0] = source[0];
   } else if (n != 0) {
     std::memcpy(target.data(), source.data(), n);
   }
@@ -72,7 +84,7 @@ inline bool SameText(const std::string& a, const std::string& b) {
   const std::size_t n = a.size();
   if (n != b.size()) return false;
   if (n == 0) return true;
-  return a[0] == b[0] && std::memcmp(a.data() + 1, b.data() + 1, n - 1) == 0;
+  return a[0] == b[0] && (n == 1 || std::memcmp(a.data() + 1, b.data() + 1, n - 1) == 0);
 }
 
 // Whether a comparison condition (EQ to LE) holds between two texts: equal
@@ -112,8 +124,8 @@ inline void SubText(TScriptValue& a, const std::string& text, std::int32_t start
   std::size_t from = 0, n = 0;
   if (!ByteRange(text.size(), start, count, from, n)) {
     a.Str.clear();
-  } else if (n == 1 && a.Str.size() == 1) {
-    a.Str[0] = text[from];
+  } else if (n == 1) {
+    SetChar(a.Str, text[from]);
   } else {
     a.Str.assign(text, from, n);
   }
@@ -224,7 +236,7 @@ struct TDecoded {
   X(ReturnZ)    /* the same with CCR := Z if t[a] = 0 */                                       \
   X(TextVarA)   /* A := variable x as it is (a text, say); CCR := its flags */                 \
   X(TextPoolA)  /* A := text x of the pool; CCR := its flags */                                \
-  X(TextAVar)   /* variable x := A as it is */                                                 \
+  X(TextAVar)   /* variable x := A as it is; with c set, CCR := the flags of A */             \
   X(TextARel)   /* slot := A as it is */                                                       \
   X(TextSubs)   /* SUBSTR of variable x from B's Int, t[a] bytes (y when a is kNone, A's own */\
                 /* Int when c is 1), into A; CCR := its flags */                               \
@@ -232,7 +244,6 @@ struct TDecoded {
   X(TextLenVar) /* t[a] := LENGTH of variable x */                                            \
   X(TextCmp)    /* t[a] := condition c holds between the slot and A, both texts (kind 2) */    \
   X(TextCmpPool) /* the same between the slot (a text) and text z of the pool */               \
-  X(TextCcr)    /* CCR := the flags of A */                                                    \
   X(Exit)       /* x instructions ran; STK := h+(int8)c; the plain handlers go on at y */
 
 enum class Micro : std::uint8_t {
