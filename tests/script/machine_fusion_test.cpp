@@ -196,6 +196,9 @@ TEST_F(FusionTest, TextOperationsInsideGroupsLeaveTheSameStateAsThePlainInstruct
        "c := SUBSTR(t, k MOD 6 + 1, 1); IF c < d THEN y := y + 1; IF c = d THEN x := x + 1; "
        "IF k MOD 9 = 0 THEN d := k MOD 2 ELSE d := c"},
       {"t := 'ab'", "c := SUBSTR(t, k MOD 2 + 1, 1); d := c; IF c + d = 'aa' THEN y := y + 1; x := LENGTH(d) + x"},
+      {"t := 'abcd'; s := 2",
+       "c := SUBSTR(t, s, 2); IF k MOD 5 = 0 THEN s := '3' ELSE s := k MOD 4; x := x + LENGTH(c); "
+       "IF c >= 'bc' THEN y := y + 1"},
   };
   for (const auto& c : cases) {
     const std::string source = std::string("SCRIPT t; BEGIN x := 0; y := 0; w := 0; ") + c.setup +
@@ -214,6 +217,27 @@ TEST_F(FusionTest, TextOperationsInsideGroupsLeaveTheSameStateAsThePlainInstruct
       RunBoth(0);
       ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << source << " " << n;
     }
+  }
+}
+
+// The look at the pump falls on another instruction of a long loop every
+// time; the fetch loop goes on to the group built already instead of
+// building one wherever that happens to be.
+TEST_F(FusionTest, ALongLoopKeepsToTheGroupsItBuiltAcrossLooksAtThePump) {
+  const char* const loops[] = {
+      "t := 'ab cd'; FOR k := 0 TO 30000 DO BEGIN c := SUBSTR(t, k MOD 5 + 1, 1); "
+      "IF c = ' ' THEN y := y + 1 ELSE x := x + LENGTH(c) END",
+      "FOR k := 0 TO 30000 DO BEGIN IF k MOD 3 = 0 THEN y := y + k ELSE x := x + 1 END",
+  };
+  for (const char* loop : loops) {
+    Compile(std::string("SCRIPT t; BEGIN x := 0; y := 0; ") + loop + " END.");
+    RunBoth(0);
+    ASSERT_EQ(Fused().State, RunState::Halted) << loop;
+    EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain())) << loop;
+    // The loop crossed dozens of looks at the pump; a group per crossing
+    // would put one at most of its instructions.
+    ASSERT_GT(Fused().Executed, 20 * kPumpCheckInterval) << loop;
+    EXPECT_LT(FusedCount() * 4, Fused().Code().Count()) << loop << "\n" << AllGroups(Fused());
   }
 }
 
