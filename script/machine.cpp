@@ -324,7 +324,7 @@ L_Shft:
   Shift(ins->mode);
   DISPATCH();
 L_Swap:
-  std::swap(r.A, MutableSlot(ins->operand));
+  SwapValues(r.A, MutableSlot(ins->operand));
   DISPATCH();
 L_Tst:
   if (r.A.Kind == kind::kInteger) {
@@ -874,10 +874,10 @@ U_IncSpc: {
   MNEXT();
 }
 U_SwapB:
-  std::swap(r.B, At(base, u->x));
+  SwapValues(r.B, At(base, u->x));
   MNEXT();
 U_SwapA:
-  std::swap(r.A, At(base, u->x));
+  SwapValues(r.A, At(base, u->x));
   MNEXT();
 U_SetSpc:
   r.SPC = u->a == kNone ? h + u->x : t[u->a];

@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/compare.h"
@@ -76,6 +77,17 @@ inline void CopyText(std::string& target, const std::string& source) {
     target = source;
   } else if (n != 0) {
     std::memcpy(target.data(), source.data(), n);
+  }
+}
+
+// a <-> b; two values without a text exchange only their kinds and numbers
+// (a string swap is dear for what it does here).
+inline void SwapValues(TScriptValue& a, TScriptValue& b) {
+  if (a.Str.empty() && b.Str.empty()) {
+    std::swap(a.Kind, b.Kind);
+    std::swap(a.Int, b.Int);
+  } else {
+    std::swap(a, b);
   }
 }
 
