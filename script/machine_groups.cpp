@@ -18,6 +18,9 @@ namespace bq::script {
 namespace {
 
 constexpr int kMaxInstructions = 96;  // along one path
+// More a path may run inside a call it made, to reach the call's return: a
+// group that starts inside a function can only end at its RET.
+constexpr int kCallSlack = 40;
 constexpr int kMaxRegion = 240;       // along all paths of a group
 constexpr int kMaxForks = 24;
 constexpr int kMaxTemps = 240;
@@ -76,6 +79,12 @@ struct State {
   Reg spc, par;
   std::array<std::optional<Sym>, kRelSpan> rel{};  // slot h+d at rel[d + kMaxDepth]
   std::vector<std::pair<std::int32_t, Sym>> vars;
+  // Writes not made yet: the slot or variable holds the value the group
+  // knows of it only once the group writes it, which it does where the
+  // value could be seen (a guard's exit, the end of a path, an operation
+  // that reads memory); a write made again before that replaces it.
+  std::bitset<kRelSpan> unwrittenRel;
+  std::vector<std::int32_t> unwrittenVars;
   std::vector<Reg> savedPar;  // PAR saved by the group's own calls, innermost last
   std::int32_t temps = 0;
   // Places holding in memory what a Text micro-operation put there (a text,
@@ -144,12 +153,34 @@ class Builder {
   void Write(std::vector<TMicro>& to, Micro plain, Micro constant, Micro general, std::int32_t x, Sym v);
   void WriteRel(std::int32_t d, const Sym& v) {
     Touch(d);
-    Write(body_, Micro::StoreRel, Micro::StoreRelK, Micro::StoreRelX, d, v);
+    Known(d, v);
+    // An h-relative value needs a temporary first, which an exit stub
+    // cannot make: written now.
+    if (v.hrel) {
+      Write(body_, Micro::StoreRel, Micro::StoreRelK, Micro::StoreRelX, d, v);
+    } else {
+      s_.unwrittenRel.set(static_cast<std::size_t>(d + kMaxDepth));
+    }
+  }
+  // Slot d holds v in memory (an operation wrote it, or it was read).
+  void Known(std::int32_t d, const Sym& v) {
     Rel(d) = v;
+    s_.unwrittenRel.reset(static_cast<std::size_t>(d + kMaxDepth));
   }
   void WriteVar(std::int32_t slot, const Sym& v);
   bool WriteSpcSlot(std::int32_t x, const Sym& v);
+  // The unwritten writes of s, into `to`.
+  void WriteUnwritten(std::vector<TMicro>& to, const State& s);
+  // Makes the unwritten writes now: of slot d, of variable slot, of all.
+  void WriteNow(std::int32_t d);
+  void WriteVarNow(std::int32_t slot);
+  void WriteAllNow() {
+    WriteUnwritten(body_, s_);
+    s_.unwrittenRel.reset();
+    s_.unwrittenVars.clear();
+  }
   void Forget() {
+    WriteAllNow();
     for (auto& r : s_.rel) r.reset();
     s_.vars.clear();
   }
@@ -175,6 +206,7 @@ class Builder {
   Outcome LoadText(std::int32_t at, const TInstruction& ins, std::int32_t& next);
   Outcome StoreText(std::int32_t at, const TInstruction& ins, std::int32_t& next);
   Outcome PushText();
+  void TextIntoSlot(std::int32_t d);
   bool TextsLikely(std::int32_t d) const;
   bool SlotTextLikely(std::int32_t d) const;
   Outcome CompareTexts(std::uint8_t cond);
@@ -236,7 +268,33 @@ void Builder::Write(std::vector<TMicro>& to, Micro plain, Micro constant, Micro 
   }
 }
 
+void Builder::WriteUnwritten(std::vector<TMicro>& to, const State& s) {
+  for (std::int32_t d = -kMaxDepth; d <= kMaxDepth; ++d) {
+    if (s.unwrittenRel.test(static_cast<std::size_t>(d + kMaxDepth)))
+      Write(to, Micro::StoreRel, Micro::StoreRelK, Micro::StoreRelX, d, *s.rel[static_cast<std::size_t>(d + kMaxDepth)]);
+  }
+  for (std::int32_t slot : s.unwrittenVars) {
+    for (const auto& [at, v] : s.vars)
+      if (at == slot) Write(to, Micro::StoreVar, Micro::StoreVarK, Micro::StoreVarX, slot, v);
+  }
+}
+
+void Builder::WriteNow(std::int32_t d) {
+  if (!DepthOk(d) || !s_.unwrittenRel.test(static_cast<std::size_t>(d + kMaxDepth))) return;
+  Write(body_, Micro::StoreRel, Micro::StoreRelK, Micro::StoreRelX, d, *Rel(d));
+  s_.unwrittenRel.reset(static_cast<std::size_t>(d + kMaxDepth));
+}
+
+void Builder::WriteVarNow(std::int32_t slot) {
+  auto at = std::find(s_.unwrittenVars.begin(), s_.unwrittenVars.end(), slot);
+  if (at == s_.unwrittenVars.end()) return;
+  s_.unwrittenVars.erase(at);
+  for (const auto& [known, v] : s_.vars)
+    if (known == slot) Write(body_, Micro::StoreVar, Micro::StoreVarK, Micro::StoreVarX, slot, v);
+}
+
 void Builder::Materialize(std::vector<TMicro>& to, const State& s) {
+  WriteUnwritten(to, s);
   if (s.a) Write(to, Micro::StoreA, Micro::StoreAK, Micro::StoreAX, 0, *s.a);
   const Ccr& cc = s.ccr;
   switch (cc.kind) {
@@ -293,7 +351,7 @@ std::optional<Sym> Builder::ValueOfRel(std::int32_t d) {
   Touch(d);
   std::uint8_t t = NewTemp();
   Guard(Micro::GuardRel, t, d);
-  Rel(d) = Sym::Temp(t);
+  Known(d, Sym::Temp(t));
   return Rel(d);
 }
 
@@ -314,9 +372,10 @@ std::optional<Sym> Builder::ValueOfSpcSlot(std::int32_t x, bool intOnly) {
     std::uint8_t t = NewTemp();
     Guard(Micro::GuardRel, t, dd, weak);
     Sym v = Sym::Temp(t);
-    if (!intOnly) Rel(dd) = v;
+    if (!intOnly) Known(dd, v);
     return v;
   }
+  WriteAllNow();  // it reads memory wherever SPC points
   std::uint8_t t = NewTemp();
   Guard(Micro::GuardSpc, t, x, weak);
   return Sym::Temp(t);
@@ -334,7 +393,7 @@ std::optional<Sym> Builder::ValueOfParam(std::int32_t n) {
       if (IsPlainInteger(now) && now->Int >= 0 && now->Int < kMaxDepth) {
         Touch(p);
         Guard(Micro::GuardRelEq, kNone, p, static_cast<std::uint8_t>(now->Int));
-        Rel(p) = Sym::Constant(now->Int);
+        Known(p, Sym::Constant(now->Int));
       }
     }
     const std::optional<Sym> count = Rel(p);
@@ -345,6 +404,7 @@ std::optional<Sym> Builder::ValueOfParam(std::int32_t n) {
       return ValueOfRel(p - count->k + n);
     }
   }
+  WriteAllNow();  // it reads memory wherever PAR points
   std::uint8_t t = NewTemp();
   Guard(Micro::GuardPar, t, n);
   return Sym::Temp(t);
@@ -367,7 +427,7 @@ Sym Builder::SpcLink(std::int32_t d, std::uint8_t kind) {
     v.temp = NewTemp();
     Emit(Micro::PushSpc, v.temp, kNone, kind, d);
   }
-  Rel(d) = v;
+  Known(d, v);
   return v;
 }
 
@@ -383,7 +443,11 @@ std::optional<Sym> Builder::Source(std::uint8_t mode, std::int32_t operand) {
 }
 
 void Builder::WriteVar(std::int32_t slot, const Sym& v) {
-  Write(body_, Micro::StoreVar, Micro::StoreVarK, Micro::StoreVarX, slot, v);
+  const bool now = v.hrel;  // see WriteRel
+  if (now) Write(body_, Micro::StoreVar, Micro::StoreVarK, Micro::StoreVarX, slot, v);
+  auto unwritten = std::find(s_.unwrittenVars.begin(), s_.unwrittenVars.end(), slot);
+  if (now && unwritten != s_.unwrittenVars.end()) s_.unwrittenVars.erase(unwritten);
+  if (!now && unwritten == s_.unwrittenVars.end()) s_.unwrittenVars.push_back(slot);
   for (auto& [at, known] : s_.vars) {
     if (at == slot) {
       known = v;
@@ -402,6 +466,7 @@ bool Builder::WriteSpcSlot(std::int32_t x, const Sym& v) {
     WriteRel(static_cast<std::int32_t>(d), v);
     return true;
   }
+  WriteAllNow();
   Write(body_, Micro::StoreSpc, Micro::StoreSpc, Micro::StoreSpc, x, v);
   Forget();
   return true;
@@ -482,6 +547,7 @@ static bool IsTempA(const std::optional<Sym>& a, bool digit) {
 // endings (a comparison, a loaded integer, a FOR test) leave A and CCR
 // and jump in one step.
 void Builder::EndBranch(std::int32_t at, std::uint8_t cond, std::int32_t target) {
+  WriteAllNow();
   const Ccr& cc = s_.ccr;
   const std::optional<Sym>& a = s_.a;
   TMicro m{Micro::Branch, kNone, kNone, cond, 0, target, at + 1, PathEnd(ran_ + 1, s_.depth)};
@@ -578,7 +644,7 @@ Outcome Builder::Call(std::int32_t at, const TInstruction& ins, std::int32_t& ne
   Touch(d + 2);
   Sym frp = Sym::Temp(NewTemp());
   frp.kind = kind::kLink;
-  Rel(d) = frp;
+  Known(d, frp);
   Sym spc;
   spc.kind = kind::kLink;
   if (UseSpc()) {
@@ -590,8 +656,8 @@ Outcome Builder::Call(std::int32_t at, const TInstruction& ins, std::int32_t& ne
   } else {
     spc.temp = NewTemp();
   }
-  Rel(d + 1) = spc;
-  Rel(d + 2) = Sym::Constant(at + 1, kind::kLink);
+  Known(d + 1, spc);
+  Known(d + 2, Sym::Constant(at + 1, kind::kLink));
   Emit(Micro::Call, frp.temp, spc.hrel ? kNone : spc.temp, 0, d, at + 1);
   ++calls_;
   s_.spc = Reg{true, false, d + 2};
@@ -617,6 +683,8 @@ Outcome Builder::Return(std::int32_t at, std::int32_t& next) {
     if (s_.ccr.kind == Ccr::Zero) fused = Micro::ReturnZ;
   }
   const std::uint8_t t = knownReturn || fused != Micro::Ret ? kNone : NewTemp();
+  for (std::int32_t k = 0; k < 3; ++k) WriteNow(d + k);  // the links are read from memory
+  if (fused != Micro::Ret) WriteAllNow();                 // and the group ends there
   if (fused == Micro::Ret) Emit(Micro::Ret, t, kNone, 0, d);
   s_.depth = d;
   if (spc && spc->isSpc) {
@@ -679,6 +747,7 @@ Outcome Builder::Pop(const TInstruction& ins) {
     return Outcome::Continue;
   }
   if (m == mode::kRegB) {
+    WriteNow(d);
     Emit(Micro::SwapB, kNone, kNone, 0, d);
     Rel(d).reset();  // it holds B's old value now
     s_.depth = d;
@@ -689,6 +758,7 @@ Outcome Builder::Pop(const TInstruction& ins) {
   if (!v) {
     // A or the slot is not a plain integer: exchange them in memory.
     if (s_.a) Write(body_, Micro::StoreA, Micro::StoreAK, Micro::StoreAX, 0, *s_.a);
+    WriteNow(d);
     Emit(Micro::SwapA, kNone, kNone, 0, d);
     s_.a.reset();
     Rel(d).reset();
@@ -707,6 +777,7 @@ Outcome Builder::IncDec(const TInstruction& ins) {
   const std::int32_t delta = ins.Op == OpCode::INC ? 1 : -1;
   if (ins.Mode == mode::kVariable) {
     if (ins.Operand < 0 || ins.Operand >= c_.variables) return Outcome::Stop;
+    WriteVarNow(ins.Operand);
     const std::uint8_t t = NewTemp();
     Emit(Micro::IncVar, t, kNone, 0, ins.Operand, delta);
     auto known = std::find_if(s_.vars.begin(), s_.vars.end(), [&](const auto& e) { return e.first == ins.Operand; });
@@ -719,11 +790,13 @@ Outcome Builder::IncDec(const TInstruction& ins) {
     if (!DepthOk(d)) return Outcome::Stop;
     const std::int32_t dd = static_cast<std::int32_t>(d);
     Touch(dd);
+    WriteNow(dd);
     const std::uint8_t t = NewTemp();
     Emit(Micro::IncRel, t, kNone, 0, dd, delta);
     if (Rel(dd)) Rel(dd) = Sym::Temp(t, Rel(dd)->str);
     return Outcome::Continue;
   }
+  WriteAllNow();
   Emit(Micro::IncSpc, kNone, kNone, 0, ins.Operand, delta);
   Forget();
   return Outcome::Continue;
@@ -736,6 +809,7 @@ Outcome Builder::IncDec(const TInstruction& ins) {
 Outcome Builder::LoadText(std::int32_t at, const TInstruction& ins, std::int32_t& next) {
   const TInstruction* after = Following(at);
   if (ins.Mode == mode::kVariable && ins.Operand >= 0 && ins.Operand < c_.variables) {
+    WriteVarNow(ins.Operand);  // read from memory
     if (after && after->Op == OpCode::STRF && after->Mode == static_cast<std::uint8_t>(StrOp::LENG)) {
       const std::uint8_t t = NewTemp();
       Emit(Micro::TextLenVar, t, kNone, 0, ins.Operand);
@@ -748,6 +822,7 @@ Outcome Builder::LoadText(std::int32_t at, const TInstruction& ins, std::int32_t
     const std::int32_t d = s_.depth - 1;
     if (after && after->Op == OpCode::CMP && after->Mode < 6 && SlotTextLikely(d)) {
       Touch(d);
+      WriteNow(d);
       const std::uint8_t t = NewTemp();
       Guard(Micro::TextCmpPool, t, d, after->Mode);
       body_.back().z = ins.Operand;
@@ -769,9 +844,13 @@ Outcome Builder::LoadText(std::int32_t at, const TInstruction& ins, std::int32_t
 // holds that value already: only the flags are set).
 Outcome Builder::StoreText(std::int32_t at, const TInstruction& ins, std::int32_t& next) {
   if (ins.Mode == mode::kVariable) {
+    // Written now: what the group knew of the variable, and a write of it
+    // put off, are void.
     const std::int32_t store = Emit(Micro::TextAVar, kNone, kNone, 0, ins.Operand);
     s_.vars.erase(std::remove_if(s_.vars.begin(), s_.vars.end(), [&](const auto& e) { return e.first == ins.Operand; }),
                   s_.vars.end());
+    s_.unwrittenVars.erase(std::remove(s_.unwrittenVars.begin(), s_.unwrittenVars.end(), ins.Operand),
+                           s_.unwrittenVars.end());
     if (!VarMoved(ins.Operand)) s_.varsMoved.push_back(ins.Operand);
     const TInstruction* after = Following(at);
     if (after && after->Op == OpCode::LDA && after->Mode == mode::kVariable && after->Operand == ins.Operand) {
@@ -785,22 +864,24 @@ Outcome Builder::StoreText(std::int32_t at, const TInstruction& ins, std::int32_
   const std::int64_t d = static_cast<std::int64_t>(s_.spc.rel) - ins.Operand;
   if (!DepthOk(d)) return Outcome::Stop;
   const std::int32_t dd = static_cast<std::int32_t>(d);
-  Touch(dd);
-  Emit(Micro::TextARel, kNone, kNone, 0, dd);
-  Rel(dd).reset();
-  s_.relMoved.set(static_cast<std::size_t>(dd + kMaxDepth));
+  TextIntoSlot(dd);
   return Outcome::Continue;
 }
 
 // PUSH of an A that is not a plain integer.
 Outcome Builder::PushText() {
-  const std::int32_t d = s_.depth;
+  TextIntoSlot(s_.depth);
+  s_.depth += 1;
+  return Outcome::Continue;
+}
+
+// Slot d := A, written now (a write of it put off is void).
+void Builder::TextIntoSlot(std::int32_t d) {
   Touch(d);
   Emit(Micro::TextARel, kNone, kNone, 0, d);
   Rel(d).reset();
+  s_.unwrittenRel.reset(static_cast<std::size_t>(d + kMaxDepth));
   s_.relMoved.set(static_cast<std::size_t>(d + kMaxDepth));
-  s_.depth = d + 1;
-  return Outcome::Continue;
 }
 
 // Whether slot d, in memory, is a text by what the group put there or
@@ -822,6 +903,7 @@ Outcome Builder::CompareTexts(std::uint8_t cond) {
   if (cond >= 6) return Outcome::Stop;
   const std::int32_t d = s_.depth - 1;
   Touch(d);
+  WriteNow(d);
   const std::uint8_t t = NewTemp();
   Guard(Micro::TextCmp, t, d, cond);
   ComparedTexts(t);
@@ -865,6 +947,7 @@ Outcome Builder::TextOperation(const TInstruction& ins) {
     return Outcome::Continue;
   }
   if (sub != StrOp::SUBS || ins.Operand < 0 || ins.Operand >= c_.variables) return Outcome::Stop;
+  WriteVarNow(ins.Operand);  // read from memory
   TMicro m{Micro::TextSubs, kNone, kNone, 1, ins.Operand, 0};
   if (s_.a) {
     m.c = 0;
@@ -1005,7 +1088,7 @@ Outcome Builder::Translate(std::int32_t at, const TInstruction& ins, std::int32_
       }
       for (std::int32_t k = 0; k < ins.Operand; ++k) {
         Touch(s_.depth);
-        Rel(s_.depth++) = Sym::Constant(0, kind::kEmpty);
+        Known(s_.depth++, Sym::Constant(0, kind::kEmpty));
       }
       s_.spc = Reg{true, false, s_.depth - 1};
       return Outcome::Continue;
@@ -1162,7 +1245,8 @@ void Builder::Path(std::int32_t at) {
   for (;;) {
     longest_ = std::max(longest_, ran_);
     // The final HALT and anything past it are not group material.
-    if (at < 0 || at >= c_.count - 1 || ran_ >= kMaxInstructions || total_ >= budget_ || s_.temps >= kMaxTemps ||
+    const std::int32_t longest = kMaxInstructions + (s_.savedPar.empty() ? 0 : kCallSlack);
+    if (at < 0 || at >= c_.count - 1 || ran_ >= longest || total_ >= budget_ || s_.temps >= kMaxTemps ||
         (s_.texts && at == start_)) {
       EndPath(at);
       return;
@@ -1420,17 +1504,19 @@ void Builder::Optimize() {
 // multiplying.
 void Builder::Offsets() {
   constexpr std::int32_t kSize = static_cast<std::int32_t>(sizeof(TScriptValue));
-  for (TMicro& m : body_) {
-    switch (m.op) {
-      case Micro::GuardVar: case Micro::GuardRel: case Micro::GuardRelEq: case Micro::GuardRelH: case Micro::ReadRel:
-      case Micro::StoreRel: case Micro::StoreRelK: case Micro::StoreRelX:
-      case Micro::StoreVar: case Micro::StoreVarK: case Micro::StoreVarX:
-      case Micro::PushSpc: case Micro::IncVar: case Micro::IncRel: case Micro::SwapA: case Micro::SwapB:
-      case Micro::TextVarA: case Micro::TextAVar: case Micro::TextARel: case Micro::TextSubs: case Micro::TextCmp:
-      case Micro::TextLenVar: case Micro::TextCmpPool:
-        m.x *= kSize;
-        break;
-      default: break;
+  for (std::vector<TMicro>* part : {&body_, &stubs_}) {
+    for (TMicro& m : *part) {
+      switch (m.op) {
+        case Micro::GuardVar: case Micro::GuardRel: case Micro::GuardRelEq: case Micro::GuardRelH: case Micro::ReadRel:
+        case Micro::StoreRel: case Micro::StoreRelK: case Micro::StoreRelX:
+        case Micro::StoreVar: case Micro::StoreVarK: case Micro::StoreVarX:
+        case Micro::PushSpc: case Micro::IncVar: case Micro::IncRel: case Micro::SwapA: case Micro::SwapB:
+        case Micro::TextVarA: case Micro::TextAVar: case Micro::TextARel: case Micro::TextSubs: case Micro::TextCmp:
+        case Micro::TextLenVar: case Micro::TextCmpPool:
+          m.x *= kSize;
+          break;
+        default: break;
+      }
     }
   }
 }

@@ -196,6 +196,9 @@ TEST_F(FusionTest, TextOperationsInsideGroupsLeaveTheSameStateAsThePlainInstruct
        "c := SUBSTR(t, k MOD 6 + 1, 1); IF c < d THEN y := y + 1; IF c = d THEN x := x + 1; "
        "IF k MOD 9 = 0 THEN d := k MOD 2 ELSE d := c"},
       {"t := 'ab'", "c := SUBSTR(t, k MOD 2 + 1, 1); d := c; IF c + d = 'aa' THEN y := y + 1; x := LENGTH(d) + x"},
+      {"t := 'abc'",
+       "c := SUBSTR(t, 1, 2); t := k MOD 3; d := SUBSTR(t, 1, 1); e := d; IF k MOD 4 = 0 THEN t := 'xyz'; "
+       "x := x + LENGTH(c) + LENGTH(e)"},
       {"t := 'abcd'; s := 2",
        "c := SUBSTR(t, s, 2); IF k MOD 5 = 0 THEN s := '3' ELSE s := k MOD 4; x := x + LENGTH(c); "
        "IF c >= 'bc' THEN y := y + 1"},
@@ -238,6 +241,22 @@ TEST_F(FusionTest, ALongLoopKeepsToTheGroupsItBuiltAcrossLooksAtThePump) {
     // would put one at most of its instructions.
     ASSERT_GT(Fused().Executed, 20 * kPumpCheckInterval) << loop;
     EXPECT_LT(FusedCount() * 4, Fused().Code().Count()) << loop << "\n" << AllGroups(Fused());
+  }
+}
+
+// A group puts off writing variables and pushed values until they could be
+// seen; leaving early (a variable it reads turned into a text between runs)
+// it makes them all first, at whatever point it leaves.
+TEST_F(FusionTest, AGroupLeavingEarlyMakesTheWritesItPutOff) {
+  const std::string source =
+      "SCRIPT t; BEGIN k := 0; y := 0; z := 0; FOR i := 1 TO 400 DO BEGIN y := i * 3; "
+      "z := (y + i) * (i - 1) MOD 97; k := k + z - y END END.";
+  for (std::uint64_t n = 600; n < 660; ++n) {
+    Compile(source);
+    RunBoth(n);
+    for (Side& s : sides) s.m.SetVariableText("K", "ab");
+    RunBoth(0);
+    ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << n;
   }
 }
 
