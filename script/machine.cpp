@@ -107,6 +107,15 @@ bool TScriptMachine::Pump(std::uint64_t ran) {
   return State == RunState::Run || State == RunState::StepLine;
 }
 
+// Whether every look at the pump until `ran` instructions have run would do
+// nothing (no budget runs out, no events are due), so that a group may run
+// across the next one; the look comes right after it.
+bool TScriptMachine::PumpIdleThrough(std::uint64_t ran) const {
+  if (State != RunState::Run && State != RunState::StepLine) return false;
+  if (Budget != 0 && Executed + ran >= Budget) return false;
+  return pump_ == nullptr || TickCount64() < nextPumpTick_;
+}
+
 void TScriptMachine::LeaveOutside() {
   // A jump outside the image (or off its end) halts at the final HALT; the
   // machine never reads an instruction that is not there.
@@ -586,8 +595,9 @@ outside:
 
 // The micro-operations of the group at address (machine_groups.h), and of
 // the groups that follow it directly while they may run: each one starts
-// only where all its instructions fall before the next look at the pump,
-// with room on the stack and SPC and PAR where it expects them. n counts the
+// only where all its instructions fall before the next look at the pump (or
+// that look would do nothing), with room on the stack and SPC and PAR where
+// it expects them. n counts the
 // instructions run (it already counts the first one, as the fetch does).
 std::uint64_t TScriptMachine::RunGroup(std::int32_t address, std::uint64_t& ran, std::uint64_t check) {
   static const void* const kMicroTable[kMicroCount] = {
@@ -598,6 +608,13 @@ std::uint64_t TScriptMachine::RunGroup(std::int32_t address, std::uint64_t& ran,
   TFastCopy& f = *fast_;
   TRegisters& r = R;
   TScriptValue* const st = stack_.data();
+  // Groups are built only outside: the copy stays as it is while this runs.
+  TDecoded* const decoded = f.decoded.data();
+  TGroup* const groups = f.groups.data();
+  if (f.labelled < f.micro.size()) {
+    for (std::size_t k = f.labelled; k < f.micro.size(); ++k) f.micro[k].label = kMicroTable[static_cast<std::uint8_t>(f.micro[k].op)];
+    f.labelled = f.micro.size();
+  }
   const TMicro* const micro = f.micro.data();
   const std::int32_t size = StackSize();
   const std::int32_t variables = code_->VariableCount;
@@ -648,10 +665,10 @@ enter: {
   // address holds a built group (the caller looked); it runs when all its
   // instructions fall before the next look at the pump, with room on the
   // stack, and what it needs (need::) holds.
-  g = &f.groups[static_cast<std::size_t>(f.decoded[static_cast<std::size_t>(address)].group)];
+  g = &groups[decoded[address].group];
   h = r.STK;
-  bool may = n + static_cast<std::uint64_t>(g->length) - 1 <= check && h + g->lowest >= variables &&
-             h <= size - g->highest;
+  const std::uint64_t through = n + static_cast<std::uint64_t>(g->length) - 1;
+  bool may = (through <= check || PumpIdleThrough(through)) && h + g->lowest >= variables && h <= size - g->highest;
   if (may && g->needs != 0) {
     if (((g->needs & need::kRun) != 0 && State != RunState::Run) ||
         ((g->needs & need::kCalls) != 0 && static_cast<std::int64_t>(savedPar_.size()) + g->calls > MaxStack)) {
@@ -660,7 +677,7 @@ enter: {
                ((g->needs & need::kPar) != 0 && r.PAR != h + g->par)) {
       may = false;
       if (++g->misses >= kRebuildAfter) {
-        TDecoded& e = f.decoded[static_cast<std::size_t>(address)];
+        TDecoded& e = decoded[address];
         e.op = g->builds < kMaxBuilds ? Handler::GroupNew : e.plain;
       }
     }
@@ -672,11 +689,7 @@ enter: {
   }
   if (++g->runs == kProfileRuns && !g->profiled && g->builds < kMaxBuilds) {
     // Built before its JCCs were seen: built again next time, along them.
-    f.decoded[static_cast<std::size_t>(address)].op = Handler::GroupNew;
-  }
-  if (f.labelled < f.micro.size()) {
-    for (std::size_t k = f.labelled; k < f.micro.size(); ++k) f.micro[k].label = kMicroTable[static_cast<std::uint8_t>(f.micro[k].op)];
-    f.labelled = f.micro.size();
+    decoded[address].op = Handler::GroupNew;
   }
   base = st + h;
   u = micro + g->first;
@@ -686,7 +699,7 @@ enter: {
 jump: {
   // A JCC ending the path (u): which way it goes, counted for the groups
   // built after.
-  TDecoded& jcc = f.decoded[static_cast<std::size_t>(u->z - 1)];
+  TDecoded& jcc = decoded[u->z - 1];
   if (Holds(u->c, r.CCR, r.FRP)) {
     ++jcc.taken;
     next = u->y;
@@ -702,7 +715,7 @@ finish:
   // The group ended at next: go straight on with the group there when the
   // fetch loop would dispatch to it.
   if (static_cast<std::uint32_t>(next) < limit && n < check &&
-      f.decoded[static_cast<std::size_t>(next)].op == Handler::Group) {
+      decoded[next].op == Handler::Group) {
     ++n;
     address = next;
     chained = true;
@@ -937,7 +950,7 @@ U_CcrConst:
 // A fork goes on at y when its condition holds, counting the way in the JCC.
 #define FORK_IF(holds)                                                    \
   do {                                                                    \
-    TDecoded& jcc = f.decoded[static_cast<std::size_t>(u->z)];            \
+    TDecoded& jcc = decoded[u->z];            \
     if (holds) {                                                          \
       ++jcc.taken;                                                        \
       u = micro + u->y;                                                   \
@@ -1081,7 +1094,7 @@ U_Exit:
   r.STK = h + static_cast<std::int8_t>(u->c);
   n = n + static_cast<std::uint64_t>(static_cast<std::int64_t>(u->x)) - 1;
   if (++g->exits >= kRebuildAfter && g->exits > g->runs / 4) {
-    TDecoded& start = f.decoded[static_cast<std::size_t>(g->address)];
+    TDecoded& start = decoded[g->address];
     start.op = g->builds < kMaxBuilds ? Handler::GroupNew : start.plain;
   }
   return end(kGroupPlain, u->y);

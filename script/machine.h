@@ -175,6 +175,7 @@ class TScriptMachine {
   void LeaveOutside();
   void SavePar();
   bool Pump(std::uint64_t ran);
+  bool PumpIdleThrough(std::uint64_t ran) const;
   void Decode();
   bool BuildGroupAt(std::int32_t address);
   // Runs the group at address and those it leads straight into (n counts
