@@ -21,16 +21,7 @@ inline void ClearText(std::string& s) {
 }
 
 // The one-digit text of a comparison or logical result.
-inline void SetDigit(std::string& s, bool one) {
-  const char c = one ? '1' : '0';
-  if (s.size() == 1) {
-    s[0] = c;
-  } else if (s.empty()) {
-    s.push_back(c);
-  } else {
-    s.assign(1, c);
-  }
-}
+inline void SetDigit(std::string& s, bool one) { SetChar(s, one ? '1' : '0'); }
 
 // dst := src, reusing dst's buffer.
 inline void Assign(TScriptValue& dst, const TScriptValue& src) {
@@ -39,8 +30,16 @@ inline void Assign(TScriptValue& dst, const TScriptValue& src) {
   if (src.Str.empty()) {
     ClearText(dst.Str);
   } else {
-    dst.Str = src.Str;
+    CopyText(dst.Str, src.Str);
   }
+}
+
+// v := a text of the pool (LDA of a constant text); the flags it sets.
+inline std::uint16_t SetText(TScriptValue& v, const std::string& text) {
+  v.Kind = kind::kString;
+  v.Int = 0;
+  CopyText(v.Str, text);
+  return v.Str.empty() ? kFlagZ : 0;
 }
 
 inline void SetInt(TScriptValue& v, std::uint8_t kind, std::int32_t n) {
@@ -71,6 +70,9 @@ constexpr std::uint64_t kGroupGoOn = 0;   // at the address
 constexpr std::uint64_t kGroupLeave = 1;  // Run returns (a RET to itself)
 constexpr std::uint64_t kGroupPlain = 2;  // the plain handler at the address (an early exit)
 constexpr std::uint64_t kGroupNotRun = 3; // the group may not run now: its first instruction as written
+
+// Instructions after a group was refused during which none is built.
+constexpr std::uint64_t kQuietRun = 160;
 
 inline TScriptValue& At(TScriptValue* base, std::int32_t offset) {
   return *reinterpret_cast<TScriptValue*>(reinterpret_cast<char*>(base) + offset);
@@ -145,6 +147,7 @@ void TScriptMachine::Run() {
   const bool trace = TraceHook != nullptr;
   std::int32_t pc = r.PC;
   std::int32_t i = 0;
+  std::uint64_t quiet = 0;  // no group is built before this count
   const TDecoded* ins = nullptr;
 
 
@@ -198,8 +201,7 @@ L_LdaSlot:
   r.CCR = FlagsOf(r.A);
   DISPATCH();
 L_LdaPool:
-  PoolText(r.A, ins->operand);
-  r.CCR = FlagsOf(r.A);
+  r.CCR = SetText(r.A, (*pool_)[ins->operand]);
   DISPATCH();
 L_Lda:
   SYNC();
@@ -314,18 +316,8 @@ L_Cmp:
     if (integers || (left.Kind == kind::kString && r.A.Kind == kind::kString)) {
       // Two texts compare as they are (neither side changes kind).
       --r.STK;
-      std::uint16_t flags = 0;
-      if (integers) {
-        flags = left.Int == r.A.Int ? kFlagZ : (left.Int < r.A.Int ? kFlagN : 0);
-      } else if (ins->mode <= static_cast<std::uint8_t>(Cond::NE)) {
-        // Texts compare equal only when their bytes are: EQ and NE need no
-        // collation.
-        flags = left.Str == r.A.Str ? kFlagZ : 0;
-      } else {
-        const int c = CompareText(left.Str, r.A.Str);
-        flags = c == 0 ? kFlagZ : (c < 0 ? kFlagN : 0);
-      }
-      const bool v = kHolds[ins->mode][flags];
+      const bool v = integers ? kHolds[ins->mode][left.Int == r.A.Int ? kFlagZ : (left.Int < r.A.Int ? kFlagN : 0)]
+                              : TextHolds(ins->mode, left.Str, r.A.Str);
       r.A.Kind = kind::kInteger;
       r.A.Int = v ? 1 : 0;
       SetDigit(r.A.Str, v);
@@ -341,7 +333,7 @@ L_Shft:
   Shift(ins->mode);
   DISPATCH();
 L_Swap:
-  std::swap(r.A, MutableSlot(ins->operand));
+  SwapValues(r.A, MutableSlot(ins->operand));
   DISPATCH();
 L_Tst:
   if (r.A.Kind == kind::kInteger) {
@@ -520,6 +512,17 @@ L_Dget:
   ArticleGet(ins->mode, ins->operand);
   DISPATCH();
 L_Strf:
+  // SUBSTR and LENGTH, the text operations of loops, without a call.
+  if (ins->mode == static_cast<std::uint8_t>(StrOp::SUBS)) {
+    SubText(r.A, StackSlot(ins->operand).Str, r.B.Int, r.A.Int);
+    r.CCR = r.A.Str.empty() ? kFlagZ : 0;
+    DISPATCH();
+  }
+  if (ins->mode == static_cast<std::uint8_t>(StrOp::LENG)) {
+    SetInt(r.A, kind::kInteger, TextLength(r.A));
+    r.CCR = IntFlags(r.A.Int);
+    DISPATCH();
+  }
   SYNC();
   TextOperation(ins->mode, ins->operand);
   DISPATCH();
@@ -542,12 +545,18 @@ traced:
 
   // --- groups ---
 L_GroupNew:
-  if (!BuildGroupAt(i)) PLAIN();
+  if (n < quiet || !BuildGroupAt(i)) PLAIN();
   ins = &fast.decoded[static_cast<std::size_t>(i)];
 
 L_Group: {
   const std::uint64_t end = RunGroup(i, n, check);
-  if ((end >> 32) == kGroupNotRun) PLAIN();
+  if ((end >> 32) == kGroupNotRun) {
+    // Refused (mostly for the look at the pump ahead): the plain handlers
+    // go on to where a group is built already, rather than building one at
+    // every address the pump happens to fall on.
+    quiet = n + kQuietRun;
+    PLAIN();
+  }
   pc = static_cast<std::int32_t>(static_cast<std::uint32_t>(end));
   switch (end >> 32) {
     case kGroupGoOn:
@@ -887,10 +896,10 @@ U_IncSpc: {
   MNEXT();
 }
 U_SwapB:
-  std::swap(r.B, At(base, u->x));
+  SwapValues(r.B, At(base, u->x));
   MNEXT();
 U_SwapA:
-  std::swap(r.A, At(base, u->x));
+  SwapValues(r.A, At(base, u->x));
   MNEXT();
 U_SetSpc:
   r.SPC = u->a == kNone ? h + u->x : t[u->a];
@@ -1015,6 +1024,17 @@ U_JumpS: {
 U_Goto:
   next = u->y;
   goto finish;
+U_Again:
+  // Round again without the entry's checks (STK is h and nothing they read
+  // moved) while the whole group falls before the look at the pump.
+  next = u->y;
+  if (n + static_cast<std::uint64_t>(PathLength(u->w) + g->length) - 1 <= check && g->runs + 1 != kProfileRuns) {
+    n += static_cast<std::uint64_t>(PathLength(u->w));
+    ++g->runs;
+    u = micro + g->first;
+    goto* u->label;
+  }
+  goto finish;
 U_Return:
   next = t[u->a];
   if (next == u->y) {
@@ -1042,6 +1062,42 @@ U_ReturnZ: {
     return end(kGroupLeave, next);
   }
   goto finish;
+}
+U_TextVarA:
+  Assign(r.A, At(st, u->x));
+  r.CCR = FlagsOf(r.A);
+  MNEXT();
+U_TextPoolA:
+  r.CCR = SetText(r.A, (*pool_)[u->x]);
+  MNEXT();
+U_TextAVar:
+  Assign(At(st, u->x), r.A);
+  if (u->c != 0) r.CCR = FlagsOf(r.A);
+  MNEXT();
+U_TextARel:
+  Assign(At(base, u->x), r.A);
+  MNEXT();
+U_TextSubs:
+  SubText(r.A, At(st, u->x).Str, r.B.Int, u->c != 0 ? r.A.Int : (u->a == kNone ? u->y : t[u->a]));
+  r.CCR = r.A.Str.empty() ? kFlagZ : 0;
+  MNEXT();
+U_TextLen:
+  t[u->a] = TextLength(r.A);
+  MNEXT();
+U_TextCmp: {
+  const TScriptValue& left = At(base, u->x);
+  if (left.Kind != kind::kString || r.A.Kind != kind::kString) MEXIT();
+  t[u->a] = TextHolds(u->c, left.Str, r.A.Str) ? 1 : 0;
+  MNEXT();
+}
+U_TextLenVar:
+  t[u->a] = TextLength(At(st, u->x));
+  MNEXT();
+U_TextCmpPool: {
+  const TScriptValue& left = At(base, u->x);
+  if (left.Kind != kind::kString) MEXIT();
+  t[u->a] = TextHolds(u->c, left.Str, (*pool_)[u->z]) ? 1 : 0;
+  MNEXT();
 }
 U_Exit:
   r.STK = h + static_cast<std::int8_t>(u->c);

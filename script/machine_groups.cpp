@@ -87,6 +87,16 @@ struct State {
   std::vector<std::int32_t> unwrittenVars;
   std::vector<Reg> savedPar;  // PAR saved by the group's own calls, innermost last
   std::int32_t temps = 0;
+  // Places holding in memory what a Text micro-operation put there (a text,
+  // as far as the group knows): not read as integers, however they were
+  // found when the group began.
+  bool aMoved = false;
+  std::bitset<kRelSpan> relMoved;
+  std::vector<std::int32_t> varsMoved;
+  // The path took a text operation: it ends where it comes back to the
+  // group's start (values in memory gain nothing from a second round in
+  // the same group, and each round more is built and kept for nothing).
+  bool texts = false;
 };
 
 enum class Outcome { Continue, Stop, End };
@@ -207,6 +217,24 @@ class Builder {
   Outcome Return(std::int32_t at, std::int32_t& next);
   Outcome Pop(const TInstruction& ins);
   Outcome IncDec(const TInstruction& ins);
+  // Texts, where they are (the Text micro-operations).
+  Outcome LoadText(std::int32_t at, const TInstruction& ins, std::int32_t& next);
+  Outcome StoreText(std::int32_t at, const TInstruction& ins, std::int32_t& next);
+  Outcome PushText();
+  void TextIntoSlot(std::int32_t d);
+  bool TextsLikely(std::int32_t d) const;
+  bool SlotTextLikely(std::int32_t d) const;
+  Outcome CompareTexts(std::uint8_t cond);
+  void ComparedTexts(std::uint8_t t);
+  Outcome TakeAlong(std::int32_t at, std::int32_t& next);
+  // The instruction after at, when a group may take it along with at.
+  const TInstruction* Following(std::int32_t at) const {
+    return at + 1 < c_.count - 1 && ran_ + 1 < kMaxInstructions ? &c_.code[at + 1] : nullptr;
+  }
+  Outcome TextOperation(const TInstruction& ins);
+  bool VarMoved(std::int32_t slot) const {
+    return std::find(s_.varsMoved.begin(), s_.varsMoved.end(), slot) != s_.varsMoved.end();
+  }
   void Finish();
   void EndBranch(std::int32_t at, std::uint8_t cond, std::int32_t target);
   Outcome Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, std::int32_t& next);
@@ -228,6 +256,7 @@ class Builder {
   std::int32_t stubOfInstruction_ = -1;
   State before_;  // the state before the current instruction
   std::int32_t address_ = 0;
+  std::int32_t start_ = 0;  // where the group starts
   std::int32_t ran_ = 0;      // instructions along the current path
   std::int32_t longest_ = 0;  // the longest path's
   std::int32_t total_ = 0;    // instructions along all paths
@@ -313,7 +342,7 @@ std::int32_t Builder::ExitStub() {
 
 std::optional<Sym> Builder::ValueOfA() {
   if (s_.a) return s_.a;
-  if (!IsPlainInteger(c_.a)) return std::nullopt;
+  if (s_.aMoved || !IsPlainInteger(c_.a)) return std::nullopt;
   std::uint8_t t = NewTemp();
   Guard(Micro::GuardA, t, 0);
   s_.a = Sym::Temp(t);
@@ -324,7 +353,7 @@ std::optional<Sym> Builder::ValueOfVar(std::int32_t slot) {
   if (slot < 0 || slot >= c_.variables) return std::nullopt;
   for (const auto& [at, v] : s_.vars)
     if (at == slot) return v;
-  if (!IsPlainInteger(SlotNow(slot))) return std::nullopt;
+  if (VarMoved(slot) || !IsPlainInteger(SlotNow(slot))) return std::nullopt;
   std::uint8_t t = NewTemp();
   Guard(Micro::GuardVar, t, slot);
   Sym v = Sym::Temp(t);
@@ -335,7 +364,10 @@ std::optional<Sym> Builder::ValueOfVar(std::int32_t slot) {
 std::optional<Sym> Builder::ValueOfRel(std::int32_t d) {
   if (!DepthOk(d)) return std::nullopt;
   if (Rel(d)) return Rel(d);
-  if (!IsPlainInteger(SlotNow(static_cast<std::int64_t>(c_.stk) + d))) return std::nullopt;
+  if (s_.relMoved.test(static_cast<std::size_t>(d + kMaxDepth)) ||
+      !IsPlainInteger(SlotNow(static_cast<std::int64_t>(c_.stk) + d))) {
+    return std::nullopt;
+  }
   Touch(d);
   std::uint8_t t = NewTemp();
   Guard(Micro::GuardRel, t, d);
@@ -353,6 +385,7 @@ std::optional<Sym> Builder::ValueOfSpcSlot(std::int32_t x, bool intOnly) {
     if (!DepthOk(d)) return std::nullopt;
     const std::int32_t dd = static_cast<std::int32_t>(d);
     if (Rel(dd)) return Rel(dd);
+    if (s_.relMoved.test(static_cast<std::size_t>(dd + kMaxDepth))) return std::nullopt;
     const TScriptValue* now = SlotNow(static_cast<std::int64_t>(c_.stk) + dd);
     if (intOnly ? !(now && now->Kind == kind::kInteger) : !IsPlainInteger(now)) return std::nullopt;
     Touch(dd);
@@ -584,6 +617,7 @@ Outcome Builder::Arithmetic(const TInstruction& ins) {
   const bool immediate =
       ins.Mode == mode::kImmediate && (op == OpCode::MUL || op == OpCode::DIV || op == OpCode::MOD);
   if (op != OpCode::CMP && !immediate && ins.Mode != mode::kNone) return Outcome::Stop;
+  if (op == OpCode::CMP && !s_.a && TextsLikely(s_.depth - 1)) return CompareTexts(ins.Mode);
   std::optional<Sym> right = ValueOfA();
   if (!right || right->kind != kind::kInteger) return Outcome::Stop;
   if (immediate) {
@@ -788,6 +822,168 @@ Outcome Builder::IncDec(const TInstruction& ins) {
   return Outcome::Continue;
 }
 
+// LDA of a value that is not a plain integer: a variable or a text of the
+// pool, copied into A as it is. Taken along with the instruction after it:
+// LENGTH of the variable, and a comparison with the text (neither needs
+// the copy; an exit leaves before the LDA).
+Outcome Builder::LoadText(std::int32_t at, const TInstruction& ins, std::int32_t& next) {
+  const TInstruction* after = Following(at);
+  if (ins.Mode == mode::kVariable && ins.Operand >= 0 && ins.Operand < c_.variables) {
+    WriteVarNow(ins.Operand);  // read from memory
+    if (after && after->Op == OpCode::STRF && after->Mode == static_cast<std::uint8_t>(StrOp::LENG)) {
+      const std::uint8_t t = NewTemp();
+      Emit(Micro::TextLenVar, t, kNone, 0, ins.Operand);
+      s_.a = Sym::Temp(t);
+      CcrFrom(Ccr::Int, *s_.a);
+      return TakeAlong(at, next);
+    }
+    Emit(Micro::TextVarA, kNone, kNone, 0, ins.Operand);
+  } else if (ins.Mode == mode::kPool) {
+    const std::int32_t d = s_.depth - 1;
+    if (after && after->Op == OpCode::CMP && after->Mode < 6 && SlotTextLikely(d)) {
+      Touch(d);
+      WriteNow(d);
+      const std::uint8_t t = NewTemp();
+      Guard(Micro::TextCmpPool, t, d, after->Mode);
+      body_.back().z = ins.Operand;
+      ComparedTexts(t);
+      return TakeAlong(at, next);
+    }
+    Emit(Micro::TextPoolA, kNone, kNone, 0, ins.Operand);
+  } else {
+    return Outcome::Stop;
+  }
+  s_.a.reset();
+  s_.aMoved = true;
+  s_.ccr = Ccr{};
+  return Outcome::Continue;
+}
+
+// STA of an A that is not a plain integer, into a variable or (SPC known) a
+// slot. Taken along with an LDA of the same variable right after it (A
+// holds that value already: only the flags are set).
+Outcome Builder::StoreText(std::int32_t at, const TInstruction& ins, std::int32_t& next) {
+  if (ins.Mode == mode::kVariable) {
+    // Written now: what the group knew of the variable, and a write of it
+    // put off, are void.
+    const std::int32_t store = Emit(Micro::TextAVar, kNone, kNone, 0, ins.Operand);
+    s_.vars.erase(std::remove_if(s_.vars.begin(), s_.vars.end(), [&](const auto& e) { return e.first == ins.Operand; }),
+                  s_.vars.end());
+    s_.unwrittenVars.erase(std::remove(s_.unwrittenVars.begin(), s_.unwrittenVars.end(), ins.Operand),
+                           s_.unwrittenVars.end());
+    if (!VarMoved(ins.Operand)) s_.varsMoved.push_back(ins.Operand);
+    const TInstruction* after = Following(at);
+    if (after && after->Op == OpCode::LDA && after->Mode == mode::kVariable && after->Operand == ins.Operand) {
+      body_[static_cast<std::size_t>(store)].c = 1;  // and the flags
+      s_.ccr = Ccr{};
+      return TakeAlong(at, next);
+    }
+    return Outcome::Continue;
+  }
+  if (ins.Mode != mode::kSlot || !UseSpc()) return Outcome::Stop;
+  const std::int64_t d = static_cast<std::int64_t>(s_.spc.rel) - ins.Operand;
+  if (!DepthOk(d)) return Outcome::Stop;
+  const std::int32_t dd = static_cast<std::int32_t>(d);
+  TextIntoSlot(dd);
+  return Outcome::Continue;
+}
+
+// PUSH of an A that is not a plain integer.
+Outcome Builder::PushText() {
+  TextIntoSlot(s_.depth);
+  s_.depth += 1;
+  return Outcome::Continue;
+}
+
+// Slot d := A, written now (a write of it put off is void).
+void Builder::TextIntoSlot(std::int32_t d) {
+  Touch(d);
+  Emit(Micro::TextARel, kNone, kNone, 0, d);
+  Rel(d).reset();
+  s_.unwrittenRel.reset(static_cast<std::size_t>(d + kMaxDepth));
+  s_.relMoved.set(static_cast<std::size_t>(d + kMaxDepth));
+}
+
+// Whether slot d, in memory, is a text by what the group put there or
+// found when it began.
+bool Builder::SlotTextLikely(std::int32_t d) const {
+  if (!DepthOk(d) || s_.rel[static_cast<std::size_t>(d + kMaxDepth)]) return false;
+  const TScriptValue* slot = SlotNow(static_cast<std::int64_t>(c_.stk) + d);
+  return s_.relMoved.test(static_cast<std::size_t>(d + kMaxDepth)) || (slot && slot->Kind == kind::kString);
+}
+
+// The same for A and slot d.
+bool Builder::TextsLikely(std::int32_t d) const {
+  return (s_.aMoved || c_.a->Kind == kind::kString) && SlotTextLikely(d);
+}
+
+// CMP of two texts: the result and CCR as for integers; the group leaves
+// when either side is not a text when it runs (the plain handler converts).
+Outcome Builder::CompareTexts(std::uint8_t cond) {
+  if (cond >= 6) return Outcome::Stop;
+  const std::int32_t d = s_.depth - 1;
+  Touch(d);
+  WriteNow(d);
+  const std::uint8_t t = NewTemp();
+  Guard(Micro::TextCmp, t, d, cond);
+  ComparedTexts(t);
+  return Outcome::Continue;
+}
+
+// After a comparison of texts into t: the left operand popped, A the
+// result with its digit, CCR from it.
+void Builder::ComparedTexts(std::uint8_t t) {
+  Sym res = Sym::Temp(t);
+  res.str = t;
+  s_.depth -= 1;
+  s_.a = res;
+  CcrFrom(Ccr::Zero, res);
+}
+
+// The instruction after at taken along with it: counted, and the path goes
+// on after it.
+Outcome Builder::TakeAlong(std::int32_t at, std::int32_t& next) {
+  ++ran_;
+  ++total_;
+  next = at + 2;
+  return Outcome::Continue;
+}
+
+// STRF: SUBSTR of a variable (the start in B, the count in A) and LENGTH
+// of A, as the plain handlers do them.
+Outcome Builder::TextOperation(const TInstruction& ins) {
+  const auto sub = static_cast<StrOp>(ins.Mode);
+  if (sub == StrOp::LENG) {
+    if (s_.a) {
+      // An integer-like value counts 4; the others' text is empty or a digit.
+      const Sym& a = *s_.a;
+      s_.a = Sym::Constant(IsIntegerLike(a.kind) ? 4 : (a.str == kNone ? 0 : 1));
+    } else {
+      const std::uint8_t t = NewTemp();
+      Emit(Micro::TextLen, t);
+      s_.a = Sym::Temp(t);
+    }
+    CcrFrom(Ccr::Int, *s_.a);
+    return Outcome::Continue;
+  }
+  if (sub != StrOp::SUBS || ins.Operand < 0 || ins.Operand >= c_.variables) return Outcome::Stop;
+  WriteVarNow(ins.Operand);  // read from memory
+  TMicro m{Micro::TextSubs, kNone, kNone, 1, ins.Operand, 0};
+  if (s_.a) {
+    m.c = 0;
+    if (s_.a->Const()) {
+      m.y = s_.a->k;
+    } else {
+      m.a = TempOf(*s_.a);
+    }
+  }
+  body_.push_back(m);
+  s_.a.reset();
+  s_.aMoved = true;
+  s_.ccr = Ccr{};
+  return Outcome::Continue;
+}
+
 Outcome Builder::Translate(std::int32_t at, const TInstruction& ins, std::int32_t& next) {
   next = at + 1;
   const std::uint8_t m = ins.Mode;
@@ -799,7 +995,7 @@ Outcome Builder::Translate(std::int32_t at, const TInstruction& ins, std::int32_
       return Outcome::Continue;
     case OpCode::LDA: {
       std::optional<Sym> v = Source(m, ins.Operand);
-      if (!v) return Outcome::Stop;
+      if (!v) return LoadText(at, ins, next);
       s_.a = *v;
       CcrFrom(Ccr::Int, *v);
       return Outcome::Continue;
@@ -813,6 +1009,7 @@ Outcome Builder::Translate(std::int32_t at, const TInstruction& ins, std::int32_
         std::optional<Sym> v;
         if (m == mode::kNone) {
           v = ValueOfA();
+          if (!v) return PushText();
         } else if (m == mode::kLink) {
           v = Sym::Constant(ins.Operand, kind::kLink);
         } else {
@@ -828,7 +1025,7 @@ Outcome Builder::Translate(std::int32_t at, const TInstruction& ins, std::int32_
       if (m != mode::kVariable && m != mode::kSlot && m != mode::kRegB) return Outcome::Stop;
       if (m == mode::kVariable && (ins.Operand < 0 || ins.Operand >= c_.variables)) return Outcome::Stop;
       std::optional<Sym> v = ValueOfA();
-      if (!v) return Outcome::Stop;
+      if (!v) return StoreText(at, ins, next);
       if (m == mode::kVariable) {
         WriteVar(ins.Operand, *v);
       } else if (m == mode::kRegB) {
@@ -926,6 +1123,7 @@ Outcome Builder::Translate(std::int32_t at, const TInstruction& ins, std::int32_
       return Jump(at, m, ins.Operand, next);
     case OpCode::CALL: return Call(at, ins, next);
     case OpCode::RET: return Return(at, next);
+    case OpCode::STRF: return TextOperation(ins);
     default: return Outcome::Stop;
   }
 }
@@ -1055,7 +1253,10 @@ Outcome Builder::Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, s
 // instructions so far leave them, then the plain handlers.
 void Builder::EndPath(std::int32_t at) {
   Finish();
-  body_.push_back(TMicro{Micro::Goto, kNone, kNone, 0, 0, at, 0, PathEnd(ran_, s_.depth)});
+  // Back where the group starts, with nothing its entry checks moved.
+  const bool again = at == start_ && s_.depth == 0 && s_.savedPar.empty() && s_.spc.known &&
+                     s_.spc.rel == c_.spc - c_.stk && s_.par.known && s_.par.rel == c_.par - c_.stk;
+  body_.push_back(TMicro{again ? Micro::Again : Micro::Goto, kNone, kNone, 0, 0, at, 0, PathEnd(ran_, s_.depth)});
 }
 
 // Translates from `at` until the path ends (a terminator, an instruction the
@@ -1065,7 +1266,8 @@ void Builder::Path(std::int32_t at) {
     longest_ = std::max(longest_, ran_);
     // The final HALT and anything past it are not group material.
     const std::int32_t longest = kMaxInstructions + (s_.savedPar.empty() ? 0 : kCallSlack);
-    if (at < 0 || at >= c_.count - 1 || ran_ >= longest || total_ >= budget_ || s_.temps >= kMaxTemps) {
+    if (at < 0 || at >= c_.count - 1 || ran_ >= longest || total_ >= budget_ || s_.temps >= kMaxTemps ||
+        (s_.texts && at == start_)) {
       EndPath(at);
       return;
     }
@@ -1094,6 +1296,9 @@ void Builder::Path(std::int32_t at) {
       // written; count the instruction once more for the longest path.
       longest_ = std::max(longest_, ran_ + 1);
       return;
+    }
+    for (std::size_t k = bodyBefore; k < body_.size(); ++k) {
+      if (body_[k].op >= Micro::TextVarA && body_[k].op <= Micro::TextCmpPool) s_.texts = true;
     }
     ++ran_;
     ++total_;
@@ -1137,8 +1342,8 @@ void Builder::Optimize() {
   };
   auto isEnd = [](Micro op) {
     switch (op) {
-      case Micro::Goto: case Micro::Branch: case Micro::JumpZ: case Micro::JumpI: case Micro::JumpS:
-      case Micro::Return: case Micro::ReturnI: case Micro::ReturnZ: return true;
+      case Micro::Goto: case Micro::Again: case Micro::Branch: case Micro::JumpZ: case Micro::JumpI:
+      case Micro::JumpS: case Micro::Return: case Micro::ReturnI: case Micro::ReturnZ: return true;
       default: return false;
     }
   };
@@ -1198,7 +1403,7 @@ void Builder::Optimize() {
         case Micro::Add: case Micro::Sub: case Micro::Mul: case Micro::Div: case Micro::Mod:
         case Micro::And: case Micro::Or: case Micro::Xor: case Micro::Shl: case Micro::Shr:
         case Micro::Eq: case Micro::Ne: case Micro::Gt: case Micro::Ge: case Micro::Lt: case Micro::Le:
-        case Micro::Neg: case Micro::Not:
+        case Micro::Neg: case Micro::Not: case Micro::TextLen:
           if (!n.live.test(m.a)) {
             keep[k] = false;
             break;
@@ -1215,6 +1420,7 @@ void Builder::Optimize() {
           relSet(m.x, false);
           break;
         case Micro::StoreRel: case Micro::StoreRelK: case Micro::StoreRelX: case Micro::StoreRelH:
+        case Micro::TextARel:
           if (relDead(m.x)) {
             keep[k] = false;
             break;
@@ -1252,12 +1458,28 @@ void Builder::Optimize() {
           for (std::int32_t j = 0; j < 3; ++j) relSet(m.x + j, false);
           break;
         case Micro::StoreVar: case Micro::StoreVarK: case Micro::StoreVarX: case Micro::StoreVarH:
-          if (varDead(m.x)) {
+        case Micro::TextAVar:
+          if (varDead(m.x) && !(m.op == Micro::TextAVar && m.c != 0)) {  // (that one sets CCR too)
             keep[k] = false;
             break;
           }
           n.deadVar.push_back(m.x);
           uses(m, use);
+          break;
+        case Micro::TextVarA:
+          varLive(m.x);
+          break;
+        case Micro::TextLenVar:
+          if (!n.live.test(m.a)) {
+            keep[k] = false;
+            break;
+          }
+          n.live.reset(m.a);
+          varLive(m.x);
+          break;
+        case Micro::TextSubs:
+          varLive(m.x);
+          use(m.a);
           break;
         case Micro::IncVar:
           varLive(m.x);
@@ -1311,6 +1533,8 @@ void Builder::Offsets() {
         case Micro::StoreRel: case Micro::StoreRelK: case Micro::StoreRelX: case Micro::StoreRelH:
         case Micro::StoreVar: case Micro::StoreVarK: case Micro::StoreVarX: case Micro::StoreVarH:
         case Micro::PushSpc: case Micro::IncVar: case Micro::IncRel: case Micro::SwapA: case Micro::SwapB:
+        case Micro::TextVarA: case Micro::TextAVar: case Micro::TextARel: case Micro::TextSubs: case Micro::TextCmp:
+        case Micro::TextLenVar: case Micro::TextCmpPool:
           m.x *= kSize;
           break;
         default: break;
@@ -1322,6 +1546,7 @@ void Builder::Offsets() {
 bool Builder::Build(std::int32_t address, TGroup& group) {
   s_.spc.rel = c_.spc - c_.stk;
   s_.par.rel = c_.par - c_.stk;
+  start_ = address;
   Path(address);
   if (longest_ < 2) return false;
   Optimize();

@@ -14,11 +14,16 @@
 // state every time it runs: a value that is not a plain integer leaves the
 // group at that instruction with everything exactly as the instructions one
 // by one would have left it, and the plain handlers go on from there.
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstddef>
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/compare.h"
 #include "script/instructions.h"
 #include "script/machine.h"
 #include "script/value.h"
@@ -46,6 +51,98 @@ inline bool Holds(std::uint8_t cond, std::uint16_t ccr, std::intptr_t frp) {
   if (cond == static_cast<std::uint8_t>(Cond::FRP)) return frp != 0;
   if (cond == static_cast<std::uint8_t>(Cond::FRZ)) return frp == 0;
   return false;
+}
+
+// The text rules the plain handlers and the groups share.
+
+// target := the one character c, without a call where target's length
+// is 0 or 1 already.
+inline void SetChar(std::string& target, char c) {
+  if (target.size() == 1) {
+    target[0] = c;
+  } else if (target.empty()) {
+    target.push_back(c);
+  } else {
+    target.assign(1, c);
+  }
+}
+
+// target := source's bytes, in target's own buffer; one character, or a
+// text of target's length, is copied in place without a call.
+inline void CopyText(std::string& target, const std::string& source) {
+  const std::size_t n = source.size();
+  if (n == 1) {
+    SetChar(target, source[0]);
+  } else if (n != target.size() || n > 16) {
+    target = source;
+  } else if (n != 0) {
+    std::memcpy(target.data(), source.data(), n);
+  }
+}
+
+// a <-> b; two values without a text exchange only their kinds and numbers
+// (a string swap is dear for what it does here).
+inline void SwapValues(TScriptValue& a, TScriptValue& b) {
+  if (a.Str.empty() && b.Str.empty()) {
+    std::swap(a.Kind, b.Kind);
+    std::swap(a.Int, b.Int);
+  } else {
+    std::swap(a, b);
+  }
+}
+
+// Byte equality, without a call for the short texts a script compares most.
+inline bool SameText(const std::string& a, const std::string& b) {
+  const std::size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n == 0) return true;
+  return a[0] == b[0] && (n == 1 || std::memcmp(a.data() + 1, b.data() + 1, n - 1) == 0);
+}
+
+// Whether a comparison condition (EQ to LE) holds between two texts: equal
+// only when their bytes are, ordered by the platform's collation.
+inline bool TextHolds(std::uint8_t cond, const std::string& left, const std::string& right) {
+  std::uint16_t flags = 0;
+  if (cond <= static_cast<std::uint8_t>(Cond::NE)) {
+    flags = SameText(left, right) ? kFlagZ : 0;
+  } else {
+    const int c = CompareText(left, right);
+    flags = c == 0 ? kFlagZ : (c < 0 ? kFlagN : 0);
+  }
+  return kHolds[cond][flags];
+}
+
+// LENGTH: 4 for an integer-like value, else the bytes of its text.
+inline std::int32_t TextLength(const TScriptValue& v) {
+  if (v.IsIntLike()) return 4;
+  return static_cast<std::int32_t>(std::min<std::size_t>(v.Str.size(), INT32_MAX));
+}
+
+// 0-based byte range [from, from + n) of a 1-based start and a count,
+// clipped to a text of size bytes; false when it is empty or starts past
+// the end.
+inline bool ByteRange(std::size_t size, std::int32_t start1, std::int32_t count, std::size_t& from, std::size_t& n) {
+  if (count <= 0) return false;
+  const std::int64_t s = std::max<std::int64_t>(start1, 1) - 1;
+  if (s >= static_cast<std::int64_t>(size)) return false;
+  from = static_cast<std::size_t>(s);
+  n = std::min<std::size_t>(static_cast<std::size_t>(count), size - from);
+  return true;
+}
+
+// SUBSTR: a := the bytes of text in ByteRange of start and count (empty
+// when there are none), kind 2, Int 0.
+inline void SubText(TScriptValue& a, const std::string& text, std::int32_t start, std::int32_t count) {
+  std::size_t from = 0, n = 0;
+  if (!ByteRange(text.size(), start, count, from, n)) {
+    a.Str.clear();
+  } else if (n == 1) {
+    SetChar(a.Str, text[from]);
+  } else {
+    a.Str.assign(text, from, n);
+  }
+  a.Kind = kind::kString;
+  a.Int = 0;
 }
 
 // The plain handlers, one per operation and the modes worth telling apart.
@@ -87,7 +184,10 @@ struct TDecoded {
 // (kind 1) with an empty text (with c set, kind 1 suffices: the text is not
 // used). A group may fork at a conditional jump into both of its paths (the
 // Fork forms); each path ends in its own terminator, which leaves STK at h +
-// the depth in w and counts the instructions of its path (also in w).
+// the depth in w and counts the instructions of its path (also in w). The
+// Text forms work on the values where they are, as the plain handlers do:
+// a text never goes into a temporary; the TextCmp forms are the ones that
+// guard (they leave when a side is not a text).
 #define BQ_MICRO_OPS(X)                                                                        \
   X(GuardVar)   /* t[a] := variable */                                                         \
   X(GuardRel)   /* t[a] := slot */                                                             \
@@ -140,11 +240,23 @@ struct TDecoded {
   X(JumpI)      /* A := (1, t[a], empty), CCR := Z if t[a] = 0, N if below; then as Branch */  \
   X(JumpS)      /* A := (1, t[a], empty), CCR := sign of t[a] - t[b] (x); then as Branch */    \
   X(Goto)       /* the group ends, going on at y */                                            \
+  X(Again)      /* the same where the group starts, STK, SPC and PAR as they were there: it */  \
+                /* runs again at once while it may */                                          \
   X(Return)     /* the group ends, going on at t[a]; the RET at y returns from Run when */     \
                 /* that is y itself */                                                         \
   X(ReturnI)    /* RET to STK h+x as Ret (the address not kept); A := (1, t[a], empty), CCR */ \
                 /* := Z if t[a] = 0, N if below; then as Return, the address from the slot */  \
   X(ReturnZ)    /* the same with CCR := Z if t[a] = 0 */                                       \
+  X(TextVarA)   /* A := variable x as it is (a text, say); CCR := its flags */                 \
+  X(TextPoolA)  /* A := text x of the pool; CCR := its flags */                                \
+  X(TextAVar)   /* variable x := A as it is; with c set, CCR := the flags of A */             \
+  X(TextARel)   /* slot := A as it is */                                                       \
+  X(TextSubs)   /* SUBSTR of variable x from B's Int, t[a] bytes (y when a is kNone, A's own */\
+                /* Int when c is 1), into A; CCR := its flags */                               \
+  X(TextLen)    /* t[a] := LENGTH of A */                                                      \
+  X(TextLenVar) /* t[a] := LENGTH of variable x */                                            \
+  X(TextCmp)    /* t[a] := condition c holds between the slot and A, both texts (kind 2) */    \
+  X(TextCmpPool) /* the same between the slot (a text) and text z of the pool */               \
   X(Exit)       /* x instructions ran; STK := h+(int8)c; the plain handlers go on at y */
 
 enum class Micro : std::uint8_t {

@@ -114,7 +114,7 @@ void TScriptMachine::PopInto(TScriptValue& target) {
     return;
   }
   // The slot above the stack keeps the old target; pushing overwrites it.
-  std::swap(target, stack_[static_cast<std::size_t>(--R.STK)]);
+  SwapValues(target, stack_[static_cast<std::size_t>(--R.STK)]);
 }
 
 std::int32_t TScriptMachine::PushValue(TScriptValue value) {

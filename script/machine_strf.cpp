@@ -4,6 +4,7 @@
 
 #include "platform/compare.h"
 #include "script/machine.h"
+#include "script/machine_groups.h"
 #include "script/machine_text.h"
 #include "textlib/html.h"
 #include "textlib/pattern.h"
@@ -25,17 +26,6 @@ void SetNumber(TScriptValue& v, std::int32_t n) {
   v.Str.clear();
 }
 
-// 0-based byte range [start, start + count) of a 1-based start clipped to
-// the text; false when it is empty or starts past the end.
-bool ByteRange(std::size_t size, std::int32_t start1, std::int32_t count, std::size_t& from, std::size_t& n) {
-  if (count <= 0) return false;
-  std::int64_t s = std::max<std::int64_t>(start1, 1) - 1;
-  if (s >= static_cast<std::int64_t>(size)) return false;
-  from = static_cast<std::size_t>(s);
-  n = std::min<std::size_t>(static_cast<std::size_t>(count), size - from);
-  return true;
-}
-
 }  // namespace
 
 void TScriptMachine::TextOperation(std::uint8_t sub, std::int32_t operand) {
@@ -46,18 +36,9 @@ void TScriptMachine::TextOperation(std::uint8_t sub, std::int32_t operand) {
       SetText(v, StripHtml(v.Str, TagTable, R.SMR));
       break;
     }
-    case StrOp::SUBS: {
-      const std::string& v = StackSlot(operand).Str;
-      std::size_t from = 0, n = 0;
-      if (ByteRange(v.size(), R.B.Int, a.Int, from, n)) {
-        a.Str.assign(v, from, n);  // into A's own buffer
-      } else {
-        a.Str.clear();
-      }
-      a.Kind = kind::kString;
-      a.Int = 0;
+    case StrOp::SUBS:
+      SubText(a, StackSlot(operand).Str, R.B.Int, a.Int);  // into A's own buffer
       break;
-    }
     case StrOp::POS: {
       std::size_t at = FindText(StackSlot(operand).Str, a.Str);
       SetNumber(a, at == kNotFound ? 0 : static_cast<std::int32_t>(at + 1));
@@ -79,7 +60,7 @@ void TScriptMachine::TextOperation(std::uint8_t sub, std::int32_t operand) {
       R.CCR = HasLeadByte(a.Str) ? kFlagZ : 0;
       return;
     case StrOp::LENG:
-      SetNumber(a, a.IsIntLike() ? 4 : static_cast<std::int32_t>(std::min<std::size_t>(a.Str.size(), INT32_MAX)));
+      SetNumber(a, TextLength(a));
       break;
     case StrOp::DELS: {
       std::string v = StackSlot(operand).Str;

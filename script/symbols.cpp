@@ -39,12 +39,6 @@ std::int32_t TStringPool::Add(std::string_view text) {
   return pos;
 }
 
-const std::string& TStringPool::operator[](std::int32_t i) const {
-  static const std::string empty;
-  if (i < 0 || i >= Count()) return empty;
-  return strings_[static_cast<std::size_t>(i)];
-}
-
 void TSymbolTable::Reset() {
   symbols_.clear();
   nextSameName_.clear();

@@ -60,8 +60,11 @@ class TStringPool {
   std::int32_t Add(std::string_view text);
   // Index of an identical string, or -1.
   std::int32_t Find(std::string_view text) const;
-  // Entry i; the empty text for an index outside the pool.
-  const std::string& operator[](std::int32_t i) const;
+  // Entry i; the empty text (the reserved entry 0) for an index outside
+  // the pool.
+  const std::string& operator[](std::int32_t i) const {
+    return strings_[static_cast<std::uint32_t>(i) < strings_.size() ? static_cast<std::size_t>(i) : 0];
+  }
   std::int32_t Count() const { return static_cast<std::int32_t>(strings_.size()); }
 
  private:

@@ -173,6 +173,91 @@ TEST_F(FusionTest, AComparisonBeforeAJumpForksInOneStepWithTheSameEffects) {
   }
 }
 
+// Loops over texts run SUBSTR, LENGTH, text comparisons and the copies
+// between them inside groups, and leave them as the plain instructions
+// would wherever a value is not the text the group was built for: an
+// integer, the empty value, a double-byte character, SUBSTR out of range.
+TEST_F(FusionTest, TextOperationsInsideGroupsLeaveTheSameStateAsThePlainInstructions) {
+  const struct {
+    const char* setup;
+    const char* body;
+  } cases[] = {
+      {"t := 'ab cd  e'; n := LENGTH(t)",
+       "c := SUBSTR(t, k MOD n + 1, 1); IF c = ' ' THEN w := 0 ELSE BEGIN x := x + LENGTH(c); "
+       "IF w = 0 THEN BEGIN y := y + 1; w := 1 END END"},
+      {"t := 'abcdef'",
+       "IF k MOD 7 = 0 THEN c := k ELSE c := SUBSTR(t, k MOD 6 + 1, 1); IF c = 'c' THEN y := y + 1; "
+       "x := x + LENGTH(c)"},
+      {"t := 'abc'", "c := SUBSTR(t, k MOD 5, k MOD 3); IF c = '' THEN y := y + 1; x := x + LENGTH(c); IF e = 'a' THEN x := 0"},
+      {"t := '\x82\xa0\x82\xa2" "a\x82\xa4'",
+       "c := SUBSTR(t, k MOD 7 + 1, 2); IF c = '\x82\xa2' THEN y := y + 1; x := x + LENGTH(c)"},
+      {"t := 'xyz'", "c := SUBSTR(t, k - 40, k MOD 4 - 1); x := x + LENGTH(c); IF c <> 'y' THEN y := y + 1"},
+      {"t := 'banana'; d := 'b'",
+       "c := SUBSTR(t, k MOD 6 + 1, 1); IF c < d THEN y := y + 1; IF c = d THEN x := x + 1; "
+       "IF k MOD 9 = 0 THEN d := k MOD 2 ELSE d := c"},
+      {"t := 'ab'", "c := SUBSTR(t, k MOD 2 + 1, 1); d := c; IF c + d = 'aa' THEN y := y + 1; x := LENGTH(d) + x"},
+      {"t := 'abc'",
+       "c := SUBSTR(t, 1, 2); t := k MOD 3; d := SUBSTR(t, 1, 1); e := d; IF k MOD 4 = 0 THEN t := 'xyz'; "
+       "x := x + LENGTH(c) + LENGTH(e)"},
+      {"t := 'abcd'; s := 2",
+       "c := SUBSTR(t, s, 2); IF k MOD 5 = 0 THEN s := '3' ELSE s := k MOD 4; x := x + LENGTH(c); "
+       "IF c >= 'bc' THEN y := y + 1"},
+  };
+  for (const auto& c : cases) {
+    const std::string source = std::string("SCRIPT t; BEGIN x := 0; y := 0; w := 0; ") + c.setup +
+                               "; FOR k := 0 TO 400 DO BEGIN " + c.body + " END END.";
+    Compile(source);
+    RunBoth(0);
+    EXPECT_EQ(Fused().State, RunState::Halted) << source;
+    EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain())) << source;
+    EXPECT_NE(AllGroups(Fused()).find(" Text"), std::string::npos) << source << "\n" << AllGroups(Fused());
+    // Cut by budgets at every instruction of a few rounds once the groups
+    // are built, and resumed.
+    for (std::uint64_t n = 0; n <= 60; ++n) {
+      Compile(source);
+      RunBoth(2000 + n);
+      ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << source << " " << n;
+      RunBoth(0);
+      ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << source << " " << n;
+    }
+  }
+}
+
+// A look at the pump that has events to deliver falls on another instruction
+// of a long loop every time; the fetch loop goes on to the group built
+// already instead of building one wherever that happens to be.
+TEST_F(FusionTest, ALongLoopKeepsToTheGroupsItBuiltAcrossLooksAtThePump) {
+  const char* const loops[] = {
+      "t := 'ab cd'; WHILE k >= 0 DO BEGIN k := k + 1; c := SUBSTR(t, k MOD 5 + 1, 1); "
+      "IF c = ' ' THEN y := y + 1 ELSE x := x + LENGTH(c) END",
+      "t := 'abc'; WHILE k >= 0 DO BEGIN k := k + 1; IF SUBSTR(t, k MOD 3 + 1, 1) = 'b' THEN y := y + k "
+      "ELSE x := x + 1 END",
+  };
+  for (const char* loop : loops) {
+    Compile(std::string("SCRIPT t; BEGIN k := 0; x := 0; y := 0; ") + loop + " END.");
+    // The pump is due once a millisecond has passed; it stops the run once
+    // it has had events to deliver a few dozen times, and the plain machine
+    // runs as many instructions.
+    CallbackPump pump;
+    pump.Add([&] {
+      if (pump.Calls() >= 30) Fused().State = RunState::Stopped;
+    });
+    Fused().SetPump(&pump);
+    const std::uint64_t before = Fused().Executed;
+    Fused().State = RunState::Run;
+    Fused().Run();
+    Fused().SetPump(nullptr);
+    ASSERT_EQ(pump.Calls(), 30u) << loop;
+    Plain().Budget = Plain().Executed + (Fused().Executed - before);
+    Plain().State = RunState::Run;
+    Plain().Run();
+    EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain())) << loop;
+    // A group at every instruction the pump fell on would put one at most
+    // of the loop's instructions.
+    EXPECT_LT(FusedCount() * 4, Fused().Code().Count()) << loop << "\n" << AllGroups(Fused());
+  }
+}
+
 // A group puts off writing variables and pushed values (a saved SPC among
 // them) until they could be seen; leaving early (a variable it reads turned
 // into a text between runs) it makes them all first, wherever it leaves.
