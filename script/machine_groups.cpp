@@ -1376,6 +1376,13 @@ void Builder::Optimize() {
     auto relSet = [&](std::int32_t d, bool v) { n.deadRel.set(static_cast<std::size_t>(d + kMaxDepth), v); };
     auto varDead = [&](std::int32_t x) { return std::find(n.deadVar.begin(), n.deadVar.end(), x) != n.deadVar.end(); };
     auto varLive = [&](std::int32_t x) { n.deadVar.erase(std::remove(n.deadVar.begin(), n.deadVar.end(), x), n.deadVar.end()); };
+    // A temporary computed here: dropped when nothing reads it later, else
+    // no longer needed before this point.
+    auto unread = [&](std::uint8_t t) {
+      if (!n.live.test(t)) return true;
+      n.live.reset(t);
+      return false;
+    };
     if (isEnd(m.op)) n = Need{};  // after a terminator the group has left: all is seen
     if (guardAt[k] >= 0) {
       n.live |= stubLive[static_cast<std::size_t>(guardAt[k])];
@@ -1404,19 +1411,17 @@ void Builder::Optimize() {
         case Micro::And: case Micro::Or: case Micro::Xor: case Micro::Shl: case Micro::Shr:
         case Micro::Eq: case Micro::Ne: case Micro::Gt: case Micro::Ge: case Micro::Lt: case Micro::Le:
         case Micro::Neg: case Micro::Not: case Micro::TextLen:
-          if (!n.live.test(m.a)) {
+          if (unread(m.a)) {
             keep[k] = false;
             break;
           }
-          n.live.reset(m.a);
           uses(m, use);
           break;
         case Micro::ReadRel:
-          if (!n.live.test(m.a)) {
+          if (unread(m.a)) {
             keep[k] = false;
             break;
           }
-          n.live.reset(m.a);
           relSet(m.x, false);
           break;
         case Micro::StoreRel: case Micro::StoreRelK: case Micro::StoreRelX: case Micro::StoreRelH:
@@ -1470,11 +1475,10 @@ void Builder::Optimize() {
           varLive(m.x);
           break;
         case Micro::TextLenVar:
-          if (!n.live.test(m.a)) {
+          if (unread(m.a)) {
             keep[k] = false;
             break;
           }
-          n.live.reset(m.a);
           varLive(m.x);
           break;
         case Micro::TextSubs:

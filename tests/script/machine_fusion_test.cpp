@@ -62,6 +62,17 @@ class FusionTest : public ::testing::Test {
       s.m.Run();
     }
   }
+  // The script cut by a budget after each of `count` instruction counts from
+  // `from` on, then resumed to its end: both machines agree at both points.
+  void ExpectSameCutAnywhere(const std::string& source, std::uint64_t from, std::uint64_t count) {
+    for (std::uint64_t n = from; n < from + count; ++n) {
+      Compile(source);
+      RunBoth(n);
+      ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << source << " " << n;
+      RunBoth(0);
+      ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << source << " " << n;
+    }
+  }
   std::int32_t FusedCount() {
     std::int32_t n = 0;
     for (std::int32_t a = 0; a < Fused().Code().Count(); ++a) n += Fused().FusedAt(a) ? 1 : 0;
@@ -163,13 +174,7 @@ TEST_F(FusionTest, AComparisonBeforeAJumpForksInOneStepWithTheSameEffects) {
     EXPECT_NE(AllGroups(Fused()).find(c.fork), std::string::npos) << source << "\n" << AllGroups(Fused());
     // Again, stopped once the groups are built at each point of a few
     // rounds of the loop, and resumed.
-    for (std::uint64_t n = 0; n <= 120; ++n) {
-      Compile(source);
-      RunBoth(1500 + n);
-      ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << source << " " << n;
-      RunBoth(0);
-      ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << source << " " << n;
-    }
+    ExpectSameCutAnywhere(source, 1500, 121);
   }
 }
 
@@ -213,13 +218,7 @@ TEST_F(FusionTest, TextOperationsInsideGroupsLeaveTheSameStateAsThePlainInstruct
     EXPECT_NE(AllGroups(Fused()).find(" Text"), std::string::npos) << source << "\n" << AllGroups(Fused());
     // Cut by budgets at every instruction of a few rounds once the groups
     // are built, and resumed.
-    for (std::uint64_t n = 0; n <= 60; ++n) {
-      Compile(source);
-      RunBoth(2000 + n);
-      ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << source << " " << n;
-      RunBoth(0);
-      ASSERT_EQ(Snapshot(Fused()), Snapshot(Plain())) << source << " " << n;
-    }
+    ExpectSameCutAnywhere(source, 2000, 61);
   }
 }
 
