@@ -221,7 +221,7 @@ TEST_F(PackagingTest, TheProgramLinksNoTlsLibraryAtStart) {
   std::set<std::string> needed;
   const std::regex line(R"(\(NEEDED\)\s+Shared library: \[([^\]]+)\])");
   for (std::sregex_iterator it(r.out.begin(), r.out.end(), line), end; it != end; ++it) needed.insert((*it)[1]);
-  EXPECT_TRUE(needed.count("libstdc++.so.6")) << r.out;
+  EXPECT_TRUE(needed.count("libc.so.6")) << r.out;  // the list was read
   for (const std::string& name : needed) {
     EXPECT_EQ(name.rfind("libssl", 0), std::string::npos) << name;
     EXPECT_EQ(name.rfind("libcrypto", 0), std::string::npos) << name;
