@@ -3,11 +3,20 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <iostream>
+#include <cstdlib>
 
 #include "textlib/cp932.h"
 
 namespace bq {
+
+bool ReadStdinLine(std::string& line) {
+  char* buf = nullptr;
+  std::size_t size = 0;
+  const ssize_t n = ::getline(&buf, &size, stdin);
+  if (n >= 0) line.assign(buf, static_cast<std::size_t>(n) - (n > 0 && buf[n - 1] == '\n' ? 1 : 0));
+  std::free(buf);
+  return n >= 0;
+}
 
 int ConsoleUi::MessageBox(std::string_view text, std::string_view caption, int buttons) {
   std::string line = SjisToUtf8(caption);
@@ -19,7 +28,7 @@ int ConsoleUi::MessageBox(std::string_view text, std::string_view caption, int b
   const char* choices = buttons == kMbOkCancel ? "[o]k/[c]ancel" : buttons == kMbYesNo ? "[y]es/[n]o" : "[y]es/[n]o/[c]ancel";
   std::fprintf(stderr, "%s? ", choices);
   std::string answer;
-  if (!std::getline(std::cin, answer) || answer.empty()) return kIdCancel;
+  if (!ReadStdinLine(answer) || answer.empty()) return kIdCancel;
   switch (answer[0]) {
     case 'o': case 'O': return kIdOk;
     case 'y': case 'Y': return kIdYes;
@@ -33,7 +42,7 @@ bool ConsoleUi::InputBox(std::string_view caption, std::string_view prompt, std:
   std::fprintf(stderr, "%s %s [%s]: ", SjisToUtf8(caption).c_str(), SjisToUtf8(prompt).c_str(),
                SjisToUtf8(value).c_str());
   std::string answer;
-  if (!std::getline(std::cin, answer)) return false;
+  if (!ReadStdinLine(answer)) return false;
   if (!answer.empty()) value = Utf8ToSjis(answer);
   return true;
 }

@@ -43,6 +43,11 @@ class ConsoleUi : public UserInterface {
   std::string clipboard_;
 };
 
+// One line typed on stdin, without its line end; false at the end of input.
+// Read through stdio, so a console program needs no C++ streams (whose
+// set-up every start would pay).
+bool ReadStdinLine(std::string& line);
+
 // Records every call and answers from queues, for tests.
 class RecordingUi : public UserInterface {
  public:

@@ -58,8 +58,8 @@ std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, Access access) {
   return OpenApp(options, ReadSystemProxySettings, access);
 }
 
-std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxySource proxy, Access access) {
-  app::ProgramLayout layout;
+std::unique_ptr<CliApp> LoadHeadlessApp(const GlobalOptions& options, app::ProgramLayout& layout,
+                                        TWebAccess::ProxySource proxy, Access access) {
   auto cli = LoadApp(options, layout, std::move(proxy));
   app::TApplication& a = cli->app;
   app::TKernel::Log(a).SetReadOnly(access == Access::kReadOnly);
@@ -70,13 +70,19 @@ std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxyS
     std::fprintf(stderr, "waiting for %s: another program is writing it (%u s)\n", TerminalText(folder).c_str(),
                  waitedMs / 1000);
   };
-  a.SetupFolders(fs::FromOsPath(DataFolder(a, layout)));
   // Nobody watches a headless run: a silent server ends it after the safety limit.
   a.Unattended = true;
   app::TApplication* ap = &a;
   cli->pump.Add([ap] {
     if (Interrupted() && (app::TKernel::Machine(*ap).State != script::RunState::Stopped || !app::TKernel::Web(*ap).Stopped())) ap->Stop();
   });
+  return cli;
+}
+
+std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options, TWebAccess::ProxySource proxy, Access access) {
+  app::ProgramLayout layout;
+  auto cli = LoadHeadlessApp(options, layout, std::move(proxy), access);
+  cli->app.SetupFolders(fs::FromOsPath(DataFolder(cli->app, layout)));
   return cli;
 }
 

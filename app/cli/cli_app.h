@@ -40,6 +40,12 @@ std::unique_ptr<CliApp> LoadApp(const GlobalOptions& options, app::ProgramLayout
                                 TWebAccess::ProxySource proxy = ReadSystemProxySettings);
 // The data folder of the options and settings (OS path, ending in '/').
 std::string DataFolder(const app::TApplication& a, const app::ProgramLayout& layout);
+// The application as OpenApp makes it (read-only when asked, another
+// program's lock told on stderr, unattended, stopped by a signal once
+// StopOnSignals is called), before its folders are set up.
+std::unique_ptr<CliApp> LoadHeadlessApp(const GlobalOptions& options, app::ProgramLayout& layout,
+                                        TWebAccess::ProxySource proxy = ReadSystemProxySettings,
+                                        Access access = Access::kReadWrite);
 // The application with its folders set up.
 std::unique_ptr<CliApp> OpenApp(const GlobalOptions& options,
                                 TWebAccess::ProxySource proxy = ReadSystemProxySettings,

@@ -3,7 +3,8 @@
 // runs: the real fetcher (its page cache in a temporary data folder, or in
 // --data DIR), a scratch article log that PUTLOG fills and that is thrown
 // away at the end, and the template variables of an empty folder definition
-// (%URL% from --url). Prints the print text; with --trace also one line per
+// (%URL% from --url). The folders are made only for a script that can reach
+// them; one that only computes and prints touches no disk at all. Prints the print text; with --trace also one line per
 // executed instruction; with --articles or --verbose the stored articles as
 // `list` shows them. Exit status 0 when the script halts, 1 on a compile or
 // run-time error, 128 + the signal's number when Ctrl-C, SIGTERM or SIGHUP
@@ -24,6 +25,7 @@
 #include "app/cli/fetch_report.h"
 #include "app/cli/terminal.h"
 #include "app/core/list/article_list.h"
+#include "builtins/folder_reach.h"
 #include "platform/fs.h"
 #include "script/engine.h"
 #include "script/listing.h"
@@ -86,25 +88,28 @@ std::vector<std::string> ScratchParents() {
 }
 
 // A temporary folder for the scratch site folder (and the data folder when
-// --data is not given), removed with everything in it at the end.
+// --data is not given), made on demand and removed with everything in it
+// at the end.
 class TScratch {
  public:
-  TScratch() {
-    for (const std::string& parent : ScratchParents()) {
-      std::string tmpl = parent + "/brindlequay-exec.XXXXXX";
-      if (::mkdtemp(tmpl.data())) {
-        dir_ = tmpl + "/";
-        return;
-      }
-    }
-  }
+  TScratch() = default;
   TScratch(const TScratch&) = delete;
   TScratch& operator=(const TScratch&) = delete;
   ~TScratch() {
     std::error_code ec;
     if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
   }
-  bool Ok() const { return !dir_.empty(); }
+  // False, with errno set, when no parent can hold one.
+  bool Make() {
+    for (const std::string& parent : ScratchParents()) {
+      std::string tmpl = parent + "/brindlequay-exec.XXXXXX";
+      if (::mkdtemp(tmpl.data())) {
+        dir_ = tmpl + "/";
+        return true;
+      }
+    }
+    return false;
+  }
   const std::string& Dir() const { return dir_; }  // OS path, ends in '/'
 
  private:
@@ -117,22 +122,23 @@ void PrintArticles(app::TApplication& a) {
   for (int i = 0; i < app::TKernel::Log(a).Count(); ++i) std::printf("%s\n", TerminalText(rows.RowLine(i)).c_str());
 }
 
-// The application over the scratch folders, with the script's template
-// variables those of an empty folder definition and %URL% as given.
-std::unique_ptr<CliApp> OpenScratchApp(const ExecOptions& o, const TScratch& scratch) {
-  GlobalOptions g = o.global;
-  if (g.dataDir.empty()) g.dataDir = scratch.Dir() + "data/";
-  auto cli = OpenApp(g);
-  StopOnSignals();
-  std::string folder = fs::FromOsPath(scratch.Dir()) + "scratch/";
-  fs::ForceDirectories(folder);
-  TScrapList& log = app::TKernel::Log(cli->app);
-  log.OpenFolder(folder);
-  // The scratch log goes with the temporary folder: writing and syncing its
-  // files after the run would only cost the run its time.
-  log.SetReadOnly(true);
-  log.Folder.SiteUrl = Utf8ToSjis(o.url);
-  return cli;
+// Makes the temporary folder and opens the data folder (--data, else one in
+// the temporary folder) and the scratch site folder in it; false (the reason
+// on stderr) when they cannot be made.
+bool OpenScratchFolders(app::TApplication& a, app::ProgramLayout layout, TScratch& scratch) {
+  if (!scratch.Make()) {
+    std::fprintf(stderr, "brindlequay-cli: cannot make a temporary folder: %s\n", std::strerror(errno));
+    return false;
+  }
+  if (layout.dataOption.empty()) layout.dataOption = scratch.Dir() + "data/";
+  a.SetupFolders(fs::FromOsPath(DataFolder(a, layout)));
+  const std::string folder = fs::FromOsPath(scratch.Dir()) + "scratch/";
+  if (!fs::ForceDirectories(folder)) {
+    std::fprintf(stderr, "brindlequay-cli: cannot make %sscratch/: %s\n", scratch.Dir().c_str(), std::strerror(errno));
+    return false;
+  }
+  app::TKernel::Log(a).OpenFolder(folder);
+  return true;
 }
 
 // Compiles the script; false (the reason on stderr) when it cannot run.
@@ -161,14 +167,19 @@ int ExecCommand(const Args& args, const GlobalOptions& options) {
   std::string source;
   if (int status = ReadScriptSource(o.file, source)) return status;
 
+  // Declared first, so that the folder goes after the application is done.
   TScratch scratch;
-  if (!scratch.Ok()) {
-    std::fprintf(stderr, "brindlequay-cli: cannot make a temporary folder: %s\n", std::strerror(errno));
-    return 1;
-  }
-  auto cli = OpenScratchApp(o, scratch);
+  app::ProgramLayout layout;
+  auto cli = LoadHeadlessApp(o.global, layout);
+  StopOnSignals();
   app::TApplication& a = cli->app;
   if (!CompileForExec(a, o, source)) return 1;
+  if (builtins::ReachesFolders(app::TKernel::Engine(a).Code) && !OpenScratchFolders(a, layout, scratch)) return 1;
+  TScrapList& log = app::TKernel::Log(a);
+  // The scratch log goes with the temporary folder: writing and syncing its
+  // files after the run would only cost the run its time.
+  log.SetReadOnly(true);
+  log.Folder.SiteUrl = Utf8ToSjis(o.url);
   Tracer tracer{&app::TKernel::Engine(a)};
   script::TScriptMachine& machine = app::TKernel::Machine(a);
   if (o.trace) {

@@ -1,7 +1,9 @@
 // brindlequay-cli [--data DIR] [--libs DIR] [--settings FILE] [--verbose] COMMAND ...
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -19,7 +21,25 @@ std::string LibsFolder(const GlobalOptions& options) {
 
 }  // namespace bq::cli
 
+// The linker's marks around the program's headers and code.
+extern "C" const char __executable_start[];
+extern "C" const char etext[];
+
 namespace {
+
+// A start runs code from all over the program, and each 64 KB of it first
+// touched costs a page fault, on a virtual machine a dear one. Mapping the
+// whole code in one call, before the runtime's own set-up runs, costs a
+// fraction of that. (Linux 5.14 and later; elsewhere the call fails and the
+// faults come as before.)
+__attribute__((constructor(101))) void MapProgramCode() {
+#ifdef MADV_POPULATE_READ
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto start = reinterpret_cast<std::uintptr_t>(__executable_start) & ~(page - 1);
+  const auto end = reinterpret_cast<std::uintptr_t>(etext);
+  ::madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_READ);
+#endif
+}
 
 std::string ExecutableFolder(const char* argv0) {
   char buf[PATH_MAX];

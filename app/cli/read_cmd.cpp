@@ -11,7 +11,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <optional>
 
 #include "app/cli/cli_app.h"
@@ -119,7 +118,7 @@ bool Confirmed(const std::string& question, bool yes) {
   std::printf("%s [y/N] ", question.c_str());
   std::fflush(stdout);
   std::string answer;
-  if (!std::getline(std::cin, answer)) return false;
+  if (!ReadStdinLine(answer)) return false;
   return answer == "y" || answer == "Y" || answer == "yes";
 }
 

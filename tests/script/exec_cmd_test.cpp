@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "textlib/cp932.h"
 
@@ -93,6 +94,36 @@ TEST_F(ExecCommand, TheScratchFolderGoesBelowTmpdirElseTmpAndIsRemoved) {
     EXPECT_FALSE(std::filesystem::exists(data.substr(0, data.size() - 8))) << data;
   }
   EXPECT_TRUE(std::filesystem::is_empty(dir_ + "tmp"));
+}
+
+// A script that only computes makes no folder; one that reaches its folder,
+// its files or the log finds them made. Either way TMPDIR is left empty.
+TEST_F(ExecCommand, EachScriptFindsTheFoldersItReachesAndLeavesNothingBehind) {
+  std::filesystem::create_directories(dir_ + "tmp");
+  const struct {
+    const char* what;
+    std::string source, options;
+    std::vector<std::string> out;  // pieces of the output, in order
+  } cases[] = {
+      {"computes only", "SCRIPT t; BEGIN PACK(3: 'x' + 'y', 4: 2 * 21); PRINT() END.", "", {"3:TITLE:xy\n4:AUTHOR:42\n"}},
+      {"a file in its folder",
+       "SCRIPT t; BEGIN t := '保存'; SAVEF(@DATAFOLDER + 'a.txt', t); LOADF(@DATAFOLDER + 'a.txt');"
+       " PACK(3: _, 4: @DATAFOLDER); PRINT() END.",
+       "", {"3:TITLE:保存\n4:AUTHOR:" + dir_ + "tmp/brindlequay-exec.", "/scratch/\n5:MAILTO:"}},
+      {"stored articles", "SCRIPT t; BEGIN PACK(0: 1, 2: 5, 3: '一'); PUTLOG(0); PACK(0: 2, 2: 6, 3: '二'); PUTLOG(0) END.",
+       "--articles", {"  2  二    1970/01/01 00:00:06\n", "  1  一    1970/01/01 00:00:05\n"}},
+  };
+  for (const auto& c : cases) {
+    ExecRun r = Exec(Write("s.pss", c.source) + " " + c.options, "TMPDIR=" + dir_ + "tmp ");
+    EXPECT_EQ(r.status, 0) << c.what << r.err;
+    EXPECT_EQ(r.err, "") << c.what;
+    std::size_t at = 0;
+    for (const std::string& piece : c.out) {
+      at = r.out.find(piece, at);
+      ASSERT_NE(at, std::string::npos) << c.what << ": " << piece << "\n" << r.out;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir_ + "tmp")) << c.what;
+  }
 }
 
 TEST_F(ExecCommand, RunTimeAndCompileErrorsExitOne) {

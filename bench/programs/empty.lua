@@ -1,0 +1,1 @@
+-- Nothing at all: the start and the end of the interpreter.
