@@ -116,6 +116,48 @@ constexpr StoreForms kStoreForms[] = {
     {Micro::StoreB, Micro::StoreB, Micro::StoreB, Micro::StoreB},
 };
 
+// The value loop temporary lt takes for the next round: a temporary, a
+// constant or h + k.
+using LoopBinds = std::array<std::optional<Sym>, kNone - kLoopTemps>;
+
+// Calls read(field) for each field of m that names a temporary m reads
+// (kNone where there is none).
+template <class F>
+void EachRead(TMicro& m, F&& read) {
+  switch (m.op) {
+    case Micro::Add: case Micro::Sub: case Micro::Mul: case Micro::Div: case Micro::Mod:
+    case Micro::And: case Micro::Or: case Micro::Xor: case Micro::Shl: case Micro::Shr:
+    case Micro::Eq: case Micro::Ne: case Micro::Gt: case Micro::Ge: case Micro::Lt: case Micro::Le:
+    case Micro::Neg: case Micro::Not:
+      read(m.b);
+      read(m.c);
+      break;
+    case Micro::StoreRel: case Micro::StoreVar: case Micro::StoreA:
+    case Micro::StoreRelX: case Micro::StoreVarX: case Micro::StoreAX: case Micro::StoreSpc: case Micro::StoreB:
+    case Micro::SetSpc: case Micro::SetFrp: case Micro::CcrInt: case Micro::CcrZero: case Micro::CcrSign:
+    case Micro::Return: case Micro::JumpZ: case Micro::JumpI: case Micro::JumpS:
+    case Micro::ReturnI: case Micro::ReturnZ:
+    case Micro::ForkZ: case Micro::ForkI: case Micro::ForkS:
+    case Micro::ForkEq: case Micro::ForkNe: case Micro::ForkGt: case Micro::ForkGe: case Micro::ForkLt:
+    case Micro::ForkLe: case Micro::ForkAnd:
+      read(m.a);
+      read(m.b);
+      break;
+    case Micro::Move:
+      read(m.b);
+      break;
+    case Micro::TextSubs:
+      read(m.a);
+      break;
+    default: break;
+  }
+}
+
+// The operations whose result in t[a] the loop may take in place of a move.
+bool ComputesA(Micro op) {
+  return (op >= Micro::Imm && op <= Micro::Not) || op == Micro::GuardVar || op == Micro::GuardRel ||
+         op == Micro::GuardA || op == Micro::ReadRel;
+}
 
 class Builder {
  public:
@@ -247,6 +289,7 @@ class Builder {
   bool LoopBack();
   bool StartLoop();
   void BuildRound();
+  bool ComputeInPlace(const LoopBinds& binds, std::uint8_t lt, std::uint8_t t);
   void Optimize();
 
   const TGroupContext& c_;
@@ -280,11 +323,8 @@ class Builder {
   std::int32_t loopBody_ = 0;
   std::int32_t loopLongest_ = 0;
   std::vector<std::int32_t> loopAt_;
+  std::int32_t pathStart_ = 0;  // the current path's first micro-operation after its last fork
 };
-
-// The value loop temporary lt takes for the next round: a temporary, a
-// constant or h + k.
-using LoopBinds = std::array<std::optional<Sym>, kNone - kLoopTemps>;
 
 bool SameValue(const Sym& a, const Sym& b) {
   return a.temp == b.temp && a.hrel == b.hrel && (a.temp != kNone || a.k == b.k);
@@ -1312,12 +1352,14 @@ Outcome Builder::Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, s
   const std::int32_t room = budget_ - total_;
   const std::int32_t budget = budget_;
   budget_ = rareFirst ? total_ : (rareSecond ? budget : total_ + room / 2);
+  pathStart_ = fork + 1;
   known(1 - f.c);
   Path(takenFirst ? target : at + 1);
   s_ = state;
   ran_ = ran;
   budget_ = rareSecond ? total_ : budget;
   body_[static_cast<std::size_t>(fork)].y = static_cast<std::int32_t>(body_.size());
+  pathStart_ = body_[static_cast<std::size_t>(fork)].y;
   known(f.c);
   Path(takenFirst ? at + 1 : target);
   budget_ = budget;
@@ -1398,6 +1440,7 @@ void Builder::BuildRound() {
   total_ = 0;
   budget_ = kMaxRegion;
   forks_ = 0;
+  pathStart_ = static_cast<std::int32_t>(body_.size());
   Path(start_);
   loopLongest_ = longest_;
   for (std::int32_t k : loopAt_) body_[static_cast<std::size_t>(k)].x = loopLongest_;
@@ -1407,6 +1450,47 @@ void Builder::BuildRound() {
   total_ = total;
   budget_ = budget;
   forks_ = forks;
+}
+
+// Temporary t, computed on the current path for loop temporary lt, is
+// computed in lt itself (and read from there) when nothing after that on the
+// path, its exits included, reads lt's value from the round before.
+bool Builder::ComputeInPlace(const LoopBinds& binds, std::uint8_t lt, std::uint8_t t) {
+  std::int32_t takers = 0;
+  for (std::size_t j = 0; j < binds.size(); ++j) {
+    if (!binds[j]) continue;
+    if (binds[j]->temp == lt && kLoopTemps + j != lt) return false;
+    if (binds[j]->temp == t) ++takers;
+  }
+  if (takers != 1) return false;
+  std::int32_t k = static_cast<std::int32_t>(body_.size()) - 1;
+  while (k >= pathStart_ && !(body_[static_cast<std::size_t>(k)].a == t && ComputesA(body_[static_cast<std::size_t>(k)].op)))
+    --k;
+  if (k < pathStart_) return false;
+  // What runs after it: the path's micro-operations, and the exits of its
+  // guards.
+  std::vector<TMicro*> after;
+  for (std::size_t i = static_cast<std::size_t>(k) + 1; i < body_.size(); ++i) after.push_back(&body_[i]);
+  for (const GuardFix& g : guards_) {
+    if (g.at <= k) continue;
+    for (std::size_t i = static_cast<std::size_t>(g.stub); i < stubs_.size(); ++i) {
+      after.push_back(&stubs_[i]);
+      if (stubs_[i].op == Micro::Exit) break;
+    }
+  }
+  bool free = true;
+  for (TMicro* m : after) {
+    if (m->a == lt) free = false;
+    EachRead(*m, [&](std::uint8_t r) { free = free && r != lt; });
+  }
+  if (!free) return false;
+  body_[static_cast<std::size_t>(k)].a = lt;
+  for (TMicro* m : after) {
+    EachRead(*m, [&](std::uint8_t& r) {
+      if (r == t) r = lt;
+    });
+  }
+  return true;
 }
 
 // Back where the group started with the stack as it was: the next round runs
@@ -1496,6 +1580,10 @@ bool Builder::LoopBack() {
   }
   if (s_.a && !want.a) Write(body_, Place::A, 0, *s_.a);
   if (want.ccr.kind == Ccr::Memory) WriteCcr(body_, s_.ccr);
+  for (std::size_t j = 0; j < binds.size(); ++j) {
+    const std::uint8_t lt = static_cast<std::uint8_t>(kLoopTemps + j);
+    if (binds[j] && binds[j]->temp < kLoopTemps && ComputeInPlace(binds, lt, binds[j]->temp)) *binds[j] = Sym::Temp(lt);
+  }
   // The loop temporaries take their new values; one that another's new
   // value reads is copied first.
   for (std::size_t j = 0; j < binds.size(); ++j) {
@@ -1592,32 +1680,7 @@ void Builder::Optimize() {
     std::bitset<kRelSpan> deadRel;    // slots written again before being read
     std::vector<std::int32_t> deadVar;
   };
-  auto uses = [](const TMicro& m, auto&& use) {
-    switch (m.op) {
-      case Micro::Add: case Micro::Sub: case Micro::Mul: case Micro::Div: case Micro::Mod:
-      case Micro::And: case Micro::Or: case Micro::Xor: case Micro::Shl: case Micro::Shr:
-      case Micro::Eq: case Micro::Ne: case Micro::Gt: case Micro::Ge: case Micro::Lt: case Micro::Le:
-      case Micro::Neg: case Micro::Not:
-        use(m.b);
-        use(m.c);
-        break;
-      case Micro::StoreRel: case Micro::StoreVar: case Micro::StoreA:
-      case Micro::StoreRelX: case Micro::StoreVarX: case Micro::StoreAX: case Micro::StoreSpc: case Micro::StoreB:
-      case Micro::SetSpc: case Micro::SetFrp: case Micro::CcrInt: case Micro::CcrZero: case Micro::CcrSign:
-      case Micro::Return: case Micro::JumpZ: case Micro::JumpI: case Micro::JumpS:
-      case Micro::ReturnI: case Micro::ReturnZ:
-      case Micro::ForkZ: case Micro::ForkI: case Micro::ForkS:
-      case Micro::ForkEq: case Micro::ForkNe: case Micro::ForkGt: case Micro::ForkGe: case Micro::ForkLt:
-      case Micro::ForkLe: case Micro::ForkAnd:
-        use(m.a);
-        use(m.b);
-        break;
-      case Micro::Move:
-        use(m.b);
-        break;
-      default: break;
-    }
-  };
+  auto uses = [](TMicro m, auto&& use) { EachRead(m, use); };
   auto isEnd = [](Micro op) {
     switch (op) {
       case Micro::Goto: case Micro::Again: case Micro::Loop: case Micro::Branch: case Micro::JumpZ: case Micro::JumpI:
