@@ -1587,7 +1587,7 @@ bool Builder::LoopBack() {
   // The loop temporaries take their new values; one that another's new
   // value reads is copied first.
   for (std::size_t j = 0; j < binds.size(); ++j) {
-    if (!binds[j] || binds[j]->temp < kLoopTemps || binds[j]->temp == kLoopTemps + j) continue;
+    if (!binds[j] || binds[j]->temp < kLoopTemps || binds[j]->temp == kNone || binds[j]->temp == kLoopTemps + j) continue;
     const std::optional<Sym>& read = binds[static_cast<std::size_t>(binds[j]->temp - kLoopTemps)];
     if (!read || SameValue(*read, *binds[j])) continue;
     const std::uint8_t from = binds[j]->temp, copy = NewTemp();
