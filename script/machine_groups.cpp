@@ -324,6 +324,16 @@ class Builder {
   std::int32_t loopLongest_ = 0;
   std::vector<std::int32_t> loopAt_;
   std::int32_t pathStart_ = 0;  // the current path's first micro-operation after its last fork
+  // A loop temporary every path back sets to the same constant (or leaves
+  // as it is) keeps it: the rounds need not set it again.
+  struct LoopConstant {
+    std::optional<Sym> value;
+    bool varies = false;
+    std::vector<std::int32_t> inRound;  // where the rounds set it
+  };
+  std::array<LoopConstant, kNone - kLoopTemps> loopConstants_;
+  bool inRound_ = false;
+  std::vector<bool> unneeded_;  // micro-operations Optimize drops
 };
 
 bool SameValue(const Sym& a, const Sym& b) {
@@ -1441,7 +1451,9 @@ void Builder::BuildRound() {
   budget_ = kMaxRegion;
   forks_ = 0;
   pathStart_ = static_cast<std::int32_t>(body_.size());
+  inRound_ = true;
   Path(start_);
+  inRound_ = false;
   loopLongest_ = longest_;
   for (std::int32_t k : loopAt_) body_[static_cast<std::size_t>(k)].x = loopLongest_;
   s_ = outer;
@@ -1582,7 +1594,10 @@ bool Builder::LoopBack() {
   if (want.ccr.kind == Ccr::Memory) WriteCcr(body_, s_.ccr);
   for (std::size_t j = 0; j < binds.size(); ++j) {
     const std::uint8_t lt = static_cast<std::uint8_t>(kLoopTemps + j);
-    if (binds[j] && binds[j]->temp < kLoopTemps && ComputeInPlace(binds, lt, binds[j]->temp)) *binds[j] = Sym::Temp(lt);
+    if (binds[j] && binds[j]->temp < kLoopTemps && ComputeInPlace(binds, lt, binds[j]->temp)) {
+      *binds[j] = Sym::Temp(lt);
+      loopConstants_[j].varies = true;
+    }
   }
   // The loop temporaries take their new values; one that another's new
   // value reads is copied first.
@@ -1598,10 +1613,15 @@ bool Builder::LoopBack() {
   for (std::size_t j = 0; j < binds.size(); ++j) {
     const std::uint8_t lt = static_cast<std::uint8_t>(kLoopTemps + j);
     if (!binds[j] || binds[j]->temp == lt) continue;
+    LoopConstant& known = loopConstants_[j];
     if (binds[j]->temp != kNone) {
       Emit(Micro::Move, lt, binds[j]->temp);
+      known.varies = true;
     } else {
-      Emit(binds[j]->hrel ? Micro::ImmH : Micro::Imm, lt, kNone, 0, binds[j]->k);
+      const std::int32_t at = Emit(binds[j]->hrel ? Micro::ImmH : Micro::Imm, lt, kNone, 0, binds[j]->k);
+      if (known.value && !SameValue(*known.value, *binds[j])) known.varies = true;
+      known.value = *binds[j];
+      if (inRound_) known.inRound.push_back(at);
     }
   }
   // Leaving before a round that would pass the look at the pump: the round's
@@ -1752,6 +1772,11 @@ void Builder::Optimize() {
           break;
         }
         case Micro::Imm: case Micro::ImmH: case Micro::Move:
+          if (unneeded_[k]) {
+            keep[k] = false;
+            break;
+          }
+          [[fallthrough]];
         case Micro::Add: case Micro::Sub: case Micro::Mul: case Micro::Div: case Micro::Mod:
         case Micro::And: case Micro::Or: case Micro::Xor: case Micro::Shl: case Micro::Shr:
         case Micro::Eq: case Micro::Ne: case Micro::Gt: case Micro::Ge: case Micro::Lt: case Micro::Le:
@@ -1900,6 +1925,11 @@ bool Builder::Build(std::int32_t address, TGroup& group) {
   start_ = address;
   Path(address);
   if (longest_ < 2) return false;
+  unneeded_.assign(body_.size(), false);
+  for (const LoopConstant& known : loopConstants_) {
+    if (known.varies) continue;
+    for (std::int32_t at : known.inRound) unneeded_[static_cast<std::size_t>(at)] = true;
+  }
   Optimize();
   Offsets();
   group.first = static_cast<std::int32_t>(out_.size());
