@@ -1231,10 +1231,6 @@ Outcome Builder::Translate(std::int32_t at, const TInstruction& ins, std::int32_
   }
 }
 
-// A ForkZ on the temporary the micro-operation just before it computed by
-// a comparison or AND tests those operands itself (the comparison stays
-// while anything else reads its result). Only the one just before: on the
-// other path of an earlier fork the same temporary names another value.
 // Turns a fork's condition round (false where it cannot be). On flags of
 // one integer (never Z and N at once) each condition has its opposite; CCR
 // as it is in the register may hold anything.
@@ -1251,6 +1247,10 @@ bool Builder::Invert(TMicro& fork) {
   return true;
 }
 
+// A ForkZ on the temporary the micro-operation just before it computed by
+// a comparison or AND tests those operands itself (the comparison stays
+// while anything else reads its result). Only the one just before: on the
+// other path of an earlier fork the same temporary names another value.
 void Builder::FuseFork(TMicro& fork) const {
   if (body_.empty()) return;
   const TMicro& last = body_.back();
