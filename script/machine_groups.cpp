@@ -1231,15 +1231,15 @@ Outcome Builder::Translate(std::int32_t at, const TInstruction& ins, std::int32_
   }
 }
 
-// Turns a fork's condition round (false where it cannot be). On flags of
-// one integer (never Z and N at once) each condition has its opposite; CCR
-// as it is in the register may hold anything.
+// Turns a fork's condition round (false where it cannot be): the fused
+// forms' result, and EQ and NE on the flags of one integer (never Z and N at
+// once; CCR as it is in the register may hold anything).
 bool Builder::Invert(TMicro& fork) {
-  static constexpr std::uint8_t kNot[] = {1, 0, 5, 4, 3, 2};  // EQ NE GT GE LT LE
+  constexpr auto kEq = static_cast<std::uint8_t>(Cond::EQ), kNe = static_cast<std::uint8_t>(Cond::NE);
   if (fork.op >= Micro::ForkEq) {
     fork.c = static_cast<std::uint8_t>(1 - fork.c);
-  } else if (fork.op != Micro::ForkM && fork.c < std::size(kNot)) {
-    fork.c = kNot[fork.c];
+  } else if (fork.op != Micro::ForkM && (fork.c == kEq || fork.c == kNe)) {
+    fork.c = fork.c == kEq ? kNe : kEq;
   } else {
     return false;
   }

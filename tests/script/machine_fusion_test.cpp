@@ -237,6 +237,7 @@ TEST_F(FusionTest, ALoopRunsItsRoundsInsideOneGroupWithTheSameEffects) {
       "IF i MOD 50 = 0 THEN r := 'ab' ELSE r := i END",
       "i := 0; y := 0; WHILE i < 300 DO BEGIN i := i + 1; y := y + f(i, y) END",
       "x := 0; FOR i := 1 TO 400 DO BEGIN x := x + i * 2; IF x > 1000 THEN x := x - 999 END",
+      "x := 0; FOR i := 400 DOWNTO 1 DO BEGIN x := x + i MOD 7; IF x THEN x := x - 1 END",
   };
   for (const char* loop : loops) {
     const std::string source = std::string("SCRIPT t; FUNCDEF f(u, v) BEGIN f := $0 * 2 - $1 MOD 7 END; BEGIN ") +
