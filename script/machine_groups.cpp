@@ -1337,7 +1337,7 @@ Outcome Builder::Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, s
   // A fused fork knows the result on each of its paths: they read it from
   // a constant of their own, so the comparison runs only where a path
   // still needs its value.
-  const bool fused = f.op != Micro::ForkZ && cc.kind == Ccr::Zero;
+  const bool fused = f.op >= Micro::ForkEq;
   const std::uint8_t result = cc.a.temp;
   auto known = [&](std::int32_t v) {
     if (!fused) return;
