@@ -701,10 +701,10 @@ jump: {
   // built after.
   TDecoded& jcc = decoded[u->z - 1];
   if (Holds(u->c, r.CCR, r.FRP)) {
-    ++jcc.taken;
+    ++jcc.way[kTaken];
     next = u->y;
   } else {
-    ++jcc.passed;
+    ++jcc.way[kPassed];
     next = u->z;
   }
 }
@@ -740,9 +740,11 @@ U_GuardRelEq: {
   if (!PlainInteger(v, 0) || v.Int != u->c) MEXIT();
   MNEXT();
 }
-U_GuardRelH:
-  if (At(base, u->x).Int != h + u->z) MEXIT();
+U_GuardRelH: {
+  const TScriptValue& v = At(base, u->x);
+  if (v.Int != h + u->z || (u->c != 0 && !PlainInteger(v, 0))) MEXIT();
   MNEXT();
+}
 U_GuardSpc: {
   const std::int64_t at = static_cast<std::int64_t>(r.SPC) - u->x;
   if (at < 0 || at >= size || !PlainInteger(st[at], u->c)) MEXIT();
@@ -767,6 +769,9 @@ U_Imm:
   MNEXT();
 U_ImmH:
   t[u->a] = h + u->x;
+  MNEXT();
+U_Move:
+  t[u->a] = t[u->b];
   MNEXT();
 
 U_Add:
@@ -956,17 +961,19 @@ U_CcrSign: {
 U_CcrConst:
   r.CCR = static_cast<std::uint16_t>(u->x);
   MNEXT();
-// A fork goes on at y when its condition holds, counting the way in the JCC.
-#define FORK_IF(holds)                                                    \
-  do {                                                                    \
-    TDecoded& jcc = decoded[u->z];            \
-    if (holds) {                                                          \
-      ++jcc.taken;                                                        \
-      u = micro + u->y;                                                   \
-      goto* u->label;                                                     \
-    }                                                                     \
-    ++jcc.passed;                                                         \
-    MNEXT();                                                              \
+// A fork goes on at y when its condition holds, counting the way in the JCC
+// (a fork whose condition is the JCC's turned round goes on at y when the
+// JCC is passed).
+#define FORK_IF(holds)                         \
+  do {                                         \
+    TDecoded& jcc = decoded[u->z];             \
+    if (holds) {                               \
+      ++jcc.way[kTaken ^ u->w];                \
+      u = micro + u->y;                        \
+      goto* u->label;                          \
+    }                                          \
+    ++jcc.way[kPassed ^ u->w];                 \
+    MNEXT();                                   \
   } while (0)
 #define FORK(flags) FORK_IF(Holds(u->c, (flags), r.FRP))
 // The fused forms: taken when the result v is c.
@@ -1035,6 +1042,15 @@ U_Again:
     goto* u->label;
   }
   goto finish;
+U_Loop:
+  // The next round, while it falls before the look at the pump.
+  if (n + static_cast<std::uint64_t>(PathLength(u->w) + u->x) - 1 <= check) {
+    n += static_cast<std::uint64_t>(PathLength(u->w));
+    u = micro + u->y;
+    goto* u->label;
+  }
+  u = micro + u->z;
+  goto* u->label;
 U_Return:
   next = t[u->a];
   if (next == u->y) {

@@ -23,7 +23,7 @@ constexpr int kMaxInstructions = 96;  // along one path
 constexpr int kCallSlack = 40;
 constexpr int kMaxRegion = 240;       // along all paths of a group
 constexpr int kMaxForks = 24;
-constexpr int kMaxTemps = 240;
+constexpr int kMaxTemps = kLoopTemps;
 constexpr int kMaxLink = 8;  // LNK operands a group takes on
 constexpr std::uint64_t kSettledProfile = 256;  // JCC runs after which a rare way stays rare
 
@@ -116,6 +116,48 @@ constexpr StoreForms kStoreForms[] = {
     {Micro::StoreB, Micro::StoreB, Micro::StoreB, Micro::StoreB},
 };
 
+// The value loop temporary lt takes for the next round: a temporary, a
+// constant or h + k.
+using LoopBinds = std::array<std::optional<Sym>, kNone - kLoopTemps>;
+
+// Calls read(field) for each field of m that names a temporary m reads
+// (kNone where there is none).
+template <class F>
+void EachRead(TMicro& m, F&& read) {
+  switch (m.op) {
+    case Micro::Add: case Micro::Sub: case Micro::Mul: case Micro::Div: case Micro::Mod:
+    case Micro::And: case Micro::Or: case Micro::Xor: case Micro::Shl: case Micro::Shr:
+    case Micro::Eq: case Micro::Ne: case Micro::Gt: case Micro::Ge: case Micro::Lt: case Micro::Le:
+    case Micro::Neg: case Micro::Not:
+      read(m.b);
+      read(m.c);
+      break;
+    case Micro::StoreRel: case Micro::StoreVar: case Micro::StoreA:
+    case Micro::StoreRelX: case Micro::StoreVarX: case Micro::StoreAX: case Micro::StoreSpc: case Micro::StoreB:
+    case Micro::SetSpc: case Micro::SetFrp: case Micro::CcrInt: case Micro::CcrZero: case Micro::CcrSign:
+    case Micro::Return: case Micro::JumpZ: case Micro::JumpI: case Micro::JumpS:
+    case Micro::ReturnI: case Micro::ReturnZ:
+    case Micro::ForkZ: case Micro::ForkI: case Micro::ForkS:
+    case Micro::ForkEq: case Micro::ForkNe: case Micro::ForkGt: case Micro::ForkGe: case Micro::ForkLt:
+    case Micro::ForkLe: case Micro::ForkAnd:
+      read(m.a);
+      read(m.b);
+      break;
+    case Micro::Move:
+      read(m.b);
+      break;
+    case Micro::TextSubs:
+      read(m.a);
+      break;
+    default: break;
+  }
+}
+
+// The operations whose result in t[a] the loop may take in place of a move.
+bool ComputesA(Micro op) {
+  return (op >= Micro::Imm && op <= Micro::Not) || op == Micro::GuardVar || op == Micro::GuardRel ||
+         op == Micro::GuardA || op == Micro::ReadRel;
+}
 
 class Builder {
  public:
@@ -239,9 +281,15 @@ class Builder {
   void EndBranch(std::int32_t at, std::uint8_t cond, std::int32_t target);
   Outcome Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, std::int32_t& next);
   void FuseFork(TMicro& fork) const;
+  static bool Invert(TMicro& fork);
   void Rebind(std::uint8_t from, std::uint8_t to);
   void Path(std::int32_t at);
   void EndPath(std::int32_t at);
+  // The group's loop.
+  bool LoopBack();
+  bool StartLoop();
+  void BuildRound();
+  bool ComputeInPlace(const LoopBinds& binds, std::uint8_t lt, std::uint8_t t);
   void Optimize();
 
   const TGroupContext& c_;
@@ -267,7 +315,52 @@ class Builder {
   bool usesSpc_ = false, usesPar_ = false, hasBreak_ = false;
   std::int32_t calls_ = 0;
   std::int32_t lowest_ = 0, highest_ = 0;  // slots touched, relative to h
+  // What a round of the loop knows where it begins (its values in loop
+  // temporaries), its first micro-operation, its longest path and the Loop
+  // terminators that lead to it.
+  std::optional<State> loop_;
+  bool noLoop_ = false;
+  std::int32_t loopBody_ = 0;
+  std::int32_t loopLongest_ = 0;
+  std::vector<std::int32_t> loopAt_;
+  std::int32_t pathStart_ = 0;  // the current path's first micro-operation after its last fork
+  // A loop temporary every path back sets to the same constant (or leaves
+  // as it is) keeps it: the rounds need not set it again.
+  struct LoopConstant {
+    std::optional<Sym> value;
+    bool varies = false;
+    std::vector<std::int32_t> inRound;  // where the rounds set it
+  };
+  std::array<LoopConstant, kNone - kLoopTemps> loopConstants_;
+  bool inRound_ = false;
+  std::vector<bool> unneeded_;  // micro-operations Optimize drops
 };
+
+bool SameValue(const Sym& a, const Sym& b) {
+  return a.temp == b.temp && a.hrel == b.hrel && (a.temp != kNone || a.k == b.k);
+}
+
+// Whether `have` can stand for `want` (a value as a round begins with it),
+// binding want's loop temporaries to have's values.
+bool Bind(const Sym& want, const Sym& have, LoopBinds& binds) {
+  if (want.kind != have.kind || want.isSpc != have.isSpc ||
+      (want.isSpc && (want.spc != have.spc || want.spcFromEntry != have.spcFromEntry)))
+    return false;
+  auto bind = [&](std::uint8_t lt, const Sym& value) {
+    std::optional<Sym>& b = binds[static_cast<std::size_t>(lt - kLoopTemps)];
+    if (!b) b = value;
+    return SameValue(*b, value);
+  };
+  if (want.temp == kNone) {
+    if (have.temp != kNone || have.hrel != want.hrel || have.k != want.k) return false;
+  } else {
+    Sym value = have.temp != kNone ? Sym::Temp(have.temp) : Sym::Constant(have.k);
+    value.hrel = have.temp == kNone && have.hrel;
+    if (!bind(want.temp, value)) return false;
+  }
+  if (want.str == kNone || have.str == kNone) return want.str == have.str;
+  return bind(want.str, Sym::Temp(have.str));
+}
 
 void Builder::Write(std::vector<TMicro>& to, Place place, std::int32_t x, Sym v) {
   const auto [plain, constant, general, relative] = kStoreForms[static_cast<int>(place)];
@@ -313,10 +406,8 @@ void Builder::WriteVarNow(std::int32_t slot) {
     if (known == slot) Write(body_, Place::Var, slot, v);
 }
 
-void Builder::Materialize(std::vector<TMicro>& to, const State& s) {
-  WriteUnwritten(to, s);
-  if (s.a) Write(to, Place::A, 0, *s.a);
-  const Ccr& cc = s.ccr;
+// CCR as the group knows it, into the register.
+static void WriteCcr(std::vector<TMicro>& to, const Ccr& cc) {
   switch (cc.kind) {
     case Ccr::Memory: break;
     case Ccr::Const: to.push_back(TMicro{Micro::CcrConst, kNone, kNone, 0, cc.k, 0}); break;
@@ -326,6 +417,12 @@ void Builder::Materialize(std::vector<TMicro>& to, const State& s) {
       to.push_back(TMicro{Micro::CcrSign, cc.a.temp, cc.b.Const() ? kNone : cc.b.temp, 0, cc.b.k, 0});
       break;
   }
+}
+
+void Builder::Materialize(std::vector<TMicro>& to, const State& s) {
+  WriteUnwritten(to, s);
+  if (s.a) Write(to, Place::A, 0, *s.a);
+  WriteCcr(to, s.ccr);
 }
 
 std::int32_t Builder::ExitStub() {
@@ -494,7 +591,13 @@ bool Builder::WriteSpcSlot(std::int32_t x, const Sym& v) {
 
 // SPC := r; from is the value it came from (a temporary when r is unknown).
 void Builder::SetSpc(const Reg& r, const Sym* from) {
+  const Reg was = s_.spc;
   s_.spc = r;
+  if (r.known && was.known && was.rel == r.rel) {
+    // SPC stands there already (checked at entry, or set by the group).
+    if (was.fromEntry) usesSpc_ = true;
+    return;
+  }
   if (r.known) {
     if (r.fromEntry) usesSpc_ = true;
     Emit(Micro::SetSpc, kNone, kNone, 0, r.rel);
@@ -1128,6 +1231,22 @@ Outcome Builder::Translate(std::int32_t at, const TInstruction& ins, std::int32_
   }
 }
 
+// Turns a fork's condition round (false where it cannot be): the fused
+// forms' result, and EQ and NE on the flags of one integer (never Z and N at
+// once; CCR as it is in the register may hold anything).
+bool Builder::Invert(TMicro& fork) {
+  constexpr auto kEq = static_cast<std::uint8_t>(Cond::EQ), kNe = static_cast<std::uint8_t>(Cond::NE);
+  if (fork.op >= Micro::ForkEq) {
+    fork.c = static_cast<std::uint8_t>(1 - fork.c);
+  } else if (fork.op != Micro::ForkM && (fork.c == kEq || fork.c == kNe)) {
+    fork.c = fork.c == kEq ? kNe : kEq;
+  } else {
+    return false;
+  }
+  fork.w = 1;
+  return true;
+}
+
 // A ForkZ on the temporary the micro-operation just before it computed by
 // a comparison or AND tests those operands itself (the comparison stays
 // while anything else reads its result). Only the one just before: on the
@@ -1185,14 +1304,15 @@ Outcome Builder::Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, s
   // ends the path there; an unseen JCC ends the group (it is built again
   // once it has been seen).
   const TDecoded& seen = c_.decoded[at];
-  const std::uint64_t all = static_cast<std::uint64_t>(seen.taken) + seen.passed;
+  const std::uint32_t taken = seen.way[kTaken], passed = seen.way[kPassed];
+  const std::uint64_t all = static_cast<std::uint64_t>(taken) + passed;
   if (all < 16) unprofiled_ = true;
   if (all < 16 || forks_ >= kMaxForks || total_ + 2 >= budget_ || target < 0 || target >= c_.count - 1) {
     EndBranch(at, cond, target);
     return Outcome::End;
   }
-  const bool rarelyTaken = seen.taken * 16 < all;
-  const bool rarelyPassed = seen.passed * 16 < all;
+  const bool rarelyTaken = taken * 16 < all;
+  const bool rarelyPassed = passed * 16 < all;
   // A way judged rare on the first few runs may be the usual one later (a
   // recursion descends first): such a group is built again once the JCC has
   // been seen more often.
@@ -1217,7 +1337,7 @@ Outcome Builder::Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, s
   // A fused fork knows the result on each of its paths: they read it from
   // a constant of their own, so the comparison runs only where a path
   // still needs its value.
-  const bool fused = f.op != Micro::ForkZ && cc.kind == Ccr::Zero;
+  const bool fused = f.op >= Micro::ForkEq;
   const std::uint8_t result = cc.a.temp;
   auto known = [&](std::int32_t v) {
     if (!fused) return;
@@ -1226,6 +1346,9 @@ Outcome Builder::Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, s
     Rebind(result, t);
     s_.ccr = Ccr{Ccr::Const, {}, {}, static_cast<std::uint16_t>(v == 0 ? kFlagZ : 0)};
   };
+  // The way the JCC usually goes comes right after the fork, and is built
+  // first: the fork's condition is turned round when that is the jump.
+  const bool takenFirst = rarelyPassed && Invert(f);
   const std::int32_t fork = static_cast<std::int32_t>(body_.size());
   body_.push_back(f);
   forkAt_.push_back(fork);
@@ -1234,17 +1357,21 @@ Outcome Builder::Jump(std::int32_t at, std::uint8_t cond, std::int32_t target, s
   const State state = s_;
   const std::int32_t ran = ran_;
   // The remaining room goes to the ways taken often, shared when both are.
+  const bool rareFirst = takenFirst ? rarelyTaken : rarelyPassed;
+  const bool rareSecond = takenFirst ? rarelyPassed : rarelyTaken;
   const std::int32_t room = budget_ - total_;
   const std::int32_t budget = budget_;
-  budget_ = rarelyPassed ? total_ : (rarelyTaken ? budget : total_ + room / 2);
+  budget_ = rareFirst ? total_ : (rareSecond ? budget : total_ + room / 2);
+  pathStart_ = fork + 1;
   known(1 - f.c);
-  Path(at + 1);
+  Path(takenFirst ? target : at + 1);
   s_ = state;
   ran_ = ran;
-  budget_ = rarelyTaken ? total_ : budget;
+  budget_ = rareSecond ? total_ : budget;
   body_[static_cast<std::size_t>(fork)].y = static_cast<std::int32_t>(body_.size());
+  pathStart_ = body_[static_cast<std::size_t>(fork)].y;
   known(f.c);
-  Path(target);
+  Path(takenFirst ? at + 1 : target);
   budget_ = budget;
   return Outcome::End;
 }
@@ -1259,12 +1386,268 @@ void Builder::EndPath(std::int32_t at) {
   body_.push_back(TMicro{again ? Micro::Again : Micro::Goto, kNone, kNone, 0, 0, at, 0, PathEnd(ran_, s_.depth)});
 }
 
+// What the path knows back where the group started, with its values in
+// loop temporaries: what every round begins with. A constant may differ
+// from round to round (the path may have come in through an assignment
+// before the loop): it gets a loop temporary too. Values that are not
+// integers (an empty slot a LNK made, a link) are left to memory: another
+// round may leave an integer there.
+bool Builder::StartLoop() {
+  State l = s_;
+  std::array<std::uint8_t, 256> to;
+  to.fill(kNone);
+  std::int32_t next = kLoopTemps;
+  bool ok = true;
+  auto fresh = [&]() {
+    ok = ok && next < kNone;
+    return ok ? static_cast<std::uint8_t>(next++) : kNone;
+  };
+  auto rename = [&](std::uint8_t& t) {
+    if (t == kNone) return;
+    if (to[t] == kNone) to[t] = fresh();
+    t = to[t];
+  };
+  auto sym = [&](Sym& v) {
+    if (v.temp == kNone && !v.hrel && !v.isSpc) {
+      v.temp = fresh();
+    } else {
+      rename(v.temp);
+    }
+    rename(v.str);
+  };
+  if (l.a && l.a->kind != kind::kInteger) l.a.reset();
+  if (l.a) sym(*l.a);
+  if (l.ccr.kind != Ccr::Memory && l.ccr.kind != Ccr::Const) {
+    sym(l.ccr.a);
+    sym(l.ccr.b);
+  }
+  for (std::size_t i = 0; i < l.rel.size(); ++i) {
+    if (l.rel[i] && l.rel[i]->kind != kind::kInteger) {
+      l.rel[i].reset();
+      l.unwrittenRel.reset(i);
+    }
+    if (l.rel[i]) sym(*l.rel[i]);
+  }
+  std::erase_if(l.vars, [](const auto& known) { return known.second.kind != kind::kInteger; });
+  std::erase_if(l.unwrittenVars, [&](std::int32_t slot) {
+    return std::none_of(l.vars.begin(), l.vars.end(), [&](const auto& known) { return known.first == slot; });
+  });
+  for (auto& [slot, v] : l.vars) sym(v);
+  l.temps = 0;
+  if (!ok) return false;
+  loop_ = l;
+  return true;
+}
+
+// The rounds after the first: from the group's start again, knowing what
+// loop_ knows.
+void Builder::BuildRound() {
+  const State outer = s_;
+  const std::int32_t ran = ran_, longest = longest_, total = total_, budget = budget_, forks = forks_;
+  s_ = *loop_;
+  ran_ = 0;
+  longest_ = 0;
+  total_ = 0;
+  budget_ = kMaxRegion;
+  forks_ = 0;
+  pathStart_ = static_cast<std::int32_t>(body_.size());
+  inRound_ = true;
+  Path(start_);
+  inRound_ = false;
+  loopLongest_ = longest_;
+  for (std::int32_t k : loopAt_) body_[static_cast<std::size_t>(k)].x = loopLongest_;
+  s_ = outer;
+  ran_ = ran;
+  longest_ = longest;
+  total_ = total;
+  budget_ = budget;
+  forks_ = forks;
+}
+
+// Temporary t, computed on the current path for loop temporary lt, is
+// computed in lt itself (and read from there) when nothing after that on the
+// path, its exits included, reads lt's value from the round before.
+bool Builder::ComputeInPlace(const LoopBinds& binds, std::uint8_t lt, std::uint8_t t) {
+  std::int32_t takers = 0;
+  for (std::size_t j = 0; j < binds.size(); ++j) {
+    if (!binds[j]) continue;
+    if (binds[j]->temp == lt && kLoopTemps + j != lt) return false;
+    if (binds[j]->temp == t) ++takers;
+  }
+  if (takers != 1) return false;
+  std::int32_t k = static_cast<std::int32_t>(body_.size()) - 1;
+  while (k >= pathStart_ && !(body_[static_cast<std::size_t>(k)].a == t && ComputesA(body_[static_cast<std::size_t>(k)].op)))
+    --k;
+  if (k < pathStart_) return false;
+  // What runs after it: the path's micro-operations, and the exits of its
+  // guards.
+  std::vector<TMicro*> after;
+  for (std::size_t i = static_cast<std::size_t>(k) + 1; i < body_.size(); ++i) after.push_back(&body_[i]);
+  for (const GuardFix& g : guards_) {
+    if (g.at <= k) continue;
+    for (std::size_t i = static_cast<std::size_t>(g.stub); i < stubs_.size(); ++i) {
+      after.push_back(&stubs_[i]);
+      if (stubs_[i].op == Micro::Exit) break;
+    }
+  }
+  bool free = true;
+  for (TMicro* m : after) {
+    if (m->a == lt) free = false;
+    EachRead(*m, [&](std::uint8_t r) { free = free && r != lt; });
+  }
+  if (!free) return false;
+  body_[static_cast<std::size_t>(k)].a = lt;
+  for (TMicro* m : after) {
+    EachRead(*m, [&](std::uint8_t& r) {
+      if (r == t) r = lt;
+    });
+  }
+  return true;
+}
+
+// Back where the group started with the stack as it was: the next round runs
+// inside the group when what the path knows can stand for what a round
+// begins with (the first path to come back decides that, and the rounds
+// after it are built once). Else the path goes on as any other.
+bool Builder::LoopBack() {
+  const State& s = s_;
+  constexpr std::int32_t kLoopRoom = 2 * (kNone - kLoopTemps);  // reads and copies
+  if (noLoop_ || s.texts || s.depth != 0 || !s.savedPar.empty() || !s.spc.known || s.spc.rel != c_.spc - c_.stk ||
+      !s.par.known || s.par.rel != c_.par - c_.stk || s.aMoved || s.relMoved.any() || !s.varsMoved.empty() ||
+      s.temps + kLoopRoom > kMaxTemps)
+    return false;
+  const bool first = !loop_;
+  if (first && !StartLoop()) {
+    noLoop_ = true;
+    return false;
+  }
+  const State& want = *loop_;
+  LoopBinds binds{};
+  // An integer the round knows and the path does not is read when the path
+  // comes back (into the temporaries the path takes next, in this order).
+  // A slot the round knows as h + k is checked to hold that integer.
+  struct Read {
+    Place place;
+    std::int32_t x;
+    std::optional<std::int32_t> hrel;
+  };
+  std::vector<Read> reads;
+  std::int32_t temps = s.temps;
+  auto known = [&](const std::optional<Sym>& w, const std::optional<Sym>& h, Place place, std::int32_t x) {
+    if (!w) return true;
+    if (h) return Bind(*w, *h, binds);
+    if (w->kind != kind::kInteger || w->str != kNone) return false;
+    if (w->temp == kNone) {
+      if (!w->hrel || place != Place::Rel) return false;
+      reads.push_back({place, x, w->k});
+      return true;
+    }
+    reads.push_back({place, x, std::nullopt});
+    return Bind(*w, Sym::Temp(static_cast<std::uint8_t>(temps++)), binds);
+  };
+  bool ok = known(want.a, s.a, Place::A, 0);
+  if (ok && want.ccr.kind != Ccr::Memory) {
+    ok = s.ccr.kind == want.ccr.kind &&
+         (want.ccr.kind == Ccr::Const ? s.ccr.k == want.ccr.k
+                                      : Bind(want.ccr.a, s.ccr.a, binds) &&
+                                            (want.ccr.kind != Ccr::Sign || Bind(want.ccr.b, s.ccr.b, binds)));
+  }
+  for (std::int32_t d = -kMaxDepth; ok && d <= kMaxDepth; ++d) {
+    const std::size_t i = static_cast<std::size_t>(d + kMaxDepth);
+    ok = known(want.rel[i], s.rel[i], Place::Rel, d);
+  }
+  auto varOf = [](const State& st, std::int32_t slot) -> std::optional<Sym> {
+    for (const auto& [at, v] : st.vars)
+      if (at == slot) return v;
+    return std::nullopt;
+  };
+  for (const auto& [slot, v] : want.vars) ok = ok && known(v, varOf(s, slot), Place::Var, slot);
+  if (!ok) return false;
+
+  if (!reads.empty()) {
+    before_ = s_;
+    address_ = start_;
+    stubOfInstruction_ = -1;
+    static constexpr Micro kGuards[] = {Micro::GuardRel, Micro::GuardVar, Micro::GuardA};
+    for (const Read& r : reads) {
+      if (r.place == Place::Rel) Touch(r.x);
+      if (r.hrel) {
+        Guard(Micro::GuardRelH, kNone, r.x, 1);
+        body_[static_cast<std::size_t>(guards_.back().at)].z = *r.hrel;
+      } else {
+        Guard(kGuards[static_cast<int>(r.place)], NewTemp(), r.x);
+      }
+    }
+  }
+  // What the round finds in memory is written there now: what it does not
+  // know, and what it knows as written.
+  for (std::int32_t d = -kMaxDepth; d <= kMaxDepth; ++d) {
+    const std::size_t i = static_cast<std::size_t>(d + kMaxDepth);
+    if (!want.rel[i] || !want.unwrittenRel.test(i)) WriteNow(d);
+  }
+  const std::vector<std::int32_t> unwritten = s_.unwrittenVars;
+  for (std::int32_t slot : unwritten) {
+    if (std::find(want.unwrittenVars.begin(), want.unwrittenVars.end(), slot) == want.unwrittenVars.end())
+      WriteVarNow(slot);
+  }
+  if (s_.a && !want.a) Write(body_, Place::A, 0, *s_.a);
+  if (want.ccr.kind == Ccr::Memory) WriteCcr(body_, s_.ccr);
+  for (std::size_t j = 0; j < binds.size(); ++j) {
+    const std::uint8_t lt = static_cast<std::uint8_t>(kLoopTemps + j);
+    if (binds[j] && binds[j]->temp < kLoopTemps && ComputeInPlace(binds, lt, binds[j]->temp)) {
+      *binds[j] = Sym::Temp(lt);
+      loopConstants_[j].varies = true;
+    }
+  }
+  // The loop temporaries take their new values; one that another's new
+  // value reads is copied first.
+  for (std::size_t j = 0; j < binds.size(); ++j) {
+    if (!binds[j] || binds[j]->temp < kLoopTemps || binds[j]->temp == kNone || binds[j]->temp == kLoopTemps + j) continue;
+    const std::optional<Sym>& read = binds[static_cast<std::size_t>(binds[j]->temp - kLoopTemps)];
+    if (!read || SameValue(*read, *binds[j])) continue;
+    const std::uint8_t from = binds[j]->temp, copy = NewTemp();
+    Emit(Micro::Move, copy, from);
+    for (auto& b : binds)
+      if (b && b->temp == from) b->temp = copy;
+  }
+  for (std::size_t j = 0; j < binds.size(); ++j) {
+    const std::uint8_t lt = static_cast<std::uint8_t>(kLoopTemps + j);
+    if (!binds[j] || binds[j]->temp == lt) continue;
+    LoopConstant& known = loopConstants_[j];
+    if (binds[j]->temp != kNone) {
+      Emit(Micro::Move, lt, binds[j]->temp);
+      known.varies = true;
+    } else {
+      const std::int32_t at = Emit(binds[j]->hrel ? Micro::ImmH : Micro::Imm, lt, kNone, 0, binds[j]->k);
+      if (known.value && !SameValue(*known.value, *binds[j])) known.varies = true;
+      known.value = *binds[j];
+      if (inRound_) known.inRound.push_back(at);
+    }
+  }
+  // Leaving before a round that would pass the look at the pump: the round's
+  // values written, then on at the start as any path.
+  const std::int32_t stub = static_cast<std::int32_t>(stubs_.size());
+  Materialize(stubs_, want);
+  stubs_.push_back(TMicro{Micro::Goto, kNone, kNone, 0, 0, start_, 0, PathEnd(ran_, 0)});
+  const std::int32_t at = Emit(Micro::Loop, kNone, kNone, 0, loopLongest_, loopBody_);
+  body_[static_cast<std::size_t>(at)].z = stub;
+  body_[static_cast<std::size_t>(at)].w = PathEnd(ran_, 0);
+  loopAt_.push_back(at);
+  if (first) {
+    loopBody_ = static_cast<std::int32_t>(body_.size());
+    body_[static_cast<std::size_t>(at)].y = loopBody_;
+    BuildRound();
+  }
+  return true;
+}
+
 // Translates from `at` until the path ends (a terminator, an instruction the
 // group does not take, or a limit).
 void Builder::Path(std::int32_t at) {
   for (;;) {
     longest_ = std::max(longest_, ran_);
     // The final HALT and anything past it are not group material.
+    if (at == start_ && ran_ > 0 && LoopBack()) return;
     const std::int32_t longest = kMaxInstructions + (s_.savedPar.empty() ? 0 : kCallSlack);
     if (at < 0 || at >= c_.count - 1 || ran_ >= longest || total_ >= budget_ || s_.temps >= kMaxTemps ||
         (s_.texts && at == start_)) {
@@ -1317,32 +1700,10 @@ void Builder::Optimize() {
     std::bitset<kRelSpan> deadRel;    // slots written again before being read
     std::vector<std::int32_t> deadVar;
   };
-  auto uses = [](const TMicro& m, auto&& use) {
-    switch (m.op) {
-      case Micro::Add: case Micro::Sub: case Micro::Mul: case Micro::Div: case Micro::Mod:
-      case Micro::And: case Micro::Or: case Micro::Xor: case Micro::Shl: case Micro::Shr:
-      case Micro::Eq: case Micro::Ne: case Micro::Gt: case Micro::Ge: case Micro::Lt: case Micro::Le:
-      case Micro::Neg: case Micro::Not:
-        use(m.b);
-        use(m.c);
-        break;
-      case Micro::StoreRel: case Micro::StoreVar: case Micro::StoreA:
-      case Micro::StoreRelX: case Micro::StoreVarX: case Micro::StoreAX: case Micro::StoreSpc: case Micro::StoreB:
-      case Micro::SetSpc: case Micro::SetFrp: case Micro::CcrInt: case Micro::CcrZero: case Micro::CcrSign:
-      case Micro::Return: case Micro::JumpZ: case Micro::JumpI: case Micro::JumpS:
-      case Micro::ReturnI: case Micro::ReturnZ:
-      case Micro::ForkZ: case Micro::ForkI: case Micro::ForkS:
-      case Micro::ForkEq: case Micro::ForkNe: case Micro::ForkGt: case Micro::ForkGe: case Micro::ForkLt:
-      case Micro::ForkLe: case Micro::ForkAnd:
-        use(m.a);
-        use(m.b);
-        break;
-      default: break;
-    }
-  };
+  auto uses = [](TMicro m, auto&& use) { EachRead(m, use); };
   auto isEnd = [](Micro op) {
     switch (op) {
-      case Micro::Goto: case Micro::Again: case Micro::Branch: case Micro::JumpZ: case Micro::JumpI:
+      case Micro::Goto: case Micro::Again: case Micro::Loop: case Micro::Branch: case Micro::JumpZ: case Micro::JumpI:
       case Micro::JumpS: case Micro::Return: case Micro::ReturnI: case Micro::ReturnZ: return true;
       default: return false;
     }
@@ -1384,6 +1745,10 @@ void Builder::Optimize() {
       return false;
     };
     if (isEnd(m.op)) n = Need{};  // after a terminator the group has left: all is seen
+    if (m.op == Micro::Loop) {
+      // The next round reads its loop temporaries.
+      for (std::size_t t = kLoopTemps; t < kNone; ++t) n.live.set(t);
+    }
     if (guardAt[k] >= 0) {
       n.live |= stubLive[static_cast<std::size_t>(guardAt[k])];
       if (m.a != kNone) n.live.reset(m.a);
@@ -1406,7 +1771,12 @@ void Builder::Optimize() {
           uses(m, use);
           break;
         }
-        case Micro::Imm: case Micro::ImmH:
+        case Micro::Imm: case Micro::ImmH: case Micro::Move:
+          if (unneeded_[k]) {
+            keep[k] = false;
+            break;
+          }
+          [[fallthrough]];
         case Micro::Add: case Micro::Sub: case Micro::Mul: case Micro::Div: case Micro::Mod:
         case Micro::And: case Micro::Or: case Micro::Xor: case Micro::Shl: case Micro::Shr:
         case Micro::Eq: case Micro::Ne: case Micro::Gt: case Micro::Ge: case Micro::Lt: case Micro::Le:
@@ -1519,9 +1889,11 @@ void Builder::Optimize() {
   }
   moved[body_.size()] = static_cast<std::int32_t>(kept.size());
   for (GuardFix& g : guards_) g.at = moved[static_cast<std::size_t>(g.at)];
-  for (std::int32_t& f : forkAt_) {
-    f = moved[static_cast<std::size_t>(f)];
-    kept[static_cast<std::size_t>(f)].y = moved[static_cast<std::size_t>(kept[static_cast<std::size_t>(f)].y)];
+  for (std::vector<std::int32_t>* jumps : {&forkAt_, &loopAt_}) {
+    for (std::int32_t& f : *jumps) {
+      f = moved[static_cast<std::size_t>(f)];
+      kept[static_cast<std::size_t>(f)].y = moved[static_cast<std::size_t>(kept[static_cast<std::size_t>(f)].y)];
+    }
   }
   body_.swap(kept);
 }
@@ -1553,6 +1925,11 @@ bool Builder::Build(std::int32_t address, TGroup& group) {
   start_ = address;
   Path(address);
   if (longest_ < 2) return false;
+  unneeded_.assign(body_.size(), false);
+  for (const LoopConstant& known : loopConstants_) {
+    if (known.varies) continue;
+    for (std::int32_t at : known.inRound) unneeded_[static_cast<std::size_t>(at)] = true;
+  }
   Optimize();
   Offsets();
   group.first = static_cast<std::int32_t>(out_.size());
@@ -1568,6 +1945,11 @@ bool Builder::Build(std::int32_t address, TGroup& group) {
   const std::int32_t stubBase = static_cast<std::int32_t>(body_.size());
   for (const GuardFix& g : guards_) body_[static_cast<std::size_t>(g.at)].y = group.first + stubBase + g.stub;
   for (std::int32_t f : forkAt_) body_[static_cast<std::size_t>(f)].y += group.first;
+  for (std::int32_t k : loopAt_) {
+    TMicro& loop = body_[static_cast<std::size_t>(k)];
+    loop.y += group.first;
+    loop.z += group.first + stubBase;
+  }
   out_.insert(out_.end(), body_.begin(), body_.end());
   out_.insert(out_.end(), stubs_.begin(), stubs_.end());
   return true;

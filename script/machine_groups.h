@@ -13,7 +13,10 @@
 // values it reads, where SPC and PAR point relative to STK) and checks that
 // state every time it runs: a value that is not a plain integer leaves the
 // group at that instruction with everything exactly as the instructions one
-// by one would have left it, and the plain handlers go on from there.
+// by one would have left it, and the plain handlers go on from there. A
+// path that comes back to where its group started, with the stack as it was,
+// may go on round after round inside the group: what the rounds share stays
+// in temporaries and is written only where the group leaves.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -161,6 +164,8 @@ enum class Handler : std::uint8_t {
 };
 inline constexpr int kHandlerCount = static_cast<int>(Handler::GroupNew) + 1;
 
+inline constexpr int kPassed = 0, kTaken = 1;
+
 struct TDecoded {
   Handler op = Handler::Nothing;     // what the fetch loop dispatches on
   Handler plain = Handler::Nothing;  // the instruction as it is written
@@ -168,9 +173,10 @@ struct TDecoded {
   OpCode code = OpCode::NOP;
   std::int32_t operand = 0;
   std::int32_t group = -1;  // index into the machine's groups (op Group)
-  // A JCC: how often groups took it and went past it, so that a group built
-  // again follows the way it usually goes.
-  std::uint32_t taken = 0, passed = 0;
+  // A JCC: how often groups went past it (way[kPassed]) and took it
+  // (way[kTaken]), so that a group built again follows the way it usually
+  // goes.
+  std::uint32_t way[2] = {0, 0};
 };
 
 // Micro-operations. t[] are the group's integer temporaries, h is STK when
@@ -192,13 +198,14 @@ struct TDecoded {
   X(GuardVar)   /* t[a] := variable */                                                         \
   X(GuardRel)   /* t[a] := slot */                                                             \
   X(GuardRelEq) /* the slot holds the integer c (empty text) */                                \
-  X(GuardRelH)  /* the slot's Int is h+z, whatever its kind */                                 \
+  X(GuardRelH)  /* the slot's Int is h+z, whatever its kind (with c set: a plain integer) */   \
   X(GuardSpc)   /* t[a] := slot SPC-x */                                                       \
   X(GuardPar)   /* t[a] := argument x of the current call (-1: the count) */                   \
   X(GuardA)     /* t[a] := A */                                                                \
   X(ReadRel)    /* t[a] := Int of the slot, whatever its kind */                               \
   X(Imm)        /* t[a] := x */                                                                \
   X(ImmH)       /* t[a] := h+x */                                                              \
+  X(Move)       /* t[a] := t[b] */                                                             \
   X(Add) X(Sub) X(Mul) X(Div) X(Mod) X(And) X(Or) X(Xor) X(Shl) X(Shr) /* t[a] := t[b] op t[c] */ \
   X(Eq) X(Ne) X(Gt) X(Ge) X(Lt) X(Le)                                  /* (x when c is kNone) */   \
   X(Neg) X(Not)                                                        /* t[a] := op t[b] */       \
@@ -227,7 +234,8 @@ struct TDecoded {
   X(CcrSign)    /* CCR := Z if t[a] = t[b] (x when b is kNone), N if below */                  \
   X(CcrConst)   /* CCR := x */                                                                 \
   X(ForkM)      /* if condition c holds on CCR and FRP, go on at micro-operation y (the JCC */ \
-                /* is at z) */                                                                 \
+                /* is at z; w 1: the condition is the JCC's own turned round, so that the */   \
+                /* way it usually goes comes next) */                                          \
   X(ForkZ)      /* the same on the flags Z if t[a] = 0 */                                      \
   X(ForkI)      /* the same on the flags Z if t[a] = 0, N if below */                          \
   X(ForkS)      /* the same on the sign of t[a] - t[b] (x when b is kNone) */                  \
@@ -242,6 +250,10 @@ struct TDecoded {
   X(Goto)       /* the group ends, going on at y */                                            \
   X(Again)      /* the same where the group starts, STK, SPC and PAR as they were there: it */  \
                 /* runs again at once while it may */                                          \
+  X(Loop)       /* back where the group starts, with the values its round keeps in the loop */ \
+                /* temporaries: the next round runs from micro-operation y when its x */        \
+                /* instructions fall before the look at the pump, else the stub z writes */     \
+                /* them and the group ends */                                                  \
   X(Return)     /* the group ends, going on at t[a]; the RET at y returns from Run when */     \
                 /* that is y itself */                                                         \
   X(ReturnI)    /* RET to STK h+x as Ret (the address not kept); A := (1, t[a], empty), CCR */ \
@@ -267,6 +279,9 @@ enum class Micro : std::uint8_t {
 inline constexpr int kMicroCount = static_cast<int>(Micro::Exit) + 1;
 
 inline constexpr std::uint8_t kNone = 255;  // no temporary
+// Temporaries from kLoopTemps up hold what a group's loop carries from one
+// round to the next; the paths' own stay below.
+inline constexpr std::uint8_t kLoopTemps = 240;
 
 struct TMicro {
   Micro op = Micro::Goto;
