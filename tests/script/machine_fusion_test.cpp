@@ -251,6 +251,27 @@ TEST_F(FusionTest, ALoopRunsItsRoundsInsideOneGroupWithTheSameEffects) {
   }
 }
 
+// How often the groups were entered, by their listings.
+std::uint64_t GroupEntries(const TScriptMachine& m) {
+  std::uint64_t runs = 0;
+  for (std::int32_t a = 0; a < m.Code().Count(); ++a) {
+    const std::string listing = m.GroupListing(a);
+    if (listing.rfind("runs ", 0) == 0) runs += std::stoull(listing.substr(5));
+  }
+  return runs;
+}
+
+// The rounds of a long loop stay inside its group: it is entered again only
+// after the looks at the pump, not once a round or two as straight code.
+TEST_F(FusionTest, ALongLoopEntersItsGroupOnlyBetweenLooksAtThePump) {
+  Compile("SCRIPT t; BEGIN i := 0; c := 0; WHILE i < 20000 DO BEGIN i := i + 1; "
+          "IF i MOD 3 = 0 THEN c := c + i ELSE c := c - 1 END END.");
+  RunBoth(0);
+  EXPECT_EQ(Snapshot(Fused()), Snapshot(Plain()));
+  const std::uint64_t looks = Fused().Executed / kPumpCheckInterval;
+  EXPECT_LT(GroupEntries(Fused()), 4 * looks + 40) << AllGroups(Fused());
+}
+
 // A look at the pump that has events to deliver falls on another instruction
 // of a long loop every time; the fetch loop goes on to the group built
 // already instead of building one wherever that happens to be.
