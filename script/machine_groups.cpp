@@ -121,9 +121,9 @@ constexpr StoreForms kStoreForms[] = {
 using LoopBinds = std::array<std::optional<Sym>, kNone - kLoopTemps>;
 
 // Calls read(field) for each field of m that names a temporary m reads
-// (kNone where there is none).
-template <class F>
-void EachRead(TMicro& m, F&& read) {
+// (kNone where there is none); m may be const, read then only looks.
+template <class M, class F>
+void EachRead(M& m, F&& read) {
   switch (m.op) {
     case Micro::Add: case Micro::Sub: case Micro::Mul: case Micro::Div: case Micro::Mod:
     case Micro::And: case Micro::Or: case Micro::Xor: case Micro::Shl: case Micro::Shr:
@@ -1700,7 +1700,6 @@ void Builder::Optimize() {
     std::bitset<kRelSpan> deadRel;    // slots written again before being read
     std::vector<std::int32_t> deadVar;
   };
-  auto uses = [](TMicro m, auto&& use) { EachRead(m, use); };
   auto isEnd = [](Micro op) {
     switch (op) {
       case Micro::Goto: case Micro::Again: case Micro::Loop: case Micro::Branch: case Micro::JumpZ: case Micro::JumpI:
@@ -1713,7 +1712,7 @@ void Builder::Optimize() {
   for (const GuardFix& g : guards_) {
     std::bitset<256> live;
     for (std::size_t k = static_cast<std::size_t>(g.stub); k < stubs_.size(); ++k) {
-      uses(stubs_[k], [&](std::uint8_t t) {
+      EachRead(stubs_[k], [&](std::uint8_t t) {
         if (t != kNone) live.set(t);
       });
       if (stubs_[k].op == Micro::Exit) break;
@@ -1768,7 +1767,7 @@ void Builder::Optimize() {
           for (std::int32_t x : n.deadVar)
             if (std::find(other.deadVar.begin(), other.deadVar.end(), x) != other.deadVar.end()) both.push_back(x);
           n.deadVar.swap(both);
-          uses(m, use);
+          EachRead(m, use);
           break;
         }
         case Micro::Imm: case Micro::ImmH: case Micro::Move:
@@ -1785,7 +1784,7 @@ void Builder::Optimize() {
             keep[k] = false;
             break;
           }
-          uses(m, use);
+          EachRead(m, use);
           break;
         case Micro::ReadRel:
           if (unread(m.a)) {
@@ -1801,7 +1800,7 @@ void Builder::Optimize() {
             break;
           }
           relSet(m.x, true);
-          uses(m, use);
+          EachRead(m, use);
           break;
         case Micro::PushSpc:
           if (relDead(m.x) && (m.a == kNone || !n.live.test(m.a))) {
@@ -1839,7 +1838,7 @@ void Builder::Optimize() {
             break;
           }
           n.deadVar.push_back(m.x);
-          uses(m, use);
+          EachRead(m, use);
           break;
         case Micro::TextVarA:
           varLive(m.x);
@@ -1873,7 +1872,7 @@ void Builder::Optimize() {
           relSet(m.x, false);
           break;
         default:
-          uses(m, use);
+          EachRead(m, use);
           break;
       }
     }
