@@ -32,6 +32,10 @@ class CallbackPump : public EventPump {
 // Milliseconds from an arbitrary start, monotonic (GetTickCount's role).
 std::uint32_t TickCount();
 std::uint64_t TickCount64();
+// The same count, read in a few nanoseconds but advancing in steps of the
+// kernel's tick (a few milliseconds): for a look made thousands of times a
+// second, as a running script's at its pump.
+std::uint64_t CoarseTickCount64();
 void SleepMs(std::uint32_t ms);
 
 }  // namespace bq

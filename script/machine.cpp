@@ -98,10 +98,11 @@ bool TScriptMachine::Pump(std::uint64_t ran) {
     return false;
   }
   if (pump_ != nullptr) {
-    std::uint64_t now = TickCount64();
-    if (now >= nextPumpTick_) {
+    // Due once the clock has moved on since the last look: every tick of
+    // the kernel's, a few milliseconds.
+    if (CoarseTickCount64() >= nextPumpTick_) {
       pump_->ProcessMessages();
-      nextPumpTick_ = TickCount64() + 1;
+      nextPumpTick_ = CoarseTickCount64() + 1;
     }
   }
   return State == RunState::Run || State == RunState::StepLine;
@@ -113,7 +114,7 @@ bool TScriptMachine::Pump(std::uint64_t ran) {
 bool TScriptMachine::PumpIdleThrough(std::uint64_t ran) const {
   if (State != RunState::Run && State != RunState::StepLine) return false;
   if (Budget != 0 && Executed + ran >= Budget) return false;
-  return pump_ == nullptr || TickCount64() < nextPumpTick_;
+  return pump_ == nullptr || CoarseTickCount64() < nextPumpTick_;
 }
 
 void TScriptMachine::LeaveOutside() {
@@ -913,18 +914,19 @@ U_SetFrp:
   r.FRP = t[u->a];
   MNEXT();
 U_Call: {
-  savedPar_.push_back(r.PAR);
-  const std::int32_t at = h + u->x;
-  r.PAR = at - 1;
-  TScriptValue* links = st + at;
-  const std::int32_t frp = static_cast<std::int32_t>(r.FRP);
-  SetInt(links[0], kind::kLink, frp);
-  SetInt(links[1], kind::kLink, r.SPC);
-  SetInt(links[2], kind::kLink, u->y);
+  // Everything is read before the first write: a kind written may alias it.
+  const std::int32_t at = h + u->x, frp = static_cast<std::int32_t>(r.FRP), spc = r.SPC, back = u->y;
+  const std::uint8_t empty = u->c;
   if (u->a != kNone) t[u->a] = frp;
-  if (u->b != kNone) t[u->b] = r.SPC;
-  for (std::uint8_t k = 0; k < u->c; ++k) SetInt(links[3 + k], kind::kEmpty, 0);
-  r.SPC = at + 2 + u->c;
+  if (u->b != kNone) t[u->b] = spc;
+  savedPar_.push_back(r.PAR);
+  r.PAR = at - 1;
+  r.SPC = at + 2 + empty;
+  TScriptValue* links = st + at;
+  SetInt(links[0], kind::kLink, frp);
+  SetInt(links[1], kind::kLink, spc);
+  SetInt(links[2], kind::kLink, back);
+  for (std::uint8_t k = 0; k < empty; ++k) SetInt(links[3 + k], kind::kEmpty, 0);
   MNEXT();
 }
 U_Link: {

@@ -66,8 +66,8 @@ class TScriptMachine {
  public:
   // Lives beside the engine (which must outlive it) and runs what the
   // engine compiled; every compile resets it. The host supplies the builtin
-  // families; the pump (may be null) is called about once a millisecond
-  // while Run executes.
+  // families; the pump (may be null) is called at every tick of the
+  // kernel's clock (a few milliseconds) while Run executes.
   TScriptMachine(TScriptEngine& engine, ScriptHost& host, EventPump* pump = nullptr);
   ~TScriptMachine();
   TScriptMachine(const TScriptMachine&) = delete;
@@ -242,7 +242,7 @@ inline std::uint16_t FlagsOf(const TScriptValue& v) {
 }
 
 // Instructions between two looks at the clock in Run; the pump is called
-// when a millisecond has passed since the last call.
+// when the coarse clock (CoarseTickCount64) has moved on since the last call.
 inline constexpr std::uint32_t kPumpCheckInterval = 4096;
 
 }  // namespace bq::script

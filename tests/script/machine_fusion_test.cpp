@@ -285,7 +285,7 @@ TEST_F(FusionTest, ALongLoopKeepsToTheGroupsItBuiltAcrossLooksAtThePump) {
   };
   for (const char* loop : loops) {
     Compile(std::string("SCRIPT t; BEGIN k := 0; x := 0; y := 0; ") + loop + " END.");
-    // The pump is due once a millisecond has passed; it stops the run once
+    // The pump is due once the clock has ticked; it stops the run once
     // it has had events to deliver a few dozen times, and the plain machine
     // runs as many instructions.
     CallbackPump pump;

@@ -370,7 +370,7 @@ TEST_F(MachineTest, StopFromTheEventPumpEndsTheRunBeforeTheNextInstruction) {
   EXPECT_EQ(m.R.PC, pcAtStop);
   EXPECT_GT(Int("x"), 0);
   ASSERT_GE(pump.Calls(), 1u);
-  // Pumped about once a millisecond, not after every instruction.
+  // Pumped at the clock's ticks, not after every instruction.
   EXPECT_GT(m.Executed / pump.Calls(), kPumpCheckInterval - 1);
 }
 
