@@ -97,6 +97,14 @@ struct State {
   // group's start (values in memory gain nothing from a second round in
   // the same group, and each round more is built and kept for nothing).
   bool texts = false;
+
+  // What the group knows of variable slot, or null.
+  const Sym* Var(std::int32_t slot) const {
+    for (const auto& [at, v] : vars)
+      if (at == slot) return &v;
+    return nullptr;
+  }
+  Sym* Var(std::int32_t slot) { return const_cast<Sym*>(std::as_const(*this).Var(slot)); }
 };
 
 enum class Outcome { Continue, Stop, End };
@@ -288,6 +296,16 @@ class Builder {
   // The group's loop.
   bool LoopBack();
   bool StartLoop();
+  // An integer the round knows and the path does not, read when the path
+  // comes back (into the temporaries the path takes next, in this order); a
+  // slot the round knows as h + k is checked to hold that integer.
+  struct LoopRead {
+    Place place;
+    std::int32_t x;
+    std::optional<std::int32_t> hrel;
+  };
+  bool MatchRound(LoopBinds& binds, std::vector<LoopRead>& reads) const;
+  void SetLoopTemps(LoopBinds& binds);
   void BuildRound();
   bool ComputeInPlace(const LoopBinds& binds, std::uint8_t lt, std::uint8_t t);
   void Optimize();
@@ -386,10 +404,8 @@ void Builder::WriteUnwritten(std::vector<TMicro>& to, const State& s) {
     if (s.unwrittenRel.test(static_cast<std::size_t>(d + kMaxDepth)))
       Write(to, Place::Rel, d, *s.rel[static_cast<std::size_t>(d + kMaxDepth)]);
   }
-  for (std::int32_t slot : s.unwrittenVars) {
-    for (const auto& [at, v] : s.vars)
-      if (at == slot) Write(to, Place::Var, slot, v);
-  }
+  for (std::int32_t slot : s.unwrittenVars)
+    if (const Sym* v = s.Var(slot)) Write(to, Place::Var, slot, *v);
 }
 
 void Builder::WriteNow(std::int32_t d) {
@@ -402,8 +418,7 @@ void Builder::WriteVarNow(std::int32_t slot) {
   auto at = std::find(s_.unwrittenVars.begin(), s_.unwrittenVars.end(), slot);
   if (at == s_.unwrittenVars.end()) return;
   s_.unwrittenVars.erase(at);
-  for (const auto& [known, v] : s_.vars)
-    if (known == slot) Write(body_, Place::Var, slot, v);
+  if (const Sym* v = s_.Var(slot)) Write(body_, Place::Var, slot, *v);
 }
 
 // CCR as the group knows it, into the register.
@@ -448,8 +463,7 @@ std::optional<Sym> Builder::ValueOfA() {
 
 std::optional<Sym> Builder::ValueOfVar(std::int32_t slot) {
   if (slot < 0 || slot >= c_.variables) return std::nullopt;
-  for (const auto& [at, v] : s_.vars)
-    if (at == slot) return v;
+  if (const Sym* v = s_.Var(slot)) return *v;
   if (VarMoved(slot) || !IsPlainInteger(SlotNow(slot))) return std::nullopt;
   std::uint8_t t = NewTemp();
   Guard(Micro::GuardVar, t, slot);
@@ -565,11 +579,9 @@ void Builder::WriteVar(std::int32_t slot, const Sym& v) {
   auto unwritten = std::find(s_.unwrittenVars.begin(), s_.unwrittenVars.end(), slot);
   if (now && unwritten != s_.unwrittenVars.end()) s_.unwrittenVars.erase(unwritten);
   if (!now && unwritten == s_.unwrittenVars.end()) s_.unwrittenVars.push_back(slot);
-  for (auto& [at, known] : s_.vars) {
-    if (at == slot) {
-      known = v;
-      return;
-    }
+  if (Sym* known = s_.Var(slot)) {
+    *known = v;
+    return;
   }
   s_.vars.emplace_back(slot, v);
 }
@@ -1429,9 +1441,7 @@ bool Builder::StartLoop() {
     if (l.rel[i]) sym(*l.rel[i]);
   }
   std::erase_if(l.vars, [](const auto& known) { return known.second.kind != kind::kInteger; });
-  std::erase_if(l.unwrittenVars, [&](std::int32_t slot) {
-    return std::none_of(l.vars.begin(), l.vars.end(), [&](const auto& known) { return known.first == slot; });
-  });
+  std::erase_if(l.unwrittenVars, [&](std::int32_t slot) { return !l.Var(slot); });
   for (auto& [slot, v] : l.vars) sym(v);
   l.temps = 0;
   if (!ok) return false;
@@ -1505,35 +1515,14 @@ bool Builder::ComputeInPlace(const LoopBinds& binds, std::uint8_t lt, std::uint8
   return true;
 }
 
-// Back where the group started with the stack as it was: the next round runs
-// inside the group when what the path knows can stand for what a round
-// begins with (the first path to come back decides that, and the rounds
-// after it are built once). Else the path goes on as any other.
-bool Builder::LoopBack() {
+// Whether what the path knows back where the group started can stand for
+// what a round begins with: binds the round's loop temporaries to the path's
+// values, and lists what the path reads first.
+bool Builder::MatchRound(LoopBinds& binds, std::vector<LoopRead>& reads) const {
   const State& s = s_;
-  constexpr std::int32_t kLoopRoom = 2 * (kNone - kLoopTemps);  // reads and copies
-  if (noLoop_ || s.texts || s.depth != 0 || !s.savedPar.empty() || !s.spc.known || s.spc.rel != c_.spc - c_.stk ||
-      !s.par.known || s.par.rel != c_.par - c_.stk || s.aMoved || s.relMoved.any() || !s.varsMoved.empty() ||
-      s.temps + kLoopRoom > kMaxTemps)
-    return false;
-  const bool first = !loop_;
-  if (first && !StartLoop()) {
-    noLoop_ = true;
-    return false;
-  }
   const State& want = *loop_;
-  LoopBinds binds{};
-  // An integer the round knows and the path does not is read when the path
-  // comes back (into the temporaries the path takes next, in this order).
-  // A slot the round knows as h + k is checked to hold that integer.
-  struct Read {
-    Place place;
-    std::int32_t x;
-    std::optional<std::int32_t> hrel;
-  };
-  std::vector<Read> reads;
   std::int32_t temps = s.temps;
-  auto known = [&](const std::optional<Sym>& w, const std::optional<Sym>& h, Place place, std::int32_t x) {
+  auto known = [&](const std::optional<Sym>& w, const Sym* h, Place place, std::int32_t x) {
     if (!w) return true;
     if (h) return Bind(*w, *h, binds);
     if (w->kind != kind::kInteger || w->str != kNone) return false;
@@ -1545,7 +1534,7 @@ bool Builder::LoopBack() {
     reads.push_back({place, x, std::nullopt});
     return Bind(*w, Sym::Temp(static_cast<std::uint8_t>(temps++)), binds);
   };
-  bool ok = known(want.a, s.a, Place::A, 0);
+  bool ok = known(want.a, s.a ? &*s.a : nullptr, Place::A, 0);
   if (ok && want.ccr.kind != Ccr::Memory) {
     ok = s.ccr.kind == want.ccr.kind &&
          (want.ccr.kind == Ccr::Const ? s.ccr.k == want.ccr.k
@@ -1554,44 +1543,14 @@ bool Builder::LoopBack() {
   }
   for (std::int32_t d = -kMaxDepth; ok && d <= kMaxDepth; ++d) {
     const std::size_t i = static_cast<std::size_t>(d + kMaxDepth);
-    ok = known(want.rel[i], s.rel[i], Place::Rel, d);
+    ok = known(want.rel[i], s.rel[i] ? &*s.rel[i] : nullptr, Place::Rel, d);
   }
-  auto varOf = [](const State& st, std::int32_t slot) -> std::optional<Sym> {
-    for (const auto& [at, v] : st.vars)
-      if (at == slot) return v;
-    return std::nullopt;
-  };
-  for (const auto& [slot, v] : want.vars) ok = ok && known(v, varOf(s, slot), Place::Var, slot);
-  if (!ok) return false;
+  for (const auto& [slot, v] : want.vars) ok = ok && known(v, s.Var(slot), Place::Var, slot);
+  return ok;
+}
 
-  if (!reads.empty()) {
-    before_ = s_;
-    address_ = start_;
-    stubOfInstruction_ = -1;
-    static constexpr Micro kGuards[] = {Micro::GuardRel, Micro::GuardVar, Micro::GuardA};
-    for (const Read& r : reads) {
-      if (r.place == Place::Rel) Touch(r.x);
-      if (r.hrel) {
-        Guard(Micro::GuardRelH, kNone, r.x, 1);
-        body_[static_cast<std::size_t>(guards_.back().at)].z = *r.hrel;
-      } else {
-        Guard(kGuards[static_cast<int>(r.place)], NewTemp(), r.x);
-      }
-    }
-  }
-  // What the round finds in memory is written there now: what it does not
-  // know, and what it knows as written.
-  for (std::int32_t d = -kMaxDepth; d <= kMaxDepth; ++d) {
-    const std::size_t i = static_cast<std::size_t>(d + kMaxDepth);
-    if (!want.rel[i] || !want.unwrittenRel.test(i)) WriteNow(d);
-  }
-  const std::vector<std::int32_t> unwritten = s_.unwrittenVars;
-  for (std::int32_t slot : unwritten) {
-    if (std::find(want.unwrittenVars.begin(), want.unwrittenVars.end(), slot) == want.unwrittenVars.end())
-      WriteVarNow(slot);
-  }
-  if (s_.a && !want.a) Write(body_, Place::A, 0, *s_.a);
-  if (want.ccr.kind == Ccr::Memory) WriteCcr(body_, s_.ccr);
+// The loop temporaries take their values for the next round.
+void Builder::SetLoopTemps(LoopBinds& binds) {
   for (std::size_t j = 0; j < binds.size(); ++j) {
     const std::uint8_t lt = static_cast<std::uint8_t>(kLoopTemps + j);
     if (binds[j] && binds[j]->temp < kLoopTemps && ComputeInPlace(binds, lt, binds[j]->temp)) {
@@ -1624,6 +1583,58 @@ bool Builder::LoopBack() {
       if (inRound_) known.inRound.push_back(at);
     }
   }
+}
+
+// Back where the group started with the stack as it was: the next round runs
+// inside the group when what the path knows can stand for what a round
+// begins with (the first path to come back decides that, and the rounds
+// after it are built once). Else the path goes on as any other.
+bool Builder::LoopBack() {
+  const State& s = s_;
+  constexpr std::int32_t kLoopRoom = 2 * (kNone - kLoopTemps);  // reads and copies
+  if (noLoop_ || s.texts || s.depth != 0 || !s.savedPar.empty() || !s.spc.known || s.spc.rel != c_.spc - c_.stk ||
+      !s.par.known || s.par.rel != c_.par - c_.stk || s.aMoved || s.relMoved.any() || !s.varsMoved.empty() ||
+      s.temps + kLoopRoom > kMaxTemps)
+    return false;
+  const bool first = !loop_;
+  if (first && !StartLoop()) {
+    noLoop_ = true;
+    return false;
+  }
+  const State& want = *loop_;
+  LoopBinds binds{};
+  std::vector<LoopRead> reads;
+  if (!MatchRound(binds, reads)) return false;
+
+  if (!reads.empty()) {
+    before_ = s_;
+    address_ = start_;
+    stubOfInstruction_ = -1;
+    static constexpr Micro kGuards[] = {Micro::GuardRel, Micro::GuardVar, Micro::GuardA};
+    for (const LoopRead& r : reads) {
+      if (r.place == Place::Rel) Touch(r.x);
+      if (r.hrel) {
+        Guard(Micro::GuardRelH, kNone, r.x, 1);
+        body_[static_cast<std::size_t>(guards_.back().at)].z = *r.hrel;
+      } else {
+        Guard(kGuards[static_cast<int>(r.place)], NewTemp(), r.x);
+      }
+    }
+  }
+  // What the round finds in memory is written there now: what it does not
+  // know, and what it knows as written.
+  for (std::int32_t d = -kMaxDepth; d <= kMaxDepth; ++d) {
+    const std::size_t i = static_cast<std::size_t>(d + kMaxDepth);
+    if (!want.rel[i] || !want.unwrittenRel.test(i)) WriteNow(d);
+  }
+  const std::vector<std::int32_t> unwritten = s_.unwrittenVars;
+  for (std::int32_t slot : unwritten) {
+    if (std::find(want.unwrittenVars.begin(), want.unwrittenVars.end(), slot) == want.unwrittenVars.end())
+      WriteVarNow(slot);
+  }
+  if (s_.a && !want.a) Write(body_, Place::A, 0, *s_.a);
+  if (want.ccr.kind == Ccr::Memory) WriteCcr(body_, s_.ccr);
+  SetLoopTemps(binds);
   // Leaving before a round that would pass the look at the pump: the round's
   // values written, then on at the start as any path.
   const std::int32_t stub = static_cast<std::int32_t>(stubs_.size());
